@@ -1,1 +1,142 @@
-// being written
+#include "qextserialenumerator.h"
+
+#include "portnumbers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaMethod>
+#include <QSerialPortInfo>
+#include <QSet>
+
+namespace {
+
+const int kDefaultPollMs = 750;
+
+QextPortInfo fromSystem(const QSerialPortInfo &info)
+{
+    QextPortInfo port;
+    port.portName = info.portName();
+    port.physName = info.systemLocation();
+    port.friendName = info.description();
+    port.vendorID = info.vendorIdentifier();
+    port.productID = info.productIdentifier();
+#ifdef Q_OS_WIN
+    // Windows names the enumerator itself; the built-in ports come through ACPI.
+    port.enumName = info.manufacturer().contains(QLatin1String("Standard port types"))
+                        ? QStringLiteral("ACPI")
+                        : QStringLiteral("USB");
+#else
+    // A gripper is always behind a USB adapter. Ports without a vendor are the
+    // machine's own UARTs; they are treated like Windows' ACPI ports, never probed.
+    port.enumName = info.hasVendorIdentifier() ? QStringLiteral("USB") : QStringLiteral("ACPI");
+#endif
+    return port;
+}
+
+QStringList extraPortPaths()
+{
+    const QString value = qEnvironmentVariable("KORVANE_EXTRA_PORTS");
+    return value.split(QDir::listSeparator(), Qt::SkipEmptyParts);
+}
+
+bool samePorts(const QextPortInfo &a, const QextPortInfo &b)
+{
+    return a.portName == b.portName && a.physName == b.physName;
+}
+
+bool containsPort(const QList<QextPortInfo> &list, const QextPortInfo &port)
+{
+    for (const QextPortInfo &p : list) {
+        if (samePorts(p, port))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QextSerialEnumerator::QextSerialEnumerator(QObject *parent)
+    : QObject(parent)
+{
+    m_timer.setInterval(kDefaultPollMs);
+    connect(&m_timer, &QTimer::timeout, this, &QextSerialEnumerator::comparePorts);
+}
+
+QList<QextPortInfo> QextSerialEnumerator::getPorts()
+{
+    QList<QextPortInfo> ports;
+    QSet<QString> locations;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        ports.append(fromSystem(info));
+        locations.insert(QFileInfo(info.systemLocation()).canonicalFilePath());
+    }
+    for (const QString &path : extraPortPaths()) {
+        const QFileInfo file(path);
+        // A path that names a port already listed is not listed twice.
+        if (!file.exists() || locations.contains(file.canonicalFilePath()))
+            continue;
+        locations.insert(file.canonicalFilePath());
+        QextPortInfo port;
+        port.portName = path;
+        port.physName = path;
+        port.enumName = QStringLiteral("EXTRA");
+        ports.append(port);
+    }
+    for (const QextPortInfo &port : ports)
+        korvane::registerPortNumber(port.portName.toStdString(), port.physName.toStdString());
+    return ports;
+}
+
+void QextSerialEnumerator::setUpNotifications()
+{
+    m_notificationsSetUp = true;
+    updateWatching();
+}
+
+void QextSerialEnumerator::setPollInterval(int msec)
+{
+    m_timer.setInterval(msec);
+}
+
+void QextSerialEnumerator::connectNotify(const QMetaMethod &)
+{
+    updateWatching();
+}
+
+void QextSerialEnumerator::disconnectNotify(const QMetaMethod &)
+{
+    // Called from within disconnect(); the receiver count is final only after.
+    QMetaObject::invokeMethod(this, &QextSerialEnumerator::updateWatching, Qt::QueuedConnection);
+}
+
+void QextSerialEnumerator::updateWatching()
+{
+    const bool listened = isSignalConnected(QMetaMethod::fromSignal(&QextSerialEnumerator::deviceDiscovered))
+                          || isSignalConnected(QMetaMethod::fromSignal(&QextSerialEnumerator::deviceRemoved));
+    const bool watch = m_notificationsSetUp && listened;
+    if (watch && !m_timer.isActive()) {
+        // Ports that came and went while nobody listened are not news.
+        m_known = getPorts();
+        m_timer.start();
+    } else if (!watch && m_timer.isActive()) {
+        m_timer.stop();
+        m_known.clear();
+    }
+}
+
+void QextSerialEnumerator::comparePorts()
+{
+    const QList<QextPortInfo> now = getPorts();
+    const QList<QextPortInfo> before = m_known;
+    m_known = now;
+    // The slots may run nested event loops (probing a port); the lists are
+    // copies, so a second comparison inside them cannot upset this one.
+    for (const QextPortInfo &port : before) {
+        if (!containsPort(now, port))
+            emit deviceRemoved(port);
+    }
+    for (const QextPortInfo &port : now) {
+        if (!containsPort(before, port))
+            emit deviceDiscovered(port);
+    }
+}

@@ -1,0 +1,24 @@
+#ifndef CARRIEDFIRMWARE_H
+#define CARRIEDFIRMWARE_H
+
+#include <QString>
+
+// The firmware this build carries. Nothing is read from the image itself: the
+// title, the introduction and the version check all follow these constants.
+namespace CarriedFirmware {
+
+constexpr const char *kTypeCodes[3] = {"GC3", "", ""};
+constexpr int kMajor = 1;
+constexpr int kMinor = 6;
+constexpr int kPatch = 9;
+constexpr const char *kUpgraderVersion = "1.2.0";
+
+// "GC3---1.6.9": the three codes joined by "-" (empty ones keep their
+// separators), then "-" and the version.
+QString designation();
+// "Korvane Upgrader for firmware version " followed by the designation.
+QString windowTitle();
+
+} // namespace CarriedFirmware
+
+#endif

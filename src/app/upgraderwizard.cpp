@@ -1,0 +1,56 @@
+#include "upgraderwizard.h"
+
+#include "carriedfirmware.h"
+#include "communication.h"
+#include "pagecheckversion.h"
+#include "pagedownloadfirmware.h"
+#include "pageselectport.h"
+#include "pageverifynewversion.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+#include <QWizard>
+#include <QWizardPage>
+
+QWizard *createUpgraderWizard(Communication **commOut)
+{
+    QWizard *wizard = new QWizard(nullptr, Qt::WindowFlags());
+    wizard->setWindowFlags(Qt::CustomizeWindowHint);
+
+    Communication *comm = new Communication(nullptr);
+
+    wizard->setWindowTitle(CarriedFirmware::windowTitle());
+    wizard->setWizardStyle(QWizard::ModernStyle);
+    wizard->setWindowIcon(QIcon(QPixmap(QStringLiteral(":/images/KorvaneIcon.png"))));
+    wizard->setPixmap(QWizard::LogoPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
+    wizard->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
+
+    QWizardPage *intro = new QWizardPage();
+    intro->setTitle(QStringLiteral("Korvane Upgrader"));
+    QLabel *introText = new QLabel(QStringLiteral("This is Korvane Upgrader for firmware version ")
+                                   + CarriedFirmware::designation()
+                                   + QStringLiteral(". This wizard will update the firmware of your Korvane product."));
+    introText->setWordWrap(true);
+    QLabel *versionLine
+        = new QLabel(QStringLiteral("Upgrader version %1").arg(QLatin1String(CarriedFirmware::kUpgraderVersion)));
+    QVBoxLayout *layout = new QVBoxLayout();
+    layout->addWidget(introText);
+    layout->addWidget(versionLine);
+    intro->setLayout(layout);
+    wizard->addPage(intro);
+
+    PageSelectPort *selectPort = new PageSelectPort(wizard, comm);
+    wizard->addPage(selectPort);
+    PageCheckVersion *checkVersion = new PageCheckVersion(wizard, comm);
+    wizard->addPage(checkVersion);
+    PageDownloadFirmware *download = new PageDownloadFirmware(wizard, comm);
+    wizard->addPage(download);
+    PageVerifyNewVersion *verify = new PageVerifyNewVersion(wizard, comm);
+    wizard->addPage(verify);
+
+    if (commOut)
+        *commOut = comm;
+    return wizard;
+}

@@ -1,0 +1,112 @@
+#include "communication.h"
+
+#include "replywait.h"
+
+#include <QDebug>
+
+const char *const Communication::kVersionRequest = "090301f40003448d";
+const char *const Communication::kSecondaryVersionRequest = "09030dac0003c60e";
+const char *const Communication::kRebootRequest = "091001900001022A00D360";
+const char *const Communication::kRebootEcho = "0910019000010150";
+
+namespace {
+const int kRebootEchoWaitMs = 50;
+}
+
+Communication::Communication(QObject *parent)
+    : QextSerialPort(QextSerialPort::EventDriven, parent)
+    , enumerator(new QextSerialEnumerator())
+{
+    setAutoDetectDisable(true);
+    enumerator->setUpNotifications();
+}
+
+QByteArray Communication::secondaryRebootRequest()
+{
+    static const char bytes[] = {0x09, 0x10, 0x0D, 0x48, 0x00, 0x01, 0x02, 0x2A, 0x00, 0x0D, char(0xB8)};
+    return QByteArray(bytes, sizeof bytes);
+}
+
+void Communication::requestVersion()
+{
+    write(QByteArray::fromHex(kVersionRequest));
+}
+
+void Communication::requestSecondaryVersion()
+{
+    write(QByteArray::fromHex(kSecondaryVersionRequest));
+}
+
+bool Communication::rebootDevice()
+{
+    write(QByteArray::fromHex(kRebootRequest));
+    flush();
+    waitForReply(this, kRebootEchoWaitMs);
+    const QByteArray reply = read(bytesAvailable());
+    return reply == QByteArray::fromHex(kRebootEcho);
+}
+
+void Communication::rebootSecondaryUnit()
+{
+    write(secondaryRebootRequest());
+}
+
+void Communication::decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,
+                                       int &patch)
+{
+    if (reply.size() < 9 || reply.at(0) != 0x09 || reply.at(1) != 0x03)
+        return;
+    major = static_cast<signed char>(reply.at(6));
+    minor = static_cast<signed char>(reply.at(7));
+    patch = static_cast<signed char>(reply.at(8));
+    const QByteArray type = reply.mid(3, 3);
+    if (type == QByteArray(3, '\0')) {
+        typeCode = QStringLiteral("unknown");
+        return;
+    }
+    const int end = type.indexOf('\0');
+    typeCode = QString::fromUtf8(end < 0 ? type : type.left(end));
+}
+
+void Communication::handleLostDevice(QextPortInfo port)
+{
+    KorvaneDevice *lost = nullptr;
+    for (int i = devices.size() - 1; i >= 0; --i) {
+        if (devices.at(i)->portName == port.portName) {
+            if (!lost)
+                lost = devices.at(i);
+            devices.removeAt(i);
+        }
+    }
+    emit deviceLost(lost);
+}
+
+void Communication::setAutoDetectDisable(bool disabled)
+{
+    if (disabled) {
+        disconnect(enumerator, SIGNAL(deviceDiscovered(QextPortInfo)), this,
+                   SLOT(handleNewDevice(QextPortInfo)));
+        disconnect(enumerator, SIGNAL(deviceRemoved(QextPortInfo)), this, SLOT(handleLostDevice(QextPortInfo)));
+    } else {
+        connect(enumerator, SIGNAL(deviceDiscovered(QextPortInfo)), this, SLOT(handleNewDevice(QextPortInfo)),
+                Qt::UniqueConnection);
+        connect(enumerator, SIGNAL(deviceRemoved(QextPortInfo)), this, SLOT(handleLostDevice(QextPortInfo)),
+                Qt::UniqueConnection);
+    }
+}
+
+void Communication::searchDevices()
+{
+}
+
+QStringList *Communication::generateDeviceList()
+{
+    auto *names = new QStringList;
+    const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
+    devices.clear();
+    for (const QextPortInfo &port : ports) {
+        handleNewDevice(port);
+        names->append(port.portName);
+    }
+    return names;
+}

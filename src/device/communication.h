@@ -1,0 +1,56 @@
+#ifndef COMMUNICATION_H
+#define COMMUNICATION_H
+
+#include "korvanedevice.h"
+#include "qextportinfo.h"
+#include "qextserialenumerator.h"
+#include "qextserialport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+// The wizard's one serial port, the list of devices found, and the Modbus
+// exchanges with a gripper's running firmware (slave 9). The pages set the
+// port's name and settings and open and close it around each exchange; the
+// exchanges here never open or close it.
+class Communication : public QextSerialPort
+{
+    Q_OBJECT
+
+public:
+    explicit Communication(QObject *parent = nullptr);
+
+    // The frames, complete with their CRC, exactly as they go on the wire.
+    static const char *const kVersionRequest;
+    static const char *const kSecondaryVersionRequest;
+    static const char *const kRebootRequest;
+    static const char *const kRebootEcho;
+    static QByteArray secondaryRebootRequest();
+
+    void requestVersion();
+    void requestSecondaryVersion();
+    bool rebootDevice();
+    void rebootSecondaryUnit();
+
+    // Leaves the four outputs untouched when the reply is not a version reply.
+    static void decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,
+                                   int &patch);
+
+    QList<KorvaneDevice *> devices;
+    QextSerialEnumerator *enumerator;
+
+signals:
+    void deviceDetected(KorvaneDevice *device);
+    void deviceLost(KorvaneDevice *device);
+
+public slots:
+    // Virtual so that tests can count the hot-plug notices that reach it.
+    virtual void handleNewDevice(QextPortInfo port);
+    void handleLostDevice(QextPortInfo port);
+    void setAutoDetectDisable(bool disabled);
+    void searchDevices();
+    QStringList *generateDeviceList();
+};
+
+#endif

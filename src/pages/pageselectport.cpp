@@ -1,0 +1,8 @@
+#include "pageselectport.h"
+
+PageSelectPort::PageSelectPort(QWidget *parent, Communication *comm)
+    : QWizardPage(parent)
+    , communication(comm)
+{
+    setTitle(QStringLiteral("Port Selection"));
+}

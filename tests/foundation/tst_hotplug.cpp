@@ -1,0 +1,140 @@
+#include "communication.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Counts the notices that reach identification instead of probing.
+class CountingCommunication : public Communication
+{
+public:
+    QStringList arrivals;
+    void handleNewDevice(QextPortInfo port) override { arrivals.append(port.portName); }
+};
+
+bool createFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+} // namespace
+
+// Ports coming and going: extra ports from the environment, hot-plug notices
+// while auto-detect is on, and what a removal does to the device list.
+class TestHotplug : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void extraPortsAreListedWhileTheyExist();
+    void autoDetectDeliversEachNoticeOnce();
+    void noNoticesWhileAutoDetectIsOff();
+    void lostPortRemovesItsRecords();
+
+private:
+    QTemporaryDir dir;
+    QString portA;
+    QString portB;
+};
+
+void TestHotplug::init()
+{
+    QVERIFY(dir.isValid());
+    portA = dir.filePath(QStringLiteral("gripperA"));
+    portB = dir.filePath(QStringLiteral("gripperB"));
+    QFile::remove(portA);
+    QFile::remove(portB);
+    qputenv("KORVANE_EXTRA_PORTS", (portA + QDir::listSeparator() + portB).toLocal8Bit());
+}
+
+void TestHotplug::extraPortsAreListedWhileTheyExist()
+{
+    auto names = [] {
+        QStringList list;
+        for (const QextPortInfo &port : QextSerialEnumerator::getPorts()) {
+            if (port.enumName == QLatin1String("EXTRA"))
+                list.append(port.portName);
+        }
+        return list;
+    };
+    QCOMPARE(names(), QStringList());
+    QVERIFY(createFile(portB));
+    QCOMPARE(names(), QStringList{portB});
+    QVERIFY(createFile(portA));
+    QCOMPARE(names(), (QStringList{portA, portB}));
+}
+
+void TestHotplug::autoDetectDeliversEachNoticeOnce()
+{
+    CountingCommunication comm;
+    comm.enumerator->setPollInterval(50);
+    comm.setAutoDetectDisable(false);
+    comm.setAutoDetectDisable(false);
+    QSignalSpy removed(comm.enumerator, &QextSerialEnumerator::deviceRemoved);
+    QSignalSpy lost(&comm, &Communication::deviceLost);
+
+    QVERIFY(createFile(portA));
+    QTRY_COMPARE(comm.arrivals, QStringList{portA});
+    QVERIFY(QFile::remove(portA));
+    QTRY_COMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).value<QextPortInfo>().portName, portA);
+    QCOMPARE(lost.count(), 1);
+    // Nothing more arrives once the port list is still again.
+    QTest::qWait(200);
+    QCOMPARE(comm.arrivals, QStringList{portA});
+    QCOMPARE(removed.count(), 1);
+}
+
+void TestHotplug::noNoticesWhileAutoDetectIsOff()
+{
+    CountingCommunication comm;
+    comm.enumerator->setPollInterval(50);
+    comm.setAutoDetectDisable(false);
+    comm.setAutoDetectDisable(true);
+    QVERIFY(createFile(portA));
+    QTest::qWait(300);
+    QCOMPARE(comm.arrivals, QStringList());
+    // Switched on again, a port present meanwhile is not announced as new,
+    // but the next arrival is.
+    comm.setAutoDetectDisable(false);
+    QTest::qWait(150);
+    QVERIFY(createFile(portB));
+    QTRY_COMPARE(comm.arrivals, QStringList{portB});
+}
+
+void TestHotplug::lostPortRemovesItsRecords()
+{
+    Communication comm;
+    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
+    auto *k01 = new KorvaneDevice(QStringLiteral("COM5"), QStringLiteral("K01"), K01, false, settings);
+    auto *gb1 = new KorvaneDevice(QStringLiteral("COM5"), QStringLiteral("GB1"), GB1, true, settings);
+    auto *other = new KorvaneDevice(QStringLiteral("COM6"), QStringLiteral("GC3"), GC, false, settings);
+    comm.devices = {k01, gb1, other};
+    QSignalSpy lost(&comm, &Communication::deviceLost);
+
+    QextPortInfo unknown;
+    unknown.portName = QStringLiteral("com5");
+    comm.handleLostDevice(unknown);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(lost.at(0).at(0).value<KorvaneDevice *>(), static_cast<KorvaneDevice *>(nullptr));
+    QCOMPARE(comm.devices.size(), 3);
+
+    QextPortInfo com5;
+    com5.portName = QStringLiteral("COM5");
+    comm.handleLostDevice(com5);
+    QCOMPARE(comm.devices, QList<KorvaneDevice *>{other});
+    QCOMPARE(lost.at(1).at(0).value<KorvaneDevice *>(), gb1);
+    // Records outlive the list: a page may still hold them.
+    QCOMPARE(k01->versionText(), QStringLiteral("K01-0.0.0"));
+    delete k01;
+    delete gb1;
+    delete other;
+}
+
+QTEST_GUILESS_MAIN(TestHotplug)
+#include "tst_hotplug.moc"
