@@ -85,6 +85,17 @@ public:
         });
     }
 
+    // The device goes away, as an adapter pulled out of its socket.
+    void hangUp()
+    {
+        stop();
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave);
+        m_master = m_slave = -1;
+    }
+
     void stop()
     {
         m_running = false;

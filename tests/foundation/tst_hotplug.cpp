@@ -1,5 +1,7 @@
 #include "communication.h"
 
+#include "testpty.h"
+
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -35,6 +37,7 @@ private slots:
     void autoDetectDeliversEachNoticeOnce();
     void noNoticesWhileAutoDetectIsOff();
     void lostPortRemovesItsRecords();
+    void portWhoseDeviceVanishesClosesItself();
 
 private:
     QTemporaryDir dir;
@@ -134,6 +137,25 @@ void TestHotplug::lostPortRemovesItsRecords()
     delete k01;
     delete gb1;
     delete other;
+}
+
+void TestHotplug::portWhoseDeviceVanishesClosesItself()
+{
+    auto pty = std::make_unique<TestPty>();
+    QVERIFY(pty->isValid());
+    QextSerialPort port(pty->path(), {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100});
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    int readyReads = 0;
+    connect(&port, &QIODevice::readyRead, [&] { ++readyReads; });
+    pty->writeMaster("abc");
+    QTRY_COMPARE(port.bytesAvailable(), qint64(3));
+    QCOMPARE(port.readAll(), QByteArray("abc"));
+
+    pty->hangUp();
+    // Left open, the port would report its error on every turn of the loop.
+    QTRY_VERIFY(!port.isOpen());
+    QCOMPARE(port.bytesAvailable(), qint64(0));
+    QCOMPARE(readyReads, 1);
 }
 
 QTEST_GUILESS_MAIN(TestHotplug)
