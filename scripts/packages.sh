@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the upgrader, its simulator and its tests need.
+set -euo pipefail
+packages=(
+  build-essential cmake
+  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+  stm32flash python3 python3-pymodbus python3-serial
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Installing ${missing[*]} needs root: run this command as root (or with sudo)." >&2
+    exit 1
+  fi
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
