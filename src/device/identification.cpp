@@ -1,7 +1,173 @@
 #include "communication.h"
 
-// Identification of what answers on a port comes with the device probes.
+#include "identification_guards.h"
+#include "portnumbers.h"
+#include "replywait.h"
+#include "STBLLIB.h"
+
+#include <QDebug>
+
+namespace {
+
+const int kModbusReplyWaitMs = 100;
+// Older grippers print their banner about once a second, so a little more
+// than a second of listening catches at least one line.
+const int kTextWaitMs = 1000;
+// Short enough that a port with nothing behind it costs little; the ROM
+// answers its sync byte within a few milliseconds.
+const uint32_t kBootloaderTimeoutMs = 25;
+const uint8_t kBootloaderAck = 0x79;
+
+const PortSettings kProbeSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
+
+// Only these bytes of the first answer are compared, never the version or
+// the CRC; the first match wins.
+struct ReplyRow
+{
+    const char *prefix;
+    DeviceKind kind;
+    const char *letter;
+};
+
+const ReplyRow kReplyTable[] = {
+    {"0903064753", GS, "S"},     {"0903064743", GC, "C"},   {"0903064744", GD, "D"},
+    {"0903064755", GU, "U"},     {"0903064756", GV, "V"},   {"0903064348", CH, "H"},
+    {"0903064b3031", K01, "K"},  {"090306474231", GB1, "B"},
+};
+
+const char *const kSecondaryGb1Prefix = "090306474231";
+
+const ReplyRow *matchReply(const QByteArray &reply)
+{
+    const QByteArray hex = reply.toHex();
+    for (const ReplyRow &row : kReplyTable) {
+        if (hex.startsWith(row.prefix))
+            return &row;
+    }
+    return nullptr;
+}
+
+// Reading a port the serial layer closed under us only draws warnings.
+QByteArray readAvailable(QextSerialPort *line)
+{
+    return line->isOpen() ? line->read(line->bytesAvailable()) : QByteArray();
+}
+
+bool printsGsBanner(const QByteArray &text)
+{
+    return text.contains("(GS1)") || text.contains("(GS2)") || text.contains("(GS3)");
+}
+
+// True when the gripper's STM32 system bootloader acknowledged its sync.
+bool probeBootloader(int portNumber)
+{
+    qDebug() << "TARGET_SetComIntType? " << int(TARGET_SetComIntType(0));
+    qDebug() << "SetCOMSettings? " << int(SetCOMSettings(portNumber, 115200, 8, 1, 1.0f));
+    qDebug() << "comPortNumber : " << portNumber;
+    // Closes the library's line on the way out whatever happened inside; the
+    // Modbus probe needs the port free.
+    BootloaderLineGuard line;
+    if (COM_Open() != 0)
+        return false;
+    SetTimeOut(kBootloaderTimeoutMs);
+    qDebug() << "DS";
+    uint8_t ack = 0;
+    if (STBL_Init_BL() == 0)
+        ack = GetAckValue();
+    qDebug() << "DS";
+    line.close();
+    return ack == kBootloaderAck;
+}
+
+} // namespace
+
 void Communication::handleNewDevice(QextPortInfo port)
 {
-    Q_UNUSED(port);
+    if (port.enumName == QLatin1String("ACPI"))
+        return;
+    const QString portName = port.portName;
+    const int portNumber = korvane::portNumberFromName(portName.toStdString());
+    if (portNumber == 0) {
+        qDebug() << "ERREUR Communication::handleNewDevice";
+        return;
+    }
+
+    if (probeBootloader(portNumber)) {
+        qDebug().noquote() << portName << " : " << "BL_STM32";
+        auto *device = new KorvaneDevice(portName, QStringLiteral("BL_STM32"), BL_STM32, false, kProbeSettings);
+        device->inBootloader = true;
+        devices.append(device);
+        emit deviceDetected(device);
+        return;
+    }
+
+    // A port object of its own: the shared one may be in use by a page while
+    // a hot-plug notice runs this inside one of its waits.
+    ProbePort probe(portName, kProbeSettings);
+    if (!probe.open())
+        return;
+    QextSerialPort *line = probe.port();
+
+    line->write(QByteArray::fromHex(kVersionRequest));
+    waitForReply(line, kModbusReplyWaitMs);
+    QByteArray reply = readAvailable(line);
+
+    QString typeCode;
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+    decodeVersionReply(reply, typeCode, major, minor, patch);
+
+    if (const ReplyRow *row = matchReply(reply)) {
+        qDebug().noquote() << portName << " : " << row->letter;
+        auto *device = new KorvaneDevice(portName, typeCode, row->kind, false, kProbeSettings);
+        device->major = major;
+        device->minor = minor;
+        device->patch = patch;
+        devices.append(device);
+        if (row->kind != K01) {
+            probe.close();
+            emit deviceDetected(device);
+            return;
+        }
+
+        // A K01 may relay a GB1 on its second register block; only the unit
+        // that gets updated is announced.
+        line->write(QByteArray::fromHex(kSecondaryVersionRequest));
+        waitForReply(line, kModbusReplyWaitMs);
+        reply = readAvailable(line);
+        decodeVersionReply(reply, typeCode, major, minor, patch);
+        if (reply.toHex().startsWith(kSecondaryGb1Prefix)) {
+            qDebug().noquote() << portName << " : " << "B";
+            auto *secondary = new KorvaneDevice(portName, typeCode, GB1, true, kProbeSettings);
+            secondary->major = major;
+            secondary->minor = minor;
+            secondary->patch = patch;
+            devices.append(secondary);
+            probe.close();
+            emit deviceDetected(secondary);
+            return;
+        }
+        probe.close();
+        emit deviceDetected(device);
+        return;
+    }
+
+    // Older grippers never answer Modbus but print their banner; a banner cut
+    // in two by the first read is joined up again here.
+    if (line->isOpen()) {
+        waitForReply(line, kTextWaitMs);
+        reply += readAvailable(line);
+    }
+    // The serial layer closes a port whose device went away; such a port is
+    // about to leave the list, so it gets no record.
+    if (!line->isOpen()) {
+        qDebug().noquote() << "ERREUR Communication::handleNewDevice: port lost" << portName;
+        return;
+    }
+    const DeviceKind kind = printsGsBanner(reply) ? GSX : Unidentified;
+    auto *device = new KorvaneDevice(portName, typeCode, kind, false, kProbeSettings);
+    devices.append(device);
+    probe.close();
+    emit deviceDetected(device);
 }
