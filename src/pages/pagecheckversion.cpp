@@ -1,8 +1,157 @@
 #include "pagecheckversion.h"
 
+#include "carriedfirmware.h"
+#include "communication.h"
+#include "korvanedevice.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QVBoxLayout>
+#include <QWizard>
+
+#include <tuple>
+
+namespace {
+
+const char *const kBootloaderPrefix = "BL1-";
+// Tested in this order; the first match puts the image in the firmware list.
+const char *const kFirmwarePrefixes[] = {"K01-", "GB1-", "FS", "CH", "GC", "GD", "GU", "GV", "GS"};
+
+bool isFirmwareImage(const QString &name)
+{
+    for (const char *prefix : kFirmwarePrefixes) {
+        if (name.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 PageCheckVersion::PageCheckVersion(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
 {
     setTitle(QStringLiteral("Current firmware version"));
+    setCommitPage(true);
+
+    statusLabel = new QLabel(QStringLiteral("The wizard verifies the current version of the firmware."));
+    statusLabel->setWordWrap(true);
+    bootloaderBox = new QCheckBox(QStringLiteral("Download bootloader"));
+    bootloaderBox->setEnabled(false);
+    firmwareBox = new QCheckBox(QStringLiteral("Download main firmware"));
+    firmwareBox->setEnabled(false);
+    bootloaderList = new QComboBox();
+    bootloaderList->setEnabled(false);
+    firmwareList = new QComboBox();
+    firmwareList->setEnabled(false);
+
+    // Prefixes are case-sensitive on purpose: "bl1-..." is not a bootloader.
+    const QStringList names = QDir(QStringLiteral(":/firmware/")).entryList();
+    for (const QString &name : names) {
+        if (name.startsWith(QLatin1String(kBootloaderPrefix))) {
+            bootloaderList->addItem(name);
+            bootloaderBox->setEnabled(true);
+        } else if (isFirmwareImage(name)) {
+            firmwareList->addItem(name);
+            firmwareBox->setEnabled(true);
+        }
+    }
+
+    auto *layout = new QVBoxLayout();
+    layout->addWidget(statusLabel);
+    auto *bootloaderRow = new QHBoxLayout();
+    bootloaderRow->addWidget(bootloaderBox);
+    bootloaderRow->addWidget(bootloaderList);
+    layout->addLayout(bootloaderRow);
+    auto *firmwareRow = new QHBoxLayout();
+    firmwareRow->addWidget(firmwareBox);
+    firmwareRow->addWidget(firmwareList);
+    layout->addLayout(firmwareRow);
+    setLayout(layout);
+
+    registerField(QStringLiteral("downloadBootloader"), bootloaderBox, "checked");
+    registerField(QStringLiteral("downloadFirmware"), firmwareBox, "checked");
+    registerField(QStringLiteral("bootloaderFilename"), bootloaderList, "currentText");
+    registerField(QStringLiteral("firmwareFilename"), firmwareList, "currentText");
+
+    connect(bootloaderBox, SIGNAL(toggled(bool)), bootloaderList, SLOT(setEnabled(bool)));
+    connect(bootloaderBox, SIGNAL(clicked()), this, SIGNAL(completeChanged()));
+    connect(firmwareBox, SIGNAL(toggled(bool)), firmwareList, SLOT(setEnabled(bool)));
+    connect(firmwareBox, SIGNAL(clicked()), this, SIGNAL(completeChanged()));
+}
+
+KorvaneDevice *PageCheckVersion::chosenDevice() const
+{
+    const int index = field(QStringLiteral("portIndex")).toInt();
+    if (index < 0 || index >= communication->devices.size())
+        return nullptr;
+    return communication->devices.at(index);
+}
+
+void PageCheckVersion::initializePage()
+{
+    KorvaneDevice *device = chosenDevice();
+    if (!device)
+        return;
+    // The GS family's Freescale path writes one fixed image, so there is
+    // nothing to choose; any other gripper needs the choices back even after
+    // a GS one was looked at.
+    const bool choices = device->kind != GS;
+    bootloaderBox->setVisible(choices);
+    bootloaderList->setVisible(choices);
+    firmwareBox->setVisible(choices);
+    firmwareList->setVisible(choices);
+
+    if (wizard())
+        wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Update firmware"));
+    compareVersions(device->typeCode, device->major, device->minor, device->patch);
+    statusLabel->setText(QStringLiteral("The current version of the firmware is ") + device->versionText());
+}
+
+void PageCheckVersion::compareVersions(const QString &typeCode, int major, int minor, int patch)
+{
+    if (typeCode.size() < 3)
+        return;
+    const QString installedType = typeCode.left(3);
+
+    QMessageBox warning;
+    warning.setWindowTitle(CarriedFirmware::windowTitle());
+    warning.setIcon(QMessageBox::Critical);
+    warning.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+
+    bool sameType = false;
+    for (const char *accepted : CarriedFirmware::kTypeCodes) {
+        if (installedType == QLatin1String(accepted))
+            sameType = true;
+    }
+    const auto installed = std::make_tuple(major, minor, patch);
+    const auto carried = std::make_tuple(CarriedFirmware::kMajor, CarriedFirmware::kMinor, CarriedFirmware::kPatch);
+    if (!sameType)
+        warning.setText(QStringLiteral(
+            "The firmware you will install is of a different type than the one currently installed."));
+    else if (installed > carried)
+        warning.setText(QStringLiteral("The firmware you will install is older than the one currently installed."));
+    else if (installed == carried)
+        warning.setText(QStringLiteral(
+            "The version of the firmware you will install is the same as the one currently installed."));
+    else
+        return;
+
+    if (warning.exec() == QMessageBox::Cancel && wizard())
+        wizard()->close();
+}
+
+bool PageCheckVersion::isComplete() const
+{
+    const KorvaneDevice *device = chosenDevice();
+    if (!device)
+        return false;
+    if (device->kind == GS)
+        return true;
+    return field(QStringLiteral("downloadBootloader")).toBool() || field(QStringLiteral("downloadFirmware")).toBool();
 }

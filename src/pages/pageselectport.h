@@ -4,8 +4,15 @@
 #include <QWizardPage>
 
 class Communication;
+class KorvaneDevice;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
 
-// Placeholder until the page's behaviour lands.
+// Lists what answered on the serial ports and lets the user pick the gripper
+// to update. Publishes "portIndex" (position in Communication::devices) and
+// "manualReboot" for the later pages.
 class PageSelectPort : public QWizardPage
 {
     Q_OBJECT
@@ -13,8 +20,25 @@ class PageSelectPort : public QWizardPage
 public:
     PageSelectPort(QWidget *parent, Communication *comm);
 
+    void initializePage() override;
+    bool isComplete() const override;
+    int nextId() const override;
+
+public slots:
+    void updateDeviceList(KorvaneDevice *device);
+    void onRebootClicked();
+    void onDisableAutoDetectClicked(bool checked);
+    void on_btnScanPorts_clicked();
+
 private:
     Communication *communication;
+    QLabel *instructionLabel;
+    QComboBox *deviceList;
+    QCheckBox *manualRebootBox;
+    QLabel *manualRebootNote;
+    QPushButton *rebootButton;
+    QPushButton *scanButton;
+    QCheckBox *autoDetectBox;
 };
 
 #endif

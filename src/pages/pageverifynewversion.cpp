@@ -1,8 +1,149 @@
 #include "pageverifynewversion.h"
 
+#include "carriedfirmware.h"
+#include "communication.h"
+#include "korvanedevice.h"
+#include "portwait.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kLabelPrefix = "The current version of the firmware is ";
+const char *const kCannotReadText
+    = "The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, "
+      "please contact Korvane to report the problem.";
+const char *const kWrongVersionText
+    = "The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the "
+      "problem.";
+
+void showCritical(const QString &text)
+{
+    QMessageBox box;
+    box.setIcon(QMessageBox::Critical);
+    box.setWindowTitle(CarriedFirmware::windowTitle());
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setText(text);
+    box.exec();
+}
+
+} // namespace
+
 PageVerifyNewVersion::PageVerifyNewVersion(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
+    , requestTimer(new QTimer(this))
 {
     setTitle(QStringLiteral("New firmware version"));
+    versionLabel = new QLabel(QStringLiteral("The wizard verifies if the firmware update was done properly."));
+    versionLabel->setWordWrap(true);
+    auto *layout = new QVBoxLayout();
+    layout->addWidget(versionLabel);
+    setLayout(layout);
+
+    requestTimer->setInterval(kRequestIntervalMs);
+    connect(requestTimer, &QTimer::timeout, this, &PageVerifyNewVersion::onRequestTimer);
+}
+
+void PageVerifyNewVersion::initializePage()
+{
+    const int index = field(QStringLiteral("portIndex")).toInt();
+    if (index < 0 || index >= communication->devices.size())
+        return;
+    const KorvaneDevice *device = communication->devices.at(index);
+    // K01 is always asked at its own register block.
+    secondaryUnit = device->kind != K01 && device->secondaryUnit;
+    answered = false;
+
+    communication->close();
+    waitUntilClosed(communication, kPortWaitMs);
+    communication->setPortName(device->portName);
+    communication->setBaudRate(device->portSettings.BaudRate);
+    communication->setDataBits(DATA_8);
+    communication->setFlowControl(FLOW_XONXOFF);
+    communication->setStopBits(STOP_1);
+    communication->setParity(PAR_NONE);
+    // A gripper that has just started its new firmware may still be bringing
+    // its USB port back; the request timer keeps trying after this.
+    if (openAndWait(communication, kPortWaitMs))
+        communication->setFlowControl(FLOW_OFF);
+    else
+        qDebug().noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
+
+    connect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMverifyNewVersion()), Qt::UniqueConnection);
+    waitingFor.start();
+    sendRequest();
+    requestTimer->start();
+}
+
+void PageVerifyNewVersion::sendRequest()
+{
+    if (!communication->isOpen()) {
+        if (!communication->open(QIODevice::ReadWrite))
+            return;
+        communication->setFlowControl(FLOW_OFF);
+    }
+    if (secondaryUnit)
+        communication->requestSecondaryVersion();
+    else
+        communication->requestVersion();
+}
+
+void PageVerifyNewVersion::onRequestTimer()
+{
+    if (answered) {
+        requestTimer->stop();
+        return;
+    }
+    if (waitingFor.elapsed() < kAnswerLimitMs) {
+        sendRequest();
+        return;
+    }
+    // A gripper that has said nothing valid in all that time is as unreadable
+    // as one that reports no type code.
+    requestTimer->stop();
+    answered = true;
+    showCritical(QString::fromLatin1(kCannotReadText));
+    versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("unknown"));
+    communication->close();
+}
+
+void PageVerifyNewVersion::lectureCOMverifyNewVersion()
+{
+    // Once judged, later bytes (answers to repeated requests) change nothing.
+    if (answered)
+        return;
+    if (communication->bytesAvailable() <= 8)
+        return;
+    const QByteArray reply = communication->readAll();
+    if (quint8(reply.at(0)) != 0x09 || quint8(reply.at(1)) != 0x03)
+        return;
+    answered = true;
+    requestTimer->stop();
+
+    const int major = static_cast<signed char>(reply.at(6));
+    const int minor = static_cast<signed char>(reply.at(7));
+    const int patch = static_cast<signed char>(reply.at(8));
+    const QByteArray type = reply.mid(3, 3);
+
+    if (type == QByteArray(3, '\0')) {
+        showCritical(QString::fromLatin1(kCannotReadText));
+        versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("unknown"));
+    } else if (type == "DVP") {
+        showCritical(QString::fromLatin1(kWrongVersionText));
+        versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("a development version."));
+    } else {
+        QString typeText;
+        for (char c : type)
+            typeText.append(QChar(quint8(c)));
+        if (major != CarriedFirmware::kMajor || minor != CarriedFirmware::kMinor || patch != CarriedFirmware::kPatch)
+            showCritical(QString::fromLatin1(kWrongVersionText));
+        versionLabel->setText(QLatin1String(kLabelPrefix) + typeText
+                              + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch) + QStringLiteral("."));
+    }
+    communication->close();
 }
