@@ -1,0 +1,229 @@
+#include "communication.h"
+#include "logcapture.h"
+#include "modbuscrc.h"
+#include "simgrippers.h"
+#include "testpty.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+QextPortInfo portInfo(const QString &name, const QString &enumName)
+{
+    QextPortInfo port;
+    port.portName = name;
+    port.physName = name;
+    port.enumName = enumName;
+    return port;
+}
+
+// File descriptors this process holds; a probe that leaks a port shows here.
+int openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size();
+}
+
+// Plays a device on a test pty: once the version request has arrived (after
+// whatever came before it), writes `first`, then `later` after a pause.
+class ScriptedDevice
+{
+public:
+    ScriptedDevice(TestPty &pty, QByteArray first, QByteArray later)
+        : m_thread([this, &pty, first, later] {
+            const QByteArray request = QByteArray::fromHex("090301f40003448d");
+            QByteArray seen;
+            while (m_running && !seen.contains(request))
+                seen += pty.readMaster(1, 20);
+            if (!m_running)
+                return;
+            pty.writeMaster(first);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (!later.isEmpty())
+                pty.writeMaster(later);
+        })
+    {
+    }
+    ~ScriptedDevice()
+    {
+        m_running = false;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_running{true};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// What identification does with one port: which ports it leaves alone, what
+// it makes of answers that are not a clean version reply, ports that come
+// and go, and that it never keeps a port open.
+class TestIdentificationPorts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void portsThatAreNeverProbed();
+    void textAndOddAnswersAfterTheModbusRequest_data();
+    void textAndOddAnswersAfterTheModbusRequest();
+    void portVanishingMidProbeLeavesNothingOpen();
+    void arrivalWhileAutoDetectIsOnIsProbedAndAnnounced();
+};
+
+void TestIdentificationPorts::portsThatAreNeverProbed()
+{
+    SimBench sims;
+    korvane::sim::Gripper &gripper = sims.add(korvane::sim::Kind::GC);
+    QVERIFY(sims.settle());
+    const QString path = SimBench::pathOf(gripper);
+    QextSerialEnumerator::getPorts(); // gives the path its port number
+    gripper.clearLogs();
+
+    Communication comm;
+    QSignalSpy detected(&comm, &Communication::deviceDetected);
+    LogCapture log;
+
+    // The machine's own ports are never touched, not even logged.
+    comm.handleNewDevice(portInfo(path, QStringLiteral("ACPI")));
+    QCOMPARE(log.lines(), QStringList());
+    QCOMPARE(gripper.status().counters.hostOpens, 0);
+    QCOMPARE(gripper.status().counters.bytesReceived, 0L);
+
+    // A name that gives no port number cannot be handed to the bootloader
+    // library.
+    comm.handleNewDevice(portInfo(QStringLiteral("COMX"), QStringLiteral("USB")));
+    QCOMPARE(log.lines(), QStringList{"ERREUR Communication::handleNewDevice"});
+    QVERIFY(comm.devices.isEmpty());
+    QCOMPARE(detected.count(), 0);
+
+    // The same gripper through its real enumerator name is probed.
+    comm.handleNewDevice(portInfo(path, QStringLiteral("EXTRA")));
+    QCOMPARE(comm.devices.size(), 1);
+    QCOMPARE(comm.devices.at(0)->kind, GC);
+    QCOMPARE(detected.count(), 1);
+}
+
+void TestIdentificationPorts::textAndOddAnswersAfterTheModbusRequest_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("later");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("typeCode");
+
+    QTest::newRow("banner split over both reads") << QByteArray("boot (GS") << QByteArray("2) ready\r\n") << int(GSX)
+                                                  << QString();
+    QTest::newRow("banner in the later text") << QByteArray("...") << QByteArray("(GS3)") << int(GSX) << QString();
+    QTest::newRow("lower-case banner") << QByteArray("(gs1)") << QByteArray() << int(Unidentified) << QString();
+    QTest::newRow("exception response") << withCrc(QByteArray::fromHex("098302")) << QByteArray() << int(Unidentified)
+                                        << QString();
+    QTest::newRow("exception response, then banner")
+        << withCrc(QByteArray::fromHex("098302")) << QByteArray("(GS1)\r\n") << int(GSX) << QString();
+    QTest::newRow("type code outside the table")
+        << withCrc(QByteArray::fromHex("090306") + "XYZ" + QByteArray::fromHex("010203")) << QByteArray()
+        << int(Unidentified) << QStringLiteral("XYZ");
+    QTest::newRow("type bytes all zero") << withCrc(QByteArray::fromHex("090306000000010203")) << QByteArray()
+                                         << int(Unidentified) << QStringLiteral("unknown");
+    // The decoder takes what it can, but the table decides the kind: a GC
+    // reply cut short still counts as a GC.
+    QTest::newRow("version reply without its CRC") << QByteArray::fromHex("090306474333010609") << QByteArray()
+                                                   << int(GC) << QStringLiteral("GC3");
+}
+
+void TestIdentificationPorts::textAndOddAnswersAfterTheModbusRequest()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, later);
+    QFETCH(int, kind);
+    QFETCH(QString, typeCode);
+
+    TestPty pty;
+    QVERIFY(pty.isValid());
+    qputenv("KORVANE_EXTRA_PORTS", pty.path().toLocal8Bit());
+    Communication comm;
+    QSignalSpy detected(&comm, &Communication::deviceDetected);
+    {
+        ScriptedDevice device(pty, first, later);
+        delete comm.generateDeviceList();
+    }
+    QCOMPARE(comm.devices.size(), 1);
+    const KorvaneDevice *record = comm.devices.at(0);
+    QCOMPARE(int(record->kind), kind);
+    QCOMPARE(record->typeCode, typeCode);
+    QCOMPARE(record->portName, pty.path());
+    QCOMPARE(detected.count(), 1);
+}
+
+void TestIdentificationPorts::portVanishingMidProbeLeavesNothingOpen()
+{
+    SimBench sims;
+    korvane::sim::Gripper &gripper = sims.add(korvane::sim::Kind::Silent);
+    QVERIFY(sims.settle());
+    const QString path = SimBench::pathOf(gripper);
+    QextSerialEnumerator::getPorts();
+
+    Communication comm;
+    QSignalSpy detected(&comm, &Communication::deviceDetected);
+    const int before = openDescriptors();
+
+    // A silent port keeps identification listening for more than a second,
+    // long enough to pull the cable in the middle.
+    QTimer::singleShot(400, [&gripper] { gripper.unplug(); });
+    comm.handleNewDevice(portInfo(path, QStringLiteral("EXTRA")));
+
+    QCOMPARE(openDescriptors(), before);
+    QVERIFY(comm.devices.isEmpty());
+    QCOMPARE(detected.count(), 0);
+
+    // Plugged back in, the port is probed as before and again let go of.
+    gripper.replug();
+    QVERIFY(sims.settle());
+    sims.publish();
+    QextSerialEnumerator::getPorts();
+    comm.handleNewDevice(portInfo(SimBench::pathOf(gripper), QStringLiteral("EXTRA")));
+    QCOMPARE(comm.devices.size(), 1);
+    QCOMPARE(comm.devices.at(0)->kind, Unidentified);
+    QVERIFY(!gripper.status().hostOpen);
+    QCOMPARE(openDescriptors(), before);
+}
+
+void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("gripper"));
+    qputenv("KORVANE_EXTRA_PORTS", link.toLocal8Bit());
+
+    Communication comm;
+    comm.enumerator->setPollInterval(50);
+    comm.setAutoDetectDisable(false);
+    QSignalSpy detected(&comm, &Communication::deviceDetected);
+    QSignalSpy lost(&comm, &Communication::deviceLost);
+
+    korvane::sim::GripperConfig config;
+    config.kind = korvane::sim::Kind::GD;
+    config.typeCode = "GD2";
+    config.publishPath = link.toStdString();
+    korvane::sim::Gripper gripper(config);
+
+    QTRY_COMPARE_WITH_TIMEOUT(detected.count(), 1, 10000);
+    QCOMPARE(comm.devices.size(), 1);
+    QCOMPARE(comm.devices.at(0)->portName, link);
+    QCOMPARE(comm.devices.at(0)->typeCode, QStringLiteral("GD2"));
+    QCOMPARE(comm.devices.at(0)->kind, GD);
+
+    gripper.unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
+    QVERIFY(comm.devices.isEmpty());
+    comm.setAutoDetectDisable(true);
+}
+
+QTEST_GUILESS_MAIN(TestIdentificationPorts)
+#include "tst_identification_ports.moc"

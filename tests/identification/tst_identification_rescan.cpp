@@ -1,0 +1,192 @@
+#include "communication.h"
+#include "logcapture.h"
+#include "portnumbers.h"
+#include "simgrippers.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using korvane::sim::Kind;
+
+namespace {
+
+struct Found
+{
+    DeviceKind kind;
+    QString typeCode;
+    QString version;
+    bool secondary;
+};
+
+QList<Found> recordsOn(const Communication &comm, const QString &port)
+{
+    QList<Found> found;
+    for (const KorvaneDevice *device : comm.devices) {
+        if (device->portName == port)
+            found.append({device->kind, device->typeCode, device->versionText(), device->secondaryUnit});
+    }
+    return found;
+}
+
+} // namespace
+
+// One rescan over every sort of thing a user may have plugged in at once: what
+// each port becomes, what is announced, what goes to the log, and what the
+// probes did to the grippers.
+class TestIdentificationRescan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void rescanRecognisesEveryGripper();
+    void secondRescanFindsTheSameDevices();
+
+private:
+    SimBench sims;
+    korvane::sim::Gripper *gc = nullptr;
+    korvane::sim::Gripper *relay = nullptr;
+    korvane::sim::Gripper *lonelyK01 = nullptr;
+    korvane::sim::Gripper *inRom = nullptr;
+    korvane::sim::Gripper *gsx = nullptr;
+    korvane::sim::Gripper *gs = nullptr;
+    korvane::sim::Gripper *silent = nullptr;
+};
+
+void TestIdentificationRescan::initTestCase()
+{
+    korvane::sim::GripperConfig gcConfig;
+    gcConfig.kind = Kind::GC;
+    gcConfig.version = {1, 6, 8};
+    gc = &sims.add(gcConfig);
+
+    korvane::sim::GripperConfig relayConfig;
+    relayConfig.kind = Kind::K01WithGB1;
+    relayConfig.version = {2, 1, 0};
+    relayConfig.secondaryVersion = {1, 4, -1};
+    relay = &sims.add(relayConfig);
+
+    lonelyK01 = &sims.add(Kind::K01);
+
+    korvane::sim::GripperConfig romConfig;
+    romConfig.kind = Kind::GC;
+    romConfig.bootToRom = true;
+    inRom = &sims.add(romConfig);
+
+    gsx = &sims.add(Kind::GSX);
+    gs = &sims.add(Kind::GS);
+    silent = &sims.add(Kind::Silent);
+    QVERIFY(sims.settle());
+    for (korvane::sim::Gripper *gripper : {gc, relay, lonelyK01, inRom, gsx, gs, silent})
+        gripper->clearLogs();
+}
+
+void TestIdentificationRescan::rescanRecognisesEveryGripper()
+{
+    Communication comm;
+    QSignalSpy detected(&comm, &Communication::deviceDetected);
+    LogCapture log;
+
+    QScopedPointer<QStringList> names(comm.generateDeviceList());
+
+    const QStringList ports = {SimBench::pathOf(*gc),    SimBench::pathOf(*relay), SimBench::pathOf(*lonelyK01),
+                               SimBench::pathOf(*inRom), SimBench::pathOf(*gsx),   SimBench::pathOf(*gs),
+                               SimBench::pathOf(*silent)};
+    for (const QString &port : ports)
+        QVERIFY2(names->contains(port), qPrintable(port));
+
+    auto same = [](const QList<Found> &actual, const QList<Found> &expected) {
+        if (actual.size() != expected.size())
+            return false;
+        for (int i = 0; i < actual.size(); ++i) {
+            if (actual[i].kind != expected[i].kind || actual[i].typeCode != expected[i].typeCode
+                || actual[i].version != expected[i].version || actual[i].secondary != expected[i].secondary)
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(same(recordsOn(comm, ports[0]), {{GC, "GC3", "GC3-1.6.8", false}}));
+    QVERIFY(same(recordsOn(comm, ports[1]), {{K01, "K01", "K01-2.1.0", false}, {GB1, "GB1", "GB1-1.4.-1", true}}));
+    QVERIFY(same(recordsOn(comm, ports[2]), {{K01, "K01", "K01-1.6.8", false}}));
+    QVERIFY(same(recordsOn(comm, ports[3]), {{BL_STM32, "BL_STM32", "BL_STM32-0.0.0", false}}));
+    QVERIFY(same(recordsOn(comm, ports[4]), {{GSX, "", "-0.0.0", false}}));
+    QVERIFY(same(recordsOn(comm, ports[5]), {{GS, "GS", "GS-1.6.8", false}}));
+    QVERIFY(same(recordsOn(comm, ports[6]), {{Unidentified, "", "-0.0.0", false}}));
+    QCOMPARE(comm.devices.size(), 8);
+
+    // Only the unit that would be updated is announced: the GB1, not the K01
+    // that relays it.
+    QStringList announced;
+    for (const QList<QVariant> &args : qAsConst(detected)) {
+        const KorvaneDevice *device = args.at(0).value<KorvaneDevice *>();
+        QVERIFY(comm.devices.contains(const_cast<KorvaneDevice *>(device)));
+        announced.append(device->versionText());
+    }
+    QCOMPARE(announced, (QStringList{"GC3-1.6.8", "GB1-1.4.-1", "K01-1.6.8", "BL_STM32-0.0.0", "-0.0.0", "GS-1.6.8",
+                                     "-0.0.0"}));
+    for (const KorvaneDevice *device : comm.devices) {
+        QCOMPARE(device->inBootloader, device->kind == BL_STM32);
+        QCOMPARE(device->portSettings.BaudRate, BAUD115200);
+        QCOMPARE(device->portSettings.FlowControl, FLOW_OFF);
+    }
+
+    // The gripper waiting in its ROM must not see a Modbus request: the ROM
+    // would take it for commands.
+    const korvane::sim::Status romStatus = inRom->status();
+    QCOMPARE(romStatus.counters.modbusFrames, 0);
+    QVERIFY2(romStatus.counters.bytesReceived < 8, qPrintable(QString::number(romStatus.counters.bytesReceived)));
+    QCOMPARE(inRom->romLog().syncs, 1);
+    QCOMPARE(inRom->state(), korvane::sim::State::Rom);
+
+    // Every probe let go of its port.
+    for (korvane::sim::Gripper *gripper : {gc, relay, lonelyK01, inRom, gsx, gs, silent})
+        QVERIFY(!gripper->status().hostOpen);
+
+    const QStringList lines = log.lines();
+    for (const QString &port : ports) {
+        const int number = korvane::portNumberFromName(port.toStdString());
+        QVERIFY(number > 0);
+        QVERIFY(lines.contains(QStringLiteral("comPortNumber :  %1").arg(number)));
+    }
+    QCOMPARE(log.linesStartingWith(QStringLiteral("TARGET_SetComIntType?  0")).size(), ports.size());
+    QCOMPARE(log.linesStartingWith(QStringLiteral("SetCOMSettings?  0")).size(), ports.size());
+    QCOMPARE(lines.count(QStringLiteral("DS")), 2 * ports.size());
+    auto letters = [&](const QString &port) {
+        QStringList found;
+        for (const QString &line : lines) {
+            if (line.startsWith(port + QStringLiteral("  :  ")))
+                found.append(line.mid(port.size() + 5));
+        }
+        return found;
+    };
+    QCOMPARE(letters(ports[0]), QStringList{"C"});
+    QCOMPARE(letters(ports[1]), (QStringList{"K", "B"}));
+    QCOMPARE(letters(ports[2]), QStringList{"K"});
+    QCOMPARE(letters(ports[3]), QStringList{"BL_STM32"});
+    QCOMPARE(letters(ports[4]), QStringList());
+    QCOMPARE(letters(ports[5]), QStringList{"S"});
+    QCOMPARE(letters(ports[6]), QStringList());
+    QVERIFY(log.linesStartingWith(QStringLiteral("ERREUR")).isEmpty());
+}
+
+void TestIdentificationRescan::secondRescanFindsTheSameDevices()
+{
+    // The ROM was synchronised by the first rescan and now reads a sync byte
+    // as the start of a command; it must still be recognised.
+    Communication comm;
+    delete comm.generateDeviceList();
+    QStringList first;
+    for (const KorvaneDevice *device : comm.devices)
+        first.append(device->portName + device->versionText());
+    delete comm.generateDeviceList();
+    QStringList second;
+    for (const KorvaneDevice *device : comm.devices)
+        second.append(device->portName + device->versionText());
+    QCOMPARE(second, first);
+    QCOMPARE(recordsOn(comm, SimBench::pathOf(*inRom)).size(), 1);
+    QCOMPARE(recordsOn(comm, SimBench::pathOf(*inRom)).at(0).kind, BL_STM32);
+    QCOMPARE(inRom->status().counters.modbusFrames, 0);
+}
+
+QTEST_GUILESS_MAIN(TestIdentificationRescan)
+#include "tst_identification_rescan.moc"

@@ -1,0 +1,192 @@
+#include "logcapture.h"
+#include "pagefixture.h"
+#include "pageselectport.h"
+#include "simgrippers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QtTest>
+
+// The port page as the user meets it: what the list shows, where Next leads,
+// and the service controls that never appear on screen.
+class TestPageSelectPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void noDeviceKeepsNextDisabled();
+    void entriesMirrorTheDeviceList();
+    void nextPageFollowsKindAndManualReboot_data();
+    void nextPageFollowsKindAndManualReboot();
+    void autoDetectBoxLocksManualReboot();
+    void rebootTurnsTheChosenRecordIntoABootloaderRecord();
+    void rebootOfAPortThatWillNotOpenLeavesTheRecord();
+
+private:
+    PageSelectPort *page() const { return qobject_cast<PageSelectPort *>(fixture->wizard->page(1)); }
+    QComboBox *list() const { return page()->findChild<QComboBox *>(); }
+    QCheckBox *manualReboot() const { return page()->findChild<QCheckBox *>(); }
+
+    WizardFixture *fixture = nullptr;
+};
+
+void TestPageSelectPort::init()
+{
+    qunsetenv("KORVANE_EXTRA_PORTS");
+    fixture = new WizardFixture;
+    fixture->wizard->next();
+    QCOMPARE(fixture->wizard->currentId(), 1);
+}
+
+void TestPageSelectPort::cleanup()
+{
+    delete fixture;
+    fixture = nullptr;
+}
+
+void TestPageSelectPort::noDeviceKeepsNextDisabled()
+{
+    QCOMPARE(page()->title(), QStringLiteral("Port Selection"));
+    QCOMPARE(list()->count(), 0);
+    QVERIFY(!page()->isComplete());
+    QVERIFY(!fixture->nextButton()->isEnabled());
+    QCOMPARE(page()->nextId(), 2);
+    QCOMPARE(manualReboot()->text(), QStringLiteral("Manual reboot"));
+    QVERIFY(page()->findChild<QPushButton *>()->isVisible());
+    QCOMPARE(page()->findChild<QPushButton *>()->text(), QStringLiteral("Scan Devices"));
+}
+
+void TestPageSelectPort::entriesMirrorTheDeviceList()
+{
+    const QList<KorvaneDevice *> records = {
+        makeRecord("COM3", "GC3", GC),      makeRecord("COM4", "GD", GD),        makeRecord("COM5", "GU", GU),
+        makeRecord("COM6", "GV", GV),       makeRecord("COM7", "CH", CH),        makeRecord("COM8", "GS", GS),
+        makeRecord("COM9", "K01", K01),     makeRecord("COM9", "GB1", GB1, 1, 0, 0, true),
+        makeRecord("COM10", "", FS),        makeRecord("COM11", "BL_STM32", BL_STM32),
+        makeRecord("COM12", "", GSX),       makeRecord("COM13", "", GSOther), makeRecord("COM14", "", Unidentified)};
+    fixture->setRecords(records);
+
+    QStringList entries;
+    for (int i = 0; i < list()->count(); ++i) {
+        entries.append(list()->itemText(i));
+        QCOMPARE(list()->itemData(i, Qt::ForegroundRole).value<QColor>(), QColor(Qt::blue));
+    }
+    QCOMPARE(entries, (QStringList{"COM3(C)", "COM4(D)", "COM5(U)", "COM6(V)", "COM7(H)", "COM8(S)", "COM9(K)",
+                                   "COM9(B)", "COM10(F)", "COM11(BL_STM32)", "COM12(GSX)", "COM13", "COM14"}));
+    QCOMPARE(list()->currentIndex(), 0);
+    QVERIFY(page()->isComplete());
+
+    // The two entries on one port are told apart by their position.
+    list()->setCurrentIndex(7);
+    QCOMPARE(fixture->wizard->field("portIndex").toInt(), 7);
+
+    // Any later rebuild, a loss included, starts again from the first entry.
+    fixture->comm->devices.removeAt(0);
+    emit fixture->comm->deviceLost(records.at(0));
+    QCOMPARE(list()->count(), records.size() - 1);
+    QCOMPARE(list()->currentIndex(), 0);
+    QCOMPARE(list()->itemText(0), QStringLiteral("COM4(D)"));
+
+    fixture->comm->devices.clear();
+    emit fixture->comm->deviceLost(nullptr);
+    QCOMPARE(list()->count(), 0);
+    QCOMPARE(list()->currentIndex(), -1);
+}
+
+void TestPageSelectPort::nextPageFollowsKindAndManualReboot_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("withManualReboot");
+    const int kinds[] = {GC, GD, GU, GV, CH, GS, K01, GB1, FS, BL_STM32, GSX, GSOther, Unidentified};
+    const int skipsVersionCheck[] = {1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 0};
+    for (int i = 0; i < 13; ++i)
+        QTest::addRow("kind %d", kinds[i]) << kinds[i] << (skipsVersionCheck[i] ? 3 : 2);
+}
+
+void TestPageSelectPort::nextPageFollowsKindAndManualReboot()
+{
+    QFETCH(int, kind);
+    QFETCH(int, withManualReboot);
+    fixture->setRecords({makeRecord("COM20", "GC3", GC), makeRecord("COM21", "X", DeviceKind(kind))});
+    list()->setCurrentIndex(1);
+    manualReboot()->setChecked(false);
+    QCOMPARE(page()->nextId(), 2);
+    manualReboot()->setChecked(true);
+    QCOMPARE(page()->nextId(), withManualReboot);
+    QCOMPARE(fixture->wizard->field("manualReboot").toBool(), true);
+}
+
+void TestPageSelectPort::autoDetectBoxLocksManualReboot()
+{
+    QCheckBox *autoDetect = unparentedWidget<QCheckBox>(QStringLiteral("Disable auto detect device"));
+    QPushButton *reboot = unparentedWidget<QPushButton>(QStringLiteral("Reboot"));
+    QVERIFY(autoDetect);
+    QVERIFY(reboot);
+    QVERIFY(!autoDetect->isVisible());
+    QVERIFY(!reboot->isVisible());
+    QVERIFY(reboot->isEnabled());
+
+    manualReboot()->setChecked(true);
+    autoDetect->click();
+    QVERIFY(!manualReboot()->isEnabled());
+    QVERIFY(!manualReboot()->isChecked());
+    QVERIFY(reboot->isEnabled());
+
+    autoDetect->click();
+    QVERIFY(manualReboot()->isEnabled());
+    QVERIFY(!manualReboot()->isChecked());
+    QVERIFY(!reboot->isEnabled());
+}
+
+void TestPageSelectPort::rebootTurnsTheChosenRecordIntoABootloaderRecord()
+{
+    SimBench sims;
+    korvane::sim::Gripper &other = sims.add(korvane::sim::Kind::GD);
+    korvane::sim::Gripper &gripper = sims.add(korvane::sim::Kind::GC);
+    QVERIFY(sims.settle());
+    page()->findChild<QPushButton *>()->click(); // Scan Devices
+    QCOMPARE(list()->count(), 2);
+    QCOMPARE(list()->itemText(1), SimBench::pathOf(gripper) + QStringLiteral("(C)"));
+    list()->setCurrentIndex(1);
+    KorvaneDevice *before = fixture->comm->devices.at(1);
+
+    unparentedWidget<QPushButton>(QStringLiteral("Reboot"))->click();
+
+    QVERIFY(gripper.waitForState(korvane::sim::State::Rom, std::chrono::milliseconds(3000)));
+    QCOMPARE(other.state(), korvane::sim::State::Firmware);
+    QVERIFY(!fixture->comm->isOpen());
+    QCOMPARE(fixture->comm->devices.size(), 2);
+    const KorvaneDevice *after = fixture->comm->devices.at(1);
+    QVERIFY(after != before);
+    QCOMPARE(after->portName, before->portName);
+    QCOMPARE(after->kind, BL_STM32);
+    QCOMPARE(after->typeCode, QString());
+    QCOMPARE(after->versionText(), QStringLiteral("-0.0.0"));
+    QVERIFY(!after->inBootloader);
+    // The old record stays usable for whoever still holds it.
+    QCOMPARE(before->versionText(), QStringLiteral("GC3-1.6.8"));
+    // The entry is not rebuilt, but Next already follows the new kind.
+    QCOMPARE(list()->itemText(1), SimBench::pathOf(gripper) + QStringLiteral("(C)"));
+    manualReboot()->setChecked(true);
+    QCOMPARE(page()->nextId(), 2);
+}
+
+void TestPageSelectPort::rebootOfAPortThatWillNotOpenLeavesTheRecord()
+{
+    KorvaneDevice *gone = makeRecord(QStringLiteral("/nonexistent/ttyKorvane0"), "GC3", GC, 1, 6, 8);
+    fixture->setRecords({gone});
+    LogCapture log;
+
+    unparentedWidget<QPushButton>(QStringLiteral("Reboot"))->click();
+
+    QCOMPARE(fixture->comm->devices, QList<KorvaneDevice *>{gone});
+    QCOMPARE(gone->kind, GC);
+    QVERIFY(!fixture->comm->isOpen());
+    QCOMPARE(log.linesStartingWith(QStringLiteral("ERREUR PageSelectPort::onRebootClicked")).size(), 1);
+}
+
+QTEST_MAIN(TestPageSelectPort)
+#include "tst_pageselectport.moc"

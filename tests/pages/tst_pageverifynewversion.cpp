@@ -1,0 +1,205 @@
+#include "carriedfirmware.h"
+#include "dialogs.h"
+#include "modbuscrc.h"
+#include "pagefixture.h"
+#include "pageverifynewversion.h"
+#include "testpty.h"
+
+#include <QLabel>
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const QString kWaiting = QStringLiteral("The wizard verifies if the firmware update was done properly.");
+const QString kPrefix = QStringLiteral("The current version of the firmware is ");
+const QString kCannotRead = QStringLiteral(
+    "The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, please "
+    "contact Korvane to report the problem.");
+const QString kWrongVersion = QStringLiteral(
+    "The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the "
+    "problem.");
+
+QByteArray versionReply(const QByteArray &type, int major, int minor, int patch)
+{
+    QByteArray body = QByteArray::fromHex("090306") + type;
+    body.append(char(major)).append(char(minor)).append(char(patch));
+    return withCrc(body);
+}
+
+} // namespace
+
+// The last page asks the updated gripper for its version. The test plays the
+// gripper on a pty: each request it receives gets the next scripted answer.
+class TestPageVerifyNewVersion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void replyIsJudged_data();
+    void replyIsJudged();
+    void requestGoesToTheRecordsRegisterBlock_data();
+    void requestGoesToTheRecordsRegisterBlock();
+    void requestIsRepeatedUntilAValidReply();
+
+private:
+    QWizardPage *page() const { return fixture->wizard->page(4); }
+    QLabel *label() const { return page()->findChild<QLabel *>(); }
+    // Points the chosen record at the test's pty and enters the page.
+    void start(KorvaneDevice *record)
+    {
+        fixture->setRecords({record});
+        page()->initializePage();
+    }
+    // Answers the n-th request (0-based) with answers[n], nothing after.
+    void script(const QList<QByteArray> &answers, int splitAt = 0)
+    {
+        pty.serve(8, [this, answers, splitAt](const QByteArray &request) {
+            const int n = requests.fetch_add(1);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                received.append(request);
+            }
+            if (n >= answers.size())
+                return QByteArray();
+            const QByteArray answer = answers.at(n);
+            if (splitAt <= 0)
+                return answer;
+            pty.writeMaster(answer.left(splitAt));
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            return answer.mid(splitAt);
+        });
+    }
+
+    WizardFixture *fixture = nullptr;
+    TestPty pty;
+    std::atomic<int> requests{0};
+    std::mutex mutex;
+    QList<QByteArray> received;
+};
+
+void TestPageVerifyNewVersion::init()
+{
+    qunsetenv("KORVANE_EXTRA_PORTS");
+    QVERIFY(pty.isValid());
+    requests = 0;
+    received.clear();
+    fixture = new WizardFixture;
+    fixture->wizard->next();
+}
+
+void TestPageVerifyNewVersion::cleanup()
+{
+    pty.stop();
+    delete fixture;
+    fixture = nullptr;
+    // Nothing left over for the next case.
+    pty.readMaster(1000, 50);
+}
+
+void TestPageVerifyNewVersion::replyIsJudged_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("splitAt");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("carried version") << versionReply("GC3", 1, 6, 9) << 0 << QString()
+                                     << kPrefix + QStringLiteral("GC3-1.6.9.");
+    QTest::newRow("older version") << versionReply("GC3", 1, 6, 8) << 0 << kWrongVersion
+                                   << kPrefix + QStringLiteral("GC3-1.6.8.");
+    // Only the version decides; the type code is shown as it came.
+    QTest::newRow("other product, carried version") << versionReply("K01", 1, 6, 9) << 0 << QString()
+                                                    << kPrefix + QStringLiteral("K01-1.6.9.");
+    QTest::newRow("no type code") << versionReply(QByteArray(3, '\0'), 1, 6, 9) << 0 << kCannotRead
+                                  << kPrefix + QStringLiteral("unknown");
+    QTest::newRow("development build") << versionReply("DVP", 1, 6, 9) << 0 << kWrongVersion
+                                       << kPrefix + QStringLiteral("a development version.");
+    QTest::newRow("two-letter code keeps its zero byte")
+        << versionReply(QByteArray("GC\0", 3), 1, 6, 9) << 0 << QString()
+        << kPrefix + QStringLiteral("GC") + QChar(0) + QStringLiteral("-1.6.9.");
+    QTest::newRow("version byte 0xFF") << versionReply("GC3", 0xFF, 6, 9) << 0 << kWrongVersion
+                                       << kPrefix + QStringLiteral("GC3--1.6.9.");
+    QTest::newRow("reply in two pieces") << versionReply("GC3", 1, 6, 9) << 5 << QString()
+                                         << kPrefix + QStringLiteral("GC3-1.6.9.");
+}
+
+void TestPageVerifyNewVersion::replyIsJudged()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, splitAt);
+    QFETCH(QString, dialog);
+    QFETCH(QString, shown);
+
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    script({reply}, splitAt);
+    start(makeRecord(pty.path(), "GC3", GC, 1, 6, 8));
+    QCOMPARE(page()->title(), QStringLiteral("New firmware version"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(label()->text() != kWaiting, 5000);
+    QCOMPARE(label()->text(), shown);
+    if (dialog.isEmpty()) {
+        QCOMPARE(answerer.count(), 0);
+    } else {
+        QCOMPARE(answerer.texts(), QStringList{dialog});
+        QCOMPARE(answerer.seen().first().title, CarriedFirmware::windowTitle());
+        QCOMPARE(answerer.seen().first().icon, QMessageBox::Critical);
+        QCOMPARE(answerer.seen().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+    QVERIFY(!fixture->comm->isOpen());
+    QCOMPARE(requests.load(), 1);
+}
+
+void TestPageVerifyNewVersion::requestGoesToTheRecordsRegisterBlock_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("secondary");
+    QTest::addColumn<QByteArray>("request");
+    const QByteArray first = QByteArray::fromHex("090301f40003448d");
+    const QByteArray second = QByteArray::fromHex("09030dac0003c60e");
+    QTest::newRow("GC") << int(GC) << false << first;
+    QTest::newRow("GB1 behind a K01") << int(GB1) << true << second;
+    QTest::newRow("K01 marked secondary") << int(K01) << true << first;
+}
+
+void TestPageVerifyNewVersion::requestGoesToTheRecordsRegisterBlock()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, secondary);
+    QFETCH(QByteArray, request);
+
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    script({versionReply("GB1", 1, 6, 9)});
+    start(makeRecord(pty.path(), "GB1", DeviceKind(kind), 1, 0, 0, secondary));
+    QTRY_VERIFY_WITH_TIMEOUT(label()->text() != kWaiting, 5000);
+    std::lock_guard<std::mutex> lock(mutex);
+    QCOMPARE(received, QList<QByteArray>{request});
+}
+
+void TestPageVerifyNewVersion::requestIsRepeatedUntilAValidReply()
+{
+    // A gripper still starting answers the first request with an exception
+    // (kept, too short to judge), the second after it so that both run
+    // together (dropped), and only the third cleanly.
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    const QByteArray good = versionReply("GC3", 1, 6, 9);
+    script({withCrc(QByteArray::fromHex("098302")), good, good});
+    start(makeRecord(pty.path(), "GC3", GC, 1, 6, 8));
+
+    QTRY_VERIFY_WITH_TIMEOUT(label()->text() != kWaiting, 8000);
+    QCOMPARE(label()->text(), kPrefix + QStringLiteral("GC3-1.6.9."));
+    QCOMPARE(requests.load(), 3);
+    QCOMPARE(answerer.count(), 0);
+    QVERIFY(!fixture->comm->isOpen());
+    // Once answered, nothing is asked again.
+    QTest::qWait(1300);
+    QCOMPARE(requests.load(), 3);
+}
+
+QTEST_MAIN(TestPageVerifyNewVersion)
+#include "tst_pageverifynewversion.moc"
