@@ -1,20 +1,153 @@
 #ifndef PAGEDOWNLOADFIRMWARE_H
 #define PAGEDOWNLOADFIRMWARE_H
 
+#include <QByteArray>
+#include <QFile>
+#include <QStateMachine>
+#include <QString>
+#include <QVector>
 #include <QWizardPage>
 
-class Communication;
+#include "qextserialport.h"
 
-// Placeholder until the page's behaviour lands.
+#include <atomic>
+
+class Communication;
+class KorvaneDevice;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QState;
+class QTimer;
+
+// One image this run has written, so that the read-back checks each one with
+// its own content at its own address.
+struct WrittenImage
+{
+    QString fileName;
+    quint32 address = 0;
+};
+
+// The download page: brings the chosen gripper into its bootloader, erases,
+// writes, verifies and starts the new firmware, driven by an eight-state
+// machine. Each state's entered() calls one slot; the slots move the machine
+// on with the transition signals. The slow bootloader calls run on the global
+// thread pool so the window keeps painting.
+//
+// The slots are spread over files by concern: bootloaderentry.cpp,
+// stm32flashing.cpp, freescaledownload.cpp, downloaderrors.cpp and
+// verifystart.cpp.
 class PageDownloadFirmware : public QWizardPage
 {
     Q_OBJECT
 
 public:
-    PageDownloadFirmware(QWidget *parent, Communication *comm);
+    PageDownloadFirmware(QWidget *parent, Communication *communication);
+
+    void initializePage() override;
+    bool isComplete() const override;
+
+    // Object name of the active state ("stateInitialize"...), empty while the
+    // machine is stopped: for the log and for tests.
+    QString currentStateName() const;
+
+signals:
+    void transitionInitializeRetry();
+    void transitionInitializeSuccess();
+    void transitionInitializeFailure();
+    void transitionEraseSuccess();
+    void transitionDownloadSuccess();
+    void transitionDownloadFailure();
+    void transitionUpdateFirmware();
+    void transitionUpdateBootloader();
+    void progressChanged(int progress);
+    void downloadOver();
+    void verifSuccess();
+    // The read-back differed: the verify worker's counterpart of
+    // verifSuccess(), so that the wait for it ends either way.
+    void verifFailure();
+
+public slots:
+    void lectureCOMdownload();
+    void verifyFreescaleBootloader();
+    void popupErreurComm();
+    void initializeBootloader();
+    void onVerifyClicked();
+    void identifyBootloaderVer();
+    void eraseBootloaderFlash();
+    void eraseFirmawreFlash();
+    void downloadBootloader();
+    void downloadFirmware();
+    void updateProgressBar(int);
+    void verifyFirmware();
+    void manageError();
+    void onDeviceDetected(KorvaneDevice *device);
+    void onRestartClicked();
+
+private slots:
+    void onWizardPageChanged(int id);
+    void onWizardFinished();
 
 private:
+    // Pool workers. They touch only their arguments, the library and
+    // imageFile (writeFlashImage alone, while it runs), and report through
+    // queued signals.
+    void eraseFlashSectors(quint32 address, quint32 count);
+    bool writeFlashImage(const QString &fileName, quint32 address);
+    bool verifyAndJump(QVector<WrittenImage> images, quint32 startAddress);
+
+    bool rebootForUpdate();
+    void readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch);
+
+    void buildMachine();
+    void startRun();
+    void abandonRun();
+    // True when the run that started a wait is over (wizard closed, page
+    // left, error shown, or a new run begun): the slot then returns without
+    // touching the device or the machine.
+    bool runAbandoned(int run) const { return run != runId; }
+    // Emits a signal from the event loop, unless the run is over by then.
+    void emitLater(void (PageDownloadFirmware::*signal)());
+
+    void enterFreescaleBootloader(int run);
+    void initializeStm32Link(int run);
+    bool reopenCommunication(BaudRateType baud, FlowType flow);
+
+    void setCancelEnabled(bool enabled);
+    void setBackEnabled(bool enabled);
+    void setHotPlugWatching(bool on);
+    void showErrorDialog(const QString &text);
+    QString fieldText(const char *name) const;
+    bool fieldFlag(const char *name) const;
+
     Communication *communication;
+    // Read by the wizard on the GUI thread, written by the verify worker.
+    std::atomic<bool> complete{false};
+    QTimer *errorTimer;
+    QProgressBar *progressBar;
+    // Used by the running write worker only while it runs, and by the GUI
+    // thread for the Freescale transfer, where no worker runs.
+    QFile imageFile;
+    QLabel *statusLabel;
+    QLabel *detailLabel;
+    QByteArray *receiveBuffer;
+    QPushButton *newDownloadButton;
+    QStateMachine machine;
+    KorvaneDevice *device = nullptr;
+
+    QState *stateInitialize = nullptr;
+    QState *stateIdentify = nullptr;
+    QState *stateEraseBootloader = nullptr;
+    QState *stateEraseFirmware = nullptr;
+    QState *stateDownloadBootloader = nullptr;
+    QState *stateDownloadFirmware = nullptr;
+    QState *stateVerify = nullptr;
+    QState *stateError = nullptr;
+
+    QVector<WrittenImage> writtenImages;
+    int runId = 0;
+    bool restartPending = false;
+    bool hotPlugWatching = false;
 };
 
 #endif

@@ -1,0 +1,262 @@
+// Bringing the gripper into the bootloader that receives the new firmware.
+
+#include "pagedownloadfirmware.h"
+
+#include "STBLLIB.h"
+#include "carriedfirmware.h"
+#include "communication.h"
+#include "korvanedevice.h"
+#include "portnumbers.h"
+#include "portwait.h"
+#include "replywait.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// After a confirmed reboot the gripper needs this long to come up in its ROM
+// bootloader.
+const int kSettleAfterRebootMs = 3000;
+// GU and GV miss the first request now and then while they restart: it is
+// repeated for a while, then they are given a second to settle.
+const int kRepeatWindowMs = 3000;
+const int kRepeatPauseMs = 100;
+const int kSettleAfterRepeatMs = 1000;
+const int kBeforeInitMs = 1000;
+const int kAfterInitAttemptMs = 1000;
+const int kInitAttempts = 2;
+// A ROM link that is not there after opening is tried again after a pause,
+// so the retry cannot spin without the event loop running.
+const int kReopenPauseMs = 100;
+
+const uint32_t kInitTimeout = 100;
+const uint32_t kFlashingTimeout = 5000;
+const uint8_t kAck = 0x79;
+// STBL_Init_BL heard nothing: the gripper is not in its ROM (yet).
+const uint8_t kInitNoAnswer = 5;
+
+const long kRomBaud = 115200;
+const int kRomDataBits = 8;
+const int kRomParityEven = 1;
+const float kRomStopBits = 1.0f;
+
+const int kWatchdogMs = 5000;
+
+const char *const kPowerCycleText
+    = "If the device is turned off, turn it on.\r\nIt might be necessary to retry the power cycle a few times in "
+      "order for the bootloader to capture the signal.\r\n If you have problems, lower the latency of the virtual "
+      "com port.";
+
+} // namespace
+
+void PageDownloadFirmware::initializeBootloader()
+{
+    const int run = runId;
+    detailLabel->clear();
+    setCancelEnabled(false);
+    setBackEnabled(false);
+    newDownloadButton->hide();
+    // A transfer that is over no longer reads the port: its slot would take
+    // the next reboot echo away from the request waiting for it.
+    disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
+
+    if (!device) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        emit transitionInitializeFailure();
+        return;
+    }
+
+    if (device->kind == BL_STM32) {
+        statusLabel->setText(QStringLiteral("Initializing the STM32 bootloader."));
+    } else if (isGsFamily(device->kind)) {
+        enterFreescaleBootloader(run);
+        return;
+    } else {
+        // Nothing has been erased while the gripper stays silent, so the user
+        // may give up here; from the confirmed reboot on the run is committed.
+        setCancelEnabled(true);
+        const bool confirmed = rebootForUpdate();
+        if (runAbandoned(run))
+            return;
+        statusLabel->setText(QLatin1String(kPowerCycleText));
+        if (!confirmed) {
+            emit transitionInitializeRetry();
+            return;
+        }
+        setCancelEnabled(false);
+        if (device->kind == GU || device->kind == GV) {
+            QElapsedTimer window;
+            window.start();
+            for (;;) {
+                if (window.elapsed() >= kRepeatWindowMs)
+                    break;
+                waitMs(kRepeatPauseMs);
+                if (runAbandoned(run))
+                    return;
+                const bool again = rebootForUpdate();
+                if (runAbandoned(run))
+                    return;
+                if (again)
+                    break;
+            }
+            waitMs(kSettleAfterRepeatMs);
+        } else {
+            waitMs(kSettleAfterRebootMs);
+        }
+        if (runAbandoned(run))
+            return;
+    }
+    initializeStm32Link(run);
+}
+
+void PageDownloadFirmware::initializeStm32Link(int run)
+{
+    const int portNumber = korvane::portNumberFromName(device->portName.toStdString());
+    if (portNumber == 0) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        emit transitionInitializeFailure();
+        return;
+    }
+    TARGET_SetComIntType(0);
+    if (COM_is_Open() == 1) {
+        qDebug() << "COM_is_Open? TRUE. Devrait être fermé";
+        COM_Close();
+        emit transitionInitializeRetry();
+        return;
+    }
+    const uint8_t settings = SetCOMSettings(portNumber, kRomBaud, kRomDataBits, kRomParityEven, kRomStopBits);
+    if (settings != 0) {
+        qDebug() << "Erreur durant SetCOMSettings? " << int(settings);
+        emit transitionInitializeFailure();
+        return;
+    }
+    const uint8_t opened = COM_Open();
+    if (opened != 0)
+        qDebug() << "Erreur durant COM_Open? " << int(opened);
+    if (COM_is_Open() == 0) {
+        qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        COM_Close();
+        waitMs(kReopenPauseMs);
+        if (!runAbandoned(run))
+            emit transitionInitializeRetry();
+        return;
+    }
+
+    // Identification already synchronised with a gripper it found in its
+    // ROM; a second 0x7F would be read as a command.
+    if (!device->inBootloader) {
+        waitMs(kBeforeInitMs);
+        if (runAbandoned(run))
+            return;
+        SetTimeOut(kInitTimeout);
+        uint8_t result = kInitNoAnswer;
+        bool initialized = false;
+        for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
+            result = STBL_Init_BL();
+            waitMs(kAfterInitAttemptMs);
+            if (runAbandoned(run))
+                return;
+            if (result == 0) {
+                SetTimeOut(kFlashingTimeout);
+                initialized = true;
+                break;
+            }
+        }
+        if (!initialized) {
+            COM_Close();
+            if (result == kInitNoAnswer)
+                emit transitionInitializeRetry();
+            else
+                emit transitionInitializeFailure();
+            qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
+            QCoreApplication::processEvents();
+            return;
+        }
+    }
+
+    const uint8_t ack = GetAckValue();
+    if (ack == kAck) {
+        emit transitionInitializeSuccess();
+        return;
+    }
+    qDebug() << "Pas le bon ack value? " << int(ack);
+    COM_Close();
+    emit transitionInitializeFailure();
+}
+
+bool PageDownloadFirmware::rebootForUpdate()
+{
+    if (!reopenCommunication(device->portSettings.BaudRate, FLOW_OFF)) {
+        // Gone or busy: counts as unanswered, the step is tried again.
+        qDebug() << "ERREUR PageDownloadFirmware::rebootForUpdate: cannot open" << device->portName;
+        return false;
+    }
+    receiveBuffer->clear();
+    bool confirmed;
+    if (device->kind == K01) {
+        confirmed = communication->rebootDevice();
+    } else if (device->secondaryUnit) {
+        // The K01 relays the request and answers nothing we could check.
+        communication->rebootSecondaryUnit();
+        communication->flush();
+        confirmed = true;
+    } else {
+        confirmed = communication->rebootDevice();
+    }
+    communication->close();
+    return confirmed;
+}
+
+void PageDownloadFirmware::enterFreescaleBootloader(int run)
+{
+    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    if (!reopenCommunication(BAUD115200, FLOW_XONXOFF))
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
+    if (runAbandoned(run))
+        return;
+    receiveBuffer->clear();
+
+    if (fieldFlag("manualReboot")) {
+        QMessageBox box;
+        box.setWindowTitle(CarriedFirmware::windowTitle());
+        box.setText(QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."));
+        box.exec();
+        if (runAbandoned(run))
+            return;
+        connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+        statusLabel->setText(
+            QStringLiteral("Please turn the gripper back on. This will initiate the download procedure."));
+        return;
+    }
+
+    setCancelEnabled(false);
+    // Connected before the request: the bootloader may already talk while
+    // the request waits for its echo.
+    connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+    communication->rebootDevice();
+    if (runAbandoned(run))
+        return;
+    statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
+    errorTimer->setInterval(kWatchdogMs);
+    errorTimer->start();
+}
+
+bool PageDownloadFirmware::reopenCommunication(BaudRateType baud, FlowType flow)
+{
+    communication->close();
+    waitUntilClosed(communication, kPortWaitMs);
+    communication->setPortName(device->portName);
+    communication->setQueryMode(QextSerialPort::EventDriven);
+    communication->setBaudRate(baud);
+    communication->setDataBits(DATA_8);
+    communication->setParity(PAR_NONE);
+    communication->setStopBits(STOP_1);
+    communication->setFlowControl(flow);
+    return openAndWait(communication, kPortWaitMs);
+}

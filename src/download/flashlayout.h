@@ -1,0 +1,58 @@
+#ifndef FLASHLAYOUT_H
+#define FLASHLAYOUT_H
+
+#include "korvanedevice.h"
+
+#include <QtGlobal>
+
+// Where the images go in a gripper's STM32 flash. The bootloader sits in the
+// two 16 KiB sectors at the start; the main firmware in the first 128 KiB
+// sectors of the first bank, except on CH, whose 2 MiB part keeps it in the
+// second bank.
+namespace FlashLayout {
+
+constexpr quint32 kBootloaderAddress = 0x08000000;
+constexpr quint32 kBootloaderSectors = 2;
+constexpr quint32 kMainAddress = 0x08080000;
+constexpr quint32 kMainSectors = 4;
+constexpr quint32 kMainAddressCH = 0x08100000;
+constexpr quint32 kMainSectorsCH = 12;
+// Largest sector list an erase takes.
+constexpr quint32 kMaxEraseSectors = 16;
+
+inline quint32 mainAddress(DeviceKind kind)
+{
+    return kind == CH ? kMainAddressCH : kMainAddress;
+}
+
+inline quint32 mainSectorCount(DeviceKind kind)
+{
+    return kind == CH ? kMainSectorsCH : kMainSectors;
+}
+
+// Where Go starts the new code: the bootloader, which then starts the main
+// firmware; CH is started at its main image directly.
+inline quint32 startAddress(DeviceKind kind)
+{
+    return kind == CH ? kMainAddressCH : kBootloaderAddress;
+}
+
+// Number of the sector that begins at `address`, -1 for an address where no
+// region of ours begins.
+inline int firstSectorAt(quint32 address)
+{
+    switch (address) {
+    case kBootloaderAddress:
+        return 0;
+    case kMainAddress:
+        return 8;
+    case kMainAddressCH:
+        return 12;
+    default:
+        return -1;
+    }
+}
+
+} // namespace FlashLayout
+
+#endif

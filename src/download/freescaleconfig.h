@@ -1,0 +1,41 @@
+#ifndef FREESCALECONFIG_H
+#define FREESCALECONFIG_H
+
+// What the GS family's Freescale path is built with. The markers and the
+// image name come from the build (CMake cache options of the same names);
+// empty, the first data after the reboot counts as the ready sign and no
+// image can be read, so nothing is sent.
+
+#ifndef KORVANE_FREESCALE_MARKER_1
+#define KORVANE_FREESCALE_MARKER_1 ""
+#endif
+#ifndef KORVANE_FREESCALE_MARKER_2
+#define KORVANE_FREESCALE_MARKER_2 ""
+#endif
+#ifndef KORVANE_FREESCALE_MARKER_3
+#define KORVANE_FREESCALE_MARKER_3 ""
+#endif
+#ifndef KORVANE_FREESCALE_IMAGE
+#define KORVANE_FREESCALE_IMAGE ""
+#endif
+
+namespace FreescaleConfig {
+
+// The bootloader is ready when what it printed contains one of these.
+constexpr const char *kReadyMarkers[3] = {KORVANE_FREESCALE_MARKER_1, KORVANE_FREESCALE_MARKER_2,
+                                          KORVANE_FREESCALE_MARKER_3};
+constexpr const char *kImageName = KORVANE_FREESCALE_IMAGE;
+// A folder of this name in the current directory takes the place of the
+// images carried in the resources.
+constexpr const char *kLocalFirmwareFolder = "firmwares/";
+constexpr const char *kResourceFirmwareFolder = ":/firmware/";
+
+// True when this build names an image to send.
+constexpr bool carriesImage()
+{
+    return kImageName[0] != '\0';
+}
+
+} // namespace FreescaleConfig
+
+#endif

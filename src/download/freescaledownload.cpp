@@ -1,0 +1,105 @@
+// The GS family's Freescale bootloader: readiness, then the image as text,
+// followed through the bootloader's progress dots and its load report.
+
+#include "pagedownloadfirmware.h"
+
+#include "communication.h"
+#include "freescaleconfig.h"
+#include "replywait.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRegExp>
+#include <QTimer>
+#include <QWizard>
+
+namespace {
+
+const int kReadyPauseMs = 50;
+const int kWatchdogMs = 5000;
+const char kProgressDot = '.';
+const char *const kStartFailureWord = "Loaded";
+const char *const kLoadReportPattern = "Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words";
+
+bool holdsReadyMarker(const QByteArray &received)
+{
+    for (const char *marker : FreescaleConfig::kReadyMarkers) {
+        if (received.contains(marker))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// Where the transfer stands, for the whole process: 0 waiting for the
+// bootloader, 1 ready with the image chosen, 2 progress dots coming. Only a
+// successful transfer sets it back to 0. GUI thread only.
+static int freescaleStage = 0;
+
+void PageDownloadFirmware::verifyFreescaleBootloader()
+{
+    const int run = runId;
+    const QString folder = QDir(QDir::currentPath()).exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder))
+                               ? QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
+                               : QLatin1String(FreescaleConfig::kResourceFirmwareFolder);
+    receiveBuffer->append(communication->readAll());
+
+    if (freescaleStage == 0 && holdsReadyMarker(*receiveBuffer)) {
+        disconnect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()));
+        connect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()), Qt::UniqueConnection);
+        receiveBuffer->clear();
+        setCancelEnabled(false);
+        setBackEnabled(false);
+        statusLabel->setText(QStringLiteral("The bootloader is ready to receive the new firmware."));
+        freescaleStage = 1;
+        imageFile.setFileName(folder + QLatin1String(FreescaleConfig::kImageName));
+    }
+    if (freescaleStage == 1) {
+        waitMs(kReadyPauseMs);
+        if (runAbandoned(run))
+            return;
+        complete = false;
+        // The port does not announce new data while one of its readyRead()
+        // handlers runs, and the transfer that follows waits for the
+        // bootloader's dots: it must not start inside this handler.
+        emitLater(&PageDownloadFirmware::transitionInitializeSuccess);
+    }
+}
+
+void PageDownloadFirmware::lectureCOMdownload()
+{
+    receiveBuffer->append(communication->readAll());
+    const int zero = receiveBuffer->indexOf('\0');
+    const QString text = QString::fromLatin1(zero < 0 ? *receiveBuffer : receiveBuffer->left(zero));
+    const QRegExp loadReport{QLatin1String(kLoadReportPattern)};
+    const bool reported = loadReport.indexIn(text, 0) >= 0;
+    qDebug() << *receiveBuffer;
+
+    if (reported && freescaleStage == 2) {
+        errorTimer->stop();
+        statusLabel->setText(QStringLiteral("The new firmware has been downloaded successfully."));
+        receiveBuffer->clear();
+        progressBar->setValue(progressBar->maximum());
+        complete = true;
+        freescaleStage = 0;
+        emit downloadOver();
+        return;
+    }
+    if (receiveBuffer->contains(kProgressDot)) {
+        freescaleStage = 2;
+        statusLabel->setText(QStringLiteral("The wizard is currently downloading the new firmware."));
+        errorTimer->setInterval(kWatchdogMs);
+    } else if (receiveBuffer->contains(kStartFailureWord)) {
+        errorTimer->stop();
+        showErrorDialog(QStringLiteral("There was a problem starting the download procedure."));
+        wizard()->close();
+    }
+
+    const qint64 dots = receiveBuffer->count(kProgressDot);
+    const qint64 size = imageFile.size();
+    const qint64 progress = (dots * 100) / (size / 1000 + 1);
+    emit progressChanged(int(progress));
+}
