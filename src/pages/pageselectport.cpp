@@ -94,6 +94,13 @@ PageSelectPort::PageSelectPort(QWidget *parent, Communication *comm)
     connect(communication, SIGNAL(deviceLost(KorvaneDevice*)), this, SLOT(updateDeviceList(KorvaneDevice*)));
 }
 
+PageSelectPort::~PageSelectPort()
+{
+    // Outside the layout, nothing else would ever free them.
+    delete rebootButton;
+    delete autoDetectBox;
+}
+
 void PageSelectPort::initializePage()
 {
     delete communication->generateDeviceList();

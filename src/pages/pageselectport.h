@@ -19,6 +19,7 @@ class PageSelectPort : public QWizardPage
 
 public:
     PageSelectPort(QWidget *parent, Communication *comm);
+    ~PageSelectPort() override;
 
     void initializePage() override;
     bool isComplete() const override;
