@@ -1,0 +1,439 @@
+// The bootloader library against the simulated gripper's ROM: what the ROM
+// received and what its flash holds afterwards, never the library's insides.
+
+#include "STBLLIB.h"
+#include "gripper_sim.h"
+#include "portnumbers.h"
+#include "stbl/protocol.h"
+#include "stbl/session.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <thread>
+
+using namespace korvane::sim;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint32_t MAIN = 0x08080000;
+
+Bytes randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    Bytes b(size);
+    for (uint8_t &v : b)
+        v = uint8_t(gen());
+    return b;
+}
+
+GripperConfig romConfig()
+{
+    GripperConfig c;
+    c.bootToRom = true;
+    return c;
+}
+
+std::string uniquePath(const char *tag)
+{
+    static int n = 0;
+    return "/tmp/stbl-test-" + std::to_string(getpid()) + "-" + tag + "-" + std::to_string(++n);
+}
+
+// Erased flash, so writes can land without an erase round trip first.
+void blankMain(Gripper &g, std::size_t size = 0x20000)
+{
+    g.setFlash(MAIN, Bytes(size, 0xFF));
+}
+
+} // namespace
+
+class TestStbl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void codecMatchesTheWireFormat();
+    void parsersRejectArbitraryBytes();
+    void initSynchronises_data();
+    void initSynchronises();
+    void getChoosesTheEraseCommand_data();
+    void getChoosesTheEraseCommand();
+    void writeReadBackVerifyAndGo();
+    void wizardSequenceThroughPortNumbers();
+    void vanishedPortEndsTheCallAtOnce();
+};
+
+void TestStbl::codecMatchesTheWireFormat()
+{
+    using namespace stbl;
+    QCOMPARE(encodeAddress(0x08080000), (Bytes{0x08, 0x08, 0x00, 0x00, 0x00}));
+    QCOMPARE(encodeAddress(0x08100000), (Bytes{0x08, 0x10, 0x00, 0x00, 0x18}));
+    QCOMPARE(encodeCommand(CMD_EXTENDED_ERASE), (Bytes{0x44, 0xBB}));
+
+    const uint16_t eight = 8;
+    QCOMPARE(encodeExtendedErase(&eight, 1), (Bytes{0x00, 0x00, 0x00, 0x08, 0x08}));
+    const uint16_t mainSectors[] = {8, 9, 10, 11};
+    QCOMPARE(encodeExtendedErase(mainSectors, 4),
+             (Bytes{0x00, 0x03, 0x00, 0x08, 0x00, 0x09, 0x00, 0x0A, 0x00, 0x0B, 0x03}));
+    QCOMPARE(encodeLegacyErase(mainSectors, 4), (Bytes{0x03, 0x08, 0x09, 0x0A, 0x0B, 0x03 ^ 0x08 ^ 0x09 ^ 0x0A ^ 0x0B}));
+
+    // Nothing that would erase the whole chip can be encoded.
+    const uint16_t mass = 0xFFFF;
+    QVERIFY(encodeExtendedErase(&mass, 1).empty());
+    QVERIFY(encodeExtendedErase(mainSectors, 0).empty());
+    std::vector<uint16_t> pages(256, 1);
+    QVERIFY(encodeLegacyErase(pages.data(), 256).empty());
+    const uint16_t wide = 0x100;
+    QVERIFY(encodeLegacyErase(&wide, 1).empty());
+
+    // A short tail is padded with the erased value to a whole word, and the
+    // checksum covers N and the padding.
+    const Bytes tail{0x11, 0x22, 0x33, 0x44, 0x55};
+    QCOMPARE(encodeWritePayload(tail.data(), tail.size()),
+             (Bytes{0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0xFF, 0xFF, 0xFF,
+                    uint8_t(0x07 ^ 0x11 ^ 0x22 ^ 0x33 ^ 0x44 ^ 0x55 ^ 0xFF ^ 0xFF ^ 0xFF)}));
+    QCOMPARE(encodeWritePayload(tail.data(), 257).size(), std::size_t(0));
+    QCOMPARE(encodeReadLength(256), (Bytes{0xFF, 0x00}));
+}
+
+void TestStbl::parsersRejectArbitraryBytes()
+{
+    using namespace stbl;
+    const Bytes f4{11, 0x31, 0x00, 0x01, 0x02, 0x11, 0x21, 0x31, 0x44, 0x63, 0x73, 0x82, 0x92};
+    GetReply get;
+    QVERIFY(parseGetReply(f4.data(), f4.size(), &get));
+    QCOMPARE(get.version, uint8_t(0x31));
+    const Commands c = commandsFromCodes(get.codes);
+    QVERIFY(c.GET_VER_ROPS_CMD && c.ERASE_EXT_CMD && c.READOUT_UNPROTECT_CMD);
+    QVERIFY(!c.ERASE_CMD && !c.GET_CHECKSUM_CMD);
+    QCOMPARE(chooseEraseCommand(c), CMD_EXTENDED_ERASE);
+    QVERIFY(!parseGetReply(f4.data(), f4.size() - 1, &get));
+
+    uint32_t id = 0;
+    const Bytes idReply{0x01, 0x04, 0x13};
+    QVERIFY(parseGetIdReply(idReply.data(), idReply.size(), &id));
+    QCOMPARE(id, uint32_t(0x0413));
+
+    // Whatever a noisy line delivers, the parsers answer without reading
+    // past the buffer (the sanitizer build watches this).
+    std::mt19937 gen(7);
+    for (int round = 0; round < 20000; ++round) {
+        const Bytes junk = randomBytes(gen() % 300, unsigned(round));
+        GetReply g;
+        VersionReply v;
+        const bool ok = parseGetReply(junk.data(), junk.size(), &g);
+        QCOMPARE(ok, !junk.empty() && junk.size() == std::size_t(junk[0]) + 2);
+        parseGetVersionReply(junk.data(), junk.size(), &v);
+        parseGetIdReply(junk.data(), junk.size(), &id);
+    }
+}
+
+void TestStbl::initSynchronises_data()
+{
+    QTest::addColumn<int>("wrongByte");
+    QTest::addColumn<bool>("strayZero");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("alreadySynced");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("fresh ROM acknowledges") << -1 << false << false << false << 0;
+    QTest::newRow("stray 0x00 before ACK") << -1 << true << false << false << 0;
+    QTest::newRow("synchronised by an earlier probe") << -1 << false << false << true << 0;
+    QTest::newRow("wrong answer") << 0x42 << false << false << false << int(stbl::RESULT_BAD_ANSWER);
+    QTest::newRow("silence") << -1 << false << true << false << int(stbl::RESULT_NO_ANSWER);
+}
+
+void TestStbl::initSynchronises()
+{
+    QFETCH(int, wrongByte);
+    QFETCH(bool, strayZero);
+    QFETCH(bool, silent);
+    QFETCH(bool, alreadySynced);
+    QFETCH(int, expected);
+
+    Gripper g(romConfig());
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    Faults f;
+    f.romSyncWrongByte = wrongByte;
+    f.romSyncStrayZero = strayZero;
+    f.romNoSyncAnswer = silent;
+    g.setFaults(f);
+
+    if (alreadySynced) {
+        stbl::Session probe;
+        QCOMPARE(probe.open(g.path()), stbl::RESULT_OK);
+        probe.setTimeout(25);
+        QCOMPARE(probe.init(), stbl::RESULT_OK);
+    }
+
+    stbl::Session s;
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    s.setTimeout(25);
+    QCOMPARE(int(s.init()), expected);
+    QCOMPARE(g.romLog().syncs, expected == 0 ? 1 : 0);
+    if (expected == 0) {
+        QCOMPARE(s.lastAck(), stbl::ACK);
+        // The ROM is left ready for a command whichever way it got there.
+        uint8_t version = 0;
+        QCOMPARE(s.get(&version, nullptr), stbl::RESULT_OK);
+        QCOMPARE(version, uint8_t(0x31));
+    } else if (wrongByte >= 0) {
+        QCOMPARE(int(s.lastAck()), wrongByte);
+    } else {
+        QVERIFY(!s.hasAck());
+    }
+}
+
+void TestStbl::getChoosesTheEraseCommand_data()
+{
+    QTest::addColumn<bool>("legacyRom");
+    QTest::addColumn<bool>("callGet");
+    QTest::addColumn<int>("expectedCommand");
+    QTest::newRow("extended ROM") << false << true << int(stbl::CMD_EXTENDED_ERASE);
+    QTest::newRow("legacy ROM") << true << true << int(stbl::CMD_ERASE);
+    QTest::newRow("no Get: extended") << false << false << int(stbl::CMD_EXTENDED_ERASE);
+}
+
+void TestStbl::getChoosesTheEraseCommand()
+{
+    QFETCH(bool, legacyRom);
+    QFETCH(bool, callGet);
+    QFETCH(int, expectedCommand);
+
+    GripperConfig config = romConfig();
+    config.legacyEraseRom = legacyRom;
+    // Paced erase: a 128 KiB sector takes far longer than the time-out
+    // below, as on the real part.
+    config.pacing.enabled = true;
+    config.pacing.erase128kSeconds = 0.3;
+    Gripper g(config);
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    QVERIFY(g.readFlash(MAIN, 16) != Bytes(16, 0xFF));
+
+    stbl::Session s;
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    s.setTimeout(25);
+    QCOMPARE(s.init(), stbl::RESULT_OK);
+    if (callGet) {
+        uint8_t version = 0;
+        Commands commands{};
+        QCOMPARE(s.get(&version, &commands), stbl::RESULT_OK);
+        QCOMPARE(bool(commands.ERASE_CMD), legacyRom);
+        QCOMPARE(bool(commands.ERASE_EXT_CMD), !legacyRom);
+        QVERIFY(commands.GET_VER_ROPS_CMD && commands.WRITE_CMD && commands.READ_CMD);
+    }
+    g.clearLogs();
+    const uint16_t sector = 8;
+    QCOMPARE(s.erase(&sector, 1), stbl::RESULT_OK);
+    const RomLog log = g.romLog();
+    QCOMPARE(log.commands, (Bytes{uint8_t(expectedCommand)}));
+    QCOMPARE(log.erasedSectors, std::vector<int>{8});
+    QCOMPARE(log.massErases, 0);
+    QCOMPARE(g.readFlash(MAIN, 0x20000), Bytes(0x20000, 0xFF));
+
+    // A special erase number never reaches the ROM.
+    const uint16_t mass = 0xFFFF;
+    QCOMPARE(s.erase(&mass, 1), stbl::RESULT_BAD_ARGUMENT);
+    QCOMPARE(g.romLog().commands.size(), std::size_t(1));
+
+    // A protected sector's NACK comes back as a refusal.
+    Faults f;
+    f.romEraseNack = true;
+    g.setFaults(f);
+    QCOMPARE(s.erase(&sector, 1), stbl::RESULT_NACK);
+    QCOMPARE(s.lastAck(), stbl::NACK);
+}
+
+void TestStbl::writeReadBackVerifyAndGo()
+{
+    Gripper g(romConfig());
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    blankMain(g);
+    stbl::Session s;
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    QCOMPARE(s.init(), stbl::RESULT_OK);
+    g.clearLogs();
+
+    // Neither a multiple of the packet size nor of a word.
+    const Bytes image = randomBytes(1001, 1);
+    s.setPacketSize(255);
+    QCOMPARE(s.packetSize(), std::size_t(252));
+    std::vector<uint32_t> steps;
+    QCOMPARE(s.write(MAIN, image.data(), image.size(),
+                     [&](uint32_t done, uint32_t total) {
+                         QCOMPARE(total, uint32_t(image.size()));
+                         steps.push_back(done);
+                     }),
+             stbl::RESULT_OK);
+    QCOMPARE(steps, (std::vector<uint32_t>{252, 504, 756, 1001}));
+    std::vector<uint32_t> lengths;
+    for (const RomWrite &w : g.romLog().writes) {
+        QCOMPARE(w.address, MAIN + uint32_t(lengths.size()) * 252);
+        lengths.push_back(w.length);
+    }
+    QCOMPARE(lengths, (std::vector<uint32_t>{252, 252, 252, 248}));
+    Bytes expected = image;
+    expected.resize(1004, 0xFF);
+    expected.resize(1100, 0xFF);
+    QCOMPARE(g.readFlash(MAIN, 1100), expected);
+
+    Bytes back(image.size());
+    QCOMPARE(s.read(MAIN, back.data(), back.size()), stbl::RESULT_OK);
+    QCOMPARE(back, image);
+    QCOMPARE(s.verify(MAIN, image.data(), image.size()), stbl::RESULT_OK);
+    Bytes flipped = image;
+    flipped[700] ^= 0x01;
+    QCOMPARE(s.verify(MAIN, flipped.data(), flipped.size()), stbl::RESULT_VERIFY_MISMATCH);
+
+    // Refused before anything is sent.
+    g.clearLogs();
+    QCOMPARE(s.write(MAIN + 2, image.data(), 8), stbl::RESULT_BAD_ARGUMENT);
+    QCOMPARE(s.write(MAIN, image.data(), 0), stbl::RESULT_BAD_ARGUMENT);
+    QVERIFY(g.romLog().commands.empty());
+
+    // A NACK at the third packet ends the write there.
+    blankMain(g);
+    Faults f;
+    f.romNackAtWrite = 3;
+    g.setFaults(f);
+    const Bytes big = randomBytes(252 * 6, 2);
+    QCOMPARE(s.write(MAIN, big.data(), big.size()), stbl::RESULT_NACK);
+    QCOMPARE(g.romLog().writes.size(), std::size_t(3));
+    QCOMPARE(g.readFlash(MAIN + 2 * 252, 252), Bytes(252, 0xFF));
+    g.clearFaults();
+
+    QCOMPARE(s.go(0x08000000), stbl::RESULT_OK);
+    QCOMPARE(g.romLog().goAddresses, std::vector<uint32_t>{0x08000000});
+}
+
+void TestStbl::wizardSequenceThroughPortNumbers()
+{
+    GripperConfig config = romConfig();
+    config.publishPath = uniquePath("link");
+    Gripper g(config);
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    blankMain(g);
+
+    QCOMPARE(SetCOMSettings(korvane::registerPortNumber("never-opened", "/dev/nonexistent-port"),
+                            115200, 8, 1, 1.0f),
+             stbl::RESULT_OK);
+    QVERIFY(COM_Open() != 0);
+    QCOMPARE(COM_is_Open(), uint32_t(0));
+    QVERIFY(SetCOMSettings(99999, 115200, 8, 1, 1.0f) == 0 && COM_Open() == stbl::RESULT_UNKNOWN_PORT);
+    QVERIFY(SetCOMSettings(1, 115200, 8, 0, 1.0f) != 0);
+
+    // The link to the pty, as the serial layer registers it.
+    const int number = korvane::registerPortNumber("ttySIM-" + config.publishPath, config.publishPath);
+    QCOMPARE(TARGET_SetComIntType(0), stbl::RESULT_OK);
+    QCOMPARE(SetCOMSettings(number, 115200, 8, 1, 1.0f), stbl::RESULT_OK);
+    QCOMPARE(COM_Open(), stbl::RESULT_OK);
+    QCOMPARE(COM_is_Open(), uint32_t(1));
+    SetTimeOut(25);
+    QCOMPARE(STBL_Init_BL(), stbl::RESULT_OK);
+    QCOMPARE(GetAckValue(), stbl::ACK);
+    QCOMPARE(COM_Close(), stbl::RESULT_OK);
+
+    // Found in its bootloader by the probe: the next opening does not
+    // synchronise again and the acknowledge still reads 0x79.
+    QCOMPARE(COM_Open(), stbl::RESULT_OK);
+    QCOMPARE(GetAckValue(), stbl::ACK);
+    SetTimeOut(5000);
+    uint8_t version = 0;
+    Commands commands{};
+    QCOMPARE(STBL_GET(&version, &commands), stbl::RESULT_OK);
+    QCOMPARE(commands.GET_VER_ROPS_CMD, uint32_t(1));
+    const uint16_t sectors[] = {8};
+    QCOMPARE(STBL_ERASE(1, sectors), stbl::RESULT_OK);
+
+    SetPaketSize(255);
+    uint8_t packet = 0;
+    QCOMPARE(GetPaketSize(&packet), stbl::RESULT_OK);
+    QCOMPARE(packet, uint8_t(252));
+    const Bytes image = randomBytes(3000, 3);
+    for (std::size_t offset = 0; offset < image.size(); offset += packet) {
+        const auto n = uint8_t(std::min<std::size_t>(packet, image.size() - offset));
+        QCOMPARE(STBL_WRITE(MAIN + uint32_t(offset), n, image.data() + offset), stbl::RESULT_OK);
+    }
+    QCOMPARE(g.readFlash(MAIN, uint32_t(image.size())), image);
+
+    uint32_t lastDone = 0, lastTotal = 0;
+    STBL_SetProgressCallback([&](uint32_t done, uint32_t total) {
+        lastDone = done;
+        lastTotal = total;
+    });
+    QCOMPARE(STBL_VERIFY(MAIN, image.data(), uint32_t(image.size()), 1), stbl::RESULT_OK);
+    STBL_SetProgressCallback(nullptr);
+    QCOMPARE(lastDone, uint32_t(image.size()));
+    QCOMPARE(lastTotal, uint32_t(image.size()));
+    QCOMPARE(STBL_GO(0x08000000), stbl::RESULT_OK);
+    QCOMPARE(GetAckValue(), stbl::ACK);
+
+    // Nobody else gets the port while the library holds it, and everybody
+    // does once it let go. (Checked last: the simulator counts its hosts by
+    // watching the pty node and may lose count when an open fails.)
+    stbl::Session intruder;
+    QCOMPARE(intruder.open(g.path()), stbl::RESULT_OPEN_FAILED);
+    QCOMPARE(COM_Close(), stbl::RESULT_OK);
+    QCOMPARE(COM_is_Open(), uint32_t(0));
+    QCOMPARE(STBL_GO(0x08000000), stbl::RESULT_NOT_OPEN);
+
+    SetPaketSize(3);
+    QCOMPARE(GetPaketSize(&packet), stbl::RESULT_OK);
+    QCOMPARE(packet, uint8_t(0));
+    SetPaketSize(255);
+    QCOMPARE(intruder.open(g.path()), stbl::RESULT_OK);
+}
+
+void TestStbl::vanishedPortEndsTheCallAtOnce()
+{
+    // Paced at 115200 baud, 64 KiB take about 6.6 s on the wire; the port
+    // goes away long before.
+    GripperConfig config = romConfig();
+    config.pacing.enabled = true;
+    Gripper g(config);
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    blankMain(g);
+    stbl::Session s;
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    QCOMPARE(s.init(), stbl::RESULT_OK);
+    g.clearLogs();
+
+    std::atomic<bool> started{false};
+    std::thread unplugger([&] {
+        while (g.romLog().writes.size() < 3)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        started = true;
+        g.unplug();
+    });
+    const Bytes image = randomBytes(0x10000, 4);
+    const uint8_t r = s.write(MAIN, image.data(), image.size());
+    unplugger.join();
+    QVERIFY(started);
+    // A hang-up, not a time-out: the port said so and nobody waited it out.
+    QCOMPARE(r, stbl::RESULT_IO_ERROR);
+    QVERIFY(g.romLog().writes.size() < 0x10000 / 256);
+    uint8_t version = 0;
+    QCOMPARE(s.get(&version, nullptr), stbl::RESULT_IO_ERROR);
+
+    // A unit that loses power halfway through a packet leaves the port in
+    // place but answers nothing more: the packet fails, bounded by its wait.
+    g.replug();
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    blankMain(g);
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    QCOMPARE(s.init(), stbl::RESULT_OK);
+    Faults f;
+    f.romPowerLossAtWrite = 2;
+    g.setFaults(f);
+    const uint8_t lost = s.write(MAIN, image.data(), 252 * 4);
+    QVERIFY(lost == stbl::RESULT_TIMEOUT || lost == stbl::RESULT_IO_ERROR);
+}
+
+QTEST_GUILESS_MAIN(TestStbl)
+#include "tst_stbl.moc"
