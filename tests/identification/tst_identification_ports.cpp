@@ -5,6 +5,8 @@
 #include "testpty.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,10 +26,17 @@ QextPortInfo portInfo(const QString &name, const QString &enumName)
     return port;
 }
 
-// File descriptors this process holds; a probe that leaks a port shows here.
-int openDescriptors()
+// Descriptors this process holds on a device, by number. The simulator
+// keeps its own; any other one after a probe is a port the probe leaked.
+QSet<QString> descriptorsOn(const QString &device)
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot).size();
+    QSet<QString> found;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == device)
+            found.insert(fd);
+    }
+    return found;
 }
 
 // Plays a device on a test pty: once the version request has arrived (after
@@ -169,16 +178,19 @@ void TestIdentificationPorts::portVanishingMidProbeLeavesNothingOpen()
     const QString path = SimBench::pathOf(gripper);
     QextSerialEnumerator::getPorts();
 
+    const QString device = QFileInfo(path).canonicalFilePath();
+    QVERIFY(device.startsWith(QStringLiteral("/dev/")));
+
     Communication comm;
     QSignalSpy detected(&comm, &Communication::deviceDetected);
-    const int before = openDescriptors();
+    const QSet<QString> simulatorOwn = descriptorsOn(device);
 
     // A silent port keeps identification listening for more than a second,
     // long enough to pull the cable in the middle.
     QTimer::singleShot(400, [&gripper] { gripper.unplug(); });
     comm.handleNewDevice(portInfo(path, QStringLiteral("EXTRA")));
 
-    QCOMPARE(openDescriptors(), before);
+    QVERIFY(simulatorOwn.contains(descriptorsOn(device)));
     QVERIFY(comm.devices.isEmpty());
     QCOMPARE(detected.count(), 0);
 
@@ -187,11 +199,13 @@ void TestIdentificationPorts::portVanishingMidProbeLeavesNothingOpen()
     QVERIFY(sims.settle());
     sims.publish();
     QextSerialEnumerator::getPorts();
+    const QString replugged = QFileInfo(SimBench::pathOf(gripper)).canonicalFilePath();
+    const QSet<QString> simulatorOwnAfterReplug = descriptorsOn(replugged);
     comm.handleNewDevice(portInfo(SimBench::pathOf(gripper), QStringLiteral("EXTRA")));
     QCOMPARE(comm.devices.size(), 1);
     QCOMPARE(comm.devices.at(0)->kind, Unidentified);
     QVERIFY(!gripper.status().hostOpen);
-    QCOMPARE(openDescriptors(), before);
+    QCOMPARE(descriptorsOn(replugged), simulatorOwnAfterReplug);
 }
 
 void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
@@ -211,6 +225,9 @@ void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
     config.kind = korvane::sim::Kind::GD;
     config.typeCode = "GD2";
     config.publishPath = link.toStdString();
+    // Probed within a poll of arriving, the gripper must already run its
+    // firmware rather than sit in its bootloader's listening window.
+    config.productBootloaderWindowMs = 0;
     korvane::sim::Gripper gripper(config);
 
     QTRY_COMPARE_WITH_TIMEOUT(detected.count(), 1, 10000);
