@@ -3,6 +3,7 @@
 #include "portnumbers.h"
 #include "stbl/session.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -21,9 +22,16 @@ struct Library
     uint8_t packetSize = DEFAULT_PACKET_SIZE;
     std::function<void(uint32_t, uint32_t)> progress;
     std::unique_ptr<Session> session;
-    // Acknowledge byte of the sessions closed before, see GetAckValue.
-    uint8_t earlierAck = ACK_NONE;
+    int openPort = 0;
+    // Last acknowledge byte heard on each port, see GetAckValue.
+    std::map<int, uint8_t> ackByPort;
 };
+
+uint8_t rememberedAck(const Library &lib)
+{
+    const auto it = lib.ackByPort.find(lib.openPort);
+    return it == lib.ackByPort.end() ? ACK_NONE : it->second;
+}
 
 Library &library()
 {
@@ -36,7 +44,7 @@ void closeSession(Library &lib)
     if (!lib.session)
         return;
     if (lib.session->hasAck())
-        lib.earlierAck = lib.session->lastAck();
+        lib.ackByPort[lib.openPort] = lib.session->lastAck();
     lib.session.reset();
 }
 
@@ -77,6 +85,7 @@ uint8_t COM_Open()
         return r;
     session->setTimeout(lib.timeoutMs);
     lib.session = std::move(session);
+    lib.openPort = lib.portNumber;
     return RESULT_OK;
 }
 
@@ -117,7 +126,10 @@ uint8_t GetAckValue()
     std::lock_guard<std::mutex> lock(lib.mutex);
     if (lib.session && lib.session->hasAck())
         return lib.session->lastAck();
-    return lib.earlierAck;
+    // Nothing heard since the port was opened: what this port's bootloader
+    // said last time, so a device found in its ROM by a probe still counts
+    // as acknowledged, whatever other ports answered to their probes since.
+    return rememberedAck(lib);
 }
 
 uint8_t STBL_GET(uint8_t *version, Commands *commands)

@@ -45,11 +45,13 @@ void SetTimeOut(uint32_t ms);
 uint8_t STBL_Init_BL();
 
 // Last acknowledge byte the bootloader sent, 0x79 (ACK) meaning
-// acknowledged. Kept across COM_Close/COM_Open and left unchanged by calls
-// that heard nothing: a device found in its bootloader by an earlier probe
-// still reads as acknowledged when its port is opened again. After
+// acknowledged. Calls that heard nothing leave it unchanged, and it is kept
+// per port number across COM_Close/COM_Open: a device found in its ROM by an
+// earlier probe still reads as acknowledged when its port is opened again,
+// whatever other ports answered to their probes in between. After
 // STBL_Init_BL succeeds it is always 0x79, also when the ROM answered NACK
-// because it was synchronised already. ACK_NONE (0) before any answer.
+// because it was synchronised already. ACK_NONE (0) for a port never heard;
+// once closed, that of the port closed last.
 uint8_t GetAckValue();
 
 // Get: bootloader version and the commands it offers (each flag 0 or 1).

@@ -339,8 +339,24 @@ void TestStbl::wizardSequenceThroughPortNumbers()
     QCOMPARE(GetAckValue(), stbl::ACK);
     QCOMPARE(COM_Close(), stbl::RESULT_OK);
 
+    // The probe goes on to a port whose device answers something else.
+    GripperConfig otherConfig = romConfig();
+    Gripper other(otherConfig);
+    QVERIFY(other.waitForState(State::Rom, std::chrono::seconds(2)));
+    Faults wrong;
+    wrong.romSyncWrongByte = 0x42;
+    other.setFaults(wrong);
+    QCOMPARE(SetCOMSettings(korvane::registerPortNumber("ttyOTHER-" + config.publishPath, other.path()),
+                            115200, 8, 1, 1.0f),
+             stbl::RESULT_OK);
+    QCOMPARE(COM_Open(), stbl::RESULT_OK);
+    QCOMPARE(STBL_Init_BL(), stbl::RESULT_BAD_ANSWER);
+    QCOMPARE(GetAckValue(), uint8_t(0x42));
+    QCOMPARE(COM_Close(), stbl::RESULT_OK);
+
     // Found in its bootloader by the probe: the next opening does not
     // synchronise again and the acknowledge still reads 0x79.
+    QCOMPARE(SetCOMSettings(number, 115200, 8, 1, 1.0f), stbl::RESULT_OK);
     QCOMPARE(COM_Open(), stbl::RESULT_OK);
     QCOMPARE(GetAckValue(), stbl::ACK);
     SetTimeOut(5000);
