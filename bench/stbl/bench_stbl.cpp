@@ -3,7 +3,7 @@
 // read-back times with the wire minimum and with stm32flash on the same
 // simulated device.
 //
-// Usage: bench_stbl [IMAGE] [RESULTS.md]
+// Usage: bench_stbl [--runs N] [IMAGE] [RESULTS.md]   (3 runs by default)
 
 #include "STBLLIB.h"
 #include "gripper_sim.h"
@@ -84,9 +84,24 @@ struct Row
 {
     std::string what;
     std::size_t packet;
-    double seconds;
     double minimum;
+    std::vector<double> times;
 };
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string loadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one;
+    in >> one;
+    return one.empty() ? "?" : one;
+}
 
 // Fresh ROM waiting for 0x7F, main sectors erased.
 void resetDevice(Gripper &g, std::size_t size)
@@ -124,26 +139,10 @@ void check(bool ok, const char *what)
     }
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// One run of each way of flashing, in a fixed order; each adds its times.
+void runOnce(Gripper &g, const Bytes &image, const std::string &imagePath, std::vector<Row> &rows,
+             double *setup)
 {
-    const std::string imagePath = argc > 1 ? argv[1] : STBL_BENCH_IMAGE;
-    const std::string resultsPath = argc > 2 ? argv[2] : STBL_BENCH_RESULTS;
-    const Bytes image = readFile(imagePath);
-    check(!image.empty(), "image readable");
-
-    GripperConfig config;
-    config.bootToRom = true;
-    config.pacing.enabled = true;
-    config.pacing.baud = int(BAUD);
-    config.pacing.bitsPerByte = BITS_PER_BYTE;
-    // The comparison is about the line: flash programming time is left out
-    // so the wire minimum is what the device allows.
-    config.pacing.wordProgramMicroseconds = 0;
-    Gripper g(config);
-    std::vector<Row> rows;
-
     // 1. As the wizard does it: SetPaketSize(255) reads back 252, one
     //    STBL_WRITE a packet, then STBL_VERIFY over the whole image.
     resetDevice(g, image.size());
@@ -159,22 +158,18 @@ int main(int argc, char **argv)
     SetPaketSize(255);
     uint8_t packet = 0;
     GetPaketSize(&packet);
-    const double setup = seconds(t0);
+    *setup = seconds(t0);
     const auto tw = Clock::now();
     for (std::size_t offset = 0; offset < image.size(); offset += packet) {
         const auto n = uint8_t(std::min<std::size_t>(packet, image.size() - offset));
         check(STBL_WRITE(MAIN + uint32_t(offset), n, image.data() + offset) == 0, "write");
     }
-    const double wizardWrite = seconds(tw);
+    rows[0].times.push_back(seconds(tw));
     const auto tv = Clock::now();
     check(STBL_VERIFY(MAIN, image.data(), uint32_t(image.size()), 1) == 0, "verify");
-    const double wizardVerify = seconds(tv);
+    rows[1].times.push_back(seconds(tv));
     COM_Close();
     check(g.readFlash(MAIN, uint32_t(image.size())) == image, "flash holds the image");
-    rows.push_back({"library, wizard calls: STBL_WRITE per packet", packet, wizardWrite,
-                    wireMinimum(image.size(), packet)});
-    rows.push_back({"library, wizard calls: STBL_VERIFY (read-back)", 256, wizardVerify,
-                    wireMinimum(image.size(), 256)});
 
     // 2. Full 256-byte packets, which STBL_WRITE's 8-bit length cannot ask
     //    for but stbl::Session can.
@@ -185,61 +180,106 @@ int main(int argc, char **argv)
     s.setPacketSize(256);
     const auto ts = Clock::now();
     check(s.write(MAIN, image.data(), image.size()) == 0, "session write");
-    const double sessionWrite = seconds(ts);
+    rows[2].times.push_back(seconds(ts));
     const auto tr = Clock::now();
     Bytes back(image.size());
     check(s.read(MAIN, back.data(), back.size()) == 0 && back == image, "session read");
-    const double sessionRead = seconds(tr);
+    rows[3].times.push_back(seconds(tr));
     s.close();
-    rows.push_back({"library, stbl::Session::write", 256, sessionWrite, wireMinimum(image.size(), 256)});
-    rows.push_back({"library, stbl::Session::read", 256, sessionRead, wireMinimum(image.size(), 256)});
 
     // 3. stm32flash on the same device: write without erase, then a read of
     //    the same range (its verify reads back the same way). Its times are
     //    whole runs, its own sync and Get included.
-    std::string note;
-    if (haveProgram("stm32flash")) {
-        char dir[] = "/tmp/stbl-bench-XXXXXX";
-        check(mkdtemp(dir) != nullptr, "temporary folder");
-        const std::string tmp = dir;
-        const std::string common = "stm32flash -m 8n1 -b 115200 ";
-        char range[64];
-        std::snprintf(range, sizeof range, "0x%08X:%zu", unsigned(MAIN), image.size());
+    if (rows.size() < 6)
+        return;
+    char dir[] = "/tmp/stbl-bench-XXXXXX";
+    check(mkdtemp(dir) != nullptr, "temporary folder");
+    const std::string tmp = dir;
+    const std::string common = "stm32flash -m 8n1 -b 115200 ";
+    char range[64];
+    std::snprintf(range, sizeof range, "0x%08X:%zu", unsigned(MAIN), image.size());
+    resetDevice(g, image.size());
+    const double w = timedRun(common + "-e 0 -w '" + imagePath + "' -S " + range + " " + g.path(),
+                              tmp + "/write.log");
+    check(w > 0 && g.readFlash(MAIN, uint32_t(image.size())) == image, "stm32flash write");
+    g.powerCycle();
+    check(g.waitForState(State::Rom, std::chrono::seconds(5)), "ROM restarted");
+    const double r = timedRun(common + "-r " + tmp + "/back.bin -S " + range + " " + g.path(),
+                              tmp + "/read.log");
+    check(r > 0 && readFile(tmp + "/back.bin") == image, "stm32flash read");
+    rows[4].times.push_back(w);
+    rows[5].times.push_back(r);
+    std::system(("rm -rf " + tmp).c_str());
+}
 
-        resetDevice(g, image.size());
-        const double w = timedRun(common + "-e 0 -w '" + imagePath + "' -S " + range + " " + g.path(),
-                                  tmp + "/write.log");
-        check(w > 0 && g.readFlash(MAIN, uint32_t(image.size())) == image, "stm32flash write");
-        g.powerCycle();
-        check(g.waitForState(State::Rom, std::chrono::seconds(5)), "ROM restarted");
-        const double r = timedRun(common + "-r " + tmp + "/back.bin -S " + range + " " + g.path(),
-                                  tmp + "/read.log");
-        check(r > 0 && readFile(tmp + "/back.bin") == image, "stm32flash read");
-        rows.push_back({"stm32flash -w (whole run)", 256, w, wireMinimum(image.size(), 256)});
-        rows.push_back({"stm32flash -r (whole run)", 256, r, wireMinimum(image.size(), 256)});
-        std::system(("rm -rf " + tmp).c_str());
-    } else {
-        note = "stm32flash is not installed: its rows are missing.\n";
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int runs = 3;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else
+            args.push_back(argv[i]);
     }
+    const std::string imagePath = args.size() > 0 ? args[0] : STBL_BENCH_IMAGE;
+    const std::string resultsPath = args.size() > 1 ? args[1] : STBL_BENCH_RESULTS;
+    const Bytes image = readFile(imagePath);
+    check(!image.empty(), "image readable");
+
+    GripperConfig config;
+    config.bootToRom = true;
+    config.pacing.enabled = true;
+    config.pacing.baud = int(BAUD);
+    config.pacing.bitsPerByte = BITS_PER_BYTE;
+    // The comparison is about the line: flash programming time is left out
+    // so the wire minimum is what the device allows.
+    config.pacing.wordProgramMicroseconds = 0;
+    Gripper g(config);
+
+    const double min252 = wireMinimum(image.size(), 252);
+    const double min256 = wireMinimum(image.size(), 256);
+    std::vector<Row> rows{
+        {"library, as the wizard calls it: STBL_WRITE per packet", 252, min252, {}},
+        {"library, as the wizard calls it: STBL_VERIFY (read-back)", 256, min256, {}},
+        {"library, stbl::Session::write", 256, min256, {}},
+        {"library, stbl::Session::read", 256, min256, {}},
+    };
+    const bool peer = haveProgram("stm32flash");
+    if (peer) {
+        rows.push_back({"stm32flash -w (whole run: sync, Get, write)", 256, min256, {}});
+        rows.push_back({"stm32flash -r (whole run: sync, Get, read)", 256, min256, {}});
+    }
+    const std::string loadBefore = loadAverage();
+    double setup = 0;
+    for (int run = 0; run < runs; ++run)
+        runOnce(g, image, imagePath, rows, &setup);
 
     std::ostringstream out;
     char line[512];
     std::snprintf(line, sizeof line,
-                  "Image %zu bytes at 0x%08X, simulated line %ld baud, %d bits a byte, "
-                  "flash programming time 0.\n\n",
-                  image.size(), unsigned(MAIN), BAUD, BITS_PER_BYTE);
+                  "Image %zu bytes at 0x%08X, simulated line %ld baud, %d bits a byte, flash "
+                  "programming time 0; %d run(s) of each, interleaved; load average %s before, "
+                  "%s after.\n\n",
+                  image.size(), unsigned(MAIN), BAUD, BITS_PER_BYTE, runs, loadBefore.c_str(),
+                  loadAverage().c_str());
     out << line;
-    out << "| Run | Packet | Packets | Time (s) | Wire minimum (s) | Ratio |\n";
-    out << "|---|---:|---:|---:|---:|---:|\n";
+    out << "| Run | Packet | Packets | Median (s) | Best (s) | Wire minimum (s) | Median / minimum |\n";
+    out << "|---|---:|---:|---:|---:|---:|---:|\n";
     for (const Row &row : rows) {
-        std::snprintf(line, sizeof line, "| %s | %zu | %zu | %.2f | %.2f | %.3f |\n", row.what.c_str(),
-                      row.packet, packets(image.size(), row.packet), row.seconds, row.minimum,
-                      row.seconds / row.minimum);
+        std::snprintf(line, sizeof line, "| %s | %zu | %zu | %.2f | %.2f | %.2f | %.3f |\n",
+                      row.what.c_str(), row.packet, packets(image.size(), row.packet),
+                      median(row.times), *std::min_element(row.times.begin(), row.times.end()),
+                      row.minimum, median(row.times) / row.minimum);
         out << line;
     }
     std::snprintf(line, sizeof line,
                   "\nLibrary set-up before the write (open, sync, Get): %.3f s.\n", setup);
-    out << line << note;
+    out << line;
+    if (!peer)
+        out << "stm32flash is not installed: its rows are missing.\n";
     std::fputs(out.str().c_str(), stdout);
     saveResults(resultsPath, out.str());
     return 0;
