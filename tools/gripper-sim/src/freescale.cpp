@@ -147,7 +147,9 @@ void FreescaleLoader::drain(TimePoint now)
             * config_.freescaleDrainBytesPerSecond;
     }
     lastDrain_ = std::max(lastDrain_, now);
-    size_t n = std::min(pending_.size(), size_t(drainCredit_));
+    // The epsilon keeps float rounding from leaving a byte one ulp short of
+    // drained at the moment nextTimer() promised it.
+    size_t n = std::min(pending_.size(), size_t(drainCredit_ + 1e-6));
     drainCredit_ -= double(n);
     if (pending_.empty())
         drainCredit_ = 0; // an idle buffer saves up no programming time
@@ -269,7 +271,7 @@ TimePoint FreescaleLoader::nextTimer() const
             need = double(pending_.size() - std::min(pending_.size(), capacity / 4));
         }
         need = std::max(need - drainCredit_, 0.0);
-        return lastDrain_ + seconds(need / config_.freescaleDrainBytesPerSecond);
+        return lastDrain_ + seconds(need / config_.freescaleDrainBytesPerSecond) + std::chrono::microseconds(1);
     }
     default:
         return never();

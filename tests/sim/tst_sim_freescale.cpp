@@ -1,0 +1,256 @@
+// The GS family's Freescale bootloader and the text-only ports: start-up
+// text, progress dots, XON/XOFF pacing, the load report, and what runs after.
+
+#include <QtTest>
+
+#include <cstdio>
+#include <regex>
+
+#include "gripper_sim.h"
+#include "hostline.h"
+
+using namespace korvane::sim;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string record(char type, uint32_t address, size_t addressBytes, const Bytes &data)
+{
+    Bytes body{uint8_t(addressBytes + data.size() + 1)};
+    for (size_t i = addressBytes; i-- > 0;)
+        body.push_back(uint8_t(address >> (8 * i)));
+    body.insert(body.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (uint8_t b : body)
+        sum += b;
+    body.push_back(uint8_t(~sum));
+    std::string line = std::string("S") + type;
+    char hex[3];
+    for (uint8_t b : body) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        line += hex;
+    }
+    return line + "\r\n";
+}
+
+struct Image {
+    std::string text;
+    long programWords = 0;
+    long dataWords = 0;
+};
+
+// Program records (S1) and data records (S2, in the data space), with an S0
+// header naming the version and, unless left out, an S9 end record.
+Image makeImage(const std::string &header, int programRecords, int dataRecords, bool endRecord = true)
+{
+    Image image;
+    image.text = record('0', 0, 2, Bytes(header.begin(), header.end()));
+    for (int i = 0; i < programRecords; ++i) {
+        Bytes data(32);
+        for (size_t j = 0; j < data.size(); ++j)
+            data[j] = uint8_t(i * 7 + int(j));
+        image.text += record('1', uint32_t(0x100 + 32 * i), 2, data);
+        image.programWords += 16;
+    }
+    for (int i = 0; i < dataRecords; ++i) {
+        image.text += record('2', uint32_t(0x400000 + 16 * i), 3, Bytes(16, uint8_t(i)));
+        image.dataWords += 8;
+    }
+    if (endRecord)
+        image.text += record('9', 0x100, 2, {});
+    return image;
+}
+
+std::string report(long programWords, long dataWords)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "Loaded 0x%04lx Program and 0x%04lx Data words", programWords, dataWords);
+    return text;
+}
+
+GripperConfig gsConfig(Kind kind = Kind::GS)
+{
+    GripperConfig config;
+    config.kind = kind;
+    config.version = Version{1, 0, 3};
+    config.freescaleWindowMs = 200;
+    return config;
+}
+
+long count(const std::string &text, char c)
+{
+    return long(std::count(text.begin(), text.end(), c));
+}
+
+} // namespace
+
+class TestSimFreescale : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadsAnImageWithFlowControl();
+    void hostIgnoringXoffLosesTheImage();
+    void loaderFaults();
+    void olderGsAndTextPorts();
+};
+
+void TestSimFreescale::loadsAnImageWithFlowControl()
+{
+    GripperConfig config = gsConfig();
+    config.freescaleBufferBytes = 512;
+    config.freescaleDrainBytesPerSecond = 40000;
+    Gripper gripper(config);
+    QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
+    HostLine line(gripper.path(), true);
+
+    line.write(versionRequest());
+    QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'S', 0, 1, 0, 3}));
+    line.write(rebootRequest());
+    std::string banner = line.readUntil("ready\r\n", 1000);
+    const Bytes echo = rebootEcho();
+    QCOMPARE(banner, std::string(echo.begin(), echo.end()) + config.freescaleBanner);
+    QCOMPARE(gripper.state(), State::Freescale);
+
+    const Image image = makeImage("GS-2.1.0", 500, 40);
+    QVERIFY(image.text.size() > 30000);
+    QVERIFY(line.write(Bytes(image.text.begin(), image.text.end()), 10000));
+    std::string out = line.readUntil("Data words\r\n", 10000);
+
+    // One dot per 1000 bytes, then the report; the XON/XOFF bytes went to
+    // the host's tty, not to the reader.
+    const std::string expected = report(image.programWords, image.dataWords);
+    QCOMPARE(out, std::string(size_t(image.text.size() / 1000), '.') + "\r\n" + expected + "\r\n");
+    Status status = gripper.status();
+    QVERIFY(status.freescale.xoffSent > 0);
+    QCOMPARE(status.freescale.xonSent, status.freescale.xoffSent);
+    QCOMPARE(status.freescale.overflowBytes, 0L);
+    QCOMPARE(status.freescale.recordErrors, 0);
+    QCOMPARE(status.freescale.bytesReceived, long(image.text.size()));
+    QVERIFY(status.freescale.hostFlowControl);
+    QCOMPARE(status.freescale.lastReport, expected);
+
+    // The new firmware reports the version its header carried.
+    QVERIFY(gripper.waitForState(State::Firmware, 1000ms));
+    line.write(versionRequest());
+    QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'S', 0, 2, 1, 0}));
+}
+
+void TestSimFreescale::hostIgnoringXoffLosesTheImage()
+{
+    GripperConfig config = gsConfig();
+    config.freescaleBufferBytes = 256;
+    config.freescaleDrainBytesPerSecond = 20000;
+    Gripper gripper(config);
+    QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
+    HostLine line(gripper.path(), false);
+    line.write(rebootRequest());
+    line.readUntil("ready\r\n", 1000);
+
+    const Image image = makeImage("GS-2.1.0", 300, 0);
+    QVERIFY(line.write(Bytes(image.text.begin(), image.text.end())));
+    std::string out = line.readUntil("Data words\r\n", 5000);
+    QVERIFY(out.find('\x13') != std::string::npos); // XOFF reached the reader: nobody obeyed it
+    Status status = gripper.status();
+    QVERIFY(!status.freescale.hostFlowControl);
+    QVERIFY(status.freescale.overflowBytes > 0);
+    // The report still comes, but the half image does not run.
+    QVERIFY(out.find("Loaded 0x") != std::string::npos);
+    QVERIFY(gripper.waitForState(State::Halted, 1000ms));
+    line.write(versionRequest());
+    QCOMPARE(line.readFor(100).size(), size_t(0));
+}
+
+void TestSimFreescale::loaderFaults()
+{
+    const Image image = makeImage("GS-2.1.0", 100, 0);
+    {
+        Gripper gripper(gsConfig());
+        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
+        Faults faults;
+        faults.freescaleNoReport = true;
+        gripper.setFaults(faults);
+        HostLine line(gripper.path(), true);
+        line.write(rebootRequest());
+        line.readUntil("ready\r\n", 1000);
+        line.write(Bytes(image.text.begin(), image.text.end()));
+        Bytes heard = line.readFor(800);
+        const std::string out(heard.begin(), heard.end());
+        QCOMPARE(count(out, '.'), long(image.text.size() / 1000));
+        QVERIFY(out.find("Loaded") == std::string::npos);
+        Status status = gripper.status();
+        QCOMPARE(status.freescale.imagesLoaded, 0);
+        QCOMPARE(gripper.state(), State::Freescale);
+        line.write(versionRequest());
+        QCOMPARE(line.readFor(100).size(), size_t(0));
+    }
+    {
+        Gripper gripper(gsConfig());
+        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
+        Faults faults;
+        faults.freescaleReportFirst = true;
+        gripper.setFaults(faults);
+        HostLine line(gripper.path(), true);
+        line.write(rebootRequest());
+        line.readUntil("ready\r\n", 1000);
+        line.write(Bytes(image.text.begin(), image.text.end()));
+        std::string out = line.readUntil("Data words\r\n", 1000);
+        QVERIFY(std::regex_search(out, std::regex("Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words")));
+        QCOMPARE(count(out, '.'), 0L);
+        // Nothing was loaded: the old firmware comes back.
+        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
+        line.readFor(50);
+        line.write(versionRequest());
+        QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'S', 0, 1, 0, 3}));
+    }
+}
+
+void TestSimFreescale::olderGsAndTextPorts()
+{
+    {
+        // At power-on the older GS runs the Freescale bootloader, then prints
+        // its marker every second and answers no Modbus.
+        Gripper gripper(gsConfig(Kind::GSX));
+        HostLine line(gripper.path(), true);
+        gripper.powerCycle();
+        QVERIFY(line.readUntil("ready\r\n", 1000).find("Freescale") != std::string::npos);
+        QVERIFY(gripper.waitForState(State::Firmware, 1000ms));
+        line.write(versionRequest());
+        // Only the marker line comes back: no Modbus reply in front of it.
+        QCOMPARE(line.readUntil("\r\n", 1500), std::string("Korvane gripper (GS2)\r\n"));
+
+        // An image without an end record ends at the idle gap; a header
+        // names the new version and the gripper then answers Modbus.
+        gripper.powerCycle();
+        line.readUntil("ready\r\n", 1000);
+        const Image image = makeImage("GS-3.0.0", 50, 0, false);
+        line.write(Bytes(image.text.begin(), image.text.end()));
+        std::string out = line.readUntil("Data words\r\n", 2000);
+        QVERIFY(out.find(report(image.programWords, 0)) != std::string::npos);
+        QVERIFY(gripper.waitForState(State::Firmware, 1000ms));
+        line.readFor(30);
+        line.write(versionRequest());
+        QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'S', 0, 3, 0, 0}));
+    }
+    {
+        GripperConfig config;
+        config.kind = Kind::Unidentified;
+        config.periodicText = "LOAD 12.5 kg\r\n";
+        Gripper gripper(config);
+        HostLine line(gripper.path());
+        line.write(versionRequest());
+        QCOMPARE(line.readUntil("kg\r\n", 1500), config.periodicText);
+    }
+    {
+        GripperConfig config;
+        config.kind = Kind::Silent;
+        Gripper gripper(config);
+        HostLine line(gripper.path());
+        line.write(versionRequest());
+        line.write({0x7F});
+        QCOMPARE(line.readFor(1200).size(), size_t(0));
+        QCOMPARE(gripper.status().counters.bytesReceived, long(versionRequest().size() + 1));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSimFreescale)
+#include "tst_sim_freescale.moc"
