@@ -12,6 +12,34 @@
 // thread and drive them from there while the wizard talks to the pty.
 //
 // Every public member is thread-safe.
+//
+// Behaviour worth knowing when writing a test against it:
+// - Line: bytes the gripper sends while no host has the pty open are lost
+//   (counted in Counters::bytesDropped), and what a host leaves unread is
+//   discarded once the simulator sees it close (well under a millisecond),
+//   as with a real serial port. Hosts are noticed through inotify on the
+//   slave node, so open it by path (the published link is fine).
+// - Modbus: a frame ends after GripperConfig::modbusGapMs of silence. Junk in
+//   front of a request in the same burst (the ROM probe's 0x7F) is skipped;
+//   a chunk with no valid CRC gets no answer. Functions 3, 6 and 16 are
+//   served; register 400 (and 3400 on a K01 with a GB1) takes 0x2A00 only.
+//   Other registers: exception 2; a bad value or count: exception 3; other
+//   functions: exception 1; the GB1 behind a K01 not running: exception 0x0B.
+// - Reboot request: the echo leaves first, then rebootMs of reset during
+//   which bytes are lost, then the ROM (or the Freescale loader for GS).
+// - ROM: until its first 0x7F it ignores every other byte (so a host may
+//   repeat Modbus reboot requests at it), after that every byte is command
+//   data. Flash is the only memory it serves; Go to 0x08000000 runs the
+//   product bootloader (window, then the main image), Go to another address
+//   starts the image there.
+// - An image starts when its stack pointer lies in SRAM, its reset vector
+//   (Thumb) inside its own 512 KiB, and the code at the entry point is
+//   programmed. The last rule is what makes a half-written image dead after
+//   a power loss: with the stand-in layout (entry at offset 0x400) that holds
+//   while the loss strikes before the first 1 KiB + 2 bytes are in. A later
+//   loss leaves a startable, truncated image, as on a real part.
+// - Power: powerOff() loses queued output and pending input, cancels every
+//   timer; powerOn() boots per the strap and the flash content.
 
 #include <chrono>
 #include <cstdint>
