@@ -1,0 +1,148 @@
+// Renders each wizard page, driven as a user would drive it, against
+// simulated grippers, into PNG files for the documentation:
+//
+//   korvane_screenshots OUTPUT_DIR
+//
+// Every message box on the way is answered with OK and named on stderr.
+
+#include "communication.h"
+#include "dialogs.h"
+#include "gripper_sim.h"
+#include "upgraderwizard.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QWizard>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void settle(int ms)
+{
+    if (ms <= 0)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool save(QWizard *wizard, const QDir &dir, const QString &name, int settleMs = 100)
+{
+    settle(settleMs);
+    const QString path = dir.filePath(name);
+    if (!wizard->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+    return true;
+}
+
+// Waits for `done` while events run, at most timeoutMs.
+template <typename Predicate>
+bool waitFor(Predicate done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: korvane_screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    // A GC gripper one version behind the carried firmware, and a K01 relaying
+    // a GB1, so that the port list shows more than one sort of entry.
+    korvane::sim::GripperConfig gcConfig;
+    gcConfig.kind = korvane::sim::Kind::GC;
+    gcConfig.version = {1, 6, 8};
+    korvane::sim::Gripper gc(gcConfig);
+    korvane::sim::GripperConfig relayConfig;
+    relayConfig.kind = korvane::sim::Kind::K01WithGB1;
+    korvane::sim::Gripper relay(relayConfig);
+    gc.waitForState(korvane::sim::State::Firmware, std::chrono::seconds(5));
+    relay.waitForState(korvane::sim::State::Firmware, std::chrono::seconds(5));
+    qputenv("KORVANE_EXTRA_PORTS",
+             (QString::fromStdString(gc.path()) + QDir::listSeparator() + QString::fromStdString(relay.path()))
+                 .toLocal8Bit());
+
+    Communication *comm = nullptr;
+    QWizard *wizard = createUpgraderWizard(&comm);
+    wizard->resize(720, 520);
+    wizard->show();
+
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    bool ok = save(wizard, dir, QStringLiteral("0-introduction.png"));
+
+    wizard->next();
+    ok &= save(wizard, dir, QStringLiteral("1-port-selection.png"));
+
+    wizard->next();
+    QWizardPage *check = wizard->currentPage();
+    for (QCheckBox *box : check->findChildren<QCheckBox *>()) {
+        if (box->text() == QLatin1String("Download main firmware"))
+            box->click();
+    }
+    ok &= save(wizard, dir, QStringLiteral("2-version-check.png"));
+
+    // The update itself runs against the simulated gripper; the page is taken
+    // once it offers "Verify version".
+    // Unpaced, the simulated download is over in a blink: the page is taken
+    // from inside the progress bar's update, halfway through the write.
+    QProgressBar *bar = wizard->page(3)->findChild<QProgressBar *>();
+    bool running = false;
+    if (bar) {
+        QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+            if (!running && value >= 40 && value < 100) {
+                running = true;
+                ok &= save(wizard, dir, QStringLiteral("3-download-running.png"), 0);
+            }
+        });
+    }
+    wizard->button(QWizard::CommitButton)->click();
+    if (!waitFor([wizard] { return wizard->currentId() != 3 || wizard->button(QWizard::CommitButton)->isEnabled(); },
+                 180000))
+        std::fprintf(stderr, "the download did not finish in time\n");
+    if (!running)
+        std::fprintf(stderr, "the download page showed no progress\n");
+    ok &= save(wizard, dir, QStringLiteral("3-download-done.png"));
+
+    if (wizard->currentId() == 3)
+        wizard->button(QWizard::CommitButton)->click();
+    QLabel *label = wizard->currentPage()->findChild<QLabel *>();
+    const QString waiting = label ? label->text() : QString();
+    waitFor([label, waiting] { return !label || label->text() != waiting; }, 15000);
+    ok &= save(wizard, dir, QStringLiteral("4-new-version.png"));
+
+    for (const SeenMessageBox &box : answerer.seen())
+        std::fprintf(stderr, "message box: %s\n", qPrintable(box.text));
+    wizard->hide();
+    return ok ? 0 : 1;
+}
