@@ -567,7 +567,6 @@ void DeviceModel::modbusRequest(const Bytes &frame, TimePoint now)
         if (productBootloader)
             return; // it only knows the reboot request
         uint8_t data[6];
-        bool known = true;
         uint16_t base = kVersionRegister;
         if (count == 0 || count > 125) {
             fail(kIllegalValue);
@@ -588,7 +587,6 @@ void DeviceModel::modbusRequest(const Bytes &frame, TimePoint now)
             base = kSecondaryVersionRegister;
             Unit &gb1 = *units_[1];
             if (gb1.state != State::Firmware) {
-                known = false;
                 fail(kGatewayTargetFailed);
             } else {
                 std::copy(gb1.type, gb1.type + 3, data);
@@ -599,7 +597,7 @@ void DeviceModel::modbusRequest(const Bytes &frame, TimePoint now)
         } else {
             fail(kIllegalAddress);
         }
-        if (answer.empty() && known) {
+        if (answer.empty()) {
             answer = {kSlave, 0x03, uint8_t(2 * count)};
             for (unsigned i = 0; i < 2u * count; ++i)
                 answer.push_back(data[2 * (start - base) + i]);
@@ -635,7 +633,7 @@ void DeviceModel::modbusRequest(const Bytes &frame, TimePoint now)
             appendCrc(answer);
             if (reboot && unit) {
                 action = [this, unit](TimePoint t) {
-                    resetUnit(*unit, t, [this, unit](TimePoint t2) { setState(*unit, State::Rom); (void)t2; });
+                    resetUnit(*unit, t, [this, unit](TimePoint) { setState(*unit, State::Rom); });
                 };
             } else if (reboot) {
                 unsigned serial = gsSerial_;
