@@ -12,10 +12,14 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
+  as_root=()
   if [ "$(id -u)" -ne 0 ]; then
-    echo "Installing ${missing[*]} needs root: run this command as root (or with sudo)." >&2
-    exit 1
+    if ! command -v sudo >/dev/null; then
+      echo "Installing ${missing[*]} needs root: run this command as root." >&2
+      exit 1
+    fi
+    as_root=(sudo)
   fi
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+  "${as_root[@]}" apt-get update
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 fi
