@@ -38,6 +38,7 @@ const char *usageText =
     "  --pacing           wire pacing: bytes take their line time, erase/program take flash time\n"
     "  --baud N           pacing baud rate (default 115200)\n"
     "  --bits N           bits per byte for pacing (default 11, i.e. 8E1; 10 for 8N1)\n"
+    "  --keep-running     end of input does not quit: run until SIGINT/SIGTERM\n"
     "  -h, --help         this text\n"
     "\n"
     "SPEC is KIND[,KEY[=VALUE]...]. KIND: GC GD GU GV CH K01 GB1 K01+GB1 GS GSX Silent Unidentified\n"
@@ -74,7 +75,7 @@ const char *usageText =
     "  dump ADDR LEN FILE [UNIT]   write flash bytes to FILE\n"
     "  wait STATE MS [UNIT]     wait for Off|ProductBootloader|Firmware|Rom|Freescale|Halted\n"
     "  clear-logs\n"
-    "  quit                     (end of input quits as well)\n";
+    "  quit                     (end of input quits as well, unless --keep-running)\n";
 
 std::string unescape(const std::string &text)
 {
@@ -456,6 +457,7 @@ int main(int argc, char **argv)
 {
     std::vector<GripperConfig> configs;
     Pacing pacing;
+    bool keepRunning = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -469,6 +471,8 @@ int main(int argc, char **argv)
         if (a == "-h" || a == "--help") {
             std::cout << usageText;
             return 0;
+        } else if (a == "--keep-running") {
+            keepRunning = true;
         } else if (a == "--pacing") {
             pacing.enabled = true;
         } else if (a == "--baud" || a == "--bits") {
@@ -515,15 +519,20 @@ int main(int argc, char **argv)
 
     std::string pending;
     bool quit = false;
+    bool inputOpen = true;
     while (!quit && !quitRequested) {
         pollfd fd{STDIN_FILENO, POLLIN, 0};
-        int ready = ::poll(&fd, 1, 200);
+        int ready = ::poll(&fd, inputOpen ? 1 : 0, 200);
         if (ready <= 0)
             continue;
         char buffer[4096];
         ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+        if (n <= 0) {
+            if (!keepRunning)
+                break;
+            inputOpen = false;
+            continue;
+        }
         pending.append(buffer, size_t(n));
         size_t eol;
         while (!quit && (eol = pending.find('\n')) != std::string::npos) {
