@@ -86,7 +86,7 @@ void PageDownloadFirmware::initializeBootloader()
             return;
         statusLabel->setText(QLatin1String(kPowerCycleText));
         if (!confirmed) {
-            emit transitionInitializeRetry();
+            retryLater();
             return;
         }
         setCancelEnabled(false);
@@ -115,6 +115,13 @@ void PageDownloadFirmware::initializeBootloader()
     initializeStm32Link(run);
 }
 
+void PageDownloadFirmware::retryLater()
+{
+    // Through the event loop: a gripper that stays silent for minutes must
+    // not keep the machine busy inside one event all that time.
+    emitLater(&PageDownloadFirmware::transitionInitializeRetry);
+}
+
 void PageDownloadFirmware::initializeStm32Link(int run)
 {
     const int portNumber = korvane::portNumberFromName(device->portName.toStdString());
@@ -127,7 +134,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
     if (COM_is_Open() == 1) {
         qDebug() << "COM_is_Open? TRUE. Devrait être fermé";
         COM_Close();
-        emit transitionInitializeRetry();
+        retryLater();
         return;
     }
     const uint8_t settings = SetCOMSettings(portNumber, kRomBaud, kRomDataBits, kRomParityEven, kRomStopBits);
@@ -144,7 +151,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
         COM_Close();
         waitMs(kReopenPauseMs);
         if (!runAbandoned(run))
-            emit transitionInitializeRetry();
+            retryLater();
         return;
     }
 
@@ -171,7 +178,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
         if (!initialized) {
             COM_Close();
             if (result == kInitNoAnswer)
-                emit transitionInitializeRetry();
+                retryLater();
             else
                 emit transitionInitializeFailure();
             qDebug() << "Erreur dans STBL_Init_BL? " << int(result);

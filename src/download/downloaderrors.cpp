@@ -4,6 +4,7 @@
 
 #include "pagedownloadfirmware.h"
 
+#include "STBLLIB.h"
 #include "carriedfirmware.h"
 
 #include <QAbstractButton>
@@ -21,6 +22,10 @@ void PageDownloadFirmware::manageError()
     // Stopped before the dialog: what the workers still send while it is
     // open no longer moves anything.
     abandonRun();
+    // The gripper stays where the run left it, but the link is ours: a run
+    // started later opens it afresh.
+    if (COM_is_Open() == 1)
+        COM_Close();
     showErrorDialog(QStringLiteral("The communication could not be established or was lost."));
     wizard()->close();
 }

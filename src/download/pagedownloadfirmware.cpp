@@ -142,6 +142,7 @@ void PageDownloadFirmware::abandonRun()
     disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
     disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
+    emit runStopped();
 }
 
 void PageDownloadFirmware::onWizardPageChanged(int id)

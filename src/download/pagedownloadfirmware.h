@@ -66,6 +66,9 @@ signals:
     // The read-back differed: the verify worker's counterpart of
     // verifSuccess(), so that the wait for it ends either way.
     void verifFailure();
+    // The run was given up (wizard closed, page left, error shown): ends
+    // the waits for workers and for the bootloader, which may never answer.
+    void runStopped();
 
 public slots:
     void lectureCOMdownload();
@@ -109,6 +112,7 @@ private:
     // Emits a signal from the event loop, unless the run is over by then.
     void emitLater(void (PageDownloadFirmware::*signal)());
 
+    void retryLater();
     void enterFreescaleBootloader(int run);
     void initializeStm32Link(int run);
     bool reopenCommunication(BaudRateType baud, FlowType flow);

@@ -117,12 +117,14 @@ void PageDownloadFirmware::downloadBootloader()
     const QString path = firmwarePath(fieldText("bootloaderFilename"));
     QEventLoop loop;
     connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
+    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
     QFuture<bool> write
         = QtConcurrent::run(this, &PageDownloadFirmware::writeFlashImage, path, FlashLayout::kBootloaderAddress);
     loop.exec();
-    const bool failed = write.result();
+    // A worker left behind finishes on its own; nobody waits for it.
     if (runAbandoned(run))
         return;
+    const bool failed = write.result();
 
     if (failed) {
         emit transitionDownloadFailure();
@@ -150,6 +152,7 @@ void PageDownloadFirmware::downloadFirmware()
         errorTimer->setInterval(kWatchdogMs);
         QEventLoop loop;
         connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
+    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
         loop.exec();
         if (runAbandoned(run))
             return;
@@ -166,11 +169,13 @@ void PageDownloadFirmware::downloadFirmware()
     const quint32 address = FlashLayout::mainAddress(device->kind);
     QEventLoop loop;
     connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
+    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
     QFuture<bool> write = QtConcurrent::run(this, &PageDownloadFirmware::writeFlashImage, path, address);
     loop.exec();
-    const bool failed = write.result();
+    // A worker left behind finishes on its own; nobody waits for it.
     if (runAbandoned(run))
         return;
+    const bool failed = write.result();
 
     if (failed) {
         emit transitionDownloadFailure();

@@ -38,12 +38,13 @@ void PageDownloadFirmware::verifyFirmware()
         QEventLoop loop;
         connect(this, &PageDownloadFirmware::verifSuccess, &loop, &QEventLoop::quit);
         connect(this, &PageDownloadFirmware::verifFailure, &loop, &QEventLoop::quit);
+        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
         QFuture<bool> verify = QtConcurrent::run(this, &PageDownloadFirmware::verifyAndJump, writtenImages,
                                                  FlashLayout::startAddress(device->kind));
         loop.exec();
-        const bool verified = verify.result();
         if (runAbandoned(run))
             return;
+        const bool verified = verify.result();
         if (!verified) {
             // The gripper stays in its ROM bootloader, where a manual-reboot
             // run can write it again.

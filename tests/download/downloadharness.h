@@ -1,0 +1,268 @@
+#ifndef DOWNLOADHARNESS_H
+#define DOWNLOADHARNESS_H
+
+#include "communication.h"
+#include "dialogs.h"
+#include "gripper_sim.h"
+#include "pagedownloadfirmware.h"
+#include "upgraderwizard.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <QWizard>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace sim = korvane::sim;
+
+// Every debug line of the run, from any thread, so a test can check what the
+// page logged and show the tail when it fails.
+class LogRecorder
+{
+public:
+    LogRecorder() { s_instance = this; s_previous = qInstallMessageHandler(&LogRecorder::handler); }
+    ~LogRecorder()
+    {
+        qInstallMessageHandler(s_previous);
+        s_instance = nullptr;
+    }
+    QStringList lines() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_lines;
+    }
+    int count(const QString &start) const
+    {
+        int n = 0;
+        for (const QString &line : lines())
+            n += line.startsWith(start) ? 1 : 0;
+        return n;
+    }
+    void dumpTail(int n) const
+    {
+        const QStringList all = lines();
+        for (int i = std::max(0, int(all.size()) - n); i < all.size(); ++i)
+            fprintf(stderr, "  log: %s\n", qPrintable(all.at(i).left(200)));
+    }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_instance) {
+            QMutexLocker lock(&s_instance->m_mutex);
+            s_instance->m_lines.append(message);
+        }
+        // The offscreen platform warns about every window it cannot size.
+        if (message.contains(QLatin1String("propagateSizeHints")))
+            return;
+        if (type != QtDebugMsg && s_previous)
+            s_previous(type, context, message);
+    }
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+    static inline LogRecorder *s_instance = nullptr;
+    static inline QtMessageHandler s_previous = nullptr;
+};
+
+inline QByteArray resourceBytes(const QString &name)
+{
+    QFile file(QStringLiteral(":/firmware/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QByteArray toBytes(const std::vector<uint8_t> &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+// Simulated grippers published under stable names, and the wizard exactly as
+// the program builds it, driven the way a user would through its buttons.
+class DownloadHarness
+{
+public:
+    DownloadHarness() = default;
+    ~DownloadHarness()
+    {
+        // A worker may still be on its way out of a failed run.
+        QThreadPool::globalInstance()->waitForDone(10000);
+        delete answerer;
+        delete wizard;
+        delete comm;
+    }
+    DownloadHarness(const DownloadHarness &) = delete;
+    DownloadHarness &operator=(const DownloadHarness &) = delete;
+
+    sim::Gripper &addGripper(sim::GripperConfig config, const QString &name)
+    {
+        config.publishPath = dir.filePath(name).toStdString();
+        grippers.push_back(std::make_unique<sim::Gripper>(std::move(config)));
+        ports.append(dir.filePath(name));
+        qputenv("KORVANE_EXTRA_PORTS", ports.join(QDir::listSeparator()).toLocal8Bit());
+        return *grippers.back();
+    }
+    sim::Gripper &addGripper(sim::Kind kind, const QString &name, sim::Version version = {1, 6, 8})
+    {
+        sim::GripperConfig config;
+        config.kind = kind;
+        config.version = version;
+        return addGripper(config, name);
+    }
+    // A published port name as the wizard lists it.
+    QString port(const QString &name) const { return dir.filePath(name); }
+
+    void startWizard()
+    {
+        wizard = createUpgraderWizard(&comm);
+        wizard->show();
+        answerer = new MessageBoxAnswerer(QMessageBox::Ok);
+        clock.start();
+    }
+
+    // Closes the wizard and builds a new one, as a user starting the
+    // program again.
+    void restartWizard()
+    {
+        QThreadPool::globalInstance()->waitForDone(10000);
+        delete answerer;
+        delete wizard;
+        delete comm;
+        startWizard();
+    }
+
+    PageDownloadFirmware *page() const { return qobject_cast<PageDownloadFirmware *>(wizard->page(3)); }
+    QAbstractButton *button(QWizard::WizardButton which) const { return wizard->button(which); }
+    QComboBox *deviceList() const { return wizard->page(1)->findChild<QComboBox *>(); }
+    QCheckBox *checkBox(int pageId, const QString &text) const
+    {
+        for (QCheckBox *box : wizard->page(pageId)->findChildren<QCheckBox *>()) {
+            if (box->text() == text)
+                return box;
+        }
+        return nullptr;
+    }
+    QComboBox *listHolding(const QString &item) const
+    {
+        for (QComboBox *list : wizard->page(2)->findChildren<QComboBox *>()) {
+            if (list->findText(item) >= 0)
+                return list;
+        }
+        return nullptr;
+    }
+    // The page lays out, top to bottom: status line, bar, detail line.
+    QString statusText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(0)->widget())->text(); }
+    QString detailText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(2)->widget())->text(); }
+    QProgressBar *progressBar() const { return page()->findChild<QProgressBar *>(); }
+    QString verifyLabel() const { return wizard->page(4)->findChild<QLabel *>()->text(); }
+
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+    {
+        return QTest::qWaitFor(condition, timeoutMs);
+    }
+
+    // Intro page to the port page: a rescan over every published port.
+    bool toPortPage()
+    {
+        if (wizard->currentId() != 0)
+            return false;
+        button(QWizard::NextButton)->click();
+        return wizard->currentId() == 1;
+    }
+
+    // Picks the entry of the port page that reads `entry` ("<port>(C)").
+    bool selectEntry(const QString &entry)
+    {
+        QComboBox *list = deviceList();
+        if (!waitFor([&] { return list->findText(entry) >= 0; }, 5000))
+            return false;
+        list->setCurrentIndex(list->findText(entry));
+        return true;
+    }
+
+    void setManualReboot(bool on)
+    {
+        QCheckBox *box = checkBox(1, QStringLiteral("Manual reboot"));
+        if (box->isChecked() != on)
+            box->click();
+    }
+
+    // On the version page: tick the boxes and pick the images. An empty
+    // name leaves that role unticked.
+    bool chooseImages(const QString &bootloader, const QString &firmware)
+    {
+        if (wizard->currentId() != 2)
+            return false;
+        const struct { QString box; QString image; } roles[] = {
+            {QStringLiteral("Download bootloader"), bootloader},
+            {QStringLiteral("Download main firmware"), firmware}};
+        for (const auto &role : roles) {
+            QCheckBox *box = checkBox(2, role.box);
+            if (role.image.isEmpty()) {
+                if (box->isChecked())
+                    box->click();
+                continue;
+            }
+            QComboBox *list = listHolding(role.image);
+            if (!list || !box->isEnabled())
+                return false;
+            if (!box->isChecked())
+                box->click();
+            list->setCurrentIndex(list->findText(role.image));
+        }
+        return true;
+    }
+
+    // "Update firmware" on the version page.
+    bool commitUpdate()
+    {
+        QAbstractButton *commit = button(QWizard::CommitButton);
+        if (wizard->currentId() != 2 || !commit->isEnabled())
+            return false;
+        commit->click();
+        return wizard->currentId() == 3;
+    }
+
+    // The usual road: rescan, pick the entry, choose the images, update.
+    bool runToDownload(const QString &entry, const QString &bootloader, const QString &firmware)
+    {
+        return toPortPage() && selectEntry(entry) && (button(QWizard::NextButton)->click(), true)
+               && chooseImages(bootloader, firmware) && commitUpdate();
+    }
+
+    bool waitForVerifyButton(int timeoutMs = 90000)
+    {
+        return waitFor(
+            [&] {
+                QAbstractButton *commit = button(QWizard::CommitButton);
+                return wizard->currentId() == 3 && commit->isVisible() && commit->isEnabled();
+            },
+            timeoutMs);
+    }
+
+    bool wizardClosed() const { return !wizard->isVisible(); }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<sim::Gripper>> grippers;
+    QStringList ports;
+    QWizard *wizard = nullptr;
+    Communication *comm = nullptr;
+    MessageBoxAnswerer *answerer = nullptr;
+    LogRecorder log;
+    QElapsedTimer clock;
+};
+
+#endif

@@ -1,0 +1,649 @@
+// Whole wizard runs, from the port page to the last page, against simulated
+// grippers: what ends up in the gripper's flash, what the bootloader was
+// asked, and what the user is shown.
+
+#include "downloadharness.h"
+#include "freescaleconfig.h"
+#include "carriedfirmware.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kCarried = QStringLiteral("GC3-1.6.9.bin");
+const QString kBootloaderImage = QStringLiteral("BL1-1.0.0.bin");
+const QString kChImage = QStringLiteral("CH-1.6.9.bin");
+const QString kLost = QStringLiteral("The communication could not be established or was lost.");
+const QString kWatchdogText = QStringLiteral(
+    "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB "
+    "cable and relaunch the wizard by selecting the Manual Reboot option.");
+const QString kStartFailure = QStringLiteral("There was a problem starting the download procedure.");
+const QString kDifferentType
+    = QStringLiteral("The firmware you will install is of a different type than the one currently installed.");
+const QString kPowerOffBox
+    = QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK.");
+
+constexpr uint32_t kBootloaderAddress = 0x08000000;
+constexpr uint32_t kMainAddress = 0x08080000;
+constexpr uint32_t kMainAddressCH = 0x08100000;
+constexpr uint32_t kSector128k = 128 * 1024;
+
+// The image at `address`, and nothing but erased flash after it up to the
+// end of the region the run erased.
+bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image, uint32_t region,
+                       int unit = 0)
+{
+    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
+    if (flash.size() != int(region) || flash.left(image.size()) != image)
+        return false;
+    return flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
+}
+
+std::vector<int> sectorRange(int first, int count)
+{
+    std::vector<int> sectors;
+    for (int i = 0; i < count; ++i)
+        sectors.push_back(first + i);
+    return sectors;
+}
+
+bool sawValueBetween(const QVector<int> &values, int low, int high)
+{
+    for (int v : values) {
+        if (v > low && v < high)
+            return true;
+    }
+    return false;
+}
+
+// Shows what the page logged when a run fails.
+struct LogOnFailure
+{
+    const DownloadHarness &harness;
+    ~LogOnFailure()
+    {
+        if (QTest::currentTestFailed())
+            harness.log.dumpTail(60);
+    }
+};
+
+QString freescaleSkipReason()
+{
+    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
+        return QStringLiteral("built without a Freescale image and ready marker: configure with "
+                              "-C tests/download/freescale-test.cmake");
+    if (!QFile::exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
+                       + QLatin1String(FreescaleConfig::kImageName)))
+        return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
+    return QString();
+}
+
+sim::GripperConfig gsGripper()
+{
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GS;
+    config.version = {1, 6, 8};
+    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
+    return config;
+}
+
+} // namespace
+
+class TestDownloadRuns : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // STM32 grippers updated through the ROM bootloader.
+    void gc3Update();
+    void bothImages();
+    void chMainBank();
+    void guRepeatWindow();
+    void k01CommitDelay();
+    void gb1BehindK01();
+    void foundInRomBootloader();
+    void manualRebootTwoUnits();
+    // The GS family's Freescale bootloader.
+    void gsAutomatic();
+    void gsManual();
+    void gsReportBeforeDot();
+    void gsSilentWatchdog();
+    // Faults on the way.
+    void initWrongAck();
+    void initSilentRetries();
+    void writeNack();
+    void flippedByteFailsVerify();
+    void powerLossThenManualRecovery();
+};
+
+void TestDownloadRuns::gc3Update()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+
+    QVector<int> readBack;
+    QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) {
+        if (h.page()->currentStateName() == QLatin1String("stateVerify"))
+            readBack.append(value);
+    });
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(!h.button(QWizard::CommitButton)->isEnabled());
+    QVERIFY(h.waitForVerifyButton());
+    QCOMPARE(h.answerer->count(), 0);
+
+    const QByteArray image = resourceBytes(kCarried);
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, image, 4 * kSector128k));
+    const sim::RomLog rom = gripper.romLog();
+    QCOMPARE(rom.erasedSectors, sectorRange(8, 4));
+    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(rom.massErases, 0);
+    QCOMPARE(rom.readoutUnprotects, 0);
+    // Read back in full before the start, with the bar following it.
+    QVERIFY(rom.reads >= (image.size() + 255) / 256);
+    QVERIFY(!readBack.isEmpty());
+    QCOMPARE(readBack.last(), 100);
+    QVERIFY(sawValueBetween(readBack, 0, 100));
+
+    h.button(QWizard::CommitButton)->click();
+    QCOMPARE(h.wizard->currentId(), 4);
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QCOMPARE(h.answerer->count(), 0);
+    QCOMPARE(gripper.status().unit.typeCode, std::string("GC3"));
+    QVERIFY(gripper.status().unit.version == (sim::Version{1, 6, 9}));
+}
+
+void TestDownloadRuns::bothImages()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), kBootloaderImage, kCarried));
+    QVERIFY(h.waitForVerifyButton());
+
+    const QByteArray bootloader = resourceBytes(kBootloaderImage);
+    const QByteArray image = resourceBytes(kCarried);
+    const sim::RomLog rom = gripper.romLog();
+    std::vector<int> erased = sectorRange(0, 2);
+    for (int sector : sectorRange(8, 4))
+        erased.push_back(sector);
+    QCOMPARE(rom.erasedSectors, erased);
+    // Every bootloader packet went out before the first main-firmware one.
+    QVERIFY(!rom.writes.empty());
+    QCOMPARE(rom.writes.front().address, kBootloaderAddress);
+    bool inMain = false;
+    for (const sim::RomWrite &write : rom.writes) {
+        const bool main = write.address >= kMainAddress;
+        QVERIFY2(!(inMain && !main), "a bootloader packet after the main firmware started");
+        inMain = inMain || main;
+    }
+    QVERIFY(flashHoldsExactly(gripper, kBootloaderAddress, bootloader, 2 * 16 * 1024));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, image, 4 * kSector128k));
+    QVERIFY(rom.reads >= (bootloader.size() + 255) / 256 + (image.size() + 255) / 256);
+    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+
+    // The new bootloader starts the new firmware.
+    h.button(QWizard::CommitButton)->click();
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::chMainBank()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::CH, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(H)"), QString(), kChImage));
+    QVERIFY(h.waitForVerifyButton());
+
+    const QByteArray image = resourceBytes(kChImage);
+    const sim::RomLog rom = gripper.romLog();
+    QCOMPARE(rom.erasedSectors, sectorRange(12, 12));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddressCH, image, 4 * 16 * 1024 + 64 * 1024 + 7 * kSector128k));
+    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kMainAddressCH});
+
+    h.button(QWizard::CommitButton)->click();
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("-1.6.9.")); }, 15000));
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::guRepeatWindow()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GU, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(U)"), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton());
+
+    // The gripper was already in its ROM after the first request; the ones
+    // repeated inside the window reached the ROM before its 0x7F, which it
+    // ignores, whole requests of 11 bytes.
+    const sim::RomLog rom = gripper.romLog();
+    QVERIFY2(rom.ignoredBeforeSync >= 2 * 11, qPrintable(QString::number(rom.ignoredBeforeSync)));
+    QCOMPARE(rom.ignoredBeforeSync % 11, 0);
+    QCOMPARE(rom.syncs, 1);
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+}
+
+void TestDownloadRuns::k01CommitDelay()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::K01, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+
+    qint64 verifiedAt = -1;
+    qint64 completeAt = -1;
+    bool enabledAtVerify = true;
+    bool enabledMidway = true;
+    // The worker emits it: the context object brings it to the GUI thread.
+    QObject::connect(h.page(), &PageDownloadFirmware::verifSuccess, h.wizard, [&] {
+        verifiedAt = h.clock.elapsed();
+        enabledAtVerify = h.button(QWizard::CommitButton)->isEnabled();
+        QTimer::singleShot(4000, h.wizard, [&] { enabledMidway = h.button(QWizard::CommitButton)->isEnabled(); });
+    });
+    QObject::connect(h.page(), &QWizardPage::completeChanged, h.wizard, [&] { completeAt = h.clock.elapsed(); });
+
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(K)"), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton(120000));
+    QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
+    QVERIFY(verifiedAt >= 0 && completeAt >= 0);
+    QVERIFY(!enabledAtVerify);
+    QVERIFY(!enabledMidway);
+    // Timers of this length may fire a few per cent early.
+    QVERIFY2(completeAt - verifiedAt >= 7500, qPrintable(QString::number(completeAt - verifiedAt)));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+}
+
+void TestDownloadRuns::gb1BehindK01()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::GripperConfig config;
+    config.kind = sim::Kind::K01WithGB1;
+    config.version = {1, 6, 8};
+    config.secondaryVersion = {1, 6, 8};
+    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s, 1));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(B)"), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton());
+
+    // The GB1's flash took the image; the K01 in front of it was not touched.
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k, 1));
+    QCOMPARE(gripper.romLog(1).goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QVERIFY(gripper.romLog(0).writes.empty());
+    QCOMPARE(gripper.romLog(0).syncs, 0);
+
+    h.button(QWizard::CommitButton)->click();
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
+    QVERIFY(gripper.status().secondary.version == (sim::Version{1, 6, 9}));
+}
+
+void TestDownloadRuns::foundInRomBootloader()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GC;
+    config.bootToRom = true;
+    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Rom, 5s));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(BL_STM32)"), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton());
+
+    // No reboot request and no second synchronisation: the acknowledge the
+    // probe got decides.
+    const sim::Status status = gripper.status();
+    QCOMPARE(status.counters.modbusFrames, 0);
+    QCOMPARE(gripper.romLog().syncs, 1);
+    QCOMPARE(h.log.count(QStringLiteral("Erreur dans STBL_Init_BL")), 0);
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+
+    h.button(QWizard::CommitButton)->click();
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+}
+
+void TestDownloadRuns::manualRebootTwoUnits()
+{
+    // Two grippers whose firmware is gone, recovered one after the other:
+    // they answer nothing, so they are listed without a kind and take the
+    // version page, where the image is chosen.
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::GripperConfig bricked;
+    bricked.kind = sim::Kind::GC;
+    bricked.mainFirmware = false;
+    sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
+    QVERIFY(first.waitForState(sim::State::Halted, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripperA"))));
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.chooseImages(QString(), kCarried));
+    QVERIFY(h.commitUpdate());
+
+    // The user cycles the power of whichever unit the page is calling for.
+    auto powerCycleWhenAsked = [&](sim::Gripper &gripper) {
+        return h.waitFor(
+            [&] {
+                if (gripper.state() == sim::State::Halted && h.button(QWizard::CancelButton)->isEnabled()
+                    && h.statusText().startsWith(QLatin1String("If the device is turned off")))
+                    gripper.powerCycle();
+                return !gripper.romLog().goAddresses.empty();
+            },
+            60000);
+    };
+    const QString versionLine = QStringLiteral("\r\nSoftware Version: GC3-1.6.9");
+    QVERIFY(powerCycleWhenAsked(first));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(h.statusText().startsWith(QLatin1String("Verifying and jumping in the main firmware")));
+    QCOMPARE(h.detailText(), QStringLiteral("To start another download, connect a new device via USB."));
+    QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
+    QCOMPARE(h.progressBar()->value(), 0);
+    QVERIFY(flashHoldsExactly(first, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QCOMPARE(first.state(), sim::State::Firmware);
+
+    // Swap the units: the first one leaves the list, the second one is
+    // found by hot-plug detection and updated in its turn.
+    first.unplug();
+    QVERIFY(h.waitFor(
+        [&] {
+            for (const KorvaneDevice *device : h.comm->devices) {
+                if (device->portName == h.port(QStringLiteral("gripperA")))
+                    return false;
+            }
+            return true;
+        },
+        10000));
+    sim::Gripper &second = h.addGripper(bricked, QStringLiteral("gripperB"));
+    QVERIFY(powerCycleWhenAsked(second));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QVERIFY(second.status().unit.version == (sim::Version{1, 6, 9}));
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::gsAutomatic()
+{
+    const QString skip = freescaleSkipReason();
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+
+    QVector<int> progress;
+    QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) { progress.append(value); });
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.commitUpdate());
+    QVERIFY(h.waitForVerifyButton());
+
+    const sim::FreescaleStats stats = gripper.status().freescale;
+    QCOMPARE(stats.imagesLoaded, 1);
+    QCOMPARE(stats.recordErrors, 0);
+    QCOMPARE(stats.overflowBytes, 0L);
+    QVERIFY(stats.hostFlowControl);
+    // Sent as text: the line ends arrive without their carriage returns.
+    QFile image(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
+    QVERIFY(image.open(QIODevice::ReadOnly | QIODevice::Text));
+    QCOMPARE(qint64(stats.bytesReceived), qint64(image.readAll().size()));
+    QVERIFY(sawValueBetween(progress, 0, 100));
+    QCOMPARE(h.progressBar()->value(), 100);
+
+    h.button(QWizard::CommitButton)->click();
+    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("-1.6.9.")); }, 15000));
+    QCOMPARE(h.answerer->count(), 0);
+    QCOMPARE(gripper.status().unit.typeCode, std::string("GS"));
+    QVERIFY(gripper.status().unit.version == (sim::Version{1, 6, 9}));
+}
+
+void TestDownloadRuns::gsManual()
+{
+    const QString skip = freescaleSkipReason();
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+    QCOMPARE(h.wizard->currentId(), 3);
+
+    // Told to turn it off; then it is turned off and on again.
+    QVERIFY(h.waitFor([&] { return h.answerer->texts().contains(kPowerOffBox); }, 10000));
+    QVERIFY(h.waitFor([&] { return h.statusText().startsWith(QLatin1String("Please turn the gripper back on")); },
+                      5000));
+    gripper.powerOff();
+    QTest::qWait(200);
+    gripper.powerOn();
+
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GS-1.6.9")); }, 30000));
+    QCOMPARE(gripper.status().freescale.imagesLoaded, 1);
+    QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
+    QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
+}
+
+void TestDownloadRuns::gsReportBeforeDot()
+{
+    const QString skip = freescaleSkipReason();
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    sim::Faults faults;
+    faults.freescaleReportFirst = true;
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.commitUpdate());
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 20000));
+    QCOMPARE(h.answerer->texts(), QStringList{kStartFailure});
+    QCOMPARE(h.answerer->seen().first().icon, QMessageBox::Critical);
+    QCOMPARE(h.answerer->seen().first().title, CarriedFirmware::windowTitle());
+}
+
+void TestDownloadRuns::gsSilentWatchdog()
+{
+    const QString skip = freescaleSkipReason();
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    h.button(QWizard::NextButton)->click();
+    // From here on the gripper ignores the reboot request.
+    sim::Faults faults;
+    faults.modbusNoAnswer = true;
+    gripper.setFaults(faults);
+    gripper.clearLogs();
+    const qint64 committedAt = h.clock.elapsed();
+    QVERIFY(h.commitUpdate());
+
+    QVERIFY(h.waitFor([&] { return h.answerer->count() > 0; }, 20000));
+    const qint64 shownAt = h.clock.elapsed();
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
+    QCOMPARE(h.answerer->texts(), QStringList{kWatchdogText});
+    QVERIFY2(shownAt - committedAt >= 4500, qPrintable(QString::number(shownAt - committedAt)));
+    QCOMPARE(gripper.status().freescale.bannersPrinted, 0);
+}
+
+void TestDownloadRuns::initWrongAck()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    sim::Faults faults;
+    faults.romSyncWrongByte = 0x55;
+    gripper.setFaults(faults);
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.chooseImages(QString(), kCarried));
+    QVERIFY(h.commitUpdate());
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 30000));
+    QCOMPARE(h.answerer->texts(), QStringList{kLost});
+    QVERIFY(gripper.romLog().erasedSectors.empty());
+    QCOMPARE(h.log.count(QStringLiteral("Erreur dans STBL_Init_BL? ")), 1);
+    QCOMPARE(h.log.count(QStringLiteral("Entered state manageError")), 1);
+}
+
+void TestDownloadRuns::initSilentRetries()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    sim::Faults faults;
+    faults.romNoSyncAnswer = true;
+    gripper.setFaults(faults);
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.chooseImages(QString(), kCarried));
+    QVERIFY(h.commitUpdate());
+
+    // A ROM that stays silent twice sends the page back to the reboot
+    // request; it is repeated, with Cancel usable, until the gripper is
+    // power-cycled.
+    QVERIFY(h.waitFor([&] { return h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) == 1; }, 30000));
+    QVERIFY(h.waitFor(
+        [&] {
+            return h.button(QWizard::CancelButton)->isEnabled()
+                   && h.statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
+        },
+        5000));
+    gripper.clearFaults();
+    gripper.powerCycle();
+    QVERIFY(h.waitForVerifyButton());
+    QCOMPARE(h.answerer->count(), 0);
+    QVERIFY(!h.button(QWizard::CancelButton)->isEnabled());
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+}
+
+void TestDownloadRuns::writeNack()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    sim::Faults faults;
+    faults.romNackAtWrite = 100;
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
+    QCOMPARE(h.answerer->texts(), QStringList{kLost});
+    const sim::RomLog rom = gripper.romLog();
+    QCOMPARE(int(rom.writes.size()), 100);
+    QVERIFY(!rom.writes.back().acked);
+    QVERIFY(rom.goAddresses.empty());
+    QCOMPARE(rom.reads, 0);
+}
+
+void TestDownloadRuns::flippedByteFailsVerify()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    sim::Faults faults;
+    faults.romFlipAtWrite = 200;
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
+    QCOMPARE(h.answerer->texts(), QStringList{kLost});
+    const sim::RomLog rom = gripper.romLog();
+    QVERIFY(rom.reads > 0);
+    QVERIFY(rom.goAddresses.empty());
+    QCOMPARE(h.log.count(QStringLiteral("STBL_GO? ")), 0);
+    QCOMPARE(h.log.count(QStringLiteral("Entered state manageError")), 1);
+    // Left in its ROM bootloader, where a manual-reboot run can write it.
+    QCOMPARE(gripper.state(), sim::State::Rom);
+}
+
+void TestDownloadRuns::powerLossThenManualRecovery()
+{
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    sim::Faults faults;
+    // The supply goes before the image's start-up code is in flash: the unit
+    // is left with nothing it can start.
+    faults.romPowerLossAtWrite = 3;
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
+    QCOMPARE(h.answerer->texts(), QStringList{kLost});
+    QCOMPARE(gripper.state(), sim::State::Off);
+
+    // Powered again it has no firmware to start and answers nothing: the
+    // user relaunches the wizard with "Manual reboot".
+    gripper.clearFaults();
+    gripper.clearLogs();
+    gripper.powerOn();
+    QVERIFY(gripper.waitForState(sim::State::Halted, 5s));
+    h.restartWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper"))));
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.chooseImages(QString(), kCarried));
+    QVERIFY(h.commitUpdate());
+
+    QVERIFY(h.waitFor(
+        [&] {
+            return h.button(QWizard::CancelButton)->isEnabled()
+                   && h.statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
+        },
+        10000));
+    gripper.powerCycle();
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9")); },
+                      60000));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QCOMPARE(gripper.state(), sim::State::Firmware);
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+QTEST_MAIN(TestDownloadRuns)
+#include "tst_download_e2e.moc"
