@@ -22,12 +22,12 @@ SKIP = 77
 
 
 class Simulator:
-    """korvane-gripper-sim as a child: grippers from -g specs, commands on stdin."""
+    """korvane-gripper-sim as a child: one gripper per -g definition, commands on stdin."""
 
-    def __init__(self, program, *specs):
+    def __init__(self, program, *grippers):
         args = [program]
-        for spec in specs:
-            args += ["-g", spec]
+        for definition in grippers:
+            args += ["-g", definition]
         self.process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.paths = []
         for line in self.process.stdout:

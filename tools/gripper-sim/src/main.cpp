@@ -30,7 +30,7 @@ void onSignal(int)
 }
 
 const char *usageText =
-    "Usage: korvane-gripper-sim [GLOBAL OPTIONS] -g SPEC [-g SPEC ...]\n"
+    "Usage: korvane-gripper-sim [GLOBAL OPTIONS] -g GRIPPER [-g GRIPPER ...]\n"
     "\n"
     "Simulated Korvane grippers, each on its own pseudo-terminal.\n"
     "\n"
@@ -41,7 +41,7 @@ const char *usageText =
     "  --keep-running     end of input does not quit: run until SIGINT/SIGTERM\n"
     "  -h, --help         this text\n"
     "\n"
-    "SPEC is KIND[,KEY[=VALUE]...]. KIND: GC GD GU GV CH K01 GB1 K01+GB1 GS GSX Silent Unidentified\n"
+    "GRIPPER is KIND[,KEY[=VALUE]...]. KIND: GC GD GU GV CH K01 GB1 K01+GB1 GS GSX Silent Unidentified\n"
     "  type=CODE          type code in the main image (default: GC3, GD, GU, GV, CH, K01, GB1, GS)\n"
     "  version=X.Y.Z      version in the main image (default 1.6.8)\n"
     "  publish=PATH       symlink to the pty at PATH (for KORVANE_EXTRA_PORTS)\n"
@@ -122,15 +122,15 @@ std::string versionText(const Version &v)
     return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.patch);
 }
 
-bool parseSpec(const std::string &spec, const Pacing &pacing, GripperConfig *config, std::string *error)
+bool parseGripper(const std::string &definition, const Pacing &pacing, GripperConfig *config, std::string *error)
 {
     std::vector<std::string> items;
-    std::stringstream stream(spec);
+    std::stringstream stream(definition);
     std::string item;
     while (std::getline(stream, item, ','))
         items.push_back(item);
     if (items.empty() || !kindFromName(items[0], &config->kind)) {
-        *error = "unknown kind in '" + spec + "'";
+        *error = "unknown kind in '" + definition + "'";
         return false;
     }
     config->pacing = pacing;
@@ -484,7 +484,7 @@ int main(int argc, char **argv)
         } else if (a == "-g" || a == "--gripper") {
             GripperConfig config;
             std::string error;
-            if (!parseSpec(next(), pacing, &config, &error)) {
+            if (!parseGripper(next(), pacing, &config, &error)) {
                 std::cerr << "korvane-gripper-sim: " << error << "\n";
                 return 2;
             }
