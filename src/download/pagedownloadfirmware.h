@@ -1,14 +1,14 @@
 #ifndef PAGEDOWNLOADFIRMWARE_H
 #define PAGEDOWNLOADFIRMWARE_H
 
+#include "qextserialport.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QStateMachine>
 #include <QString>
 #include <QVector>
 #include <QWizardPage>
-
-#include "qextserialport.h"
 
 #include <atomic>
 
