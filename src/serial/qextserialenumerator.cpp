@@ -1,6 +1,7 @@
 #include "qextserialenumerator.h"
 
 #include "portnumbers.h"
+#include "qextserial_platform.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,16 +21,7 @@ QextPortInfo fromSystem(const QSerialPortInfo &info)
     port.friendName = info.description();
     port.vendorID = info.vendorIdentifier();
     port.productID = info.productIdentifier();
-#ifdef Q_OS_WIN
-    // Windows names the enumerator itself; the built-in ports come through ACPI.
-    port.enumName = info.manufacturer().contains(QLatin1String("Standard port types"))
-                        ? QStringLiteral("ACPI")
-                        : QStringLiteral("USB");
-#else
-    // A gripper is always behind a USB adapter. Ports without a vendor are the
-    // machine's own UARTs; they are treated like Windows' ACPI ports, never probed.
-    port.enumName = info.hasVendorIdentifier() ? QStringLiteral("USB") : QStringLiteral("ACPI");
-#endif
+    port.enumName = QextPlatform::enumeratorName(info);
     return port;
 }
 

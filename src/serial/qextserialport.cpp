@@ -1,5 +1,7 @@
 #include "qextserialport.h"
 
+#include "qextserial_platform.h"
+
 #include <QDebug>
 #include <QSerialPort>
 
@@ -203,9 +205,11 @@ void QextSerialPort::onPortError(int error)
     // every turn of the event loop; closing the port is the only way out.
     if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError
         || error == QSerialPort::WriteError) {
-        if (m_port->isOpen()) {
+        if (m_port->isOpen() && QextPlatform::deviceIsGone(*m_port)) {
             qDebug() << "serial port lost:" << m_portName << m_port->errorString();
             close();
+        } else {
+            m_port->clearError();
         }
     }
 }

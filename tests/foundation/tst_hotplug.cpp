@@ -38,6 +38,7 @@ private slots:
     void noNoticesWhileAutoDetectIsOff();
     void lostPortRemovesItsRecords();
     void portWhoseDeviceVanishesClosesItself();
+    void portHeldBackByXoffStaysOpen();
 
 private:
     QTemporaryDir dir;
@@ -156,6 +157,35 @@ void TestHotplug::portWhoseDeviceVanishesClosesItself()
     QTRY_VERIFY(!port.isOpen());
     QCOMPARE(port.bytesAvailable(), qint64(0));
     QCOMPARE(readyReads, 1);
+}
+
+void TestHotplug::portHeldBackByXoffStaysOpen()
+{
+    TestPty pty;
+    QVERIFY(pty.isValid());
+    QextSerialPort port(pty.path(), {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_XONXOFF, 100});
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    pty.writeMaster(QByteArray(1, '\x13'));
+    QTest::qWait(50);
+
+    // More than the line's buffer holds: the rest waits for XON, and the
+    // refused write in between is no reason to drop the port.
+    const QByteArray image(64 * 1024, 'S');
+    port.write(image);
+    QTest::qWait(300);
+    QVERIFY(port.isOpen());
+    QByteArray received = pty.readMaster(image.size(), 100);
+    QVERIFY(received.size() < image.size());
+
+    pty.writeMaster(QByteArray(1, '\x11'));
+    QElapsedTimer timer;
+    timer.start();
+    while (received.size() < image.size() && timer.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        received += pty.readMaster(image.size() - received.size(), 10);
+    }
+    QCOMPARE(received.size(), image.size());
+    QVERIFY(port.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestHotplug)
