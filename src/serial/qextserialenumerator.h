@@ -9,7 +9,9 @@
 
 // Lists serial ports and reports arrivals and removals. The system gives no
 // notice of its own here, so once notifications are set up the list is taken
-// again on a slow timer and compared, and only while somebody listens.
+// again on a slow timer and compared, and only while somebody listens. Each
+// tick first looks at a cheap summary of the ports and takes the full list
+// only when that changed.
 //
 // Besides the system's ports, every existing path named in the environment
 // variable KORVANE_EXTRA_PORTS (separated like PATH) is listed as a port whose
@@ -41,6 +43,8 @@ private:
 
     QTimer m_timer;
     QList<QextPortInfo> m_known;
+    // Cheap summary of the port list at the last comparison.
+    QString m_fingerprint;
     bool m_notificationsSetUp = false;
 };
 
