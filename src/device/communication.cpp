@@ -41,7 +41,7 @@ bool Communication::rebootDevice()
 {
     write(QByteArray::fromHex(kRebootRequest));
     flush();
-    waitForReply(this, kRebootEchoWaitMs);
+    waitForReply(this, kRebootEchoWaitMs, kRebootEchoSize);
     const QByteArray reply = read(bytesAvailable());
     return reply == QByteArray::fromHex(kRebootEcho);
 }

@@ -27,6 +27,9 @@ public:
     static const char *const kRebootRequest;
     static const char *const kRebootEcho;
     static QByteArray secondaryRebootRequest();
+    // Lengths of the two replies the wizard judges.
+    static const int kVersionReplySize = 11;
+    static const int kRebootEchoSize = 8;
 
     void requestVersion();
     void requestSecondaryVersion();

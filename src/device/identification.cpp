@@ -109,7 +109,7 @@ void Communication::handleNewDevice(QextPortInfo port)
     QextSerialPort *line = probe.port();
 
     line->write(QByteArray::fromHex(kVersionRequest));
-    waitForReply(line, kModbusReplyWaitMs);
+    waitForReply(line, kModbusReplyWaitMs, kVersionReplySize);
     QByteArray reply = readAvailable(line);
 
     QString typeCode;
@@ -134,7 +134,7 @@ void Communication::handleNewDevice(QextPortInfo port)
         // A K01 may relay a GB1 on its second register block; only the unit
         // that gets updated is announced.
         line->write(QByteArray::fromHex(kSecondaryVersionRequest));
-        waitForReply(line, kModbusReplyWaitMs);
+        waitForReply(line, kModbusReplyWaitMs, kVersionReplySize);
         reply = readAvailable(line);
         decodeVersionReply(reply, typeCode, major, minor, patch);
         if (reply.toHex().startsWith(kSecondaryGb1Prefix)) {

@@ -12,6 +12,20 @@ void waitForReply(QIODevice *port, int timeoutMs)
     loop.exec();
 }
 
+void waitForReply(QIODevice *port, int timeoutMs, qint64 expectedBytes)
+{
+    QEventLoop loop;
+    QObject::connect(port, &QIODevice::readyRead, &loop, [&] {
+        if (port->bytesAvailable() >= expectedBytes)
+            loop.quit();
+    });
+    // A port that closes (its device gone) will not deliver the rest.
+    QObject::connect(port, &QIODevice::aboutToClose, &loop, &QEventLoop::quit);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (port->bytesAvailable() < expectedBytes)
+        loop.exec();
+}
+
 void waitMs(int ms)
 {
     QEventLoop loop;

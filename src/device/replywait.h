@@ -1,6 +1,8 @@
 #ifndef REPLYWAIT_H
 #define REPLYWAIT_H
 
+#include <QtGlobal>
+
 class QIODevice;
 
 // Every wait of the wizard is a local event loop, so the window keeps
@@ -10,6 +12,12 @@ class QIODevice;
 // first. Data already waiting does not end the wait early: the caller reads
 // whatever has arrived when it returns.
 void waitForReply(QIODevice *port, int timeoutMs);
+
+// The same, for a reply of known length: the wait goes on past the first
+// arrival until expectedBytes are there or the time is up. A USB adapter may
+// hand over even an eleven-byte reply in two pieces, and judging the first
+// piece alone would fail a gripper that answered in time.
+void waitForReply(QIODevice *port, int timeoutMs, qint64 expectedBytes);
 
 // A plain pause of ms milliseconds.
 void waitMs(int ms);

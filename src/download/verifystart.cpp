@@ -156,7 +156,7 @@ void PageDownloadFirmware::readSoftwareVersion(QString &typeCode, int &major, in
     const bool opened = communication->open(QIODevice::ReadWrite);
     qDebug() << (opened ? "true" : "false");
     communication->requestVersion();
-    waitForReply(communication, kVersionReplyMs);
+    waitForReply(communication, kVersionReplyMs, Communication::kVersionReplySize);
     const QByteArray reply = communication->readAll();
     Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
     communication->close();

@@ -3,9 +3,12 @@
 #include "qextserial_platform.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QSerialPort>
 
 namespace {
+
+const qint64 kCloseDrainMs = 200;
 
 const PortSettings kDefaultSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
 
@@ -153,8 +156,18 @@ bool QextSerialPort::open(OpenMode mode)
 
 void QextSerialPort::close()
 {
-    if (m_port->isOpen())
+    if (m_port->isOpen()) {
+        // QSerialPort writes from its own buffer as the line takes it, and
+        // throws away what is left when closed: a request written just before
+        // closing would never leave. Give it a short while to go out.
+        QElapsedTimer drain;
+        drain.start();
+        while (m_port->bytesToWrite() > 0 && drain.elapsed() < kCloseDrainMs) {
+            if (!m_port->waitForBytesWritten(int(kCloseDrainMs - drain.elapsed())))
+                break;
+        }
         m_port->close();
+    }
     if (isOpen())
         QIODevice::close();
 }

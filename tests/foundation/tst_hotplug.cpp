@@ -39,6 +39,7 @@ private slots:
     void lostPortRemovesItsRecords();
     void portWhoseDeviceVanishesClosesItself();
     void portHeldBackByXoffStaysOpen();
+    void requestWrittenJustBeforeCloseStillLeaves();
 
 private:
     QTemporaryDir dir;
@@ -191,6 +192,18 @@ void TestHotplug::portHeldBackByXoffStaysOpen()
     device.join();
     QVERIFY(stillOpen);
     QCOMPARE(received.load(), image.size());
+}
+
+void TestHotplug::requestWrittenJustBeforeCloseStillLeaves()
+{
+    TestPty pty;
+    QVERIFY(pty.isValid());
+    QextSerialPort port(pty.path(), {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100});
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    // As a secondary unit's reboot request: written, never answered, closed.
+    port.write(QByteArray::fromHex("09100d480001022a000db8"));
+    port.close();
+    QCOMPARE(pty.readMaster(11, 1000), QByteArray::fromHex("09100d480001022a000db8"));
 }
 
 QTEST_GUILESS_MAIN(TestHotplug)
