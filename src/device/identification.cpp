@@ -72,7 +72,7 @@ bool probeBootloader(int portNumber)
     SetTimeOut(kBootloaderTimeoutMs);
     qDebug() << "DS";
     uint8_t ack = 0;
-    if (STBL_Init_BL() == 0)
+    if (runBlocking([] { return STBL_Init_BL(); }) == 0)
         ack = GetAckValue();
     qDebug() << "DS";
     line.close();

@@ -165,7 +165,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
         uint8_t result = kInitNoAnswer;
         bool initialized = false;
         for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
-            result = STBL_Init_BL();
+            result = runBlocking([] { return STBL_Init_BL(); });
             waitMs(kAfterInitAttemptMs);
             if (runAbandoned(run))
                 return;
