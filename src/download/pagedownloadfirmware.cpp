@@ -101,6 +101,7 @@ void PageDownloadFirmware::buildMachine()
     stateEraseBootloader->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
     stateEraseFirmware->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
     stateVerify->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
+    stateIdentify->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
 
     for (QState *state : {stateInitialize, stateIdentify, stateEraseBootloader, stateEraseFirmware,
                           stateDownloadBootloader, stateDownloadFirmware, stateVerify, stateError})

@@ -47,6 +47,9 @@ void PageDownloadFirmware::identifyBootloaderVer()
     statusLabel->setText(QStringLiteral("Identifying the STM32 bootloader."));
     if (COM_is_Open() == 0) {
         qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        // Nothing can be written without the link; waiting here would leave
+        // the user with a page that never moves and no way out.
+        emit transitionDownloadFailure();
         return;
     }
     Commands commands;
@@ -57,10 +60,20 @@ void PageDownloadFirmware::identifyBootloaderVer()
     qDebug() << "version " << int(version);
     qDebug() << "commands.GET_VER_ROPS_CMD " << commands.GET_VER_ROPS_CMD;
 
-    if (fieldFlag("downloadBootloader"))
+    if (fieldFlag("downloadBootloader")) {
         emit transitionUpdateBootloader();
-    else if (fieldFlag("downloadFirmware"))
+    } else if (fieldFlag("downloadFirmware")) {
         emit transitionUpdateFirmware();
+    } else if (fieldFlag("manualReboot") && !fieldText("firmwareFilename").isEmpty()) {
+        // "Manual reboot" skips the version page for the STM32 families, so
+        // no box was ticked: the gripper is being recovered, and it gets the
+        // main firmware that page would have offered first.
+        qDebug() << "No image chosen, writing the main firmware" << fieldText("firmwareFilename");
+        emit transitionUpdateFirmware();
+    } else {
+        qDebug() << "ERREUR PageDownloadFirmware::identifyBootloaderVer: no image to write";
+        emit transitionDownloadFailure();
+    }
 }
 
 void PageDownloadFirmware::eraseBootloaderFlash()
