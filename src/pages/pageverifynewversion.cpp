@@ -4,6 +4,7 @@
 #include "communication.h"
 #include "korvanedevice.h"
 #include "portwait.h"
+#include "versionreply.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -125,31 +126,16 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         return;
     if (communication->bytesAvailable() <= 8)
         return;
-    const QByteArray reply = communication->readAll();
-    if (quint8(reply.at(0)) != 0x09 || quint8(reply.at(1)) != 0x03)
+    const VersionVerdict verdict = judgeVersionReply(communication->readAll());
+    if (!verdict.judged)
         return;
     answered = true;
     requestTimer->stop();
 
-    const int major = static_cast<signed char>(reply.at(6));
-    const int minor = static_cast<signed char>(reply.at(7));
-    const int patch = static_cast<signed char>(reply.at(8));
-    const QByteArray type = reply.mid(3, 3);
-
-    if (type == QByteArray(3, '\0')) {
+    if (verdict.dialog == VersionVerdict::CannotRead)
         showCritical(QString::fromLatin1(kCannotReadText));
-        versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("unknown"));
-    } else if (type == "DVP") {
+    else if (verdict.dialog == VersionVerdict::WrongVersion)
         showCritical(QString::fromLatin1(kWrongVersionText));
-        versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("a development version."));
-    } else {
-        QString typeText;
-        for (char c : type)
-            typeText.append(QChar(quint8(c)));
-        if (major != CarriedFirmware::kMajor || minor != CarriedFirmware::kMinor || patch != CarriedFirmware::kPatch)
-            showCritical(QString::fromLatin1(kWrongVersionText));
-        versionLabel->setText(QLatin1String(kLabelPrefix) + typeText
-                              + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch) + QStringLiteral("."));
-    }
+    versionLabel->setText(QLatin1String(kLabelPrefix) + verdict.versionText);
     communication->close();
 }

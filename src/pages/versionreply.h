@@ -1,0 +1,25 @@
+#ifndef VERSIONREPLY_H
+#define VERSIONREPLY_H
+
+#include <QByteArray>
+#include <QString>
+
+// What the verification page makes of the bytes read after a version request.
+struct VersionVerdict
+{
+    enum Dialog { NoDialog, CannotRead, WrongVersion };
+
+    // False: not a version reply (too short, or not slave 9 / function 3);
+    // the page keeps asking and nothing else here is meaningful.
+    bool judged = false;
+    // Which critical dialog to show before the label changes.
+    Dialog dialog = NoDialog;
+    // What follows "The current version of the firmware is " in the label.
+    QString versionText;
+};
+
+// Judges one read against the firmware this build carries. Safe with any
+// bytes; nothing beyond reply.size() is read.
+VersionVerdict judgeVersionReply(const QByteArray &reply);
+
+#endif
