@@ -5,13 +5,13 @@
 
 #include "communication.h"
 #include "freescaleconfig.h"
+#include "freescaleparse.h"
 #include "replywait.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
-#include <QRegExp>
 #include <QTimer>
 #include <QWizard>
 
@@ -19,9 +19,6 @@ namespace {
 
 const int kReadyPauseMs = 50;
 const int kWatchdogMs = 5000;
-const char kProgressDot = '.';
-const char *const kStartFailureWord = "Loaded";
-const char *const kLoadReportPattern = "Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words";
 
 bool holdsReadyMarker(const QByteArray &received)
 {
@@ -72,13 +69,10 @@ void PageDownloadFirmware::verifyFreescaleBootloader()
 void PageDownloadFirmware::lectureCOMdownload()
 {
     receiveBuffer->append(communication->readAll());
-    const int zero = receiveBuffer->indexOf('\0');
-    const QString text = QString::fromLatin1(zero < 0 ? *receiveBuffer : receiveBuffer->left(zero));
-    const QRegExp loadReport{QLatin1String(kLoadReportPattern)};
-    const bool reported = loadReport.indexIn(text, 0) >= 0;
+    const FreescaleReading reading = readFreescaleReceived(*receiveBuffer, freescaleStage, imageFile.size());
     qDebug() << *receiveBuffer;
 
-    if (reported && freescaleStage == 2) {
+    if (reading.outcome == FreescaleReading::Loaded) {
         errorTimer->stop();
         statusLabel->setText(QStringLiteral("The new firmware has been downloaded successfully."));
         receiveBuffer->clear();
@@ -88,18 +82,15 @@ void PageDownloadFirmware::lectureCOMdownload()
         emit downloadOver();
         return;
     }
-    if (receiveBuffer->contains(kProgressDot)) {
+    if (reading.outcome == FreescaleReading::Downloading) {
         freescaleStage = 2;
         statusLabel->setText(QStringLiteral("The wizard is currently downloading the new firmware."));
         errorTimer->setInterval(kWatchdogMs);
-    } else if (receiveBuffer->contains(kStartFailureWord)) {
+    } else if (reading.outcome == FreescaleReading::StartFailure) {
         errorTimer->stop();
         showErrorDialog(QStringLiteral("There was a problem starting the download procedure."));
         wizard()->close();
     }
 
-    const qint64 dots = receiveBuffer->count(kProgressDot);
-    const qint64 size = imageFile.size();
-    const qint64 progress = (dots * 100) / (size / 1000 + 1);
-    emit progressChanged(int(progress));
+    emit progressChanged(reading.progress);
 }
