@@ -20,3 +20,4 @@ echo "== Test suite =="
 run_suite build-test
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan -DKORVANE_SANITIZE=ON
+bash scripts/fuzz.sh
