@@ -157,19 +157,19 @@ int main(int argc, char **argv)
         std::perror("mkdtemp");
         return 2;
     }
-    korvane::bench::ChildGripperSpec spec;
-    spec.config.kind = sim::Kind::GC;
-    spec.config.version = {1, 6, 8};
-    spec.config.publishPath = std::string(dir) + "/gripper";
+    korvane::bench::ChildGripperSetup setup;
+    setup.config.kind = sim::Kind::GC;
+    setup.config.version = {1, 6, 8};
+    setup.config.publishPath = std::string(dir) + "/gripper";
     korvane::bench::ChildGrippers grippers;
     std::string error;
-    if (!grippers.start({spec}, &error)) {
+    if (!grippers.start({setup}, &error)) {
         std::fprintf(stderr, "simulated gripper: %s\n", error.c_str());
         return 2;
     }
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("KORVANE_EXTRA_PORTS", QByteArray::fromStdString(spec.config.publishPath));
+    qputenv("KORVANE_EXTRA_PORTS", QByteArray::fromStdString(setup.config.publishPath));
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
         if (type != QtDebugMsg && !message.contains(QLatin1String("propagateSizeHints")))
@@ -180,7 +180,7 @@ int main(int argc, char **argv)
     QWizard *wizard = createUpgraderWizard(&comm);
     wizard->show();
     wizard->button(QWizard::NextButton)->click();
-    const QString entry = QString::fromStdString(spec.config.publishPath) + QStringLiteral("(C)");
+    const QString entry = QString::fromStdString(setup.config.publishPath) + QStringLiteral("(C)");
     auto *devices = wizard->page(1)->findChild<QComboBox *>();
     for (int waited = 0; devices->findText(entry) < 0 && waited < 15000; waited += 50)
         runEventLoopFor(50);

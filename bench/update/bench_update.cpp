@@ -374,20 +374,20 @@ int main(int argc, char **argv)
     }
     sim::Pacing pacing;
     pacing.enabled = true;  // 115200 baud, 11 bits a byte, the part's erase and programming times
-    std::vector<korvane::bench::ChildGripperSpec> specs;
+    std::vector<korvane::bench::ChildGripperSetup> setups;
     for (int run = 0; run < runs; ++run) {
-        korvane::bench::ChildGripperSpec spec;
-        spec.config.kind = sim::Kind::GC;
-        spec.config.version = {1, 6, 8};
-        spec.config.pacing = pacing;
-        spec.config.publishPath = std::string(dir) + "/gripper" + std::to_string(run + 1);
-        spec.adapter.enabled = true;
-        spec.adapter.quietMicroseconds = quietUs;
-        specs.push_back(spec);
+        korvane::bench::ChildGripperSetup setup;
+        setup.config.kind = sim::Kind::GC;
+        setup.config.version = {1, 6, 8};
+        setup.config.pacing = pacing;
+        setup.config.publishPath = std::string(dir) + "/gripper" + std::to_string(run + 1);
+        setup.adapter.enabled = true;
+        setup.adapter.quietMicroseconds = quietUs;
+        setups.push_back(setup);
     }
     korvane::bench::ChildGrippers grippers;
     std::string error;
-    if (!grippers.start(specs, &error)) {
+    if (!grippers.start(setups, &error)) {
         std::fprintf(stderr, "simulated grippers: %s\n", error.c_str());
         return 2;
     }

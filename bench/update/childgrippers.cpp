@@ -259,21 +259,21 @@ void answerReport(int out, ChildGripper &child)
     writeAll(out, text.data(), text.size());
 }
 
-[[noreturn]] void childMain(const std::vector<ChildGripperSpec> &specs, int control, int answers)
+[[noreturn]] void childMain(const std::vector<ChildGripperSetup> &setups, int control, int answers)
 {
     // The wizard dying must not leave the grippers behind.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     std::vector<ChildGripper> grippers;
     try {
-        for (const ChildGripperSpec &spec : specs) {
+        for (const ChildGripperSetup &setup : setups) {
             ChildGripper child;
-            sim::GripperConfig config = spec.config;
-            if (spec.adapter.enabled)
+            sim::GripperConfig config = setup.config;
+            if (setup.adapter.enabled)
                 config.publishPath.clear();
             child.gripper = std::make_unique<sim::Gripper>(config);
-            if (spec.adapter.enabled)
-                child.adapter = std::make_unique<AdapterRelay>(child.gripper->path(), spec.config.publishPath,
-                                                               spec.adapter);
+            if (setup.adapter.enabled)
+                child.adapter = std::make_unique<AdapterRelay>(child.gripper->path(), setup.config.publishPath,
+                                                               setup.adapter);
             const sim::State expected = config.bootToRom ? sim::State::Rom : sim::State::Firmware;
             if (!child.gripper->waitForState(expected, std::chrono::seconds(5)))
                 throw std::runtime_error("simulated gripper did not start");
@@ -304,7 +304,7 @@ ChildGrippers::~ChildGrippers()
     stop();
 }
 
-bool ChildGrippers::start(const std::vector<ChildGripperSpec> &specs, std::string *error)
+bool ChildGrippers::start(const std::vector<ChildGripperSetup> &setups, std::string *error)
 {
     int control[2];
     int answers[2];
@@ -321,15 +321,15 @@ bool ChildGrippers::start(const std::vector<ChildGripperSpec> &specs, std::strin
     if (pid == 0) {
         ::close(control[1]);
         ::close(answers[0]);
-        childMain(specs, control[0], answers[1]);
+        childMain(setups, control[0], answers[1]);
     }
     ::close(control[0]);
     ::close(answers[1]);
     m_pid = pid;
     m_control = control[1];
     m_answers = answers[0];
-    for (const ChildGripperSpec &spec : specs)
-        m_paths.push_back(spec.config.publishPath);
+    for (const ChildGripperSetup &setup : setups)
+        m_paths.push_back(setup.config.publishPath);
     std::string line;
     if (!readLine(m_answers, &line) || line != "ready") {
         *error = line.empty() ? "simulator process ended" : line;

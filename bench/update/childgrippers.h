@@ -30,7 +30,7 @@ struct AdapterOptions {
     size_t packetBytes = 64;
 };
 
-struct ChildGripperSpec {
+struct ChildGripperSetup {
     korvane::sim::GripperConfig config;   // publishPath is required
     AdapterOptions adapter;
 };
@@ -51,7 +51,7 @@ public:
 
     // Forks the child and waits until every gripper is up. Call it before
     // the process has any other thread (before QApplication).
-    bool start(const std::vector<ChildGripperSpec> &specs, std::string *error);
+    bool start(const std::vector<ChildGripperSetup> &setups, std::string *error);
     // The path the wizard should open for gripper i: its publishPath.
     std::string portPath(int index) const;
     // The wire log and state of gripper i; waits for the child's answer.
