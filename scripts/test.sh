@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the upgrader and runs the whole test suite: once as it ships, once
-# under AddressSanitizer + UndefinedBehaviorSanitizer.
+# under AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzzing
+# run of the byte parsers. Ends with one line counting every CTest result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh
@@ -9,11 +10,21 @@ jobs=$(nproc)
 config=()
 [ -f tests/download/freescale-test.cmake ] && config+=(-C tests/download/freescale-test.cmake)
 
+passed=0
+failed=0
 run_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${config[@]}" "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
-  (cd "$dir" && ctest -j"$jobs" --output-on-failure)
+  local status=0
+  (cd "$dir" && ctest -j"$jobs" --output-on-failure) | tee "$dir/ctest-output.txt" || status=$?
+  local summary total bad
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$dir/ctest-output.txt" | tail -n 1)
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$summary")
+  passed=$((passed + ${total:-0} - ${bad:-0}))
+  failed=$((failed + ${bad:-0}))
+  return $status
 }
 
 echo "== Test suite =="
@@ -21,3 +32,4 @@ run_suite build-test
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan -DKORVANE_SANITIZE=ON
 bash scripts/fuzz.sh
+echo "Suite: $passed passed, $failed failed"
