@@ -3,6 +3,7 @@
 
 #include "communication.h"
 #include "dialogs.h"
+#include "freescaleconfig.h"
 #include "gripper_sim.h"
 #include "pagedownloadfirmware.h"
 #include "upgraderwizard.h"
@@ -88,6 +89,48 @@ inline QByteArray resourceBytes(const QString &name)
 inline QByteArray toBytes(const std::vector<uint8_t> &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+const QString kCarried = QStringLiteral("GC3-1.6.9.bin");
+const QString kLost = QStringLiteral("The communication could not be established or was lost.");
+const QString kWatchdogText = QStringLiteral(
+    "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB "
+    "cable and relaunch the wizard by selecting the Manual Reboot option.");
+const QString kStartFailure = QStringLiteral("There was a problem starting the download procedure.");
+constexpr uint32_t kMainAddress = 0x08080000;
+constexpr uint32_t kSector128k = 128 * 1024;
+
+// The image at `address`, and nothing but erased flash after it up to the
+// end of the region the run erased.
+inline bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image,
+                              uint32_t region, int unit = 0)
+{
+    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
+    if (flash.size() != int(region) || flash.left(image.size()) != image)
+        return false;
+    return flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
+}
+
+// Why a GS run cannot be played in this build, or empty when it can.
+inline QString freescaleSkipReason()
+{
+    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
+        return QStringLiteral("built without a Freescale image and ready marker: configure with "
+                              "-C tests/download/freescale-test.cmake");
+    if (!QFile::exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
+                       + QLatin1String(FreescaleConfig::kImageName)))
+        return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
+    return QString();
+}
+
+// A GS gripper whose bootloader greets with the marker this build waits for.
+inline sim::GripperConfig gsGripper()
+{
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GS;
+    config.version = {1, 6, 8};
+    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
+    return config;
 }
 
 // Simulated grippers published under stable names, and the wizard exactly as
@@ -263,6 +306,17 @@ public:
     MessageBoxAnswerer *answerer = nullptr;
     LogRecorder log;
     QElapsedTimer clock;
+};
+
+// Shows what the page logged when a run fails.
+struct LogOnFailure
+{
+    const DownloadHarness &harness;
+    ~LogOnFailure()
+    {
+        if (QTest::currentTestFailed())
+            harness.log.dumpTail(60);
+    }
 };
 
 #endif

@@ -3,7 +3,6 @@
 // asked, and what the user is shown.
 
 #include "downloadharness.h"
-#include "freescaleconfig.h"
 #include "carriedfirmware.h"
 
 #include <QtTest>
@@ -12,34 +11,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kCarried = QStringLiteral("GC3-1.6.9.bin");
 const QString kBootloaderImage = QStringLiteral("BL1-1.0.0.bin");
 const QString kChImage = QStringLiteral("CH-1.6.9.bin");
-const QString kLost = QStringLiteral("The communication could not be established or was lost.");
-const QString kWatchdogText = QStringLiteral(
-    "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB "
-    "cable and relaunch the wizard by selecting the Manual Reboot option.");
-const QString kStartFailure = QStringLiteral("There was a problem starting the download procedure.");
 const QString kDifferentType
     = QStringLiteral("The firmware you will install is of a different type than the one currently installed.");
 const QString kPowerOffBox
     = QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK.");
 
 constexpr uint32_t kBootloaderAddress = 0x08000000;
-constexpr uint32_t kMainAddress = 0x08080000;
 constexpr uint32_t kMainAddressCH = 0x08100000;
-constexpr uint32_t kSector128k = 128 * 1024;
-
-// The image at `address`, and nothing but erased flash after it up to the
-// end of the region the run erased.
-bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image, uint32_t region,
-                       int unit = 0)
-{
-    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
-    if (flash.size() != int(region) || flash.left(image.size()) != image)
-        return false;
-    return flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
-}
 
 std::vector<int> sectorRange(int first, int count)
 {
@@ -56,37 +36,6 @@ bool sawValueBetween(const QVector<int> &values, int low, int high)
             return true;
     }
     return false;
-}
-
-// Shows what the page logged when a run fails.
-struct LogOnFailure
-{
-    const DownloadHarness &harness;
-    ~LogOnFailure()
-    {
-        if (QTest::currentTestFailed())
-            harness.log.dumpTail(60);
-    }
-};
-
-QString freescaleSkipReason()
-{
-    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
-        return QStringLiteral("built without a Freescale image and ready marker: configure with "
-                              "-C tests/download/freescale-test.cmake");
-    if (!QFile::exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
-                       + QLatin1String(FreescaleConfig::kImageName)))
-        return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
-    return QString();
-}
-
-sim::GripperConfig gsGripper()
-{
-    sim::GripperConfig config;
-    config.kind = sim::Kind::GS;
-    config.version = {1, 6, 8};
-    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
-    return config;
 }
 
 } // namespace
