@@ -1,0 +1,432 @@
+// The fault matrix: each fault the simulated gripper can inject, on each path
+// it reaches, must end in something the user is shown (a dialog, a retry he
+// is told about, or the finished run) and never in a hang, a crash or a
+// failure passed off as success. Rows already played by tests/download,
+// tests/identification and tests/pages are not repeated here. Every row
+// prints how long the user waited for what he saw ("fault-matrix:" lines).
+
+#include "downloadharness.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(sim::Faults)
+
+namespace {
+
+const QString kRetryText = QStringLiteral("If the device is turned off, turn it on.");
+const QString kVerifyWaiting = QStringLiteral("The wizard verifies if the firmware update was done properly.");
+const QString kCannotRead = QStringLiteral(
+    "The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, please "
+    "contact Korvane to report the problem.");
+
+void report(const char *path, qint64 ms, const QString &seen)
+{
+    qInfo("fault-matrix: %s | %s | %lld ms | %s", path, QTest::currentDataTag(), ms, qPrintable(seen.left(90)));
+}
+
+// What the download page ended in, for the user: the first dialog's text,
+// "retry" (the reboot request goes out again with Cancel usable), "done"
+// ("Verify version" usable) or "hang" when none of these came within limitMs.
+// The time runs from the moment faultHit() first held.
+QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<bool()> &faultHit, int limitMs,
+                 qint64 *elapsed)
+{
+    QElapsedTimer sinceFault;
+    QString seen;
+    qint64 seenAt = -1;
+    // A timer rather than the wait's own polling: it keeps running inside
+    // the dialog's event loop, so the dialog is timed as it shows.
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!sinceFault.isValid() && faultHit())
+            sinceFault.start();
+        if (!seen.isEmpty())
+            return;
+        if (QMessageBox *box = testdialogs::visibleMessageBox())
+            seen = box->text();
+        else if (h.answerer->count() > 0)
+            seen = h.answerer->texts().first();
+        else if (h.wizard->currentId() == 3 && h.button(QWizard::CommitButton)->isEnabled()
+                 && h.button(QWizard::CommitButton)->isVisible())
+            seen = QStringLiteral("done");
+        else if (h.button(QWizard::CancelButton)->isEnabled() && h.statusText().startsWith(kRetryText)
+                 && (gripper.status().counters.modbusFrames >= 2
+                     || h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) > 0))
+            seen = QStringLiteral("retry");
+        if (!seen.isEmpty() && sinceFault.isValid())
+            seenAt = sinceFault.elapsed();
+    });
+    poll.start();
+    DownloadHarness::waitFor([&] { return !seen.isEmpty(); }, limitMs);
+    *elapsed = seenAt;
+    return seen.isEmpty() ? QStringLiteral("hang") : seen;
+}
+
+// The entry of the port page that names this port, whatever its suffix.
+QString entryFor(const DownloadHarness &h, const QString &port)
+{
+    QComboBox *list = h.deviceList();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i).startsWith(port))
+            return list->itemText(i);
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void identification_data();
+    void identification();
+    void entry_data();
+    void entry();
+    void flash_data();
+    void flash();
+    void freescale_data();
+    void freescale();
+    void verifyPage_data();
+    void verifyPage();
+    void powerLossRecovery_data();
+    void powerLossRecovery();
+};
+
+void TestFaults::identification_data()
+{
+    QTest::addColumn<bool>("inRom");
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QString>("suffix");
+    sim::Faults f;
+    f.modbusNoAnswer = true;
+    QTest::newRow("firmware silent") << false << f << QString();
+    f = {};
+    f.modbusException = 4;
+    QTest::newRow("firmware exception") << false << f << QString();
+    f = {};
+    f.modbusDelayMs = 300;
+    QTest::newRow("firmware 300 ms late") << false << f << QString();
+    f = {};
+    f.modbusDelayMs = 1500;
+    QTest::newRow("firmware 1.5 s late") << false << f << QString();
+    f = {};
+    f.modbusSplitGapMs = 60;
+    QTest::newRow("firmware reply in halves") << false << f << QStringLiteral("(C)");
+    f = {};
+    f.romNoSyncAnswer = true;
+    QTest::newRow("ROM silent") << true << f << QString();
+    f = {};
+    f.romSyncWrongByte = 0x55;
+    QTest::newRow("ROM wrong ack") << true << f << QString();
+    f = {};
+    f.romSyncStrayZero = true;
+    QTest::newRow("ROM stray zero") << true << f << QStringLiteral("(BL_STM32)");
+}
+
+void TestFaults::identification()
+{
+    QFETCH(bool, inRom);
+    QFETCH(sim::Faults, faults);
+    QFETCH(QString, suffix);
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::GripperConfig config;
+    config.bootToRom = inRom;
+    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(inRom ? sim::State::Rom : sim::State::Firmware, 5s));
+    gripper.setFaults(faults);
+    h.startWizard();
+    QElapsedTimer scan;
+    scan.start();
+    QVERIFY(h.toPortPage());
+    const QString port = h.port(QStringLiteral("gripper"));
+    QVERIFY(h.waitFor([&] { return !entryFor(h, port).isEmpty(); }, 10000));
+    report("identification", scan.elapsed(), QStringLiteral("listed as ") + entryFor(h, port).mid(port.size()));
+    // Whatever went wrong, the port stays listed so "Manual reboot" can reach it.
+    QCOMPARE(entryFor(h, port), port + suffix);
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestFaults::entry_data()
+{
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QString>("outcome");
+    sim::Faults f;
+    f.modbusNoAnswer = true;
+    QTest::newRow("reboot request unanswered") << f << QStringLiteral("retry");
+    f = {};
+    f.modbusException = 4;
+    QTest::newRow("reboot request refused") << f << QStringLiteral("retry");
+    f = {};
+    f.modbusDelayMs = 1500;
+    QTest::newRow("reboot echo 1.5 s late") << f << QStringLiteral("retry");
+    f = {};
+    f.modbusSplitGapMs = 60;
+    QTest::newRow("reboot echo in halves") << f << QStringLiteral("retry");
+    f = {};
+    f.romSyncStrayZero = true;
+    QTest::newRow("stray zero before the ROM ack") << f << QStringLiteral("done");
+}
+
+void TestFaults::entry()
+{
+    QFETCH(sim::Faults, faults);
+    QFETCH(QString, outcome);
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.chooseImages(QString(), kCarried));
+    gripper.setFaults(faults);
+    gripper.clearLogs();
+    QVERIFY(h.commitUpdate());
+
+    qint64 ms = 0;
+    const QString seen = watchRun(h, gripper, [] { return true; }, 90000, &ms);
+    report("STM32 entry", ms, seen);
+    QCOMPARE(seen, outcome);
+    if (seen == QLatin1String("retry")) {
+        // The retry is real: once the gripper behaves, the user cycles its
+        // power as told, as often as it takes, and the same run goes through.
+        gripper.clearFaults();
+        int cycles = 0;
+        QElapsedTimer lastCycle;
+        QVERIFY(h.waitFor(
+            [&] {
+                if (h.statusText().startsWith(kRetryText) && (!lastCycle.isValid() || lastCycle.elapsed() > 3000)) {
+                    gripper.powerCycle();
+                    lastCycle.start();
+                    ++cycles;
+                }
+                return h.button(QWizard::CommitButton)->isEnabled() && h.button(QWizard::CommitButton)->isVisible();
+            },
+            60000));
+        qInfo("fault-matrix: %s: power cycles until it went through: %d", QTest::currentDataTag(), cycles);
+        QCOMPARE(h.answerer->count(), 0);
+    }
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+}
+
+void TestFaults::flash_data()
+{
+    QTest::addColumn<sim::Faults>("faults");
+    sim::Faults f;
+    f.romEraseNack = true;
+    QTest::newRow("erase refused") << f;
+}
+
+void TestFaults::flash()
+{
+    QFETCH(sim::Faults, faults);
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+
+    qint64 ms = 0;
+    const QString seen = watchRun(
+        h, gripper, [&] { return gripper.romLog().nacks > 0; }, 120000, &ms);
+    report("erase", ms, seen);
+    QCOMPARE(seen, kLost);
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
+    QVERIFY(gripper.romLog().goAddresses.empty());
+}
+
+void TestFaults::freescale_data()
+{
+    QTest::addColumn<bool>("manual");
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QString>("outcome");
+    sim::Faults f;
+    f.freescaleNoReport = true;
+    QTest::newRow("no load report") << false << f << kWatchdogText;
+    QTest::newRow("no load report, manual reboot") << true << f << kWatchdogText;
+    f = {};
+    f.modbusException = 4;
+    QTest::newRow("reboot request refused") << false << f << kWatchdogText;
+}
+
+void TestFaults::freescale()
+{
+    QFETCH(bool, manual);
+    QFETCH(sim::Faults, faults);
+    QFETCH(QString, outcome);
+    const QString skip = freescaleSkipReason();
+    if (!skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    h.setManualReboot(manual);
+    gripper.setFaults(faults);
+    h.button(QWizard::NextButton)->click();
+    if (manual) {
+        // Answers the power-off box, then cycles the power when told to.
+        QVERIFY(h.waitFor([&] { return h.statusText().startsWith(QLatin1String("Please turn the gripper back on")); },
+                          10000));
+        h.answerer->clear();
+        gripper.powerCycle();
+    } else {
+        QVERIFY(h.commitUpdate());
+    }
+
+    // Timed from the last image byte, when the report is due, or from the
+    // reboot request.
+    QFile image(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
+    QVERIFY(image.open(QIODevice::ReadOnly | QIODevice::Text));
+    const long imageBytes = long(image.readAll().size());
+    qint64 ms = 0;
+    const QString seen = watchRun(
+        h, gripper,
+        [&] { return !faults.freescaleNoReport || gripper.status().freescale.bytesReceived >= imageBytes; }, 30000,
+        &ms);
+    report("GS transfer", ms, seen);
+    if (manual)
+        QEXPECT_FAIL("", "no watchdog runs after a manual reboot: a missing load report leaves the page waiting", Abort);
+    QCOMPARE(seen, outcome);
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
+}
+
+void TestFaults::verifyPage_data()
+{
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("dialog");
+    const QString prefix = QStringLiteral("The current version of the firmware is ");
+    sim::Faults f;
+    f.modbusException = 4;
+    QTest::newRow("every request refused") << f << prefix + QStringLiteral("unknown") << kCannotRead;
+    f = {};
+    f.modbusDelayMs = 1500;
+    QTest::newRow("reply 1.5 s late") << f << prefix + QStringLiteral("GC3-1.6.9.") << QString();
+    f = {};
+    f.modbusSplitGapMs = 400;
+    QTest::newRow("reply in halves 400 ms apart") << f << prefix + QStringLiteral("GC3-1.6.9.") << QString();
+}
+
+void TestFaults::verifyPage()
+{
+    QFETCH(sim::Faults, faults);
+    QFETCH(QString, shown);
+    QFETCH(QString, dialog);
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"), {1, 6, 9});
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    gripper.setFaults(faults);
+    // The page as "Verify version" opens it after an update of this gripper.
+    QWizardPage *page = h.wizard->page(4);
+    QElapsedTimer since;
+    since.start();
+    page->initializePage();
+    QLabel *label = page->findChild<QLabel *>();
+    QVERIFY(h.waitFor([&] { return label->text() != kVerifyWaiting; }, 60000));
+    QVERIFY(h.waitFor([&] { return dialog.isEmpty() || h.answerer->count() > 0; }, 5000));
+    report("verify page", since.elapsed(), dialog.isEmpty() ? label->text() : dialog);
+    QCOMPARE(label->text(), shown);
+    QCOMPARE(h.answerer->texts(), dialog.isEmpty() ? QStringList() : QStringList{dialog});
+}
+
+void TestFaults::powerLossRecovery_data()
+{
+    const int packets = (resourceBytes(kCarried).size() + 251) / 252;
+    QTest::addColumn<int>("packet");
+    QTest::addColumn<bool>("startsTruncated");
+    QTest::newRow("first") << 1 << false;
+    QTest::newRow("middle") << packets / 2 << true;
+    QTest::newRow("last") << packets << true;
+}
+
+void TestFaults::powerLossRecovery()
+{
+    QFETCH(int, packet);
+    QFETCH(bool, startsTruncated);
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    sim::Faults faults;
+    faults.romPowerLossAtWrite = packet;
+    gripper.setFaults(faults);
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+
+    qint64 ms = 0;
+    const QString seen = watchRun(
+        h, gripper, [&] { return gripper.state() == sim::State::Off; }, 120000, &ms);
+    report("write", ms, seen);
+    QCOMPARE(seen, kLost);
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
+    const sim::RomLog lost = gripper.romLog();
+    QCOMPARE(int(lost.writes.size()), packet);
+    if (packet > 1) {
+        // The row really struck the packet it names: the last one ends the image.
+        const sim::RomWrite &last = lost.writes.back();
+        const bool endsImage = last.address + last.length == kMainAddress + uint32_t(resourceBytes(kCarried).size());
+        QCOMPARE(endsImage, QTest::currentDataTag() == QByteArray("last"));
+    }
+
+    // Powered again: a unit that got the image's start-up code runs what it
+    // has; one that did not answers nothing.
+    gripper.clearFaults();
+    gripper.clearLogs();
+    gripper.powerOn();
+    QVERIFY(gripper.waitForState(startsTruncated ? sim::State::Firmware : sim::State::Halted, 5s));
+
+    h.restartWizard();
+    QVERIFY(h.toPortPage());
+    const QString port = h.port(QStringLiteral("gripper"));
+    QVERIFY(h.waitFor([&] { return !entryFor(h, port).isEmpty(); }, 10000));
+    h.deviceList()->setCurrentIndex(h.deviceList()->findText(entryFor(h, port)));
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+    // A unit that answers with its kind goes straight to the download; one
+    // that answers nothing takes the version page for the image.
+    QCOMPARE(h.wizard->currentId(), startsTruncated ? 3 : 2);
+    if (!startsTruncated) {
+        QVERIFY(h.chooseImages(QString(), kCarried));
+        QVERIFY(h.commitUpdate());
+    }
+
+    // The user cycles the power only while the unit answers nothing.
+    bool cycled = false;
+    if (startsTruncated)
+        QEXPECT_FAIL("", "with the version page skipped no image is chosen: the run stops for good at "
+                         "\"Identifying the STM32 bootloader.\"", Abort);
+    QVERIFY(h.waitFor(
+        [&] {
+            if (gripper.state() == sim::State::Halted && h.statusText().startsWith(kRetryText)) {
+                cycled = true;
+                gripper.powerCycle();
+            }
+            return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9"));
+        },
+        startsTruncated ? 30000 : 90000));
+    // A truncated image that starts takes the reboot request itself.
+    QCOMPARE(cycled, !startsTruncated);
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QCOMPARE(gripper.state(), sim::State::Firmware);
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
