@@ -10,7 +10,11 @@
 #include "korvanedevice.h"
 #include "replywait.h"
 
+#include <QWizard>
+
 #include <QDebug>
+#include <QDir>
+#include <QHash>
 #include <QEventLoop>
 #include <QFuture>
 #include <QLabel>
@@ -64,16 +68,43 @@ void PageDownloadFirmware::identifyBootloaderVer()
         emit transitionUpdateBootloader();
     } else if (fieldFlag("downloadFirmware")) {
         emit transitionUpdateFirmware();
-    } else if (fieldFlag("manualReboot") && !fieldText("firmwareFilename").isEmpty()) {
+    } else if (fieldFlag("manualReboot") && chooseCarriedImageFor(device)) {
         // "Manual reboot" skips the version page for the STM32 families, so
         // no box was ticked: the gripper is being recovered, and it gets the
-        // main firmware that page would have offered first.
+        // carried main firmware made for it.
         qDebug() << "No image chosen, writing the main firmware" << fieldText("firmwareFilename");
         emit transitionUpdateFirmware();
     } else {
         qDebug() << "ERREUR PageDownloadFirmware::identifyBootloaderVer: no image to write";
         emit transitionDownloadFailure();
     }
+}
+
+bool PageDownloadFirmware::chooseCarriedImageFor(const KorvaneDevice *target)
+{
+    // The image must be made for this product: one named after the installed
+    // type code ("GC3-…") first, else one of the family ("GC…"). Writing the
+    // first image of the list, whatever it is for, could brick the gripper.
+    static const QHash<int, QString> familyPrefix = {
+        {GC, QStringLiteral("GC")},     {GD, QStringLiteral("GD")},     {GU, QStringLiteral("GU")},
+        {GV, QStringLiteral("GV")},     {CH, QStringLiteral("CH")},     {K01, QStringLiteral("K01-")},
+        {GB1, QStringLiteral("GB1-")}, {FS, QStringLiteral("FS")},
+    };
+    const QStringList images = QDir(QStringLiteral(":/firmware/")).entryList();
+    QStringList prefixes;
+    if (!target->typeCode.isEmpty())
+        prefixes << target->typeCode + QLatin1Char('-');
+    if (familyPrefix.contains(target->kind))
+        prefixes << familyPrefix.value(target->kind);
+    for (const QString &prefix : prefixes) {
+        for (const QString &name : images) {
+            if (name.startsWith(prefix)) {
+                wizard()->setField(QStringLiteral("firmwareFilename"), name);
+                return fieldText("firmwareFilename") == name;
+            }
+        }
+    }
+    return false;
 }
 
 void PageDownloadFirmware::eraseBootloaderFlash()

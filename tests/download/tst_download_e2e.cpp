@@ -54,6 +54,7 @@ private slots:
     void gb1BehindK01();
     void foundInRomBootloader();
     void manualRebootTwoUnits();
+    void manualRebootSkipsVersionPage();
     // The GS family's Freescale bootloader.
     void gsAutomatic();
     void gsManual();
@@ -324,6 +325,28 @@ void TestDownloadRuns::manualRebootTwoUnits()
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
     QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QVERIFY(second.status().unit.version == (sim::Version{1, 6, 9}));
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::manualRebootSkipsVersionPage()
+{
+    // For the STM32 families "Manual reboot" goes from the port page straight
+    // to the download page, so no image box was ticked: the gripper still
+    // gets the main firmware the version page offers first.
+    DownloadHarness h;
+    LogOnFailure dump{h};
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+    QCOMPARE(h.wizard->currentId(), 3);
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9")); },
+                      60000));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QCOMPARE(gripper.romLog().erasedSectors, sectorRange(8, 4));
     QCOMPARE(h.answerer->count(), 0);
 }
 
