@@ -223,6 +223,7 @@ bool PageDownloadFirmware::rebootForUpdate()
 void PageDownloadFirmware::enterFreescaleBootloader(int run)
 {
     statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    beginFreescaleRun();
     if (!reopenCommunication(BAUD115200, FLOW_XONXOFF))
         qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
     if (runAbandoned(run))

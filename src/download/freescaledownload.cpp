@@ -36,6 +36,13 @@ bool holdsReadyMarker(const QByteArray &received)
 // successful transfer sets it back to 0. GUI thread only.
 static int freescaleStage = 0;
 
+void PageDownloadFirmware::beginFreescaleRun()
+{
+    // A transfer that failed left its stage behind; the next run, in the
+    // same process (a restarted wizard), waits for the bootloader afresh.
+    freescaleStage = 0;
+}
+
 void PageDownloadFirmware::verifyFreescaleBootloader()
 {
     const int run = runId;

@@ -122,6 +122,7 @@ private:
     void setHotPlugWatching(bool on);
     void showErrorDialog(const QString &text);
     QString fieldText(const char *name) const;
+    void beginFreescaleRun();
     // Picks the carried main image made for the gripper, into the field the
     // version page would have set; false when none is.
     bool chooseCarriedImageFor(const KorvaneDevice *target);

@@ -193,7 +193,10 @@ void PageDownloadFirmware::downloadFirmware()
         } else {
             qDebug() << "ERREUR downloadFirmware: cannot read" << imageFile.fileName();
         }
-        errorTimer->setInterval(kWatchdogMs);
+        // Once the image is on its way its report is due, whichever way the
+        // gripper was rebooted: after a manual reboot too, silence must end
+        // in a message rather than a page that waits for ever.
+        errorTimer->start(kWatchdogMs);
         QEventLoop loop;
         connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
     connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
