@@ -35,6 +35,10 @@ QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<
 {
     QElapsedTimer sinceFault;
     QString seen;
+    // The page asks again: a second reboot request reached the gripper, in
+    // whatever state it is by then (a ROM counts no Modbus frames).
+    const long rebootRequestBytes = 11;
+    const long receivedBefore = gripper.status().counters.bytesReceived;
     qint64 seenAt = -1;
     // A timer rather than the wait's own polling: it keeps running inside
     // the dialog's event loop, so the dialog is timed as it shows.
@@ -54,6 +58,7 @@ QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<
             seen = QStringLiteral("done");
         else if (h.button(QWizard::CancelButton)->isEnabled() && h.statusText().startsWith(kRetryText)
                  && (gripper.status().counters.modbusFrames >= 2
+                     || gripper.status().counters.bytesReceived - receivedBefore >= 2 * rebootRequestBytes
                      || h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) > 0))
             seen = QStringLiteral("retry");
         if (!seen.isEmpty() && sinceFault.isValid())
