@@ -12,7 +12,7 @@ bash scripts/packages.sh
 build=build-bench
 out=$build/bench-output
 results=bench/RESULTS.md
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_stbl bench_rescan bench_gui_stall bench_update bench_idle
 rm -rf "$out"
 mkdir -p "$out"
