@@ -111,12 +111,33 @@ inline bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, con
     return flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
 }
 
-// Why a GS run cannot be played in this build, or empty when it can.
-inline QString freescaleSkipReason()
+// Faults with only `field` set.
+template <typename T>
+sim::Faults oneFault(T sim::Faults::*field, T value)
+{
+    sim::Faults faults;
+    faults.*field = value;
+    return faults;
+}
+
+// Why this build cannot play a GS run, or empty when it can.
+inline QString freescaleBuildSkipReason()
 {
     if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
         return QStringLiteral("built without a Freescale image and ready marker: configure with "
                               "-C tests/download/freescale-test.cmake");
+    return QString();
+}
+
+// Skips the calling test with `reason` unless it is empty.
+#define KORVANE_SKIP_IF(reason) \
+    do { const QString skipReason = (reason); if (!skipReason.isEmpty()) QSKIP(qPrintable(skipReason)); } while (false)
+
+// Why a GS run cannot be played here, or empty when it can.
+inline QString freescaleSkipReason()
+{
+    if (!freescaleBuildSkipReason().isEmpty())
+        return freescaleBuildSkipReason();
     if (!QFile::exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
                        + QLatin1String(FreescaleConfig::kImageName)))
         return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
@@ -167,6 +188,25 @@ public:
     }
     // A published port name as the wizard lists it.
     QString port(const QString &name) const { return dir.filePath(name); }
+    // The port page's entry for the gripper published as "gripper".
+    QString gripperEntry(const QString &suffix) const { return port(QStringLiteral("gripper")) + suffix; }
+
+    // Waits for `gripper` to be in `state`, gives it `faults` if any, then
+    // starts the wizard.
+    bool startOnce(sim::Gripper &gripper, sim::State state = sim::State::Firmware,
+                   const sim::Faults *faults = nullptr)
+    {
+        if (!gripper.waitForState(state, std::chrono::seconds(5)))
+            return false;
+        if (faults)
+            gripper.setFaults(*faults);
+        startWizard();
+        return true;
+    }
+    bool startOnce(sim::Gripper &gripper, const sim::Faults &faults)
+    {
+        return startOnce(gripper, sim::State::Firmware, &faults);
+    }
 
     void startWizard()
     {
@@ -212,6 +252,14 @@ public:
     QProgressBar *progressBar() const { return page()->findChild<QProgressBar *>(); }
     QString verifyLabel() const { return wizard->page(4)->findChild<QLabel *>()->text(); }
 
+    // The reboot request went out again with Cancel usable: the user is
+    // told to cycle the power.
+    bool askingForPowerCycle() const
+    {
+        return button(QWizard::CancelButton)->isEnabled()
+               && statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
+    }
+
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs)
     {
         return QTest::qWaitFor(condition, timeoutMs);
@@ -241,6 +289,20 @@ public:
         QCheckBox *box = checkBox(1, QStringLiteral("Manual reboot"));
         if (box->isChecked() != on)
             box->click();
+    }
+
+    // Intro page to the port page, with `entry` picked there.
+    bool toEntry(const QString &entry) { return toPortPage() && selectEntry(entry); }
+
+    // Picks `entry`, ticks "Manual reboot" when asked to, and presses Next.
+    bool pastPortPage(const QString &entry, bool manualReboot = false)
+    {
+        if (!toEntry(entry))
+            return false;
+        if (manualReboot)
+            setManualReboot(true);
+        button(QWizard::NextButton)->click();
+        return true;
     }
 
     // On the version page: tick the boxes and pick the images. An empty
@@ -279,11 +341,16 @@ public:
         return wizard->currentId() == 3;
     }
 
+    // On the version page: choose the images, then "Update firmware".
+    bool updateWith(const QString &bootloader, const QString &firmware)
+    {
+        return chooseImages(bootloader, firmware) && commitUpdate();
+    }
+
     // The usual road: rescan, pick the entry, choose the images, update.
     bool runToDownload(const QString &entry, const QString &bootloader, const QString &firmware)
     {
-        return toPortPage() && selectEntry(entry) && (button(QWizard::NextButton)->click(), true)
-               && chooseImages(bootloader, firmware) && commitUpdate();
+        return pastPortPage(entry) && updateWith(bootloader, firmware);
     }
 
     bool waitForVerifyButton(int timeoutMs = 90000)
@@ -294,6 +361,13 @@ public:
                 return wizard->currentId() == 3 && commit->isVisible() && commit->isEnabled();
             },
             timeoutMs);
+    }
+
+    // "Verify version" on the download page, then the version it reads back.
+    bool verifyShows(const QString &text)
+    {
+        button(QWizard::CommitButton)->click();
+        return waitFor([&] { return verifyLabel().contains(text); }, 15000);
     }
 
     bool wizardClosed() const { return !wizard->isVisible(); }
@@ -308,14 +382,13 @@ public:
     QElapsedTimer clock;
 };
 
-// Shows what the page logged when a run fails.
-struct LogOnFailure
+// A harness that shows what the page logged when the run fails.
+struct LoggedHarness : DownloadHarness
 {
-    const DownloadHarness &harness;
-    ~LogOnFailure()
+    ~LoggedHarness()
     {
         if (QTest::currentTestFailed())
-            harness.log.dumpTail(60);
+            log.dumpTail(60);
     }
 };
 

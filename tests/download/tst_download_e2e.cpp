@@ -70,18 +70,16 @@ private slots:
 
 void TestDownloadRuns::gc3Update()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper));
 
     QVector<int> readBack;
     QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) {
         if (h.page()->currentStateName() == QLatin1String("stateVerify"))
             readBack.append(value);
     });
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
     QVERIFY(!h.button(QWizard::CommitButton)->isEnabled());
     QVERIFY(h.waitForVerifyButton());
     QCOMPARE(h.answerer->count(), 0);
@@ -109,12 +107,10 @@ void TestDownloadRuns::gc3Update()
 
 void TestDownloadRuns::bothImages()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), kBootloaderImage, kCarried));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), kBootloaderImage, kCarried));
     QVERIFY(h.waitForVerifyButton());
 
     const QByteArray bootloader = resourceBytes(kBootloaderImage);
@@ -139,19 +135,16 @@ void TestDownloadRuns::bothImages()
     QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kBootloaderAddress});
 
     // The new bootloader starts the new firmware.
-    h.button(QWizard::CommitButton)->click();
-    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
     QCOMPARE(h.answerer->count(), 0);
 }
 
 void TestDownloadRuns::chMainBank()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::CH, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(H)"), QString(), kChImage));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(H)")), QString(), kChImage));
     QVERIFY(h.waitForVerifyButton());
 
     const QByteArray image = resourceBytes(kChImage);
@@ -160,19 +153,16 @@ void TestDownloadRuns::chMainBank()
     QVERIFY(flashHoldsExactly(gripper, kMainAddressCH, image, 4 * 16 * 1024 + 64 * 1024 + 7 * kSector128k));
     QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kMainAddressCH});
 
-    h.button(QWizard::CommitButton)->click();
-    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("-1.6.9.")); }, 15000));
+    QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
     QCOMPARE(h.answerer->count(), 0);
 }
 
 void TestDownloadRuns::guRepeatWindow()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GU, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(U)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(U)")), QString(), kCarried));
     QVERIFY(h.waitForVerifyButton());
 
     // The gripper was already in its ROM after the first request; the ones
@@ -187,11 +177,9 @@ void TestDownloadRuns::guRepeatWindow()
 
 void TestDownloadRuns::k01CommitDelay()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::K01, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper));
 
     qint64 verifiedAt = -1;
     qint64 completeAt = -1;
@@ -205,7 +193,7 @@ void TestDownloadRuns::k01CommitDelay()
     });
     QObject::connect(h.page(), &QWizardPage::completeChanged, h.wizard, [&] { completeAt = h.clock.elapsed(); });
 
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(K)"), QString(), kCarried));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(K)")), QString(), kCarried));
     QVERIFY(h.waitForVerifyButton(120000));
     QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
     QVERIFY(verifiedAt >= 0 && completeAt >= 0);
@@ -218,8 +206,7 @@ void TestDownloadRuns::k01CommitDelay()
 
 void TestDownloadRuns::gb1BehindK01()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::GripperConfig config;
     config.kind = sim::Kind::K01WithGB1;
     config.version = {1, 6, 8};
@@ -227,7 +214,7 @@ void TestDownloadRuns::gb1BehindK01()
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
     QVERIFY(gripper.waitForState(sim::State::Firmware, 5s, 1));
     h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(B)"), QString(), kCarried));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(B)")), QString(), kCarried));
     QVERIFY(h.waitForVerifyButton());
 
     // The GB1's flash took the image; the K01 in front of it was not touched.
@@ -236,23 +223,20 @@ void TestDownloadRuns::gb1BehindK01()
     QVERIFY(gripper.romLog(0).writes.empty());
     QCOMPARE(gripper.romLog(0).syncs, 0);
 
-    h.button(QWizard::CommitButton)->click();
-    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
     QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
     QVERIFY(gripper.status().secondary.version == (sim::Version{1, 6, 9}));
 }
 
 void TestDownloadRuns::foundInRomBootloader()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::GripperConfig config;
     config.kind = sim::Kind::GC;
     config.bootToRom = true;
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Rom, 5s));
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(BL_STM32)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper, sim::State::Rom));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(BL_STM32)")), QString(), kCarried));
     QVERIFY(h.waitForVerifyButton());
 
     // No reboot request and no second synchronisation: the acknowledge the
@@ -263,8 +247,7 @@ void TestDownloadRuns::foundInRomBootloader()
     QCOMPARE(h.log.count(QStringLiteral("Erreur dans STBL_Init_BL")), 0);
     QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
 
-    h.button(QWizard::CommitButton)->click();
-    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("GC3-1.6.9")); }, 15000));
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
 }
 
 void TestDownloadRuns::manualRebootTwoUnits()
@@ -272,20 +255,14 @@ void TestDownloadRuns::manualRebootTwoUnits()
     // Two grippers whose firmware is gone, recovered one after the other:
     // they answer nothing, so they are listed without a kind and take the
     // version page, where the image is chosen.
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::GripperConfig bricked;
     bricked.kind = sim::Kind::GC;
     bricked.mainFirmware = false;
     sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
-    QVERIFY(first.waitForState(sim::State::Halted, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripperA"))));
-    h.setManualReboot(true);
-    h.button(QWizard::NextButton)->click();
-    QVERIFY(h.chooseImages(QString(), kCarried));
-    QVERIFY(h.commitUpdate());
+    QVERIFY(h.startOnce(first, sim::State::Halted));
+    QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripperA")), true));
+    QVERIFY(h.updateWith(QString(), kCarried));
 
     // The user cycles the power of whichever unit the page is calling for.
     auto powerCycleWhenAsked = [&](sim::Gripper &gripper) {
@@ -333,15 +310,10 @@ void TestDownloadRuns::manualRebootSkipsVersionPage()
     // For the STM32 families "Manual reboot" goes from the port page straight
     // to the download page, so no image box was ticked: the gripper still
     // gets the main firmware the version page offers first.
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
-    h.setManualReboot(true);
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)")), true));
     QCOMPARE(h.wizard->currentId(), 3);
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9")); },
                       60000));
@@ -352,20 +324,14 @@ void TestDownloadRuns::manualRebootSkipsVersionPage()
 
 void TestDownloadRuns::gsAutomatic()
 {
-    const QString skip = freescaleSkipReason();
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper));
 
     QVector<int> progress;
     QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) { progress.append(value); });
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
     QVERIFY(h.commitUpdate());
     QVERIFY(h.waitForVerifyButton());
 
@@ -381,8 +347,7 @@ void TestDownloadRuns::gsAutomatic()
     QVERIFY(sawValueBetween(progress, 0, 100));
     QCOMPARE(h.progressBar()->value(), 100);
 
-    h.button(QWizard::CommitButton)->click();
-    QVERIFY(h.waitFor([&] { return h.verifyLabel().contains(QLatin1String("-1.6.9.")); }, 15000));
+    QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
     QCOMPARE(h.answerer->count(), 0);
     QCOMPARE(gripper.status().unit.typeCode, std::string("GS"));
     QVERIFY(gripper.status().unit.version == (sim::Version{1, 6, 9}));
@@ -390,18 +355,11 @@ void TestDownloadRuns::gsAutomatic()
 
 void TestDownloadRuns::gsManual()
 {
-    const QString skip = freescaleSkipReason();
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
-    h.setManualReboot(true);
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)")), true));
     QCOMPARE(h.wizard->currentId(), 3);
 
     // Told to turn it off; then it is turned off and on again.
@@ -420,20 +378,11 @@ void TestDownloadRuns::gsManual()
 
 void TestDownloadRuns::gsReportBeforeDot()
 {
-    const QString skip = freescaleSkipReason();
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    sim::Faults faults;
-    faults.freescaleReportFirst = true;
-    gripper.setFaults(faults);
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.startOnce(gripper, oneFault(&sim::Faults::freescaleReportFirst, true)));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
     QVERIFY(h.commitUpdate());
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 20000));
@@ -444,21 +393,13 @@ void TestDownloadRuns::gsReportBeforeDot()
 
 void TestDownloadRuns::gsSilentWatchdog()
 {
-    const QString skip = freescaleSkipReason();
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
     // From here on the gripper ignores the reboot request.
-    sim::Faults faults;
-    faults.modbusNoAnswer = true;
-    gripper.setFaults(faults);
+    gripper.setFaults(oneFault(&sim::Faults::modbusNoAnswer, true));
     gripper.clearLogs();
     const qint64 committedAt = h.clock.elapsed();
     QVERIFY(h.commitUpdate());
@@ -473,19 +414,14 @@ void TestDownloadRuns::gsSilentWatchdog()
 
 void TestDownloadRuns::initWrongAck()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper));
     QVERIFY(h.toPortPage());
-    sim::Faults faults;
-    faults.romSyncWrongByte = 0x55;
-    gripper.setFaults(faults);
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    gripper.setFaults(oneFault(&sim::Faults::romSyncWrongByte, 0x55));
+    QVERIFY(h.selectEntry(h.gripperEntry(QStringLiteral("(C)"))));
     h.button(QWizard::NextButton)->click();
-    QVERIFY(h.chooseImages(QString(), kCarried));
-    QVERIFY(h.commitUpdate());
+    QVERIFY(h.updateWith(QString(), kCarried));
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 30000));
     QCOMPARE(h.answerer->texts(), QStringList{kLost});
@@ -496,30 +432,20 @@ void TestDownloadRuns::initWrongAck()
 
 void TestDownloadRuns::initSilentRetries()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper));
     QVERIFY(h.toPortPage());
-    sim::Faults faults;
-    faults.romNoSyncAnswer = true;
-    gripper.setFaults(faults);
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    gripper.setFaults(oneFault(&sim::Faults::romNoSyncAnswer, true));
+    QVERIFY(h.selectEntry(h.gripperEntry(QStringLiteral("(C)"))));
     h.button(QWizard::NextButton)->click();
-    QVERIFY(h.chooseImages(QString(), kCarried));
-    QVERIFY(h.commitUpdate());
+    QVERIFY(h.updateWith(QString(), kCarried));
 
     // A ROM that stays silent twice sends the page back to the reboot
     // request; it is repeated, with Cancel usable, until the gripper is
     // power-cycled.
     QVERIFY(h.waitFor([&] { return h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) == 1; }, 30000));
-    QVERIFY(h.waitFor(
-        [&] {
-            return h.button(QWizard::CancelButton)->isEnabled()
-                   && h.statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
-        },
-        5000));
+    QVERIFY(h.waitFor([&] { return h.askingForPowerCycle(); }, 5000));
     gripper.clearFaults();
     gripper.powerCycle();
     QVERIFY(h.waitForVerifyButton());
@@ -530,15 +456,10 @@ void TestDownloadRuns::initSilentRetries()
 
 void TestDownloadRuns::writeNack()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    sim::Faults faults;
-    faults.romNackAtWrite = 100;
-    gripper.setFaults(faults);
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper, oneFault(&sim::Faults::romNackAtWrite, 100)));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
     QCOMPARE(h.answerer->texts(), QStringList{kLost});
@@ -551,15 +472,10 @@ void TestDownloadRuns::writeNack()
 
 void TestDownloadRuns::flippedByteFailsVerify()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    sim::Faults faults;
-    faults.romFlipAtWrite = 200;
-    gripper.setFaults(faults);
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper, oneFault(&sim::Faults::romFlipAtWrite, 200)));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
     QCOMPARE(h.answerer->texts(), QStringList{kLost});
@@ -574,17 +490,12 @@ void TestDownloadRuns::flippedByteFailsVerify()
 
 void TestDownloadRuns::powerLossThenManualRecovery()
 {
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    sim::Faults faults;
     // The supply goes before the image's start-up code is in flash: the unit
     // is left with nothing it can start.
-    faults.romPowerLossAtWrite = 3;
-    gripper.setFaults(faults);
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper, oneFault(&sim::Faults::romPowerLossAtWrite, 3)));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
     QCOMPARE(h.answerer->texts(), QStringList{kLost});
     QCOMPARE(gripper.state(), sim::State::Off);
@@ -596,19 +507,10 @@ void TestDownloadRuns::powerLossThenManualRecovery()
     gripper.powerOn();
     QVERIFY(gripper.waitForState(sim::State::Halted, 5s));
     h.restartWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper"))));
-    h.setManualReboot(true);
-    h.button(QWizard::NextButton)->click();
-    QVERIFY(h.chooseImages(QString(), kCarried));
-    QVERIFY(h.commitUpdate());
+    QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripper")), true));
+    QVERIFY(h.updateWith(QString(), kCarried));
 
-    QVERIFY(h.waitFor(
-        [&] {
-            return h.button(QWizard::CancelButton)->isEnabled()
-                   && h.statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
-        },
-        10000));
+    QVERIFY(h.waitFor([&] { return h.askingForPowerCycle(); }, 10000));
     gripper.powerCycle();
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9")); },
                       60000));

@@ -152,9 +152,7 @@ bool TestDownloadPage::gsPageWaiting(DownloadHarness &h, TestPty &pty, Script &s
 
 void TestDownloadPage::freescaleProgressAndReport()
 {
-    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
-        QSKIP("built without a Freescale image and ready marker: configure with "
-              "-C tests/download/freescale-test.cmake");
+    KORVANE_SKIP_IF(freescaleBuildSkipReason());
     TestPty pty;
     QVERIFY(pty.isValid());
     DownloadHarness h;
@@ -203,9 +201,7 @@ void TestDownloadPage::freescaleProgressAndReport()
 
 void TestDownloadPage::dotsAndReportInOneChunk()
 {
-    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
-        QSKIP("built without a Freescale image and ready marker: configure with "
-              "-C tests/download/freescale-test.cmake");
+    KORVANE_SKIP_IF(freescaleBuildSkipReason());
     TestPty pty;
     QVERIFY(pty.isValid());
     DownloadHarness h;

@@ -15,6 +15,7 @@ Q_DECLARE_METATYPE(sim::Faults)
 
 namespace {
 
+using F = sim::Faults;
 const QString kRetryText = QStringLiteral("If the device is turned off, turn it on.");
 const QString kVerifyWaiting = QStringLiteral("The wizard verifies if the firmware update was done properly.");
 const QString kCannotRead = QStringLiteral(
@@ -29,9 +30,10 @@ void report(const char *path, qint64 ms, const QString &seen)
 // What the download page ended in, for the user: the first dialog's text,
 // "retry" (the reboot request goes out again with Cancel usable), "done"
 // ("Verify version" usable) or "hang" when none of these came within limitMs.
-// The time runs from the moment faultHit() first held.
-QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<bool()> &faultHit, int limitMs,
-                 qint64 *elapsed)
+// The time runs from the moment faultHit() first held; it is reported
+// under `path`.
+QString watchRun(const char *path, DownloadHarness &h, sim::Gripper &gripper, const std::function<bool()> &faultHit,
+                 int limitMs)
 {
     QElapsedTimer sinceFault;
     QString seen;
@@ -56,7 +58,7 @@ QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<
         else if (h.wizard->currentId() == 3 && h.button(QWizard::CommitButton)->isEnabled()
                  && h.button(QWizard::CommitButton)->isVisible())
             seen = QStringLiteral("done");
-        else if (h.button(QWizard::CancelButton)->isEnabled() && h.statusText().startsWith(kRetryText)
+        else if (h.askingForPowerCycle()
                  && (gripper.status().counters.modbusFrames >= 2
                      || gripper.status().counters.bytesReceived - receivedBefore >= 2 * rebootRequestBytes
                      || h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) > 0))
@@ -66,8 +68,10 @@ QString watchRun(DownloadHarness &h, sim::Gripper &gripper, const std::function<
     });
     poll.start();
     DownloadHarness::waitFor([&] { return !seen.isEmpty(); }, limitMs);
-    *elapsed = seenAt;
-    return seen.isEmpty() ? QStringLiteral("hang") : seen;
+    if (seen.isEmpty())
+        seen = QStringLiteral("hang");
+    report(path, seenAt, seen);
+    return seen;
 }
 
 // The entry of the port page that names this port, whatever its suffix.
@@ -107,30 +111,14 @@ void TestFaults::identification_data()
     QTest::addColumn<bool>("inRom");
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<QString>("suffix");
-    sim::Faults f;
-    f.modbusNoAnswer = true;
-    QTest::newRow("firmware silent") << false << f << QString();
-    f = {};
-    f.modbusException = 4;
-    QTest::newRow("firmware exception") << false << f << QString();
-    f = {};
-    f.modbusDelayMs = 300;
-    QTest::newRow("firmware 300 ms late") << false << f << QString();
-    f = {};
-    f.modbusDelayMs = 1500;
-    QTest::newRow("firmware 1.5 s late") << false << f << QString();
-    f = {};
-    f.modbusSplitGapMs = 60;
-    QTest::newRow("firmware reply in halves") << false << f << QStringLiteral("(C)");
-    f = {};
-    f.romNoSyncAnswer = true;
-    QTest::newRow("ROM silent") << true << f << QString();
-    f = {};
-    f.romSyncWrongByte = 0x55;
-    QTest::newRow("ROM wrong ack") << true << f << QString();
-    f = {};
-    f.romSyncStrayZero = true;
-    QTest::newRow("ROM stray zero") << true << f << QStringLiteral("(BL_STM32)");
+    QTest::newRow("firmware silent") << false << oneFault(&F::modbusNoAnswer, true) << QString();
+    QTest::newRow("firmware exception") << false << oneFault(&F::modbusException, 4) << QString();
+    QTest::newRow("firmware 300 ms late") << false << oneFault(&F::modbusDelayMs, 300) << QString();
+    QTest::newRow("firmware 1.5 s late") << false << oneFault(&F::modbusDelayMs, 1500) << QString();
+    QTest::newRow("firmware reply in halves") << false << oneFault(&F::modbusSplitGapMs, 60) << QStringLiteral("(C)");
+    QTest::newRow("ROM silent") << true << oneFault(&F::romNoSyncAnswer, true) << QString();
+    QTest::newRow("ROM wrong ack") << true << oneFault(&F::romSyncWrongByte, 0x55) << QString();
+    QTest::newRow("ROM stray zero") << true << oneFault(&F::romSyncStrayZero, true) << QStringLiteral("(BL_STM32)");
 }
 
 void TestFaults::identification()
@@ -138,14 +126,11 @@ void TestFaults::identification()
     QFETCH(bool, inRom);
     QFETCH(sim::Faults, faults);
     QFETCH(QString, suffix);
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::GripperConfig config;
     config.bootToRom = inRom;
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(inRom ? sim::State::Rom : sim::State::Firmware, 5s));
-    gripper.setFaults(faults);
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper, inRom ? sim::State::Rom : sim::State::Firmware, &faults));
     QElapsedTimer scan;
     scan.start();
     QVERIFY(h.toPortPage());
@@ -161,43 +146,27 @@ void TestFaults::entry_data()
 {
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<QString>("outcome");
-    sim::Faults f;
-    f.modbusNoAnswer = true;
-    QTest::newRow("reboot request unanswered") << f << QStringLiteral("retry");
-    f = {};
-    f.modbusException = 4;
-    QTest::newRow("reboot request refused") << f << QStringLiteral("retry");
-    f = {};
-    f.modbusDelayMs = 1500;
-    QTest::newRow("reboot echo 1.5 s late") << f << QStringLiteral("retry");
-    f = {};
-    f.modbusSplitGapMs = 60;
-    QTest::newRow("reboot echo in halves") << f << QStringLiteral("retry");
-    f = {};
-    f.romSyncStrayZero = true;
-    QTest::newRow("stray zero before the ROM ack") << f << QStringLiteral("done");
+    QTest::newRow("reboot request unanswered") << oneFault(&F::modbusNoAnswer, true) << QStringLiteral("retry");
+    QTest::newRow("reboot request refused") << oneFault(&F::modbusException, 4) << QStringLiteral("retry");
+    QTest::newRow("reboot echo 1.5 s late") << oneFault(&F::modbusDelayMs, 1500) << QStringLiteral("retry");
+    QTest::newRow("reboot echo in halves") << oneFault(&F::modbusSplitGapMs, 60) << QStringLiteral("retry");
+    QTest::newRow("stray zero before the ROM ack") << oneFault(&F::romSyncStrayZero, true) << QStringLiteral("done");
 }
 
 void TestFaults::entry()
 {
     QFETCH(sim::Faults, faults);
     QFETCH(QString, outcome);
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
-    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)"))));
     QVERIFY(h.chooseImages(QString(), kCarried));
     gripper.setFaults(faults);
     gripper.clearLogs();
     QVERIFY(h.commitUpdate());
 
-    qint64 ms = 0;
-    const QString seen = watchRun(h, gripper, [] { return true; }, 90000, &ms);
-    report("STM32 entry", ms, seen);
+    const QString seen = watchRun("STM32 entry", h, gripper, [] { return true; }, 90000);
     QCOMPARE(seen, outcome);
     if (seen == QLatin1String("retry")) {
         // The retry is real: once the gripper behaves, the user cycles its
@@ -224,26 +193,20 @@ void TestFaults::entry()
 void TestFaults::flash_data()
 {
     QTest::addColumn<sim::Faults>("faults");
-    sim::Faults f;
-    f.romEraseNack = true;
-    QTest::newRow("erase refused") << f;
+    QTest::newRow("erase refused") << oneFault(&F::romEraseNack, true);
 }
 
 void TestFaults::flash()
 {
     QFETCH(sim::Faults, faults);
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
     QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
     gripper.setFaults(faults);
     h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
 
-    qint64 ms = 0;
-    const QString seen = watchRun(
-        h, gripper, [&] { return gripper.romLog().nacks > 0; }, 120000, &ms);
-    report("erase", ms, seen);
+    const QString seen = watchRun("erase", h, gripper, [&] { return gripper.romLog().nacks > 0; }, 120000);
     QCOMPARE(seen, kLost);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
     QVERIFY(gripper.romLog().goAddresses.empty());
@@ -254,13 +217,10 @@ void TestFaults::freescale_data()
     QTest::addColumn<bool>("manual");
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<QString>("outcome");
-    sim::Faults f;
-    f.freescaleNoReport = true;
-    QTest::newRow("no load report") << false << f << kWatchdogText;
-    QTest::newRow("no load report, manual reboot") << true << f << kWatchdogText;
-    f = {};
-    f.modbusException = 4;
-    QTest::newRow("reboot request refused") << false << f << kWatchdogText;
+    const sim::Faults noReport = oneFault(&F::freescaleNoReport, true);
+    QTest::newRow("no load report") << false << noReport << kWatchdogText;
+    QTest::newRow("no load report, manual reboot") << true << noReport << kWatchdogText;
+    QTest::newRow("reboot request refused") << false << oneFault(&F::modbusException, 4) << kWatchdogText;
 }
 
 void TestFaults::freescale()
@@ -268,16 +228,11 @@ void TestFaults::freescale()
     QFETCH(bool, manual);
     QFETCH(sim::Faults, faults);
     QFETCH(QString, outcome);
-    const QString skip = freescaleSkipReason();
-    if (!skip.isEmpty())
-        QSKIP(qPrintable(skip));
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(S)")));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(S)"))));
     h.setManualReboot(manual);
     gripper.setFaults(faults);
     h.button(QWizard::NextButton)->click();
@@ -296,12 +251,9 @@ void TestFaults::freescale()
     QFile image(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
     QVERIFY(image.open(QIODevice::ReadOnly | QIODevice::Text));
     const long imageBytes = long(image.readAll().size());
-    qint64 ms = 0;
     const QString seen = watchRun(
-        h, gripper,
-        [&] { return !faults.freescaleNoReport || gripper.status().freescale.bytesReceived >= imageBytes; }, 30000,
-        &ms);
-    report("GS transfer", ms, seen);
+        "GS transfer", h, gripper,
+        [&] { return !faults.freescaleNoReport || gripper.status().freescale.bytesReceived >= imageBytes; }, 30000);
     QCOMPARE(seen, outcome);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
 }
@@ -312,15 +264,12 @@ void TestFaults::verifyPage_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("dialog");
     const QString prefix = QStringLiteral("The current version of the firmware is ");
-    sim::Faults f;
-    f.modbusException = 4;
-    QTest::newRow("every request refused") << f << prefix + QStringLiteral("unknown") << kCannotRead;
-    f = {};
-    f.modbusDelayMs = 1500;
-    QTest::newRow("reply 1.5 s late") << f << prefix + QStringLiteral("GC3-1.6.9.") << QString();
-    f = {};
-    f.modbusSplitGapMs = 400;
-    QTest::newRow("reply in halves 400 ms apart") << f << prefix + QStringLiteral("GC3-1.6.9.") << QString();
+    QTest::newRow("every request refused") << oneFault(&F::modbusException, 4)
+        << prefix + QStringLiteral("unknown") << kCannotRead;
+    QTest::newRow("reply 1.5 s late") << oneFault(&F::modbusDelayMs, 1500)
+        << prefix + QStringLiteral("GC3-1.6.9.") << QString();
+    QTest::newRow("reply in halves 400 ms apart") << oneFault(&F::modbusSplitGapMs, 400)
+        << prefix + QStringLiteral("GC3-1.6.9.") << QString();
 }
 
 void TestFaults::verifyPage()
@@ -328,13 +277,10 @@ void TestFaults::verifyPage()
     QFETCH(sim::Faults, faults);
     QFETCH(QString, shown);
     QFETCH(QString, dialog);
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"), {1, 6, 9});
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    h.startWizard();
-    QVERIFY(h.toPortPage());
-    QVERIFY(h.selectEntry(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)")));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(C)"))));
     gripper.setFaults(faults);
     // The page as "Verify version" opens it after an update of this gripper.
     QWizardPage *page = h.wizard->page(4);
@@ -363,20 +309,12 @@ void TestFaults::powerLossRecovery()
 {
     QFETCH(int, packet);
     QFETCH(bool, startsTruncated);
-    DownloadHarness h;
-    LogOnFailure dump{h};
+    LoggedHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    sim::Faults faults;
-    faults.romPowerLossAtWrite = packet;
-    gripper.setFaults(faults);
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.port(QStringLiteral("gripper")) + QStringLiteral("(C)"), QString(), kCarried));
+    QVERIFY(h.startOnce(gripper, oneFault(&F::romPowerLossAtWrite, packet)));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
 
-    qint64 ms = 0;
-    const QString seen = watchRun(
-        h, gripper, [&] { return gripper.state() == sim::State::Off; }, 120000, &ms);
-    report("write", ms, seen);
+    const QString seen = watchRun("write", h, gripper, [&] { return gripper.state() == sim::State::Off; }, 120000);
     QCOMPARE(seen, kLost);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
     const sim::RomLog lost = gripper.romLog();
