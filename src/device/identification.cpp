@@ -2,6 +2,7 @@
 
 #include "identification_guards.h"
 #include "portnumbers.h"
+#include "blockingcall.h"
 #include "replywait.h"
 #include "STBLLIB.h"
 

@@ -1,9 +1,6 @@
 #ifndef REPLYWAIT_H
 #define REPLYWAIT_H
 
-#include <QEventLoop>
-#include <QFutureWatcher>
-#include <QtConcurrent>
 #include <QtGlobal>
 
 class QIODevice;
@@ -24,20 +21,5 @@ void waitForReply(QIODevice *port, int timeoutMs, qint64 expectedBytes);
 
 // A plain pause of ms milliseconds.
 void waitMs(int ms);
-
-// Runs a blocking call (the bootloader library waits for its answers) on the
-// thread pool and spins a local event loop meanwhile, so the window does not
-// freeze for the call's time-outs. Returns the call's result.
-template <typename Call>
-auto runBlocking(Call call) -> decltype(call())
-{
-    QFutureWatcher<decltype(call())> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run(call));
-    if (!watcher.isFinished())
-        loop.exec();
-    return watcher.result();
-}
 
 #endif

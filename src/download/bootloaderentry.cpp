@@ -8,6 +8,7 @@
 #include "korvanedevice.h"
 #include "portnumbers.h"
 #include "portwait.h"
+#include "blockingcall.h"
 #include "replywait.h"
 
 #include <QCoreApplication>
