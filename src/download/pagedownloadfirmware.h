@@ -109,6 +109,10 @@ private:
     // left, error shown, or a new run begun): the slot then returns without
     // touching the device or the machine.
     bool runAbandoned(int run) const { return run != runId; }
+    // Writes one image on the pool and waits for it; a written image is
+    // remembered for the read-back.
+    enum class WriteOutcome { Written, Failed, Abandoned };
+    WriteOutcome writeAndWait(const QString &path, quint32 address, int run);
     // Emits a signal from the event loop, unless the run is over by then.
     void emitLater(void (PageDownloadFirmware::*signal)());
 

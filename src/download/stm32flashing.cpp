@@ -159,22 +159,13 @@ void PageDownloadFirmware::downloadBootloader()
         return;
 
     const QString path = firmwarePath(fieldText("bootloaderFilename"));
-    QEventLoop loop;
-    connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-    QFuture<bool> write
-        = QtConcurrent::run(this, &PageDownloadFirmware::writeFlashImage, path, FlashLayout::kBootloaderAddress);
-    loop.exec();
-    // A worker left behind finishes on its own; nobody waits for it.
-    if (runAbandoned(run))
+    const WriteOutcome outcome = writeAndWait(path, FlashLayout::kBootloaderAddress, run);
+    if (outcome == WriteOutcome::Abandoned)
         return;
-    const bool failed = write.result();
-
-    if (failed) {
+    if (outcome == WriteOutcome::Failed) {
         emit transitionDownloadFailure();
         return;
     }
-    writtenImages.append({path, FlashLayout::kBootloaderAddress});
     if (fieldFlag("downloadFirmware"))
         emit transitionUpdateFirmware();
     else
@@ -199,7 +190,7 @@ void PageDownloadFirmware::downloadFirmware()
         errorTimer->start(kWatchdogMs);
         QEventLoop loop;
         connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
+        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
         loop.exec();
         if (runAbandoned(run))
             return;
@@ -214,6 +205,21 @@ void PageDownloadFirmware::downloadFirmware()
     statusLabel->setText(QStringLiteral("Downloading file ") + fileName);
     const QString path = firmwarePath(fileName);
     const quint32 address = FlashLayout::mainAddress(device->kind);
+    const WriteOutcome outcome = writeAndWait(path, address, run);
+    if (outcome == WriteOutcome::Abandoned)
+        return;
+    if (outcome == WriteOutcome::Failed) {
+        emit transitionDownloadFailure();
+        return;
+    }
+    waitMs(kAfterFirmwareWriteMs);
+    if (runAbandoned(run))
+        return;
+    emit transitionDownloadSuccess();
+}
+
+PageDownloadFirmware::WriteOutcome PageDownloadFirmware::writeAndWait(const QString &path, quint32 address, int run)
+{
     QEventLoop loop;
     connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
     connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
@@ -221,18 +227,11 @@ void PageDownloadFirmware::downloadFirmware()
     loop.exec();
     // A worker left behind finishes on its own; nobody waits for it.
     if (runAbandoned(run))
-        return;
-    const bool failed = write.result();
-
-    if (failed) {
-        emit transitionDownloadFailure();
-        return;
-    }
+        return WriteOutcome::Abandoned;
+    if (write.result())
+        return WriteOutcome::Failed;
     writtenImages.append({path, address});
-    waitMs(kAfterFirmwareWriteMs);
-    if (runAbandoned(run))
-        return;
-    emit transitionDownloadSuccess();
+    return WriteOutcome::Written;
 }
 
 bool PageDownloadFirmware::writeFlashImage(const QString &fileName, quint32 address)
