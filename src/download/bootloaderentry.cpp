@@ -63,6 +63,9 @@ void PageDownloadFirmware::initializeBootloader()
     setCancelEnabled(false);
     setBackEnabled(false);
     newDownloadButton->hide();
+    // Each unit is read back against what was written to it, never against
+    // the images of the units before it.
+    writtenImages.clear();
     // A transfer that is over no longer reads the port: its slot would take
     // the next reboot echo away from the request waiting for it.
     disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
@@ -73,14 +76,26 @@ void PageDownloadFirmware::initializeBootloader()
         return;
     }
 
+    // "Manual reboot" skips the version page for the STM32 families, so no
+    // image was chosen there: the one made for this exact product is taken,
+    // and without one nothing at all is sent to the gripper.
+    const bool imageChosen = fieldFlag("downloadBootloader") || fieldFlag("downloadFirmware");
+    if (fieldFlag("manualReboot") && !imageChosen && !isGsFamily(device->kind) && !chooseCarriedImageFor(device)) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: no carried image for" << device->typeCode;
+        endRunBeforeStart(noFirmwareText());
+        return;
+    }
+
+    // Nothing has been erased until the link is up, and each of these waits
+    // may last as long as the user needs to cycle the power: Cancel stays
+    // usable through all of them.
     if (device->kind == BL_STM32) {
+        setCancelEnabled(true);
         statusLabel->setText(QStringLiteral("Initializing the STM32 bootloader."));
     } else if (isGsFamily(device->kind)) {
         enterFreescaleBootloader(run);
         return;
     } else {
-        // Nothing has been erased while the gripper stays silent, so the user
-        // may give up here; from the confirmed reboot on the run is committed.
         setCancelEnabled(true);
         const bool confirmed = rebootForUpdate();
         if (runAbandoned(run))
@@ -90,7 +105,6 @@ void PageDownloadFirmware::initializeBootloader()
             retryLater();
             return;
         }
-        setCancelEnabled(false);
         if (device->kind == GU || device->kind == GV) {
             QElapsedTimer window;
             window.start();
@@ -155,21 +169,27 @@ void PageDownloadFirmware::initializeStm32Link(int run)
             retryLater();
         return;
     }
+    // From here the library holds the port: a run given up during one of
+    // the waits below must let go of it.
 
     // Identification already synchronised with a gripper it found in its
     // ROM; a second 0x7F would be read as a command.
     if (!device->inBootloader) {
         waitMs(kBeforeInitMs);
-        if (runAbandoned(run))
+        if (runAbandoned(run)) {
+            COM_Close();
             return;
+        }
         SetTimeOut(kInitTimeout);
         uint8_t result = kInitNoAnswer;
         bool initialized = false;
         for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
             result = runBlocking([] { return STBL_Init_BL(); });
             waitMs(kAfterInitAttemptMs);
-            if (runAbandoned(run))
+            if (runAbandoned(run)) {
+                COM_Close();
                 return;
+            }
             if (result == 0) {
                 SetTimeOut(kFlashingTimeout);
                 initialized = true;
@@ -178,18 +198,25 @@ void PageDownloadFirmware::initializeStm32Link(int run)
         }
         if (!initialized) {
             COM_Close();
+            qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
+            // Pending events run before the retry is asked for, not after:
+            // run here, they would hand the retry to the machine while it is
+            // still inside this step, and a ROM that stays silent would keep
+            // it busy inside one event for as long as it stays silent.
+            QCoreApplication::processEvents();
+            if (runAbandoned(run))
+                return;
             if (result == kInitNoAnswer)
                 retryLater();
             else
                 emit transitionInitializeFailure();
-            qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
-            QCoreApplication::processEvents();
             return;
         }
     }
 
     const uint8_t ack = GetAckValue();
     if (ack == kAck) {
+        setCancelEnabled(false);
         emit transitionInitializeSuccess();
         return;
     }
@@ -223,6 +250,13 @@ bool PageDownloadFirmware::rebootForUpdate()
 
 void PageDownloadFirmware::enterFreescaleBootloader(int run)
 {
+    // Rebooting a gripper into a bootloader that is then sent nothing leaves
+    // it there: a build without the image says so while the gripper still runs.
+    if (freescaleImagePath().isEmpty()) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: no Freescale image";
+        endRunBeforeStart(noFirmwareText());
+        return;
+    }
     statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
     beginFreescaleRun();
     if (!reopenCommunication(BAUD115200, FLOW_XONXOFF))
@@ -241,6 +275,8 @@ void PageDownloadFirmware::enterFreescaleBootloader(int run)
         connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
         statusLabel->setText(
             QStringLiteral("Please turn the gripper back on. This will initiate the download procedure."));
+        // No time limit here, by design: the way out is Cancel.
+        setCancelEnabled(true);
         return;
     }
 

@@ -35,6 +35,7 @@ void PageDownloadFirmware::popupErreurComm()
     if (complete)
         return;
     errorTimer->stop();
+    setFlashing(false);
     showErrorDialog(QStringLiteral(
         "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
         "USB cable and relaunch the wizard by selecting the Manual Reboot option."));

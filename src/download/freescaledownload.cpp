@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -43,12 +44,18 @@ void PageDownloadFirmware::beginFreescaleRun()
     freescaleStage = 0;
 }
 
-void PageDownloadFirmware::verifyFreescaleBootloader()
+QString PageDownloadFirmware::freescaleImagePath() const
 {
-    const int run = runId;
     const QString folder = QDir(QDir::currentPath()).exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder))
                                ? QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
                                : QLatin1String(FreescaleConfig::kResourceFirmwareFolder);
+    const QString path = folder + QLatin1String(FreescaleConfig::kImageName);
+    return FreescaleConfig::carriesImage() && QFileInfo(path).isFile() ? path : QString();
+}
+
+void PageDownloadFirmware::verifyFreescaleBootloader()
+{
+    const int run = runId;
     receiveBuffer->append(communication->readAll());
 
     if (freescaleStage == 0 && holdsReadyMarker(*receiveBuffer)) {
@@ -59,7 +66,7 @@ void PageDownloadFirmware::verifyFreescaleBootloader()
         setBackEnabled(false);
         statusLabel->setText(QStringLiteral("The bootloader is ready to receive the new firmware."));
         freescaleStage = 1;
-        imageFile.setFileName(folder + QLatin1String(FreescaleConfig::kImageName));
+        imageFile.setFileName(freescaleImagePath());
     }
     if (freescaleStage == 1) {
         waitMs(kReadyPauseMs);
@@ -81,6 +88,7 @@ void PageDownloadFirmware::lectureCOMdownload()
 
     if (reading.outcome == FreescaleReading::Loaded) {
         errorTimer->stop();
+        setFlashing(false);
         statusLabel->setText(QStringLiteral("The new firmware has been downloaded successfully."));
         receiveBuffer->clear();
         progressBar->setValue(progressBar->maximum());
@@ -95,6 +103,7 @@ void PageDownloadFirmware::lectureCOMdownload()
         errorTimer->setInterval(kWatchdogMs);
     } else if (reading.outcome == FreescaleReading::StartFailure) {
         errorTimer->stop();
+        setFlashing(false);
         showErrorDialog(QStringLiteral("There was a problem starting the download procedure."));
         wizard()->close();
     }

@@ -2,9 +2,12 @@
 
 #include "communication.h"
 #include "korvanedevice.h"
+#include "STBLLIB.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QDebug>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -62,6 +65,7 @@ void PageDownloadFirmware::initializePage()
         connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
         connect(wizard(), SIGNAL(currentIdChanged(int)), this, SLOT(onWizardPageChanged(int)));
         connect(wizard(), SIGNAL(finished(int)), this, SLOT(onWizardFinished()));
+        wizard()->installEventFilter(this);
     }
     startRun();
 }
@@ -137,8 +141,12 @@ void PageDownloadFirmware::abandonRun()
 {
     ++runId;
     restartPending = false;
+    setFlashing(false);
     machine.stop();
     errorTimer->stop();
+    // Whatever waited on the port is over; a port left open would hold the
+    // gripper's line for as long as the program runs.
+    communication->close();
     disconnect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()));
     disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
     disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
@@ -213,6 +221,53 @@ void PageDownloadFirmware::onRestartClicked()
 bool PageDownloadFirmware::isComplete() const
 {
     return complete;
+}
+
+bool PageDownloadFirmware::eventFilter(QObject *watched, QEvent *event)
+{
+    if (flashing && watched == wizard()) {
+        // QDialog rejects on Escape and on its window's close even while
+        // Cancel is disabled.
+        const bool escape = event->type() == QEvent::KeyPress
+                            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
+        if (escape || event->type() == QEvent::Close) {
+            event->ignore();
+            detailLabel->setText(QStringLiteral(
+                "Please wait: the window closes once the new firmware is written and started."));
+            return true;
+        }
+    }
+    return QWizardPage::eventFilter(watched, event);
+}
+
+void PageDownloadFirmware::setFlashing(bool on)
+{
+    flashing = on;
+    if (on)
+        setCancelEnabled(false);
+}
+
+void PageDownloadFirmware::endRunBeforeStart(const QString &text)
+{
+    complete = true;
+    abandonRun();
+    closeLibraryLink();
+    showErrorDialog(text);
+    wizard()->close();
+}
+
+QString PageDownloadFirmware::noFirmwareText() const
+{
+    QString product = device ? device->typeCode : QString();
+    if (product.isEmpty() || product == QLatin1String("unknown"))
+        product = device && isGsFamily(device->kind) ? QStringLiteral("GS") : QStringLiteral("selected");
+    return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
+}
+
+void PageDownloadFirmware::closeLibraryLink()
+{
+    if (COM_is_Open() == 1)
+        COM_Close();
 }
 
 void PageDownloadFirmware::setCancelEnabled(bool enabled)

@@ -46,6 +46,7 @@ public:
 
     void initializePage() override;
     bool isComplete() const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Object name of the active state ("stateInitialize"...), empty while the
     // machine is stopped: for the log and for tests.
@@ -121,6 +122,19 @@ private:
     void initializeStm32Link(int run);
     bool reopenCommunication(BaudRateType baud, FlowType flow);
 
+    // From the first erase until the new firmware is started (or the run
+    // has failed and said so) the window must not close: a gripper left
+    // half-written in its bootloader, with nobody told, is the worst outcome.
+    void setFlashing(bool on);
+    // Ends a run before anything was sent to the gripper: tells the user why
+    // and closes the wizard, as every failed run does.
+    void endRunBeforeStart(const QString &text);
+    QString noFirmwareText() const;
+    // Where the Freescale image is read from; empty when this build carries
+    // none the page could send.
+    QString freescaleImagePath() const;
+    void closeLibraryLink();
+
     void setCancelEnabled(bool enabled);
     void setBackEnabled(bool enabled);
     void setHotPlugWatching(bool on);
@@ -160,6 +174,7 @@ private:
     int runId = 0;
     bool restartPending = false;
     bool hotPlugWatching = false;
+    bool flashing = false;
 };
 
 #endif

@@ -14,7 +14,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QHash>
 #include <QEventLoop>
 #include <QFuture>
 #include <QLabel>
@@ -82,26 +81,17 @@ void PageDownloadFirmware::identifyBootloaderVer()
 
 bool PageDownloadFirmware::chooseCarriedImageFor(const KorvaneDevice *target)
 {
-    // The image must be made for this product: one named after the installed
-    // type code ("GC3-…") first, else one of the family ("GC…"). Writing the
-    // first image of the list, whatever it is for, could brick the gripper.
-    static const QHash<int, QString> familyPrefix = {
-        {GC, QStringLiteral("GC")},     {GD, QStringLiteral("GD")},     {GU, QStringLiteral("GU")},
-        {GV, QStringLiteral("GV")},     {CH, QStringLiteral("CH")},     {K01, QStringLiteral("K01-")},
-        {GB1, QStringLiteral("GB1-")}, {FS, QStringLiteral("FS")},
-    };
+    // Only an image named after the installed type code ("GC3-…") is made
+    // for this product: a GC1 given a GC3 image, with none of the warnings
+    // the version page would have shown, may never start again.
+    if (target->typeCode.isEmpty())
+        return false;
+    const QString prefix = target->typeCode + QLatin1Char('-');
     const QStringList images = QDir(QStringLiteral(":/firmware/")).entryList();
-    QStringList prefixes;
-    if (!target->typeCode.isEmpty())
-        prefixes << target->typeCode + QLatin1Char('-');
-    if (familyPrefix.contains(target->kind))
-        prefixes << familyPrefix.value(target->kind);
-    for (const QString &prefix : prefixes) {
-        for (const QString &name : images) {
-            if (name.startsWith(prefix)) {
-                wizard()->setField(QStringLiteral("firmwareFilename"), name);
-                return fieldText("firmwareFilename") == name;
-            }
+    for (const QString &name : images) {
+        if (name.startsWith(prefix)) {
+            wizard()->setField(QStringLiteral("firmwareFilename"), name);
+            return fieldText("firmwareFilename") == name;
         }
     }
     return false;
@@ -109,6 +99,7 @@ bool PageDownloadFirmware::chooseCarriedImageFor(const KorvaneDevice *target)
 
 void PageDownloadFirmware::eraseBootloaderFlash()
 {
+    setFlashing(true);
     statusLabel->setText(QLatin1String(kEraseText));
     QtConcurrent::run(this, &PageDownloadFirmware::eraseFlashSectors, FlashLayout::kBootloaderAddress,
                       FlashLayout::kBootloaderSectors);
@@ -116,6 +107,7 @@ void PageDownloadFirmware::eraseBootloaderFlash()
 
 void PageDownloadFirmware::eraseFirmawreFlash()
 {
+    setFlashing(true);
     if (isGsFamily(device->kind)) {
         emit transitionEraseSuccess();
         return;
@@ -145,6 +137,13 @@ void PageDownloadFirmware::eraseFlashSectors(quint32 address, quint32 count)
         const uint8_t result = STBL_ERASE(1, &sectors[i - 1]);
         qDebug() << "STBL_ERASE: " << int(result);
         qDebug() << "STBL_ERASE ACK?: " << int(GetAckValue());
+        if (result != 0) {
+            // Writing over flash that was not erased is refused by the part or,
+            // worse, accepted and caught only by the read-back much later.
+            qDebug() << "ERREUR eraseFlashSectors: sector" << sectors[i - 1] << "not erased";
+            emit transitionDownloadFailure();
+            return;
+        }
         emit progressChanged(int(i * 100 / count));
     }
     emit transitionEraseSuccess();

@@ -52,6 +52,9 @@ void PageDownloadFirmware::verifyFirmware()
             return;
         }
     }
+    // Started (or, for the GS family, loaded and running): closing the
+    // window no longer strands the gripper.
+    setFlashing(false);
 
     if (!fieldFlag("manualReboot")) {
         machine.stop();

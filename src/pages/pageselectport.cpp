@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWizard>
 
 namespace {
 
@@ -103,13 +104,40 @@ PageSelectPort::~PageSelectPort()
 
 void PageSelectPort::initializePage()
 {
-    delete communication->generateDeviceList();
-    updateDeviceList(nullptr);
+    rescan();
 }
 
 bool PageSelectPort::isComplete() const
 {
-    return deviceList->currentIndex() >= 0;
+    return !scanning && deviceList->currentIndex() >= 0;
+}
+
+void PageSelectPort::rescan()
+{
+    if (scanning)
+        return;
+    scanning = true;
+    // Back and Next would start another scan (or leave while this one still
+    // fills the list); the wizard sets them again from isComplete() below.
+    QList<QWidget *> held = {scanButton, deviceList, manualRebootBox};
+    if (wizard())
+        held << wizard()->button(QWizard::BackButton) << wizard()->button(QWizard::NextButton);
+    QList<bool> wasEnabled;
+    for (QWidget *control : held) {
+        wasEnabled << control->isEnabled();
+        control->setEnabled(false);
+    }
+    const bool rebootWasEnabled = rebootButton->isEnabled();
+    rebootButton->setEnabled(false);
+
+    delete communication->generateDeviceList();
+    updateDeviceList(nullptr);
+
+    scanning = false;
+    for (int i = 0; i < 3; ++i)
+        held.at(i)->setEnabled(wasEnabled.at(i));
+    rebootButton->setEnabled(rebootWasEnabled);
+    emit completeChanged();
 }
 
 int PageSelectPort::nextId() const
@@ -154,6 +182,8 @@ void PageSelectPort::updateDeviceList(KorvaneDevice *device)
 
 void PageSelectPort::onRebootClicked()
 {
+    if (scanning)
+        return;
     const int index = field(QStringLiteral("portIndex")).toInt();
     if (index < 0 || index >= communication->devices.size())
         return;
@@ -199,6 +229,5 @@ void PageSelectPort::onDisableAutoDetectClicked(bool checked)
 
 void PageSelectPort::on_btnScanPorts_clicked()
 {
-    delete communication->generateDeviceList();
-    updateDeviceList(nullptr);
+    rescan();
 }

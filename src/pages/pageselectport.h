@@ -32,6 +32,11 @@ public slots:
     void on_btnScanPorts_clicked();
 
 private:
+    // One scan at a time: identification waits in nested event loops, and
+    // a second scan started from one of them would close the first one's
+    // bootloader probe and record its devices twice.
+    void rescan();
+
     Communication *communication;
     QLabel *instructionLabel;
     QComboBox *deviceList;
@@ -40,6 +45,7 @@ private:
     QPushButton *rebootButton;
     QPushButton *scanButton;
     QCheckBox *autoDetectBox;
+    bool scanning = false;
 };
 
 #endif

@@ -212,6 +212,8 @@ public:
     {
         wizard = createUpgraderWizard(&comm);
         wizard->show();
+        entryRetries = 0;
+        QObject::connect(page(), &PageDownloadFirmware::transitionInitializeRetry, [this] { ++entryRetries; });
         answerer = new MessageBoxAnswerer(QMessageBox::Ok);
         clock.start();
     }
@@ -252,11 +254,11 @@ public:
     QProgressBar *progressBar() const { return page()->findChild<QProgressBar *>(); }
     QString verifyLabel() const { return wizard->page(4)->findChild<QLabel *>()->text(); }
 
-    // The reboot request went out again with Cancel usable: the user is
-    // told to cycle the power.
+    // The page started its entry again, and tells the user, Cancel usable,
+    // to cycle the power.
     bool askingForPowerCycle() const
     {
-        return button(QWizard::CancelButton)->isEnabled()
+        return entryRetries > 0 && button(QWizard::CancelButton)->isEnabled()
                && statusText().startsWith(QLatin1String("If the device is turned off, turn it on."));
     }
 
@@ -378,6 +380,7 @@ public:
     QWizard *wizard = nullptr;
     Communication *comm = nullptr;
     MessageBoxAnswerer *answerer = nullptr;
+    int entryRetries = 0;
     LogRecorder log;
     QElapsedTimer clock;
 };

@@ -5,6 +5,8 @@
 #include "downloadharness.h"
 #include "carriedfirmware.h"
 
+#include "STBLLIB.h"
+
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -27,6 +29,27 @@ std::vector<int> sectorRange(int first, int count)
     for (int i = 0; i < count; ++i)
         sectors.push_back(first + i);
     return sectors;
+}
+
+QString noFirmwareFor(const QString &product)
+{
+    return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
+}
+
+// The run is over for good: no dialog came, the window is gone, and neither
+// the wizard's port nor the bootloader library holds the gripper's line.
+bool endedCleanly(DownloadHarness &h)
+{
+    return h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen() && COM_is_Open() == 0; }, 10000)
+           && h.answerer->count() == 0;
+}
+
+// Nothing reaches the gripper any more.
+bool lineStaysQuiet(const sim::Gripper &gripper, int ms)
+{
+    const long before = gripper.status().counters.bytesReceived;
+    QTest::qWait(ms);
+    return gripper.status().counters.bytesReceived == before;
 }
 
 bool sawValueBetween(const QVector<int> &values, int low, int high)
@@ -66,6 +89,14 @@ private slots:
     void writeNack();
     void flippedByteFailsVerify();
     void powerLossThenManualRecovery();
+    // What the user can and cannot do while the page works.
+    void windowStaysWhileFlashing();
+    void cancelWhileTheRomStaysSilent_data();
+    void cancelWhileTheRomStaysSilent();
+    void cancelWhileWaitingForGsBootloader();
+    // Nothing is sent to a gripper the upgrader carries no image for.
+    void manualRebootWithoutImageForType();
+    void gsWithoutCarriedImage();
 };
 
 void TestDownloadRuns::gc3Update()
@@ -284,6 +315,8 @@ void TestDownloadRuns::manualRebootTwoUnits()
     QCOMPARE(h.progressBar()->value(), 0);
     QVERIFY(flashHoldsExactly(first, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QCOMPARE(first.state(), sim::State::Firmware);
+    const int readsForOneImage = first.romLog().reads;
+    QVERIFY(readsForOneImage > 0);
 
     // Swap the units: the first one leaves the list, the second one is
     // found by hot-plug detection and updated in its turn.
@@ -302,6 +335,8 @@ void TestDownloadRuns::manualRebootTwoUnits()
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
     QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QVERIFY(second.status().unit.version == (sim::Version{1, 6, 9}));
+    // The second unit is read back against its own image, not the first's too.
+    QCOMPARE(second.romLog().reads, readsForOneImage);
     QCOMPARE(h.answerer->count(), 0);
 }
 
@@ -517,6 +552,147 @@ void TestDownloadRuns::powerLossThenManualRecovery()
     QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QCOMPARE(gripper.state(), sim::State::Firmware);
     QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::windowStaysWhileFlashing()
+{
+    LoggedHarness h;
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
+
+    // Escape as a user presses it (on whatever has the focus), and the
+    // window's own close button, in the middle of the write and of the
+    // read-back: the bar is then part way.
+    QStringList triedIn;
+    QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) {
+        const QString state = h.page()->currentStateName();
+        if (value <= 0 || value >= 100 || triedIn.contains(state) || state == QLatin1String("stateEraseFirmware"))
+            return;
+        QTest::keyClick(h.progressBar(), Qt::Key_Escape);
+        h.wizard->close();
+        triedIn << state + (h.wizardClosed() ? QStringLiteral(" closed") : QString());
+    });
+    QVERIFY(h.waitForVerifyButton());
+    QCOMPARE(triedIn, (QStringList{QStringLiteral("stateDownloadFirmware"), QStringLiteral("stateVerify")}));
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QCOMPARE(gripper.romLog().goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(h.answerer->count(), 0);
+    // Once the new firmware runs, the window closes as usual.
+    h.wizard->close();
+    QVERIFY(h.wizardClosed());
+}
+
+void TestDownloadRuns::cancelWhileTheRomStaysSilent_data()
+{
+    QTest::addColumn<bool>("rebootedByServiceButton");
+    // The gripper confirms the reboot, then its ROM never answers.
+    QTest::newRow("after a confirmed reboot") << false;
+    // A record turned into a bootloader one by the port page's Reboot.
+    QTest::newRow("bootloader record") << true;
+}
+
+void TestDownloadRuns::cancelWhileTheRomStaysSilent()
+{
+    QFETCH(bool, rebootedByServiceButton);
+    LoggedHarness h;
+    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(C)"))));
+    if (rebootedByServiceButton) {
+        QVERIFY(QMetaObject::invokeMethod(h.wizard->page(1), "onRebootClicked"));
+        QVERIFY(gripper.waitForState(sim::State::Rom, 3s));
+    }
+    gripper.setFaults(oneFault(&sim::Faults::romNoSyncAnswer, true));
+    h.button(QWizard::NextButton)->click();
+    QVERIFY(h.updateWith(QString(), kCarried));
+    QVERIFY(h.waitFor([&] { return gripper.state() == sim::State::Rom; }, 10000));
+
+    // Through the settle wait and both synchronisation attempts, and into
+    // the next round, Cancel stays usable; then the user presses it. A timer,
+    // as a user's clicks, reaches the page inside whichever wait it is in.
+    int samples = 0;
+    QStringList disabledAt;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (!h.button(QWizard::CancelButton)->isEnabled())
+            disabledAt << QString::number(samples * 50);
+        if (++samples == 90) {
+            user.stop();
+            h.button(QWizard::CancelButton)->click();
+        }
+    });
+    user.start(50);
+    QVERIFY(h.waitFor([&] { return samples >= 90; }, 30000));
+    QCOMPARE(disabledAt, QStringList());
+    QVERIFY(endedCleanly(h));
+    QVERIFY(lineStaysQuiet(gripper, 2500));
+    QVERIFY(gripper.romLog().erasedSectors.empty());
+}
+
+void TestDownloadRuns::cancelWhileWaitingForGsBootloader()
+{
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    LoggedHarness h;
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)")), true));
+    QVERIFY(h.waitFor([&] { return h.statusText().startsWith(QLatin1String("Please turn the gripper back on")); },
+                      10000));
+    QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
+    h.button(QWizard::CancelButton)->click();
+    QVERIFY(h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen(); }, 5000));
+    // The power comes back after all: the gripper's bootloader greets nobody
+    // and its window passes with nothing sent.
+    gripper.powerCycle();
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    QCOMPARE(gripper.status().freescale.bytesReceived, 0L);
+    QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
+}
+
+void TestDownloadRuns::manualRebootWithoutImageForType()
+{
+    // A GC1 is of the GC family, but the GC3 image is not made for it.
+    LoggedHarness h;
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GC;
+    config.typeCode = "GC1";
+    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(C)"))));
+    const long identified = gripper.status().counters.bytesReceived;
+    h.setManualReboot(true);
+    h.button(QWizard::NextButton)->click();
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 10000));
+    QCOMPARE(h.answerer->texts(), QStringList{noFirmwareFor(QStringLiteral("GC1"))});
+    QCOMPARE(h.answerer->seen().first().title, CarriedFirmware::windowTitle());
+    QCOMPARE(gripper.status().counters.bytesReceived, identified);
+    QCOMPARE(gripper.state(), sim::State::Firmware);
+    QVERIFY(gripper.romLog().writes.empty());
+}
+
+void TestDownloadRuns::gsWithoutCarriedImage()
+{
+    // Run from a folder without "firmwares/": this build's GS image, if it
+    // names one, is not among the resources either.
+    LoggedHarness h;
+    const QString runDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(h.dir.path()));
+    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
+    QVERIFY(h.startOnce(gripper));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
+    const long identified = gripper.status().counters.bytesReceived;
+    const int banners = gripper.status().freescale.bannersPrinted;
+    QVERIFY(h.commitUpdate());
+
+    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 10000));
+    QDir::setCurrent(runDir);
+    QCOMPARE(h.answerer->texts(), QStringList{noFirmwareFor(QStringLiteral("GS"))});
+    // Told before the reboot: the gripper still runs its firmware.
+    QCOMPARE(gripper.status().counters.bytesReceived, identified);
+    QCOMPARE(gripper.state(), sim::State::Firmware);
+    QCOMPARE(gripper.status().freescale.bannersPrinted, banners);
 }
 
 QTEST_MAIN(TestDownloadRuns)

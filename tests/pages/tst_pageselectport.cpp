@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 // The port page as the user meets it: what the list shows, where Next leads,
@@ -24,6 +25,7 @@ private slots:
     void autoDetectBoxLocksManualReboot();
     void rebootTurnsTheChosenRecordIntoABootloaderRecord();
     void rebootOfAPortThatWillNotOpenLeavesTheRecord();
+    void oneScanAtATime();
 
 private:
     PageSelectPort *page() const { return qobject_cast<PageSelectPort *>(fixture->wizard->page(1)); }
@@ -186,6 +188,59 @@ void TestPageSelectPort::rebootOfAPortThatWillNotOpenLeavesTheRecord()
     QCOMPARE(gone->kind, GC);
     QVERIFY(!fixture->comm->isOpen());
     QCOMPARE(log.linesStartingWith(QStringLiteral("ERREUR PageSelectPort::onRebootClicked")).size(), 1);
+}
+
+void TestPageSelectPort::oneScanAtATime()
+{
+    // A silent port keeps identification waiting long enough for a user to
+    // press something; a gripper in its ROM makes the scan use the
+    // bootloader link that a second scan would take away from it.
+    SimBench sims;
+    korvane::sim::GripperConfig romConfig;
+    romConfig.kind = korvane::sim::Kind::GC;
+    romConfig.bootToRom = true;
+    korvane::sim::Gripper &inRom = sims.add(romConfig);
+    sims.add(korvane::sim::Kind::Silent);
+    korvane::sim::Gripper &gc = sims.add(korvane::sim::Kind::GC);
+    QVERIFY(sims.settle());
+    QPushButton *scan = page()->findChild<QPushButton *>();
+
+    // Presses everything that would start another scan while this one runs.
+    auto pressEverythingMidScan = [&](QStringList &stillEnabled) {
+        QTimer::singleShot(200, [&] {
+            const QList<QAbstractButton *> controls = {scan, fixture->wizard->button(QWizard::BackButton),
+                                                       fixture->nextButton()};
+            for (QAbstractButton *control : controls) {
+                if (control->isEnabled())
+                    stillEnabled << control->text();
+                control->click();
+            }
+        });
+    };
+    auto checkOneRecordPerPort = [&] {
+        QCOMPARE(fixture->wizard->currentId(), 1);
+        QCOMPARE(fixture->comm->devices.size(), 3);
+        QCOMPARE(list()->count(), 3);
+        QCOMPARE(list()->itemText(0), SimBench::pathOf(inRom) + QStringLiteral("(BL_STM32)"));
+        QCOMPARE(list()->itemText(2), SimBench::pathOf(gc) + QStringLiteral("(C)"));
+        QVERIFY(fixture->nextButton()->isEnabled());
+        QVERIFY(scan->isEnabled());
+    };
+
+    QStringList stillEnabled;
+    pressEverythingMidScan(stillEnabled);
+    scan->click();
+    QCOMPARE(stillEnabled, QStringList());
+    checkOneRecordPerPort();
+
+    // The scan that entering the page starts, from the introduction's Next.
+    fixture->wizard->back();
+    QCOMPARE(fixture->wizard->currentId(), 0);
+    pressEverythingMidScan(stillEnabled);
+    fixture->nextButton()->click();
+    QCOMPARE(stillEnabled, QStringList());
+    checkOneRecordPerPort();
+    QVERIFY(fixture->wizard->button(QWizard::BackButton)->isEnabled());
 }
 
 QTEST_MAIN(TestPageSelectPort)
