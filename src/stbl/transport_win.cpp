@@ -53,7 +53,7 @@ DWORD millisecondsLeft(Deadline deadline)
 
 // ReadFile/WriteFile fail for good once the port is gone (a removed adapter
 // gives ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND, ERROR_DEVICE_REMOVED or
-// ERROR_OPERATION_ABORTED, Wine's hung-up pty ERROR_NOT_READY). A serial
+// ERROR_OPERATION_ABORTED; a write to Wine's hung-up pty ERROR_NOT_READY). A serial
 // time-out is not a failure: the call succeeds with fewer bytes; a driver
 // that reports it as ERROR_SEM_TIMEOUT is taken the same way.
 bool isTimeoutError(DWORD error)
@@ -63,8 +63,8 @@ bool isTimeoutError(DWORD error)
 
 // Wine opens for a COM port whatever its dosdevices link names: in the tests
 // a Linux pseudo-terminal, which carries no parity. Linux drops PARENB from a
-// pty's settings and refuses a request in which nothing else changes, so
-// every opening after the first fails with even parity. Under Wine, and only
+// pty's settings and refuses a request in which nothing else changes, so an
+// opening that finds the line as the last one left it fails with even parity. Under Wine, and only
 // there, such a port is taken without parity, as the POSIX transport takes a
 // pty. On Windows a port that refuses 8E1 stays RESULT_BAD_SETTINGS.
 bool runningUnderWine()
@@ -86,7 +86,7 @@ public:
             const DWORD left = millisecondsLeft(deadline);
             if (left == 0)
                 return IoStatus::Timeout;
-            if (!setSlice(timeouts_.ReadTotalTimeoutConstant, std::min(left, IO_SLICE_MS)))
+            if (!setTimeouts(0, readWaitMs_, std::min(left, IO_SLICE_MS)))
                 return IoStatus::Error;
             DWORD n = 0;
             const DWORD chunk = DWORD(std::min<std::size_t>(size - done, MAXDWORD));
@@ -105,13 +105,14 @@ public:
         IoStatus status = IoStatus::Ok;
         while (done < size) {
             const DWORD left = millisecondsLeft(deadline);
-            if (left == 0) {
-                status = IoStatus::Timeout;
-                break;
-            }
-            // Total time-out only: ReadFile returns when all the bytes asked
-            // for are in, or when the slice is over with what came so far.
-            if (!setSlice(std::min(left, IO_SLICE_MS), timeouts_.WriteTotalTimeoutConstant)) {
+            // A total time-out alone: ReadFile returns once every byte asked
+            // for is in, or when the slice is over with what came so far.
+            // Past the deadline, what has already arrived still counts (as
+            // on POSIX): an interval time-out of MAXDWORD and no total
+            // returns at once with it.
+            const bool ok = left > 0 ? setTimeouts(0, std::min(left, IO_SLICE_MS), writeWaitMs_)
+                                     : setTimeouts(MAXDWORD, 0, writeWaitMs_);
+            if (!ok) {
                 status = IoStatus::Error;
                 break;
             }
@@ -122,7 +123,13 @@ public:
                 break;
             }
             done += n;
-            if (done < size && n == 0 && !portPresent()) {
+            if (done == size)
+                break;
+            if (left == 0) {
+                status = IoStatus::Timeout;
+                break;
+            }
+            if (n == 0 && !portPresent()) {
                 status = IoStatus::Error;
                 break;
             }
@@ -134,24 +141,23 @@ public:
 
     void discardInput() override { PurgeComm(handle_, PURGE_RXCLEAR); }
 
-    // Reads and writes wait at most one slice each, nothing else: no interval
-    // time-out, no per-byte multiplier.
-    bool setSlice(DWORD readMs, DWORD writeMs)
+    // Reads and writes wait at most the given times, no per-byte
+    // multiplier. Set only when they change: most calls wait a whole slice.
+    bool setTimeouts(DWORD readIntervalMs, DWORD readMs, DWORD writeMs)
     {
-        readMs = std::max<DWORD>(readMs, 1);
         writeMs = std::max<DWORD>(writeMs, 1);
-        if (valid_ && timeouts_.ReadTotalTimeoutConstant == readMs
-            && timeouts_.WriteTotalTimeoutConstant == writeMs)
+        if (valid_ && readIntervalMs_ == readIntervalMs && readWaitMs_ == readMs && writeWaitMs_ == writeMs)
             return true;
         COMMTIMEOUTS t{};
-        t.ReadIntervalTimeout = 0;
+        t.ReadIntervalTimeout = readIntervalMs;
         t.ReadTotalTimeoutMultiplier = 0;
         t.ReadTotalTimeoutConstant = readMs;
         t.WriteTotalTimeoutMultiplier = 0;
         t.WriteTotalTimeoutConstant = writeMs;
         valid_ = SetCommTimeouts(handle_, &t) != FALSE;
-        if (valid_)
-            timeouts_ = t;
+        readIntervalMs_ = readIntervalMs;
+        readWaitMs_ = readMs;
+        writeWaitMs_ = writeMs;
         return valid_;
     }
 
@@ -165,8 +171,10 @@ private:
     }
 
     HANDLE handle_;
-    COMMTIMEOUTS timeouts_{};
     bool valid_ = false;
+    DWORD readIntervalMs_ = 0;
+    DWORD readWaitMs_ = IO_SLICE_MS;
+    DWORD writeWaitMs_ = IO_SLICE_MS;
 };
 
 } // namespace
@@ -232,7 +240,7 @@ std::unique_ptr<Transport> openSerialTransport(const std::string &devicePath,
         dcb.fParity = FALSE;
         set = SetCommState(h, &dcb) != FALSE;
     }
-    if (!set || !transport->setSlice(IO_SLICE_MS, IO_SLICE_MS)) {
+    if (!set || !transport->setTimeouts(0, IO_SLICE_MS, IO_SLICE_MS)) {
         *result = RESULT_BAD_SETTINGS;
         return nullptr;
     }
