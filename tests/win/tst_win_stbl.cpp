@@ -10,11 +10,15 @@
 
 #include "gripper_sim.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -23,11 +27,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <fcntl.h>
 #include <vector>
 
 using namespace korvane::sim;
@@ -176,7 +176,7 @@ void stopWineserver(const Options &o)
     wineserver(o, "-k");
 }
 
-bool prepareprefix(const Options &o)
+bool preparePrefix(const Options &o)
 {
     struct stat st;
     if (stat((o.prefix + "/system.reg").c_str(), &st) == 0)
@@ -395,7 +395,7 @@ int main(int argc, char **argv)
         close(log);
     stopWineserver(o);  // one left by an interrupted run
     startWineserver(o);
-    if (!prepareprefix(o)) {
+    if (!preparePrefix(o)) {
         expect(false, "making the wine prefix (see " + workDir(o) + "/wine-stderr.log)");
         return 1;
     }
