@@ -9,7 +9,8 @@
 // wizard's whole sequence), silence (the ROM never answers), silent-write
 // (the unit dies in the middle of a packet), nack (the third packet is
 // refused), vanish (the port disappears while the image is written; the
-// driver pulls it). Prints one line per check; exit status 0 when every
+// driver pulls it), paced (64 packets on a line paced like a real one take
+// about their wire time). Prints one line per check; exit status 0 when every
 // result code and time bound held, 1 otherwise, 2 on bad arguments.
 
 #include "STBLLIB.h"
@@ -279,12 +280,47 @@ int vanish(int number, const Bytes &image)
     return 0;
 }
 
+// On a line paced like a UART at 115200 baud 8E1 (11 bits a byte): 64
+// packets written and read back take their wire time and not much more, so
+// no wait sits out its slice or its time-out when the answer is there.
+int paced(int number, const Bytes &image)
+{
+    if (!openPort(number) || !synchronise())
+        return 1;
+    const uint16_t sector = MAIN_FIRST_SECTOR;
+    expectResult("STBL_ERASE(1, {8})", STBL_ERASE(1, &sector), 0);
+    const Bytes part(image.begin(), image.begin() + std::min<std::size_t>(image.size(), 64 * 252));
+    int failedPacket = 0;
+    long ms = 0;
+    long writeMs = 0;
+    const uint8_t w = timed([&] { return writeImage(part, &failedPacket, &ms); }, &writeMs);
+    long verifyMs = 0;
+    const uint8_t v = timed([&] { return STBL_VERIFY(MAIN_ADDRESS, part.data(), uint32_t(part.size()), 1); },
+                            &verifyMs);
+    // Bytes on the line: a Write Memory is 2 + 5 + 1 + data + 1 sent and 3
+    // acknowledges; a Read Memory 2 + 5 + 2 sent, 3 acknowledges and the data.
+    const std::size_t packets = (part.size() + 251) / 252;
+    const std::size_t blocks = (part.size() + 255) / 256;
+    const double byteMs = 11.0 * 1000.0 / 115200.0;
+    const double writeWire = double(part.size() + packets * 12) * byteMs;
+    const double verifyWire = double(part.size() + blocks * 12) * byteMs;
+    char text[200];
+    std::snprintf(text, sizeof text, "STBL_WRITE of %zu bytes: %ld ms = %.2f x the wire minimum (%.0f ms)",
+                  part.size(), writeMs, double(writeMs) / writeWire, writeWire);
+    expect(w == 0 && double(writeMs) <= 1.5 * writeWire, std::string(text) + ", expected 0 (ok) within 1.5 x");
+    std::snprintf(text, sizeof text, "STBL_VERIFY of %zu bytes: %ld ms = %.2f x the wire minimum (%.0f ms)",
+                  part.size(), verifyMs, double(verifyMs) / verifyWire, verifyWire);
+    expect(v == 0 && double(verifyMs) <= 1.5 * verifyWire, std::string(text) + ", expected 0 (ok) within 1.5 x");
+    expectResult("COM_Close()", COM_Close(), 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|nack|vanish [IMAGE]\n");
+        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|nack|vanish|paced [IMAGE]\n");
         return 2;
     }
     const std::string portName = argv[1];
@@ -312,6 +348,8 @@ int main(int argc, char **argv)
         r = nack(number, image);
     else if (scenario == "vanish")
         r = vanish(number, image);
+    else if (scenario == "paced")
+        r = paced(number, image);
     else
         std::fprintf(stderr, "stbl-wincheck: unknown scenario %s\n", scenario.c_str());
     if (r == 2)

@@ -347,6 +347,20 @@ void vanishScenario(const Options &o)
     expect(g.romLog().goAddresses.empty(), "nothing started");
 }
 
+void pacedScenario(const Options &o, const Bytes &image)
+{
+    std::cout << "== paced: 64 packets written and read back on a line paced at 115200 baud 8E1" << std::endl;
+    GripperConfig c = romGripper();
+    c.pacing.enabled = true;
+    c.pacing.erase128kSeconds = 0.05;
+    Gripper g(c);
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    blankMain(g);
+    g.clearLogs();
+    runScenario(o, g, "paced");
+    expect(g.readFlash(MAIN, 64 * PACKET) == slice(image, 0, 64 * PACKET), "the 64 packets are in flash");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -378,7 +392,7 @@ int main(int argc, char **argv)
         return 2;
     }
     if (o.scenarios.empty())
-        o.scenarios = {"flash", "silence", "silent-write", "nack", "vanish"};
+        o.scenarios = {"flash", "silence", "silent-write", "nack", "vanish", "paced"};
     const std::string imageText = readFile(o.image);
     const Bytes image(imageText.begin(), imageText.end());
     if (image.empty()) {
@@ -411,6 +425,8 @@ int main(int argc, char **argv)
             nackScenario(o, image);
         else if (s == "vanish")
             vanishScenario(o);
+        else if (s == "paced")
+            pacedScenario(o, image);
         else
             expect(false, "unknown scenario " + s);
         std::cout << "   (" << s << ": " << msSince(ts) << " ms)" << std::endl;
