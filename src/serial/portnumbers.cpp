@@ -6,23 +6,6 @@
 
 namespace korvane {
 
-namespace {
-
-struct Table
-{
-    std::mutex mutex;
-    std::map<std::string, int> byName;
-    std::map<int, std::string> pathByNumber;
-};
-
-Table &table()
-{
-    static Table instance;
-    return instance;
-}
-
-} // namespace
-
 int comNumberFromName(const std::string &portName)
 {
     std::string rest;
@@ -60,6 +43,24 @@ std::string devicePathForPortNumber(int number)
     return number > 0 ? "\\\\.\\COM" + std::to_string(number) : std::string();
 }
 #else
+namespace {
+
+// Elsewhere a port's number is handed out when it is listed.
+struct Table
+{
+    std::mutex mutex;
+    std::map<std::string, int> byName;
+    std::map<int, std::string> pathByNumber;
+};
+
+Table &table()
+{
+    static Table instance;
+    return instance;
+}
+
+} // namespace
+
 int portNumberFromName(const std::string &portName)
 {
     Table &t = table();

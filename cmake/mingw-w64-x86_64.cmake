@@ -1,0 +1,20 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (package
+# mingw-w64). The "-posix" compilers use the POSIX thread model (winpthreads),
+# which std::mutex and std::thread need with GCC 12.
+#   cmake -S <project> -B <dir> -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KORVANE_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KORVANE_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KORVANE_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KORVANE_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KORVANE_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One .exe without libstdc++/libgcc/winpthread DLLs beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,439 @@
+// The bootloader library built for Windows, run under Wine against the
+// simulator. This native program owns the simulated gripper (gripper_sim),
+// gives its pseudo-terminal to Wine as a COM port (a dosdevices/comN link in a
+// private prefix), runs stbl-wincheck.exe for one scenario after another and
+// checks what reached the simulated flash. stbl-wincheck.exe checks the
+// result codes and times on its side (tests/win/stbl_wincheck.cpp).
+//
+//   tst_win_stbl --wine WINE --exe stbl-wincheck.exe --prefix DIR --image GC3-1.6.9.bin [SCENARIO...]
+//   tst_win_stbl --skip REASON        prints the reason, exits 77 (skipped)
+
+#include "gripper_sim.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace korvane::sim;
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr uint32_t MAIN = 0x08080000;
+constexpr uint32_t START = 0x08000000;
+constexpr uint32_t PACKET = 252;
+// Two digits on purpose: COM10 and above only open as "\\.\COMn".
+constexpr int COM_NUMBER = 11;
+// No scenario comes near this; a wine run that does has hung.
+constexpr int RUN_LIMIT_SECONDS = 90;
+
+struct Options
+{
+    std::string wine, exe, prefix, image;
+    std::vector<std::string> scenarios;
+};
+
+int failures = 0;
+
+void expect(bool ok, const std::string &what)
+{
+    std::cout << (ok ? "ok   " : "FAIL ") << what << std::endl;
+    if (!ok)
+        ++failures;
+}
+
+long msSince(Clock::time_point t0)
+{
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+}
+
+// Logs and outputs go beside the prefix.
+std::string workDir(const Options &o)
+{
+    const std::size_t slash = o.prefix.find_last_of('/');
+    return slash == std::string::npos || slash == 0 ? std::string(".") : o.prefix.substr(0, slash);
+}
+
+std::string windowsPath(const std::string &unixPath)
+{
+    std::string p = "Z:" + unixPath;
+    for (char &c : p)
+        if (c == '/')
+            c = '\\';
+    return p;
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs WINE with `args` in the private prefix: no display, no debug channels,
+// no Mono/Gecko prompts. Standard output goes to `outPath`, standard error
+// (Wine's own, and the wineserver's it may start) to the log: nothing the
+// wine processes leave behind holds CTest's pipes. Returns the exit status,
+// -1 when the run outlived `limitSeconds` (it is then killed).
+int runWine(const Options &o, const std::vector<std::string> &args, const std::string &outPath,
+            int limitSeconds)
+{
+    const std::string logPath = workDir(o) + "/wine-stderr.log";
+    const pid_t pid = fork();
+    if (pid < 0)
+        return -2;
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (in < 0 || out < 0 || err < 0)
+            _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        setenv("WINEPREFIX", o.prefix.c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        std::vector<char *> argv;
+        argv.push_back(const_cast<char *>(o.wine.c_str()));
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(o.wine.c_str(), argv.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    const auto until = Clock::now() + std::chrono::seconds(limitSeconds);
+    for (;;) {
+        int status = 0;
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (r < 0 && errno != EINTR)
+            return -2;
+        if (Clock::now() >= until) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Runs the prefix's wineserver with `option`, its output thrown away (on
+// exit it dumps every object it still holds: megabytes).
+void wineserver(const Options &o, const char *option)
+{
+    const std::string server = o.wine + "server";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("WINEPREFIX", o.prefix.c_str(), 1);
+        execlp(access(server.c_str(), X_OK) == 0 ? server.c_str() : "wineserver", "wineserver", option,
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    if (pid > 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+}
+
+// One wineserver for the whole run, started here so that the wine programs
+// do not start their own with the log as its output. It goes a minute after
+// the last wine program, should this test die before stopping it.
+void startWineserver(const Options &o)
+{
+    wineserver(o, "-p60");
+}
+
+// Stops the wineserver of our prefix and every wine process in it: all
+// started by this test.
+void stopWineserver(const Options &o)
+{
+    wineserver(o, "-k");
+}
+
+bool preparePrefix(const Options &o)
+{
+    struct stat st;
+    if (stat((o.prefix + "/system.reg").c_str(), &st) == 0)
+        return true;
+    const auto t0 = Clock::now();
+    const int r = runWine(o, {"wineboot", "-i"}, workDir(o) + "/wineboot.out", 300);
+    std::cout << "wine prefix " << o.prefix << " made in " << msSince(t0) << " ms (wineboot: " << r << ")"
+              << std::endl;
+    return r == 0 && stat((o.prefix + "/dosdevices").c_str(), &st) == 0;
+}
+
+// The simulator's pty as COM<n> of the prefix.
+bool linkComPort(const Options &o, const std::string &ptyPath)
+{
+    const std::string link = o.prefix + "/dosdevices/com" + std::to_string(COM_NUMBER);
+    unlink(link.c_str());
+    return symlink(ptyPath.c_str(), link.c_str()) == 0;
+}
+
+// Erased main sectors, so what a fault scenario wrote can be told from the
+// image the simulator starts with.
+void blankMain(Gripper &g)
+{
+    g.setFlash(MAIN, Bytes(4 * 0x20000, 0xFF));
+}
+
+GripperConfig romGripper()
+{
+    GripperConfig c;
+    c.kind = Kind::GC;
+    c.bootToRom = true;  // already in the ROM, as after the wizard's reboot request
+    return c;
+}
+
+// Runs one scenario of stbl-wincheck.exe against `g`; `during` runs beside it.
+bool runScenario(const Options &o, Gripper &g, const std::string &scenario,
+                 const std::function<void(const std::atomic<bool> &over)> &during = {})
+{
+    if (!linkComPort(o, g.path())) {
+        expect(false, "linking COM" + std::to_string(COM_NUMBER) + " to " + g.path() + ": " + std::strerror(errno));
+        return false;
+    }
+    const std::string out = workDir(o) + "/" + scenario + ".out";
+    std::vector<std::string> args{o.exe, "COM" + std::to_string(COM_NUMBER), scenario};
+    if (scenario != "silence")
+        args.push_back(windowsPath(o.image));
+    std::thread side;
+    std::atomic<bool> done{false};
+    if (during)
+        side = std::thread([&] { during(done); });
+    const auto t0 = Clock::now();
+    const int r = runWine(o, args, out, RUN_LIMIT_SECONDS);
+    const long ms = msSince(t0);
+    done = true;
+    if (side.joinable())
+        side.join();
+    std::istringstream lines(readFile(out));
+    for (std::string line; std::getline(lines, line);)
+        std::cout << "  [exe] " << line << std::endl;
+    if (r == -1)
+        expect(false, scenario + ": wine run still going after " + std::to_string(RUN_LIMIT_SECONDS) + " s: hung");
+    else
+        expect(r == 0, scenario + ": stbl-wincheck.exe exit status " + std::to_string(r) + " after " + std::to_string(ms)
+                           + " ms (wine start included)");
+    return r == 0;
+}
+
+Bytes slice(const Bytes &b, std::size_t from, std::size_t n)
+{
+    return Bytes(b.begin() + long(from), b.begin() + long(std::min(b.size(), from + n)));
+}
+
+void flashScenario(const Options &o, const Bytes &image)
+{
+    std::cout << "== flash: probe, entry, Get, erase, write, read back, Go" << std::endl;
+    Gripper g(romGripper());
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 1.6.8 sits in its ROM");
+    g.clearLogs();
+    runScenario(o, g, "flash");
+    expect(g.readFlash(MAIN, uint32_t(image.size())) == image,
+           "the simulated flash holds the carried image (" + std::to_string(image.size()) + " bytes at 0x08080000)");
+    const RomLog log = g.romLog();
+    expect(log.erasedSectors == std::vector<int>({8, 9, 10, 11}), "sectors 8..11 erased, one command each");
+    expect(log.massErases == 0 && log.readoutUnprotects == 0, "no mass erase, no readout unprotect");
+    expect(log.goAddresses == std::vector<uint32_t>({START}), "one Go, to 0x08000000");
+    expect(g.waitForState(State::Firmware, std::chrono::seconds(3)), "the gripper runs its firmware after Go");
+    const Status s = g.status();
+    expect(s.unit.typeCode == "GC3" && s.unit.version == Version{1, 6, 9},
+           "the firmware running is the carried one: " + s.unit.typeCode + " "
+               + std::to_string(s.unit.version.major) + "." + std::to_string(s.unit.version.minor) + "."
+               + std::to_string(s.unit.version.patch));
+}
+
+void silenceScenario(const Options &o)
+{
+    std::cout << "== silence: the ROM never answers" << std::endl;
+    Gripper g(romGripper());
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    Faults f;
+    f.romNoSyncAnswer = true;
+    g.setFaults(f);
+    g.clearLogs();
+    runScenario(o, g, "silence");
+    expect(g.romLog().syncs == 0, "the ROM never synchronised");
+}
+
+void silentWriteScenario(const Options &o, const Bytes &image)
+{
+    std::cout << "== silent-write: the unit loses power in the 3rd packet" << std::endl;
+    Gripper g(romGripper());
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    Faults f;
+    blankMain(g);
+    f.romPowerLossAtWrite = 3;
+    g.setFaults(f);
+    g.clearLogs();
+    runScenario(o, g, "silent-write");
+    expect(g.romLog().writes.size() == 3, "the ROM saw 3 writes");
+    expect(g.readFlash(MAIN, 2 * PACKET) == slice(image, 0, 2 * PACKET), "packets 1 and 2 are in flash");
+}
+
+void nackScenario(const Options &o, const Bytes &image)
+{
+    std::cout << "== nack: the ROM refuses the 3rd packet" << std::endl;
+    Gripper g(romGripper());
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    Faults f;
+    blankMain(g);
+    f.romNackAtWrite = 3;
+    g.setFaults(f);
+    g.clearLogs();
+    runScenario(o, g, "nack");
+    const RomLog log = g.romLog();
+    expect(log.writes.size() == 3 && log.writes[0].acked && log.writes[1].acked && !log.writes[2].acked,
+           "3 writes reached the ROM, the 3rd refused, nothing after it");
+    expect(g.readFlash(MAIN, 2 * PACKET) == slice(image, 0, 2 * PACKET), "packets 1 and 2 are in flash");
+    expect(g.readFlash(MAIN + 2 * PACKET, PACKET) == Bytes(PACKET, 0xFF), "packet 3 is not");
+    expect(log.goAddresses.empty(), "nothing started");
+}
+
+void vanishScenario(const Options &o)
+{
+    std::cout << "== vanish: the port disappears while the image is written" << std::endl;
+    GripperConfig c = romGripper();
+    // A real line's pace, so the image takes seconds and the port goes while
+    // the write runs; erases quicker than real so the run stays short.
+    c.pacing.enabled = true;
+    c.pacing.erase128kSeconds = 0.05;
+    Gripper g(c);
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    blankMain(g);
+    g.clearLogs();
+    std::atomic<bool> pulled{false};
+    std::atomic<long> pulledAfterWrites{0};
+    runScenario(o, g, "vanish", [&](const std::atomic<bool> &over) {
+        while (g.romLog().writes.size() < 3) {
+            if (over)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        pulledAfterWrites = long(g.romLog().writes.size());
+        g.unplug();
+        pulled = true;
+    });
+    expect(pulled, "the port was pulled after " + std::to_string(pulledAfterWrites.load()) + " writes");
+    const std::size_t writes = g.romLog().writes.size();
+    expect(writes < 100, "the write stopped there: " + std::to_string(writes) + " writes reached the ROM");
+    expect(g.romLog().goAddresses.empty(), "nothing started");
+}
+
+void pacedScenario(const Options &o, const Bytes &image)
+{
+    std::cout << "== paced: 64 packets written and read back on a line paced at 115200 baud 8E1" << std::endl;
+    GripperConfig c = romGripper();
+    c.pacing.enabled = true;
+    c.pacing.erase128kSeconds = 0.05;
+    Gripper g(c);
+    expect(g.waitForState(State::Rom, std::chrono::seconds(2)), "simulated GC3 sits in its ROM");
+    blankMain(g);
+    g.clearLogs();
+    runScenario(o, g, "paced");
+    expect(g.readFlash(MAIN, 64 * PACKET) == slice(image, 0, 64 * PACKET), "the 64 packets are in flash");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string *to) {
+            if (i + 1 < argc)
+                *to = argv[++i];
+        };
+        if (a == "--skip") {
+            std::cout << "skipped: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
+            return 77;
+        } else if (a == "--wine") {
+            value(&o.wine);
+        } else if (a == "--exe") {
+            value(&o.exe);
+        } else if (a == "--prefix") {
+            value(&o.prefix);
+        } else if (a == "--image") {
+            value(&o.image);
+        } else {
+            o.scenarios.push_back(a);
+        }
+    }
+    if (o.wine.empty() || o.exe.empty() || o.prefix.empty() || o.image.empty()) {
+        std::cerr << "usage: tst_win_stbl --wine WINE --exe EXE --prefix DIR --image IMAGE [SCENARIO...]" << std::endl;
+        return 2;
+    }
+    if (o.scenarios.empty())
+        o.scenarios = {"flash", "silence", "silent-write", "nack", "vanish", "paced"};
+    const std::string imageText = readFile(o.image);
+    const Bytes image(imageText.begin(), imageText.end());
+    if (image.empty()) {
+        std::cerr << "tst_win_stbl: cannot read " << o.image << std::endl;
+        return 2;
+    }
+
+    const auto t0 = Clock::now();
+    mkdir(workDir(o).c_str(), 0755);
+    mkdir(o.prefix.c_str(), 0755);
+    // A fresh log for each run.
+    const int log = open((workDir(o) + "/wine-stderr.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (log >= 0)
+        close(log);
+    stopWineserver(o);  // one left by an interrupted run
+    startWineserver(o);
+    if (!preparePrefix(o)) {
+        expect(false, "making the wine prefix (see " + workDir(o) + "/wine-stderr.log)");
+        return 1;
+    }
+    for (const std::string &s : o.scenarios) {
+        const auto ts = Clock::now();
+        if (s == "flash")
+            flashScenario(o, image);
+        else if (s == "silence")
+            silenceScenario(o);
+        else if (s == "silent-write")
+            silentWriteScenario(o, image);
+        else if (s == "nack")
+            nackScenario(o, image);
+        else if (s == "vanish")
+            vanishScenario(o);
+        else if (s == "paced")
+            pacedScenario(o, image);
+        else
+            expect(false, "unknown scenario " + s);
+        std::cout << "   (" << s << ": " << msSince(ts) << " ms)" << std::endl;
+    }
+    stopWineserver(o);
+    unlink((o.prefix + "/dosdevices/com" + std::to_string(COM_NUMBER)).c_str());
+    std::cout << (failures ? "FAILED" : "passed") << ": " << failures << " failed checks, " << msSince(t0)
+              << " ms in all" << std::endl;
+    return failures ? 1 : 0;
+}
