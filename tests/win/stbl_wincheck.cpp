@@ -86,7 +86,7 @@ bool readImage(const char *path, Bytes *image)
     return !image->empty();
 }
 
-// Part 4.1's calling order 1 and 2: settings by number, open, and for a
+// The wizard's calling order: settings by number, open, and for a
 // device not yet synchronised the init with the wizard's time-outs.
 bool openPort(int number)
 {
