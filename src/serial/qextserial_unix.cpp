@@ -1,5 +1,6 @@
 #include "qextserial_platform.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -66,7 +67,7 @@ QString portListFingerprint(const QStringList &paths, bool withSystemPorts)
         parts.sort();
     }
     for (const QString &path : paths)
-        parts.append(QLatin1Char('+') + path + QLatin1Char('=') + deviceIdentity(path));
+        parts.append(QLatin1Char('+') + QFileInfo(path).canonicalFilePath() + QLatin1Char('=') + deviceIdentity(path));
     return parts.join(QLatin1Char('\n'));
 }
 
