@@ -7,10 +7,10 @@ packages=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
   stm32flash python3 python3-pymodbus python3-serial
   clang libclang-rt-14-dev
-  libudev-dev pkg-config umockdev libumockdev-dev lintian desktop-file-utils
+  libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
 )
 if [ "${1:-}" = build ]; then
-  packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev)
+  packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
 fi
 missing=()
 for p in "${packages[@]}"; do
