@@ -164,14 +164,18 @@ void TestHotplugUdev::noticesWhileNobodyListensAreNotReplayed()
         QTest::qWait(50);
     }
     QTest::qWait(50);
-    // Came and went while nobody listened.
-    const QString gone = addAdapter("ttyUSB1", 1, "6001");
+    // Plugged in while nobody listened: already there, not news, once
+    // somebody listens again.
+    addAdapter("ttyUSB1", 1, "6001");
+    const QString gone = addAdapter("ttyUSB3", 3, "6001");
     removeAdapter(gone);
     QTest::qWait(100);
 
     NoticeLog log(enumerator);
-    const QString adapter = addAdapter("ttyUSB2", 2, "6001");
+    addAdapter("ttyUSB2", 2, "6001");
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("+ttyUSB2")});
+    QTest::qWait(100);
+    QCOMPARE(log.entries, QStringList{QStringLiteral("+ttyUSB2")});
 }
 
 void TestHotplugUdev::extraPortsAreSeenThroughTheirFolder()
