@@ -42,6 +42,7 @@ private slots:
     void adapterPluggedAndPulledIsAnArrivalThenARemoval();
     void adapterSwappedFasterThanAnyPollIsARemovalThenAnArrival();
     void ttyDevicesThatAreNoPortsAreNotAnnounced();
+    void removalDuringAProbeComesAfterIt();
     void noticesWhileNobodyListensAreNotReplayed();
     void extraPortsAreSeenThroughTheirFolder();
 
@@ -153,6 +154,32 @@ void TestHotplugUdev::ttyDevicesThatAreNoPortsAreNotAnnounced()
     g_free(console);
     const QString adapter = addAdapter("ttyACM0", 1, "6010");
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("+ttyACM0")});
+}
+
+void TestHotplugUdev::removalDuringAProbeComesAfterIt()
+{
+    QextSerialEnumerator enumerator;
+    enumerator.setUpNotifications();
+    QStringList steps;
+    QString adapter;
+    // Identification probes an arriving port inside the arrival's slot,
+    // waiting in a nested event loop; the adapter is pulled meanwhile.
+    connect(&enumerator, &QextSerialEnumerator::deviceDiscovered, this, [&](const QextPortInfo &port) {
+        steps.append(QStringLiteral("probe ") + port.portName);
+        removeAdapter(adapter);
+        QEventLoop wait;
+        QTimer::singleShot(200, &wait, &QEventLoop::quit);
+        wait.exec();
+        steps.append(QStringLiteral("probed ") + port.portName);
+    });
+    connect(&enumerator, &QextSerialEnumerator::deviceRemoved, this,
+            [&](const QextPortInfo &port) { steps.append(QStringLiteral("lost ") + port.portName); });
+
+    adapter = addAdapter("ttyUSB0", 0, "6001");
+    // The removal waits for the probe: a record the probe makes is then
+    // taken away again, rather than outlive its port.
+    QTRY_COMPARE(steps, (QStringList{QStringLiteral("probe ttyUSB0"), QStringLiteral("probed ttyUSB0"),
+                                     QStringLiteral("lost ttyUSB0")}));
 }
 
 void TestHotplugUdev::noticesWhileNobodyListensAreNotReplayed()
