@@ -66,10 +66,17 @@ for _ in $(seq 50); do
 done
 grep -q '^ready' "$work/sim.log" || { cat "$work/sim.log"; fail "simulator did not start"; }
 
+# Started in a folder that holds plug-in folders, as a shared one might: Qt
+# must not look for its plug-ins there.
+mkdir -p "$work/cwd/platforms" "$work/cwd/imageformats"
 status=0
-QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" LD_PRELOAD="$driver" \
-  timeout 60 "$root/usr/bin/korvane-upgrader" >"$work/wizard.log" 2>&1 || status=$?
+(cd "$work/cwd" && QT_DEBUG_PLUGINS=1 QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" \
+  LD_PRELOAD="$driver" timeout 60 "$root/usr/bin/korvane-upgrader") >"$work/wizard.log" 2>&1 || status=$?
 grep '^driver:' "$work/wizard.log" || true
 [ "$status" -eq 0 ] || { cat "$work/wizard.log"; fail "the installed wizard did not list the gripper (status $status)"; }
 grep -qx "driver: listed $work/gripper(C)" "$work/wizard.log" || fail "the gripper is listed under another name"
 echo "installed wizard lists $work/gripper(C)"
+if grep -q "$work/cwd/" "$work/wizard.log"; then
+  grep "$work/cwd/" "$work/wizard.log" | head -3
+  fail "the wizard looks for plug-ins in the folder it was started in"
+fi
