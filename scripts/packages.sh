@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the upgrader, its simulator and its tests need.
+# Installs the Debian 12 packages the upgrader, its simulator and its tests need;
+# with "build", only those the wizard and its simulator need (scripts/run.sh).
 set -euo pipefail
 packages=(
   build-essential cmake
@@ -7,7 +8,11 @@ packages=(
   stm32flash python3 python3-pymodbus python3-serial
   clang libclang-rt-14-dev
   mingw-w64 wine
+  libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
 )
+if [ "${1:-}" = build ]; then
+  packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,9 +4,11 @@
 # started beside it, so the whole update can be tried without hardware.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/packages.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+bash scripts/packages.sh build
+# The wizard and the simulator it may start beside it, nothing else: the
+# tests and benchmarks have their own commands.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target korvane-upgrader korvane-gripper-sim
 
 shopt -s nullglob
 adapters=(/dev/ttyUSB* /dev/ttyACM*)

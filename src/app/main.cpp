@@ -7,7 +7,9 @@
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication::addLibraryPath(QStringLiteral("."));
+    // Plug-ins come from Qt's own folder and from beside the program (Qt
+    // looks there by itself), never from the working directory: started in
+    // a folder others can write to, the wizard would load their code.
     QApplication app(argc, argv);
     QWizard *wizard = createUpgraderWizard();
     wizard->show();

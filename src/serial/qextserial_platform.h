@@ -1,13 +1,17 @@
 #ifndef QEXTSERIAL_PLATFORM_H
 #define QEXTSERIAL_PLATFORM_H
 
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QSerialPort;
 class QSerialPortInfo;
 
 // The little the serial layer must know of the operating system, one file per
-// platform (qextserial_unix.cpp, qextserial_win.cpp).
+// platform (qextserial_unix.cpp, qextserial_win.cpp), and where the system
+// announces its serial devices, one file for that (qextserial_udev.cpp, else
+// qextserial_nomonitor.cpp).
 namespace QextPlatform {
 
 // Where the enumerator found a port: "ACPI" for the machine's built-in ports,
@@ -18,6 +22,37 @@ QString enumeratorName(const QSerialPortInfo &info);
 // errors are passing: with XON/XOFF a write held back by the device's XOFF
 // fails with EAGAIN, reported as a resource error, and the bytes are kept.
 bool deviceIsGone(QSerialPort &port);
+
+// Tells one device behind a path from another that took its place under the
+// same name (an adapter swapped, a link re-pointed to a new terminal). Empty
+// where the system gives nothing to tell them apart by, or the path is gone.
+QString deviceIdentity(const QString &path);
+
+// Cheap summary of the system's serial devices and of the given paths: it
+// changes whenever a port comes, goes or is replaced. Empty where the system
+// offers nothing cheaper than the full port list.
+QString portListFingerprint(const QStringList &paths, bool withSystemPorts);
+
+// The system's own notices of serial devices coming and going, by device
+// path (QextPortInfo::physName).
+class PortMonitor : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    // Inactive, notices are dropped; they are not news once watching
+    // starts again.
+    virtual void setActive(bool active) = 0;
+
+signals:
+    void added(const QString &devicePath);
+    void removed(const QString &devicePath);
+};
+
+// A monitor, inactive, or nullptr where the system sends no notices here:
+// then the enumerator keeps a watch of its own.
+PortMonitor *createPortMonitor(QObject *parent);
 
 } // namespace QextPlatform
 

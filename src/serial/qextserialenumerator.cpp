@@ -4,6 +4,7 @@
 #include "qextserial_platform.h"
 
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QSerialPortInfo>
@@ -12,6 +13,7 @@
 namespace {
 
 const int kDefaultPollMs = 750;
+const QLatin1String kExtra("EXTRA");
 
 QextPortInfo fromSystem(const QSerialPortInfo &info)
 {
@@ -31,46 +33,16 @@ QStringList extraPortPaths()
     return value.split(QDir::listSeparator(), Qt::SkipEmptyParts);
 }
 
-// Asking the system for its ports walks the whole device database: about
-// 5 ms of CPU time on a Linux desktop, which at every poll kept an idle
-// wizard at almost 1 % of a core. Where the kernel lists its serial devices
-// as entries of one folder, that listing (with where the extra paths lead)
-// changes whenever a port comes or goes, and costs a fraction of that. Empty
-// where there is no such folder: the full list is then compared every time.
-QString portListFingerprint()
-{
-    const QDir ttys(QStringLiteral("/sys/class/tty"));
-    if (!ttys.exists())
-        return QString();
-    QStringList parts = ttys.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                                       QDir::Name);
-    for (const QString &path : extraPortPaths())
-        parts.append(QLatin1Char('+') + QFileInfo(path).canonicalFilePath());
-    return parts.join(QLatin1Char('\n'));
-}
-
-bool samePorts(const QextPortInfo &a, const QextPortInfo &b)
-{
-    return a.portName == b.portName && a.physName == b.physName;
-}
-
-bool containsPort(const QList<QextPortInfo> &list, const QextPortInfo &port)
-{
-    for (const QextPortInfo &p : list) {
-        if (samePorts(p, port))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 QextSerialEnumerator::QextSerialEnumerator(QObject *parent)
     : QObject(parent)
 {
     m_timer.setInterval(kDefaultPollMs);
-    connect(&m_timer, &QTimer::timeout, this, &QextSerialEnumerator::comparePorts);
+    connect(&m_timer, &QTimer::timeout, this, &QextSerialEnumerator::compareOnTimer);
 }
+
+QextSerialEnumerator::~QextSerialEnumerator() = default;
 
 QList<QextPortInfo> QextSerialEnumerator::getPorts()
 {
@@ -89,7 +61,7 @@ QList<QextPortInfo> QextSerialEnumerator::getPorts()
         QextPortInfo port;
         port.portName = path;
         port.physName = path;
-        port.enumName = QStringLiteral("EXTRA");
+        port.enumName = kExtra;
         ports.append(port);
     }
     for (const QextPortInfo &port : ports)
@@ -124,35 +96,176 @@ void QextSerialEnumerator::updateWatching()
     const bool listened = isSignalConnected(QMetaMethod::fromSignal(&QextSerialEnumerator::deviceDiscovered))
                           || isSignalConnected(QMetaMethod::fromSignal(&QextSerialEnumerator::deviceRemoved));
     const bool watch = m_notificationsSetUp && listened;
-    if (watch && !m_timer.isActive()) {
-        // Ports that came and went while nobody listened are not news.
-        m_fingerprint = portListFingerprint();
-        m_known = getPorts();
+    if (watch && !m_watching)
+        startWatching();
+    else if (!watch && m_watching)
+        stopWatching();
+}
+
+void QextSerialEnumerator::startWatching()
+{
+    m_watching = true;
+    if (!m_monitorTried) {
+        m_monitorTried = true;
+        m_monitor = QextPlatform::createPortMonitor(this);
+        if (m_monitor) {
+            connect(m_monitor, &QextPlatform::PortMonitor::added, this, &QextSerialEnumerator::systemPortAdded);
+            connect(m_monitor, &QextPlatform::PortMonitor::removed, this, &QextSerialEnumerator::systemPortRemoved);
+        }
+    }
+    // Ports that came and went while nobody listened are not news.
+    m_fingerprint = QextPlatform::portListFingerprint(extraPortPaths(), !m_monitor);
+    m_known.clear();
+    for (const QextPortInfo &port : getPorts())
+        m_known.append({port, QextPlatform::deviceIdentity(port.physName)});
+    if (m_monitor) {
+        m_monitor->setActive(true);
+        watchExtraFolders();
+    } else {
         m_timer.start();
-    } else if (!watch && m_timer.isActive()) {
-        m_timer.stop();
-        m_known.clear();
-        m_fingerprint.clear();
     }
 }
 
-void QextSerialEnumerator::comparePorts()
+void QextSerialEnumerator::stopWatching()
 {
-    const QString fingerprint = portListFingerprint();
+    m_watching = false;
+    m_timer.stop();
+    if (m_monitor)
+        m_monitor->setActive(false);
+    if (m_folders) {
+        // Possibly inside its own signal: deleted once that has returned.
+        m_folders->disconnect(this);
+        m_folders->deleteLater();
+        m_folders = nullptr;
+    }
+    m_known.clear();
+    m_fingerprint.clear();
+    // Notices not yet handed out stay with the listeners being served; no
+    // new ones are taken.
+}
+
+void QextSerialEnumerator::watchExtraFolders()
+{
+    const QStringList paths = extraPortPaths();
+    if (paths.isEmpty())
+        return;
+    QSet<QString> folders;
+    bool folderMissing = false;
+    for (const QString &path : paths) {
+        const QFileInfo folder(QFileInfo(path).absolutePath());
+        if (folder.isDir())
+            folders.insert(folder.absoluteFilePath());
+        else
+            folderMissing = true;
+    }
+    m_folders = new QFileSystemWatcher(this);
+    for (const QString &folder : folders) {
+        if (!m_folders->addPath(folder))
+            folderMissing = true;
+    }
+    connect(m_folders, &QFileSystemWatcher::directoryChanged, this,
+            [this] { comparePorts(Scope::ExtraPorts); });
+    // A folder that cannot be watched (not made yet) is looked at on the
+    // timer, the cheap summary first.
+    if (folderMissing)
+        m_timer.start();
+}
+
+void QextSerialEnumerator::compareOnTimer()
+{
+    comparePorts(m_monitor ? Scope::ExtraPorts : Scope::AllPorts);
+}
+
+void QextSerialEnumerator::comparePorts(Scope scope)
+{
+    if (!m_watching)
+        return;
+    const QString fingerprint = QextPlatform::portListFingerprint(extraPortPaths(), scope == Scope::AllPorts);
     if (!fingerprint.isEmpty() && fingerprint == m_fingerprint)
         return;
     m_fingerprint = fingerprint;
-    const QList<QextPortInfo> now = getPorts();
-    const QList<QextPortInfo> before = m_known;
-    m_known = now;
-    // The slots may run nested event loops (probing a port); the lists are
-    // copies, so a second comparison inside them cannot upset this one.
-    for (const QextPortInfo &port : before) {
-        if (!containsPort(now, port))
-            emit deviceRemoved(port);
+
+    auto inScope = [scope](const QextPortInfo &port) {
+        return scope == Scope::AllPorts || port.enumName == kExtra;
+    };
+    QList<KnownPort> now;
+    for (const QextPortInfo &port : getPorts()) {
+        if (inScope(port))
+            now.append({port, QextPlatform::deviceIdentity(port.physName)});
     }
-    for (const QextPortInfo &port : now) {
-        if (!containsPort(before, port))
-            emit deviceDiscovered(port);
+    QList<KnownPort> before;
+    QList<KnownPort> kept;
+    for (const KnownPort &known : qAsConst(m_known))
+        (inScope(known.info) ? before : kept).append(known);
+    m_known = kept + now;
+
+    // A port under the same name but on another device was swapped between
+    // two looks: it left, and another arrived.
+    auto contains = [](const QList<KnownPort> &list, const KnownPort &port) {
+        for (const KnownPort &p : list) {
+            if (p.info.portName == port.info.portName && p.info.physName == port.info.physName
+                && p.identity == port.identity)
+                return true;
+        }
+        return false;
+    };
+    for (const KnownPort &port : qAsConst(before)) {
+        if (!contains(now, port))
+            announce(false, port.info);
     }
+    for (const KnownPort &port : qAsConst(now)) {
+        if (!contains(before, port))
+            announce(true, port.info);
+    }
+}
+
+void QextSerialEnumerator::systemPortAdded(const QString &devicePath)
+{
+    if (!m_watching)
+        return;
+    for (const QextPortInfo &port : getPorts()) {
+        // Only what the port list holds is a port: a console or a pseudo-
+        // terminal is a tty device too.
+        if (port.enumName == kExtra || port.physName != devicePath)
+            continue;
+        // Already known, its removal went unseen: it is a new unit all the
+        // same.
+        systemPortRemoved(devicePath);
+        m_known.append({port, QextPlatform::deviceIdentity(port.physName)});
+        announce(true, port);
+        return;
+    }
+}
+
+void QextSerialEnumerator::systemPortRemoved(const QString &devicePath)
+{
+    if (!m_watching)
+        return;
+    for (int i = 0; i < m_known.size(); ++i) {
+        const QextPortInfo port = m_known.at(i).info;
+        if (port.enumName != kExtra && port.physName == devicePath) {
+            m_known.removeAt(i);
+            announce(false, port);
+            return;
+        }
+    }
+}
+
+void QextSerialEnumerator::announce(bool arrival, const QextPortInfo &port)
+{
+    m_pending.append({arrival, port});
+    // The slots may run nested event loops (probing a port), inside which
+    // more notices come in: those wait their turn, so that every listener
+    // sees removals and arrivals in the order they happened.
+    if (m_announcing)
+        return;
+    m_announcing = true;
+    while (!m_pending.isEmpty()) {
+        const Notice notice = m_pending.takeFirst();
+        if (notice.arrival)
+            emit deviceDiscovered(notice.port);
+        else
+            emit deviceRemoved(notice.port);
+    }
+    m_announcing = false;
 }

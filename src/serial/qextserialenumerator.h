@@ -7,26 +7,37 @@
 #include <QObject>
 #include <QTimer>
 
-// Lists serial ports and reports arrivals and removals. The system gives no
-// notice of its own here, so once notifications are set up the list is taken
-// again on a slow timer and compared, and only while somebody listens. Each
+class QFileSystemWatcher;
+
+namespace QextPlatform {
+class PortMonitor;
+}
+
+// Lists serial ports and reports arrivals and removals, once notifications
+// are set up and only while somebody listens. Where the system announces its
+// serial devices (udev), its notices are passed on in their order, so a unit
+// swapped for another under the same name is a removal and an arrival. Where
+// it does not, the list is taken again on a slow timer and compared; each
 // tick first looks at a cheap summary of the ports and takes the full list
 // only when that changed.
 //
 // Besides the system's ports, every existing path named in the environment
 // variable KORVANE_EXTRA_PORTS (separated like PATH) is listed as a port whose
 // name is that path: simulated grippers and serial bridges come in that way.
+// The system says nothing of those; their folders are watched instead.
 class QextSerialEnumerator : public QObject
 {
     Q_OBJECT
 
 public:
     explicit QextSerialEnumerator(QObject *parent = nullptr);
+    ~QextSerialEnumerator() override;
 
     static QList<QextPortInfo> getPorts();
 
     void setUpNotifications();
-    // How often the port list is compared while somebody listens.
+    // How often the port list is compared while somebody listens, where
+    // nothing announces changes.
     void setPollInterval(int msec);
 
 signals:
@@ -38,13 +49,38 @@ protected:
     void disconnectNotify(const QMetaMethod &signal) override;
 
 private:
+    struct KnownPort
+    {
+        QextPortInfo info;
+        QString identity;
+    };
+    struct Notice
+    {
+        bool arrival;
+        QextPortInfo port;
+    };
+    enum class Scope { AllPorts, ExtraPorts };
+
     void updateWatching();
-    void comparePorts();
+    void startWatching();
+    void stopWatching();
+    void watchExtraFolders();
+    void compareOnTimer();
+    void comparePorts(Scope scope);
+    void systemPortAdded(const QString &devicePath);
+    void systemPortRemoved(const QString &devicePath);
+    void announce(bool arrival, const QextPortInfo &port);
 
     QTimer m_timer;
-    QList<QextPortInfo> m_known;
-    // Cheap summary of the port list at the last comparison.
+    QextPlatform::PortMonitor *m_monitor = nullptr;
+    bool m_monitorTried = false;
+    QFileSystemWatcher *m_folders = nullptr;
+    bool m_watching = false;
+    QList<KnownPort> m_known;
+    // Cheap summary of the compared ports at the last comparison.
     QString m_fingerprint;
+    QList<Notice> m_pending;
+    bool m_announcing = false;
     bool m_notificationsSetUp = false;
 };
 

@@ -77,6 +77,7 @@ private slots:
     void gb1BehindK01();
     void foundInRomBootloader();
     void manualRebootTwoUnits();
+    void manualRebootNextUnitUnderTheSameName();
     void manualRebootSkipsVersionPage();
     // The GS family's Freescale bootloader.
     void gsAutomatic();
@@ -337,6 +338,43 @@ void TestDownloadRuns::manualRebootTwoUnits()
     QVERIFY(second.status().unit.version == (sim::Version{1, 6, 9}));
     // The second unit is read back against its own image, not the first's too.
     QCOMPARE(second.romLog().reads, readsForOneImage);
+    QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestDownloadRuns::manualRebootNextUnitUnderTheSameName()
+{
+    // A batch on one adapter: the recovered unit is pulled and the next one
+    // takes its place at once, under the same port name. It must still be
+    // seen as a new unit and recovered in its turn.
+    LoggedHarness h;
+    sim::GripperConfig bricked;
+    bricked.kind = sim::Kind::GC;
+    bricked.mainFirmware = false;
+    sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
+    QVERIFY(h.startOnce(first, sim::State::Halted));
+    QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripperA")), true));
+    QVERIFY(h.updateWith(QString(), kCarried));
+
+    auto powerCycleWhenAsked = [&](sim::Gripper &gripper) {
+        return h.waitFor(
+            [&] {
+                if (gripper.state() == sim::State::Halted && h.button(QWizard::CancelButton)->isEnabled()
+                    && h.statusText().startsWith(QLatin1String("If the device is turned off")))
+                    gripper.powerCycle();
+                return !gripper.romLog().goAddresses.empty();
+            },
+            60000);
+    };
+    const QString versionLine = QStringLiteral("\r\nSoftware Version: GC3-1.6.9");
+    QVERIFY(powerCycleWhenAsked(first));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QCOMPARE(h.detailText(), QStringLiteral("To start another download, connect a new device via USB."));
+
+    first.unplug();
+    sim::Gripper &second = h.addGripper(bricked, QStringLiteral("gripperA"));
+    QVERIFY(powerCycleWhenAsked(second));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QCOMPARE(h.answerer->count(), 0);
 }
 

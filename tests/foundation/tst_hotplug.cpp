@@ -1,5 +1,6 @@
 #include "communication.h"
 
+#include "gripper_sim.h"
 #include "testpty.h"
 
 #include <QFile>
@@ -36,6 +37,7 @@ private slots:
     void extraPortsAreListedWhileTheyExist();
     void autoDetectDeliversEachNoticeOnce();
     void noNoticesWhileAutoDetectIsOff();
+    void simulatorReplugWithinOnePollIsARemovalThenAnArrival();
     void lostPortRemovesItsRecords();
     void portWhoseDeviceVanishesClosesItself();
     void portHeldBackByXoffStaysOpen();
@@ -110,6 +112,33 @@ void TestHotplug::noNoticesWhileAutoDetectIsOff()
     QTest::qWait(150);
     QVERIFY(createFile(portB));
     QTRY_COMPARE(comm.arrivals, QStringList{portB});
+}
+
+void TestHotplug::simulatorReplugWithinOnePollIsARemovalThenAnArrival()
+{
+    korvane::sim::GripperConfig config;
+    config.kind = korvane::sim::Kind::GC;
+    config.publishPath = portA.toStdString();
+    korvane::sim::Gripper gripper(config);
+
+    QextSerialEnumerator enumerator;
+    enumerator.setPollInterval(300);
+    enumerator.setUpNotifications();
+    QStringList notices;
+    connect(&enumerator, &QextSerialEnumerator::deviceDiscovered,
+            [&](const QextPortInfo &port) { notices.append(QLatin1Char('+') + port.portName); });
+    connect(&enumerator, &QextSerialEnumerator::deviceRemoved,
+            [&](const QextPortInfo &port) { notices.append(QLatin1Char('-') + port.portName); });
+    QTest::qWait(50);
+
+    // The next unit of a batch under the same name, quicker than any look
+    // at the port list: the link now leads to another terminal, which may
+    // even carry the old one's number.
+    gripper.unplug();
+    gripper.replug();
+    QTRY_COMPARE(notices, (QStringList{QLatin1Char('-') + portA, QLatin1Char('+') + portA}));
+    QTest::qWait(400);
+    QCOMPARE(notices.size(), 2);
 }
 
 void TestHotplug::lostPortRemovesItsRecords()

@@ -1,0 +1,10 @@
+#include "qextserial_platform.h"
+
+namespace QextPlatform {
+
+PortMonitor *createPortMonitor(QObject *)
+{
+    return nullptr;
+}
+
+} // namespace QextPlatform

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a finished build, unpacks it into a scratch
+# root, lints it, and starts the unpacked wizard (offscreen) beside a
+# simulated gripper, which it must find.
+#   check-package.sh CPACK BUILD_DIR DRIVER_LIBRARY SIMULATOR
+set -euo pipefail
+cpack=$1 build=$2 driver=$3 simulator=$4
+
+work=$(mktemp -d /tmp/korvane-package.XXXXXX)
+sim=
+cleanup() {
+  if [ -n "$sim" ]; then
+    echo quit >&3 2>/dev/null || true
+    exec 3>&-
+    wait "$sim" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1) \
+  || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/korvane-upgrader_*.deb)
+echo "package: $(basename "$deb")"
+
+# Dependencies come from dpkg-shlibdeps: every Qt library the wizard links
+# must be there as the Debian package that ships it.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for p in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libc6; do
+  grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p"
+done
+
+root=$work/root
+dpkg -x "$deb" "$root"
+for f in usr/bin/korvane-upgrader usr/share/applications/korvane-upgrader.desktop \
+    usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png usr/share/man/man1/korvane-upgrader.1.gz \
+    usr/share/doc/korvane-upgrader/copyright usr/share/doc/korvane-upgrader/README.Debian; do
+  [ -e "$root/$f" ] || fail "$f is not in the package"
+done
+dpkg-deb -c "$deb" | grep -q gripper-sim && fail "the simulator is in the user package"
+desktop=$root/usr/share/applications/korvane-upgrader.desktop
+grep -qx 'Name=Korvane Upgrader' "$desktop" || fail "desktop entry is not named Korvane Upgrader"
+grep -qx 'Exec=korvane-upgrader' "$desktop" || fail "desktop entry does not start the wizard"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop entry"
+fi
+zcat "$root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
+
+# Errors fail the test; warnings are shown.
+lint=0
+lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 || lint=$?
+cat "$work/lintian.txt"
+[ "$lint" -le 1 ] || fail "lintian could not check the package"
+grep -q '^E: ' "$work/lintian.txt" && fail "lintian reports errors"
+
+# The unpacked wizard, with the system's Qt, against a simulated gripper.
+mkfifo "$work/control"
+"$simulator" -g "GC,type=GC3,version=1.6.8,window=0,publish=$work/gripper" <"$work/control" >"$work/sim.log" 2>&1 &
+sim=$!
+exec 3>"$work/control"
+for _ in $(seq 50); do
+  grep -q '^ready' "$work/sim.log" && break
+  sleep 0.1
+done
+grep -q '^ready' "$work/sim.log" || { cat "$work/sim.log"; fail "simulator did not start"; }
+
+# Started in a folder that holds plug-in folders, as a shared one might: Qt
+# must not look for its plug-ins there.
+mkdir -p "$work/cwd/platforms" "$work/cwd/imageformats"
+status=0
+(cd "$work/cwd" && QT_DEBUG_PLUGINS=1 QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" \
+  LD_PRELOAD="$driver" timeout 60 "$root/usr/bin/korvane-upgrader") >"$work/wizard.log" 2>&1 || status=$?
+grep '^driver:' "$work/wizard.log" || true
+[ "$status" -eq 0 ] || { cat "$work/wizard.log"; fail "the installed wizard did not list the gripper (status $status)"; }
+grep -qx "driver: listed $work/gripper(C)" "$work/wizard.log" || fail "the gripper is listed under another name"
+echo "installed wizard lists $work/gripper(C)"
+if grep -q "$work/cwd/" "$work/wizard.log"; then
+  grep "$work/cwd/" "$work/wizard.log" | head -3
+  fail "the wizard looks for plug-ins in the folder it was started in"
+fi
