@@ -3,6 +3,7 @@
 #include "replywait.h"
 
 #include <QDebug>
+#include <QSet>
 
 const char *const Communication::kVersionRequest = "090301f40003448d";
 const char *const Communication::kSecondaryVersionRequest = "09030dac0003c60e";
@@ -15,10 +16,23 @@ const int kRebootEchoWaitMs = 50;
 
 Communication::Communication(QObject *parent)
     : QextSerialPort(QextSerialPort::EventDriven, parent)
-    , enumerator(new QextSerialEnumerator())
+    , enumerator(new QextSerialEnumerator(this))
 {
     setAutoDetectDisable(true);
     enumerator->setUpNotifications();
+}
+
+Communication::~Communication()
+{
+    QSet<KorvaneDevice *> records(devices.begin(), devices.end());
+    records.unite(QSet<KorvaneDevice *>(retired.begin(), retired.end()));
+    qDeleteAll(records);
+}
+
+void Communication::retire(KorvaneDevice *record)
+{
+    if (record && !retired.contains(record))
+        retired.append(record);
 }
 
 QByteArray Communication::secondaryRebootRequest()
@@ -75,7 +89,7 @@ void Communication::handleLostDevice(QextPortInfo port)
         if (devices.at(i)->portName == port.portName) {
             if (!lost)
                 lost = devices.at(i);
-            devices.removeAt(i);
+            retire(devices.takeAt(i));
         }
     }
     emit deviceLost(lost);
@@ -103,6 +117,8 @@ QStringList *Communication::generateDeviceList()
 {
     auto *names = new QStringList;
     const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
+    for (KorvaneDevice *record : qAsConst(devices))
+        retire(record);
     devices.clear();
     for (const QextPortInfo &port : ports) {
         handleNewDevice(port);

@@ -20,6 +20,8 @@ class Communication : public QextSerialPort
 
 public:
     explicit Communication(QObject *parent = nullptr);
+    // Frees every record it ever listed.
+    ~Communication() override;
 
     // The frames, complete with their CRC, exactly as they go on the wire.
     static const char *const kVersionRequest;
@@ -43,6 +45,11 @@ public:
     QList<KorvaneDevice *> devices;
     QextSerialEnumerator *enumerator;
 
+    // Takes a record off the list without freeing it: a page may still hold
+    // it for the run under way (a rescan, a lost port, the port page's
+    // Reboot all replace records). It is freed with this object.
+    void retire(KorvaneDevice *record);
+
 signals:
     void deviceDetected(KorvaneDevice *device);
     void deviceLost(KorvaneDevice *device);
@@ -54,6 +61,9 @@ public slots:
     void setAutoDetectDisable(bool disabled);
     void searchDevices();
     QStringList *generateDeviceList();
+
+private:
+    QList<KorvaneDevice *> retired;
 };
 
 #endif

@@ -29,6 +29,8 @@ KorvaneDevice *record(const QString &port, const QString &typeCode, DeviceKind k
 // page showing, and picks the first.
 void listRecords(DownloadHarness &h, const QList<KorvaneDevice *> &records)
 {
+    for (KorvaneDevice *old : qAsConst(h.comm->devices))
+        h.comm->retire(old);
     h.comm->devices = records;
     emit h.comm->deviceDetected(records.last());
 }

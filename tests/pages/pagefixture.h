@@ -30,6 +30,8 @@ public:
     // rebuild its entries, as a rescan would.
     void setRecords(const QList<KorvaneDevice *> &records)
     {
+        for (KorvaneDevice *old : qAsConst(comm->devices))
+            comm->retire(old);
         comm->devices = records;
         emit comm->deviceDetected(records.isEmpty() ? nullptr : records.last());
     }

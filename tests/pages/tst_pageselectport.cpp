@@ -86,12 +86,14 @@ void TestPageSelectPort::entriesMirrorTheDeviceList()
     QCOMPARE(fixture->wizard->field("portIndex").toInt(), 7);
 
     // Any later rebuild, a loss included, starts again from the first entry.
-    fixture->comm->devices.removeAt(0);
+    fixture->comm->retire(fixture->comm->devices.takeAt(0));
     emit fixture->comm->deviceLost(records.at(0));
     QCOMPARE(list()->count(), records.size() - 1);
     QCOMPARE(list()->currentIndex(), 0);
     QCOMPARE(list()->itemText(0), QStringLiteral("COM4(D)"));
 
+    for (KorvaneDevice *record : qAsConst(fixture->comm->devices))
+        fixture->comm->retire(record);
     fixture->comm->devices.clear();
     emit fixture->comm->deviceLost(nullptr);
     QCOMPARE(list()->count(), 0);
