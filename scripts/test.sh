@@ -46,7 +46,7 @@ run_suite build-test || result=1
 echo "== Test suite under AddressSanitizer and UndefinedBehaviorSanitizer =="
 # Leaks count as failures; the suppressions name only what the program keeps
 # for its whole life on purpose.
-ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
+ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
   UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan -DKORVANE_SANITIZE=ON -DKORVANE_BENCH=OFF || result=1
 bash scripts/fuzz.sh || result=1
 echo "Suite: $passed passed, $failed failed"

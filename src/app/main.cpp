@@ -1,3 +1,4 @@
+#include "communication.h"
 #include "upgraderwizard.h"
 
 #include <QApplication>
@@ -5,13 +6,19 @@
 #include <QString>
 #include <QWizard>
 
+#include <memory>
+
 int main(int argc, char *argv[])
 {
     // Plug-ins come from Qt's own folder and from beside the program (Qt
     // looks there by itself), never from the working directory: started in
     // a folder others can write to, the wizard would load their code.
     QApplication app(argc, argv);
-    QWizard *wizard = createUpgraderWizard();
+    Communication *comm = nullptr;
+    QWizard *window = createUpgraderWizard(&comm);
+    // The wizard goes first: its pages use the Communication to the end.
+    std::unique_ptr<Communication> commOwner(comm);
+    std::unique_ptr<QWizard> wizard(window);
     wizard->show();
     const int result = app.exec();
     return result;

@@ -51,6 +51,13 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     setLayout(layout);
 }
 
+PageDownloadFirmware::~PageDownloadFirmware()
+{
+    // Neither has a parent: the page is their owner.
+    delete errorTimer;
+    delete receiveBuffer;
+}
+
 void PageDownloadFirmware::initializePage()
 {
     wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));

@@ -43,6 +43,7 @@ class PageDownloadFirmware : public QWizardPage
 
 public:
     PageDownloadFirmware(QWidget *parent, Communication *communication);
+    ~PageDownloadFirmware() override;
 
     void initializePage() override;
     bool isComplete() const override;
