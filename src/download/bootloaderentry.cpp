@@ -3,7 +3,9 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "bootloaderline.h"
 #include "carriedfirmware.h"
+#include "freescaleconfig.h"
 #include "communication.h"
 #include "korvanedevice.h"
 #include "portnumbers.h"
@@ -38,16 +40,6 @@ const int kReopenPauseMs = 100;
 
 const uint32_t kInitTimeout = 100;
 const uint32_t kFlashingTimeout = 5000;
-const uint8_t kAck = 0x79;
-// STBL_Init_BL heard nothing: the gripper is not in its ROM (yet).
-const uint8_t kInitNoAnswer = 5;
-
-const long kRomBaud = 115200;
-const int kRomDataBits = 8;
-const int kRomParityEven = 1;
-const float kRomStopBits = 1.0f;
-
-const int kWatchdogMs = 5000;
 
 const char *const kPowerCycleText
     = "If the device is turned off, turn it on.\r\nIt might be necessary to retry the power cycle a few times in "
@@ -152,7 +144,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
         retryLater();
         return;
     }
-    const uint8_t settings = SetCOMSettings(portNumber, kRomBaud, kRomDataBits, kRomParityEven, kRomStopBits);
+    const uint8_t settings = BootloaderLine::configure(portNumber);
     if (settings != 0) {
         qDebug() << "Erreur durant SetCOMSettings? " << int(settings);
         emit transitionInitializeFailure();
@@ -181,7 +173,8 @@ void PageDownloadFirmware::initializeStm32Link(int run)
             return;
         }
         SetTimeOut(kInitTimeout);
-        uint8_t result = kInitNoAnswer;
+        // RESULT_NO_ANSWER: the gripper is not in its ROM (yet).
+        uint8_t result = stbl::RESULT_NO_ANSWER;
         bool initialized = false;
         for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
             result = runBlocking([] { return STBL_Init_BL(); });
@@ -206,7 +199,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
             QCoreApplication::processEvents();
             if (runAbandoned(run))
                 return;
-            if (result == kInitNoAnswer)
+            if (result == stbl::RESULT_NO_ANSWER)
                 retryLater();
             else
                 emit transitionInitializeFailure();
@@ -215,7 +208,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
     }
 
     const uint8_t ack = GetAckValue();
-    if (ack == kAck) {
+    if (ack == stbl::ACK) {
         setCancelEnabled(false);
         emit transitionInitializeSuccess();
         return;
@@ -227,7 +220,7 @@ void PageDownloadFirmware::initializeStm32Link(int run)
 
 bool PageDownloadFirmware::rebootForUpdate()
 {
-    if (!reopenCommunication(device->portSettings.BaudRate, FLOW_OFF)) {
+    if (!reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_OFF)) {
         // Gone or busy: counts as unanswered, the step is tried again.
         qDebug() << "ERREUR PageDownloadFirmware::rebootForUpdate: cannot open" << device->portName;
         return false;
@@ -259,7 +252,7 @@ void PageDownloadFirmware::enterFreescaleBootloader(int run)
     }
     statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
     beginFreescaleRun();
-    if (!reopenCommunication(BAUD115200, FLOW_XONXOFF))
+    if (!reopenPort(communication, device->portName, BAUD115200, FLOW_XONXOFF))
         qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
     if (runAbandoned(run))
         return;
@@ -288,20 +281,6 @@ void PageDownloadFirmware::enterFreescaleBootloader(int run)
     if (runAbandoned(run))
         return;
     statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
-    errorTimer->setInterval(kWatchdogMs);
+    errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
     errorTimer->start();
-}
-
-bool PageDownloadFirmware::reopenCommunication(BaudRateType baud, FlowType flow)
-{
-    communication->close();
-    waitUntilClosed(communication, kPortWaitMs);
-    communication->setPortName(device->portName);
-    communication->setQueryMode(QextSerialPort::EventDriven);
-    communication->setBaudRate(baud);
-    communication->setDataBits(DATA_8);
-    communication->setParity(PAR_NONE);
-    communication->setStopBits(STOP_1);
-    communication->setFlowControl(flow);
-    return openAndWait(communication, kPortWaitMs);
 }

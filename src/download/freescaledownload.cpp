@@ -19,7 +19,6 @@
 namespace {
 
 const int kReadyPauseMs = 50;
-const int kWatchdogMs = 5000;
 
 bool holdsReadyMarker(const QByteArray &received)
 {
@@ -100,7 +99,7 @@ void PageDownloadFirmware::lectureCOMdownload()
     if (reading.outcome == FreescaleReading::Downloading) {
         freescaleStage = 2;
         statusLabel->setText(QStringLiteral("The wizard is currently downloading the new firmware."));
-        errorTimer->setInterval(kWatchdogMs);
+        errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
     } else if (reading.outcome == FreescaleReading::StartFailure) {
         errorTimer->stop();
         setFlashing(false);

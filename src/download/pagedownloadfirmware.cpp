@@ -51,12 +51,18 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     setLayout(layout);
 }
 
+PageDownloadFirmware::~PageDownloadFirmware()
+{
+    // Both are made without a parent: nothing else would free them.
+    delete errorTimer;
+    delete receiveBuffer;
+}
+
 void PageDownloadFirmware::initializePage()
 {
     wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));
 
-    const int index = field(QStringLiteral("portIndex")).toInt();
-    device = (index >= 0 && index < communication->devices.size()) ? communication->devices.at(index) : nullptr;
+    device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
 
     // The user may come back to this page (Back, then Next, in manual-reboot
     // mode): the machine and the connections are made the first time only.

@@ -43,6 +43,7 @@ class PageDownloadFirmware : public QWizardPage
 
 public:
     PageDownloadFirmware(QWidget *parent, Communication *communication);
+    ~PageDownloadFirmware() override;
 
     void initializePage() override;
     bool isComplete() const override;
@@ -120,7 +121,6 @@ private:
     void retryLater();
     void enterFreescaleBootloader(int run);
     void initializeStm32Link(int run);
-    bool reopenCommunication(BaudRateType baud, FlowType flow);
 
     // From the first erase until the new firmware is started (or the run
     // has failed and said so) the window must not close: a gripper left

@@ -5,15 +5,16 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "carriedfirmware.h"
 #include "communication.h"
 #include "flashlayout.h"
+#include "freescaleconfig.h"
 #include "korvanedevice.h"
 #include "replywait.h"
 
 #include <QWizard>
 
 #include <QDebug>
-#include <QDir>
 #include <QEventLoop>
 #include <QFuture>
 #include <QLabel>
@@ -27,8 +28,6 @@ namespace {
 
 const int kBeforeBootloaderWriteMs = 1000;
 const int kAfterFirmwareWriteMs = 1000;
-// Restarted once the image is on its way: the bootloader's dots must follow.
-const int kWatchdogMs = 5000;
 // Asked of the library; it answers with what the ROM can take per packet.
 const uint8_t kRequestedPacketSize = 255;
 
@@ -81,20 +80,13 @@ void PageDownloadFirmware::identifyBootloaderVer()
 
 bool PageDownloadFirmware::chooseCarriedImageFor(const KorvaneDevice *target)
 {
-    // Only an image named after the installed type code ("GC3-…") is made
-    // for this product: a GC1 given a GC3 image, with none of the warnings
-    // the version page would have shown, may never start again.
-    if (target->typeCode.isEmpty())
+    // The version page's warnings were skipped: nothing but the image made
+    // for this exact product will do.
+    const QString name = CarriedFirmware::mainImageFor(target->typeCode);
+    if (name.isEmpty())
         return false;
-    const QString prefix = target->typeCode + QLatin1Char('-');
-    const QStringList images = QDir(QStringLiteral(":/firmware/")).entryList();
-    for (const QString &name : images) {
-        if (name.startsWith(prefix)) {
-            wizard()->setField(QStringLiteral("firmwareFilename"), name);
-            return fieldText("firmwareFilename") == name;
-        }
-    }
-    return false;
+    wizard()->setField(QStringLiteral("firmwareFilename"), name);
+    return fieldText("firmwareFilename") == name;
 }
 
 void PageDownloadFirmware::eraseBootloaderFlash()
@@ -186,7 +178,7 @@ void PageDownloadFirmware::downloadFirmware()
         // Once the image is on its way its report is due, whichever way the
         // gripper was rebooted: after a manual reboot too, silence must end
         // in a message rather than a page that waits for ever.
-        errorTimer->start(kWatchdogMs);
+        errorTimer->start(FreescaleConfig::kWatchdogMs);
         QEventLoop loop;
         connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
         connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);

@@ -7,6 +7,7 @@
 #include "communication.h"
 #include "flashlayout.h"
 #include "korvanedevice.h"
+#include "portwait.h"
 #include "replywait.h"
 
 #include <QDebug>
@@ -148,15 +149,7 @@ bool PageDownloadFirmware::verifyAndJump(QVector<WrittenImage> images, quint32 s
 
 void PageDownloadFirmware::readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch)
 {
-    communication->close();
-    communication->setQueryMode(QextSerialPort::EventDriven);
-    communication->setBaudRate(BAUD115200);
-    communication->setDataBits(DATA_8);
-    communication->setFlowControl(FLOW_OFF);
-    communication->setStopBits(STOP_1);
-    communication->setParity(PAR_NONE);
-    communication->setPortName(device->portName);
-    const bool opened = communication->open(QIODevice::ReadWrite);
+    const bool opened = reopenPort(communication, device->portName, BAUD115200, FLOW_OFF);
     qDebug() << (opened ? "true" : "false");
     communication->requestVersion();
     waitForReply(communication, kVersionReplyMs, Communication::kVersionReplySize);
