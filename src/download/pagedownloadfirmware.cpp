@@ -3,6 +3,7 @@
 #include "communication.h"
 #include "korvanedevice.h"
 #include "STBLLIB.h"
+#include "bootloaderlink.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QState>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWizard>
@@ -43,6 +45,11 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     errorTimer = new QTimer();
     connect(errorTimer, SIGNAL(timeout()), this, SLOT(popupErreurComm()));
 
+    // The wizard shares the process-wide bootloader line with identification.
+    bootloaderLink = new LibraryLink();
+    flasher = new Stm32Flasher(bootloaderLink, this);
+    connect(flasher, &Stm32Flasher::progressChanged, this, &PageDownloadFirmware::progressChanged);
+
     auto *layout = new QVBoxLayout();
     layout->addWidget(statusLabel);
     layout->addWidget(progressBar);
@@ -56,6 +63,10 @@ PageDownloadFirmware::~PageDownloadFirmware()
     // Both are made without a parent: nothing else would free them.
     delete errorTimer;
     delete receiveBuffer;
+    // A worker of an abandoned run may still hold the flasher.
+    flasher->cancel();
+    QThreadPool::globalInstance()->waitForDone();
+    delete bootloaderLink;
 }
 
 void PageDownloadFirmware::initializePage()
@@ -134,6 +145,7 @@ void PageDownloadFirmware::startRun()
     ++runId;
     complete = false;
     writtenImages.clear();
+    flasher->reset();
     progressBar->setValue(0);
     if (machine.isRunning()) {
         restartPending = true;
@@ -147,6 +159,7 @@ void PageDownloadFirmware::abandonRun()
 {
     ++runId;
     restartPending = false;
+    flasher->cancel();
     setFlashing(false);
     machine.stop();
     errorTimer->stop();

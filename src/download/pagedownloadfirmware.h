@@ -10,8 +10,11 @@
 #include <QVector>
 #include <QWizardPage>
 
+#include "stm32flasher.h"
+
 #include <atomic>
 
+class BootloaderLink;
 class Communication;
 class KorvaneDevice;
 class QLabel;
@@ -19,14 +22,6 @@ class QProgressBar;
 class QPushButton;
 class QState;
 class QTimer;
-
-// One image this run has written, so that the read-back checks each one with
-// its own content at its own address.
-struct WrittenImage
-{
-    QString fileName;
-    quint32 address = 0;
-};
 
 // The download page: brings the chosen gripper into its bootloader, erases,
 // writes, verifies and starts the new firmware, driven by an eight-state
@@ -94,12 +89,11 @@ private slots:
     void onWizardFinished();
 
 private:
-    // Pool workers. They touch only their arguments, the library and
-    // imageFile (writeFlashImage alone, while it runs), and report through
-    // queued signals.
+    // Pool workers. They touch only their arguments and the flasher, and
+    // report through queued signals.
     void eraseFlashSectors(quint32 address, quint32 count);
-    bool writeFlashImage(const QString &fileName, quint32 address);
-    bool verifyAndJump(QVector<WrittenImage> images, quint32 startAddress);
+    bool writeFlashImage(const QByteArray &image, quint32 address);
+    bool verifyAndJump(QVector<FlashImage> images, quint32 startAddress);
 
     bool rebootForUpdate();
     void readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch);
@@ -151,8 +145,7 @@ private:
     std::atomic<bool> complete{false};
     QTimer *errorTimer;
     QProgressBar *progressBar;
-    // Used by the running write worker only while it runs, and by the GUI
-    // thread for the Freescale transfer, where no worker runs.
+    // The Freescale image; GUI thread only (the STM32 workers get bytes).
     QFile imageFile;
     QLabel *statusLabel;
     QLabel *detailLabel;
@@ -170,7 +163,10 @@ private:
     QState *stateVerify = nullptr;
     QState *stateError = nullptr;
 
-    QVector<WrittenImage> writtenImages;
+    // What this run wrote, content and address, for the read-back.
+    QVector<FlashImage> writtenImages;
+    BootloaderLink *bootloaderLink;
+    Stm32Flasher *flasher;
     int runId = 0;
     bool restartPending = false;
     bool hotPlugWatching = false;

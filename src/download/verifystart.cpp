@@ -9,6 +9,7 @@
 #include "korvanedevice.h"
 #include "portwait.h"
 #include "replywait.h"
+#include "stm32flasher.h"
 
 #include <QDebug>
 #include <QEventLoop>
@@ -24,7 +25,6 @@ const int kAfterStartMs = 1000;
 // A K01 takes this long to start its own firmware and its secondary unit.
 const int kK01StartMs = 8000;
 const int kVersionReplyMs = 1000;
-const uint8_t kReadBackMode = 1;
 
 } // namespace
 
@@ -92,56 +92,14 @@ void PageDownloadFirmware::verifyFirmware()
     emit progressChanged(0);
 }
 
-bool PageDownloadFirmware::verifyAndJump(QVector<WrittenImage> images, quint32 startAddress)
+bool PageDownloadFirmware::verifyAndJump(QVector<FlashImage> images, quint32 startAddress)
 {
-    QVector<QByteArray> contents;
-    quint64 total = 0;
-    bool verified = true;
-    for (const WrittenImage &image : images) {
-        QFile file(image.fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
-            qDebug() << "ERREUR verifyAndJump: cannot read" << image.fileName;
-            verified = false;
-            break;
-        }
-        contents.append(file.readAll());
-        total += quint64(contents.last().size());
-    }
-
-    // One bar for the whole read-back, however many images it covers.
-    quint64 before = 0;
-    STBL_SetProgressCallback([this, &before, total](uint32_t done, uint32_t) {
-        if (total > 0)
-            emit progressChanged(int((before + done) * 100 / total));
-    });
-    for (int i = 0; verified && i < contents.size(); ++i) {
-        const QByteArray &content = contents.at(i);
-        if (content.isEmpty())
-            continue;  // an empty image wrote nothing
-        const uint8_t result = STBL_VERIFY(images.at(i).address, reinterpret_cast<const uint8_t *>(content.constData()),
-                                           uint32_t(content.size()), kReadBackMode);
-        qDebug() << "STBL_VERIFY? " << int(result);
-        qDebug() << "STBL_ERASE ACK?: " << int(GetAckValue());
-        if (result != 0)
-            verified = false;
-        before += quint64(content.size());
-    }
-    STBL_SetProgressCallback(nullptr);
-
-    if (!verified) {
-        qDebug() << "ERREUR verifyAndJump: the flash does not hold what was written; not started";
-        COM_Close();
+    const Stm32Flasher::Result result = flasher->verifyAndStart(images, startAddress);
+    if (result != Stm32Flasher::Done) {
         emit verifFailure();
         return false;
     }
-
-    const uint8_t go = STBL_GO(startAddress);
-    qDebug() << "STBL_GO? " << int(go);
-    qDebug() << "STBL_GO ACK?: " << int(GetAckValue());
     complete = true;
-    qDebug() << "Firmware verified. Closing COM port? ";
-    qDebug() << "COM_Close?: " << int(COM_Close());
-    qDebug() << "COM_is_Open?: " << COM_is_Open();
     waitMs(kAfterStartMs);
     emit verifSuccess();
     return true;
