@@ -20,21 +20,7 @@ namespace {
 
 const int kReadyPauseMs = 50;
 
-bool holdsReadyMarker(const QByteArray &received)
-{
-    for (const char *marker : FreescaleConfig::kReadyMarkers) {
-        if (received.contains(marker))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
-
-// Where the transfer stands, for the whole process: 0 waiting for the
-// bootloader, 1 ready with the image chosen, 2 progress dots coming. Only a
-// successful transfer sets it back to 0. GUI thread only.
-static int freescaleStage = 0;
 
 void PageDownloadFirmware::beginFreescaleRun()
 {

@@ -2,6 +2,8 @@
 
 #include "communication.h"
 #include "flashlayout.h"
+#include "freescaleconfig.h"
+#include "freescaleparse.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -33,6 +35,9 @@ const int kAfterStartMs = 1000;
 const int kK01StartMs = 8000;
 const int kStartMs = 3000;
 const int kRequestPauseMs = 200;
+// The bootloader's banner is complete a moment before it listens.
+const int kReadyPauseMs = 50;
+const int kReadSliceMs = 20;
 
 // Reads until `size` bytes are there or `ms` have passed.
 QByteArray readReply(QextSerialPort &port, int size, int ms)
@@ -47,9 +52,10 @@ QByteArray readReply(QextSerialPort &port, int size, int ms)
     return reply;
 }
 
-std::unique_ptr<QextSerialPort> openFirmwareLine(const UpdateTarget &target, BaudRateType baud)
+std::unique_ptr<QextSerialPort> openFirmwareLine(const UpdateTarget &target, BaudRateType baud,
+                                                 FlowType flow = FLOW_OFF)
 {
-    const PortSettings settings = {baud, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
+    const PortSettings settings = {baud, DATA_8, PAR_NONE, STOP_1, flow, 100};
     auto port = std::make_unique<QextSerialPort>(target.portName, settings, QextSerialPort::Polling);
     if (!port->open(QIODevice::ReadWrite))
         return nullptr;
@@ -150,6 +156,67 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Sessi
     return Failed;
 }
 
+FreescaleTransfer::Result FreescaleTransfer::run(const UpdateTarget &target, const QByteArray &image,
+                                                 const std::function<void(const QString &)> &status,
+                                                 const std::function<void(int)> &progress)
+{
+    status(QStringLiteral("Initializing the Freescale bootloader."));
+    const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, BAUD115200, FLOW_XONXOFF);
+    if (!port) {
+        qDebug() << "ERREUR FreescaleTransfer: cannot open" << target.portName;
+        return NotReady;
+    }
+    // The bootloader may greet while the request still waits for its echo:
+    // everything read from here on counts.
+    port->write(QByteArray::fromHex(Communication::kRebootRequest));
+    status(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
+
+    QByteArray received;
+    QElapsedTimer watchdog;
+    watchdog.start();
+    while (!holdsReadyMarker(received)) {
+        if (isCancelled())
+            return Cancelled;
+        if (watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
+            return NotReady;
+        if (port->waitForReadyRead(kReadSliceMs) || port->bytesAvailable() > 0)
+            received += port->readAll();
+    }
+    status(QStringLiteral("The bootloader is ready to receive the new firmware."));
+    if (!pause(kReadyPauseMs))
+        return Cancelled;
+
+    received.clear();
+    port->write(image);
+    int stage = 1;
+    watchdog.restart();
+    for (;;) {
+        if (isCancelled())
+            return Cancelled;
+        if (watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
+            return Silent;
+        // Also moves what XON/XOFF held back out to the line.
+        if (!port->waitForReadyRead(kReadSliceMs) && port->bytesAvailable() == 0)
+            continue;
+        received += port->readAll();
+        const FreescaleReading reading = readFreescaleReceived(received, stage, image.size());
+        if (reading.outcome == FreescaleReading::Loaded) {
+            status(QStringLiteral("The new firmware has been downloaded successfully."));
+            progress(100);
+            return Loaded;
+        }
+        if (reading.outcome == FreescaleReading::StartFailure)
+            return StartFailure;
+        if (reading.outcome == FreescaleReading::Downloading) {
+            if (stage != 2)
+                status(QStringLiteral("The wizard is currently downloading the new firmware."));
+            stage = 2;
+            watchdog.restart();
+        }
+        progress(reading.progress);
+    }
+}
+
 QString VersionReadback::read(const UpdateTarget &target)
 {
     const bool secondary = target.kind != K01 && target.secondaryUnit;
@@ -191,6 +258,7 @@ GripperUpdate::GripperUpdate(UpdatePlan plan, QObject *parent)
 void GripperUpdate::cancel()
 {
     entry.cancel();
+    freescale.cancel();
     flasher.cancel();
     readback.cancel();
 }
@@ -205,6 +273,13 @@ GripperUpdate::Outcome GripperUpdate::finish(Outcome outcome)
 
 GripperUpdate::Outcome GripperUpdate::run()
 {
+    if (isGsFamily(plan.target.kind)) {
+        const Outcome transferred = transfer();
+        if (transferred != Updated)
+            return finish(transferred);
+        version = readback.read(plan.target);
+        return finish(readback.isCancelled() ? Cancelled : Updated);
+    }
     emit statusChanged(QStringLiteral("Initializing the STM32 bootloader."));
     BootloaderEntry::Result entered = BootloaderEntry::Retry;
     for (int attempt = 0; entered == BootloaderEntry::Retry; ++attempt) {
@@ -225,6 +300,31 @@ GripperUpdate::Outcome GripperUpdate::run()
     if (readback.isCancelled())
         return finish(Cancelled);
     return finish(Updated);
+}
+
+GripperUpdate::Outcome GripperUpdate::transfer()
+{
+    if (plan.mainImage.isEmpty()) {
+        // Rebooting into a bootloader that is then sent nothing leaves the
+        // gripper there.
+        qDebug() << "ERREUR GripperUpdate: no Freescale image";
+        return FlashFailed;
+    }
+    const FreescaleTransfer::Result result = freescale.run(
+        plan.target, plan.mainImage, [this](const QString &text) { emit statusChanged(text); },
+        [this](int value) { emit progressChanged(value); });
+    switch (result) {
+    case FreescaleTransfer::Loaded:
+        return Updated;
+    case FreescaleTransfer::NotReady:
+        return EntryFailed;
+    case FreescaleTransfer::Cancelled:
+        return Cancelled;
+    case FreescaleTransfer::StartFailure:
+    case FreescaleTransfer::Silent:
+        break;
+    }
+    return FlashFailed;
 }
 
 GripperUpdate::Outcome GripperUpdate::flash()

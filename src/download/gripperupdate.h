@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 // The update of one gripper, without a window: each piece below blocks until
 // the gripper has answered, so the whole runs on a thread of its own, and
@@ -64,6 +65,20 @@ private:
     bool rebootForUpdate(const UpdateTarget &target);
 };
 
+// The GS family's Freescale bootloader: the reboot request, its ready sign,
+// then the image as text under XON/XOFF, followed through the progress dots
+// to the load report. Silence for the watchdog's time ends it.
+class FreescaleTransfer : public Cancellable
+{
+public:
+    enum Result { Loaded, NotReady, StartFailure, Silent, Cancelled };
+
+    // `image` as the bootloader takes it (text, LF line ends). `status` and
+    // `progress` are called on the calling thread as the transfer goes.
+    Result run(const UpdateTarget &target, const QByteArray &image,
+               const std::function<void(const QString &)> &status, const std::function<void(int)> &progress);
+};
+
 // The Modbus version request to the firmware just started, repeated until it
 // answers or its start-up time has passed.
 class VersionReadback : public Cancellable
@@ -78,7 +93,9 @@ struct UpdatePlan
 {
     UpdateTarget target;
     QByteArray bootloaderImage;  // empty: the bootloader is left as it is
-    QByteArray mainImage;        // empty: the main firmware is left as it is
+    // Empty: the main firmware is left as it is. For the GS family, the
+    // S-records as text.
+    QByteArray mainImage;
     // Entry attempts before giving up; 0 tries until cancelled, as the
     // wizard does while the user cycles the power.
     int entryAttempts = 0;
@@ -113,11 +130,13 @@ signals:
 private:
     Outcome finish(Outcome outcome);
     Outcome flash();
+    Outcome transfer();
 
     UpdatePlan plan;
     SessionLink link;
     BootloaderEntry entry;
     Stm32Flasher flasher;
+    FreescaleTransfer freescale;
     VersionReadback readback;
     QString version;
 };

@@ -171,6 +171,9 @@ private:
     bool restartPending = false;
     bool hotPlugWatching = false;
     bool flashing = false;
+    // Where the Freescale transfer stands: 0 waiting for the bootloader, 1
+    // ready with the image chosen, 2 progress dots coming.
+    int freescaleStage = 0;
 };
 
 #endif

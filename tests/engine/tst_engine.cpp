@@ -3,6 +3,7 @@
 // sent.
 
 #include "carriedfirmware.h"
+#include "freescaleconfig.h"
 #include "gripper_sim.h"
 #include "gripperupdate.h"
 
@@ -129,6 +130,8 @@ private slots:
     void bothImages();
     void k01AndTheGb1BehindIt_data();
     void k01AndTheGb1BehindIt();
+    void gsThroughItsFreescaleBootloader_data();
+    void gsThroughItsFreescaleBootloader();
     void twoGrippersAtOnce();
     void givenUpWhileWriting();
     void failuresNeverStartTheFirmware_data();
@@ -270,6 +273,48 @@ void TestEngine::k01AndTheGb1BehindIt()
     QVERIFY(g.romLog(other).writes.empty());
     QCOMPARE(g.romLog(unit).goAddresses, std::vector<uint32_t>{kBootloaderAddress});
     QCOMPARE(run.update->versionText(), QString::fromLatin1(secondary ? "GB1" : "K01") + QStringLiteral("-1.6.9"));
+}
+
+void TestEngine::gsThroughItsFreescaleBootloader_data()
+{
+    QTest::addColumn<bool>("reportComes");
+    QTest::newRow("loaded") << true;
+    QTest::newRow("no load report") << false;
+}
+
+void TestEngine::gsThroughItsFreescaleBootloader()
+{
+    QFETCH(bool, reportComes);
+    QFile file(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
+    if (QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
+    const QByteArray image = file.readAll();
+
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GS;
+    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
+    sim::Gripper &g = gripper(config);
+    sim::Faults faults;
+    faults.freescaleNoReport = !reportComes;
+    g.setFaults(faults);
+    Running run(planFor(g, GS, image));
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), reportComes ? GripperUpdate::Updated : GripperUpdate::FlashFailed);
+
+    const sim::FreescaleStats stats = g.status().freescale;
+    QCOMPARE(stats.bytesReceived, long(image.size()));
+    QCOMPARE(stats.recordErrors, 0);
+    // The host held back when told to: nothing overflowed the bootloader.
+    QVERIFY(stats.xoffSent > 0 && stats.hostFlowControl);
+    QCOMPARE(stats.overflowBytes, 0L);
+    QVERIFY(std::any_of(run.progress.begin(), run.progress.end(), [](int v) { return v > 0 && v < 100; }));
+    if (reportComes) {
+        QCOMPARE(stats.imagesLoaded, 1);
+        QCOMPARE(run.progress.last(), 100);
+        QCOMPARE(run.update->versionText(), QStringLiteral("GS-1.6.9"));
+    } else {
+        QVERIFY(run.update->versionText().isEmpty());
+    }
 }
 
 void TestEngine::twoGrippersAtOnce()
