@@ -1,6 +1,41 @@
 #include "bootloaderlink.h"
 
 #include "STBLLIB.h"
+#include "bootloaderline.h"
+#include "portnumbers.h"
+
+#include <QDebug>
+
+uint8_t LibraryLink::open(const QString &portName)
+{
+    const int portNumber = korvane::portNumberFromName(portName.toStdString());
+    if (portNumber == 0) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        return stbl::RESULT_BAD_ARGUMENT;
+    }
+    TARGET_SetComIntType(0);
+    if (COM_is_Open() == 1) {
+        // Left open by a run that ended badly: closed, and tried again.
+        qDebug() << "COM_is_Open? TRUE. Devrait être fermé";
+        COM_Close();
+        return stbl::RESULT_OPEN_FAILED;
+    }
+    const uint8_t settings = BootloaderLine::configure(portNumber);
+    if (settings != 0) {
+        qDebug() << "Erreur durant SetCOMSettings? " << int(settings);
+        return stbl::RESULT_BAD_SETTINGS;
+    }
+    const uint8_t opened = COM_Open();
+    if (opened != 0)
+        qDebug() << "Erreur durant COM_Open? " << int(opened);
+    // The state of the line decides, not the result.
+    if (COM_is_Open() == 0) {
+        qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        COM_Close();
+        return stbl::RESULT_OPEN_FAILED;
+    }
+    return stbl::RESULT_OK;
+}
 
 bool LibraryLink::isOpen()
 {
@@ -64,9 +99,12 @@ uint8_t LibraryLink::go(uint32_t address)
     return STBL_GO(address);
 }
 
-uint8_t SessionLink::open(const std::string &devicePath)
+uint8_t SessionLink::open(const QString &devicePath)
 {
-    return session.open(devicePath);
+    const uint8_t result = session.open(devicePath.toStdString());
+    if (result != 0)
+        qDebug() << "Erreur durant COM_Open? " << int(result);
+    return result;
 }
 
 bool SessionLink::isOpen()

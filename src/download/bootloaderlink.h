@@ -5,8 +5,9 @@
 #include "stbl/protocol.h"
 #include "stbl/session.h"
 
+#include <QString>
+
 #include <cstdint>
-#include <string>
 
 // A line to one gripper's STM32 ROM bootloader, as the update needs it. Two
 // kinds: the process-wide library (one port at a time, what the wizard and
@@ -18,6 +19,12 @@ class BootloaderLink
 public:
     virtual ~BootloaderLink() = default;
 
+    // RESULT_OK once open. RESULT_BAD_ARGUMENT or RESULT_BAD_SETTINGS: this
+    // port can never be opened so; anything else may pass on a later try.
+    virtual uint8_t open(const QString &portName) = 0;
+    // True when a ROM synchronised before (while probing) still counts as
+    // synchronised on a new open, so it must not be sent 0x7F again.
+    virtual bool remembersSync() const = 0;
     virtual bool isOpen() = 0;
     virtual void close() = 0;
     virtual void setTimeout(uint32_t ms) = 0;
@@ -40,6 +47,8 @@ public:
 class LibraryLink : public BootloaderLink
 {
 public:
+    uint8_t open(const QString &portName) override;
+    bool remembersSync() const override { return true; }
     bool isOpen() override;
     void close() override;
     void setTimeout(uint32_t ms) override;
@@ -58,7 +67,8 @@ public:
 class SessionLink : public BootloaderLink
 {
 public:
-    uint8_t open(const std::string &devicePath);
+    uint8_t open(const QString &devicePath) override;
+    bool remembersSync() const override { return false; }
     bool isOpen() override;
     void close() override;
     void setTimeout(uint32_t ms) override;

@@ -93,10 +93,14 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
     return echo == QByteArray::fromHex(Communication::kRebootEcho);
 }
 
-BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, SessionLink &link)
+BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, BootloaderLink &link,
+                                               const std::function<void()> &afterFirstRequest)
 {
     if (!target.inBootloader && target.kind != BL_STM32) {
-        if (!rebootForUpdate(target))
+        const bool confirmed = rebootForUpdate(target);
+        if (afterFirstRequest)
+            afterFirstRequest();
+        if (!confirmed)
             return isCancelled() ? Cancelled : Retry;
         if (target.kind == GU || target.kind == GV) {
             // GU and GV miss the first request now and then while they
@@ -116,38 +120,41 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Sessi
         }
     }
 
-    const uint8_t opened = link.open(target.portName.toStdString());
-    if (opened != 0) {
-        qDebug() << "Erreur durant COM_Open? " << int(opened);
+    const uint8_t opened = link.open(target.portName);
+    if (opened == stbl::RESULT_BAD_ARGUMENT || opened == stbl::RESULT_BAD_SETTINGS)
+        return Failed;
+    if (opened != 0)
         return pause(kReopenPauseMs) ? Retry : Cancelled;
-    }
-    // Unlike the wizard's shared line, a session of our own has never
-    // synchronised, even with a gripper found in its ROM: it always does.
-    // A ROM synchronised before reads our 0x7F as a command and NACKs it,
-    // which the session takes as success.
-    if (!target.inBootloader && !pause(kBeforeInitMs)) {
-        link.close();
-        return Cancelled;
-    }
-    link.setTimeout(kInitTimeout);
-    uint8_t result = stbl::RESULT_NO_ANSWER;
-    for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
-        result = link.init();
-        if (result == 0 && target.inBootloader)
-            break;
-        if (!pause(kAfterInitAttemptMs)) {
+
+    // The process-wide line remembers that identification synchronised a
+    // gripper it found in its ROM; a second 0x7F would be read as a command.
+    // A session of its own has never synchronised: it does, and a ROM
+    // synchronised before NACKs our 0x7F, which the session takes as success.
+    if (!(target.inBootloader && link.remembersSync())) {
+        if (!target.inBootloader && !pause(kBeforeInitMs)) {
             link.close();
             return Cancelled;
         }
-        if (result == 0)
-            break;
+        link.setTimeout(kInitTimeout);
+        uint8_t result = stbl::RESULT_NO_ANSWER;
+        for (int attempt = 0; attempt < kInitAttempts; ++attempt) {
+            result = link.init();
+            if (result == 0 && target.inBootloader)
+                break;
+            if (!pause(kAfterInitAttemptMs)) {
+                link.close();
+                return Cancelled;
+            }
+            if (result == 0)
+                break;
+        }
+        if (result != 0) {
+            link.close();
+            qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
+            return result == stbl::RESULT_NO_ANSWER ? Retry : Failed;
+        }
+        link.setTimeout(kFlashingTimeout);
     }
-    if (result != 0) {
-        link.close();
-        qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
-        return result == stbl::RESULT_NO_ANSWER ? Retry : Failed;
-    }
-    link.setTimeout(kFlashingTimeout);
     const uint8_t ack = link.ackValue();
     if (ack == stbl::ACK)
         return Ready;

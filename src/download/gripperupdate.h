@@ -59,7 +59,9 @@ public:
 
     // One attempt. Ready leaves `link` open and acknowledged; Retry means
     // the gripper did not answer (yet), as when it is off.
-    Result enter(const UpdateTarget &target, SessionLink &link);
+    // `afterFirstRequest` is called once the first reboot request is out.
+    Result enter(const UpdateTarget &target, BootloaderLink &link,
+                 const std::function<void()> &afterFirstRequest = std::function<void()>());
 
 private:
     bool rebootForUpdate(const UpdateTarget &target);

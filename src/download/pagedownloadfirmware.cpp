@@ -4,6 +4,7 @@
 #include "korvanedevice.h"
 #include "STBLLIB.h"
 #include "bootloaderlink.h"
+#include "gripperupdate.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -63,8 +64,10 @@ PageDownloadFirmware::~PageDownloadFirmware()
     // Both are made without a parent: nothing else would free them.
     delete errorTimer;
     delete receiveBuffer;
-    // A worker of an abandoned run may still hold the flasher.
+    // A worker of an abandoned run may still hold the flasher or the link.
     flasher->cancel();
+    if (bootloaderEntry)
+        bootloaderEntry->cancel();
     QThreadPool::globalInstance()->waitForDone();
     delete bootloaderLink;
 }
@@ -160,6 +163,8 @@ void PageDownloadFirmware::abandonRun()
     ++runId;
     restartPending = false;
     flasher->cancel();
+    if (bootloaderEntry)
+        bootloaderEntry->cancel();
     setFlashing(false);
     machine.stop();
     errorTimer->stop();

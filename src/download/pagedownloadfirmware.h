@@ -13,7 +13,9 @@
 #include "stm32flasher.h"
 
 #include <atomic>
+#include <memory>
 
+class BootloaderEntry;
 class BootloaderLink;
 class Communication;
 class KorvaneDevice;
@@ -95,7 +97,6 @@ private:
     bool writeFlashImage(const QByteArray &image, quint32 address);
     bool verifyAndJump(QVector<FlashImage> images, quint32 startAddress);
 
-    bool rebootForUpdate();
     void readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch);
 
     void buildMachine();
@@ -114,7 +115,9 @@ private:
 
     void retryLater();
     void enterFreescaleBootloader(int run);
-    void initializeStm32Link(int run);
+    // Reboot request and ROM initialisation, on the pool; the page waits
+    // for the outcome with the window live.
+    void enterStm32Bootloader(int run);
 
     // From the first erase until the new firmware is started (or the run
     // has failed and said so) the window must not close: a gripper left
@@ -166,6 +169,7 @@ private:
     // What this run wrote, content and address, for the read-back.
     QVector<FlashImage> writtenImages;
     BootloaderLink *bootloaderLink;
+    std::shared_ptr<BootloaderEntry> bootloaderEntry;
     Stm32Flasher *flasher;
     int runId = 0;
     bool restartPending = false;
