@@ -2,6 +2,7 @@
 
 #include "pagedownloadfirmware.h"
 
+#include "blockingcall.h"
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "freescaleconfig.h"
@@ -10,13 +11,10 @@
 #include "portwait.h"
 
 #include <QDebug>
-#include <QEventLoop>
-#include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QtConcurrent>
 
 #include <memory>
 
@@ -101,17 +99,12 @@ void PageDownloadFirmware::enterStm32Bootloader(int run)
         }, Qt::QueuedConnection);
     };
     BootloaderLink *link = bootloaderLink;
-    QFutureWatcher<BootloaderEntry::Result> watcher;
-    QEventLoop loop;
-    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([entry, target, link, powerCycleText] {
-        return entry->enter(target, *link, powerCycleText);
-    }));
-    loop.exec();
+    const QFuture<BootloaderEntry::Result> entered = runBlockingUntil(
+        [entry, target, link, powerCycleText] { return entry->enter(target, *link, powerCycleText); }, this,
+        &PageDownloadFirmware::runStopped);
     if (runAbandoned(run))
         return;
-    switch (watcher.result()) {
+    switch (entered.result()) {
     case BootloaderEntry::Ready:
         setCancelEnabled(false);
         emit transitionInitializeSuccess();

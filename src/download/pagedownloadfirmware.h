@@ -62,9 +62,6 @@ signals:
     void progressChanged(int progress);
     void downloadOver();
     void verifSuccess();
-    // The read-back differed: the verify worker's counterpart of
-    // verifSuccess(), so that the wait for it ends either way.
-    void verifFailure();
     // The run was given up (wizard closed, page left, error shown): ends
     // the waits for workers and for the bootloader, which may never answer.
     void runStopped();
@@ -92,7 +89,7 @@ private slots:
 
 private:
     // Pool workers. They touch only their arguments and the flasher, and
-    // report through queued signals.
+    // report through queued signals and their result.
     void eraseFlashSectors(quint32 address, quint32 count);
     bool writeFlashImage(const QByteArray &image, quint32 address);
     bool verifyAndJump(QVector<FlashImage> images, quint32 startAddress);

@@ -5,6 +5,7 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "blockingcall.h"
 #include "stm32flasher.h"
 #include "carriedfirmware.h"
 #include "communication.h"
@@ -196,11 +197,8 @@ PageDownloadFirmware::WriteOutcome PageDownloadFirmware::writeAndWait(const QStr
         return WriteOutcome::Failed;
     }
     const QByteArray image = file.readAll();
-    QEventLoop loop;
-    connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-    QFuture<bool> write = QtConcurrent::run(this, &PageDownloadFirmware::writeFlashImage, image, address);
-    loop.exec();
+    const QFuture<bool> write = runBlockingUntil([this, image, address] { return writeFlashImage(image, address); },
+                                                 this, &PageDownloadFirmware::runStopped);
     // A worker left behind stops at its next packet; nobody waits for it.
     if (runAbandoned(run))
         return WriteOutcome::Abandoned;

@@ -4,6 +4,7 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "blockingcall.h"
 #include "communication.h"
 #include "flashlayout.h"
 #include "korvanedevice.h"
@@ -36,17 +37,13 @@ void PageDownloadFirmware::verifyFirmware()
     if (isGsFamily(device->kind)) {
         communication->close();
     } else {
-        QEventLoop loop;
-        connect(this, &PageDownloadFirmware::verifSuccess, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::verifFailure, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-        QFuture<bool> verify = QtConcurrent::run(this, &PageDownloadFirmware::verifyAndJump, writtenImages,
-                                                 FlashLayout::startAddress(device->kind));
-        loop.exec();
+        const QVector<FlashImage> images = writtenImages;
+        const quint32 start = FlashLayout::startAddress(device->kind);
+        const QFuture<bool> verify = runBlockingUntil([this, images, start] { return verifyAndJump(images, start); },
+                                                      this, &PageDownloadFirmware::runStopped);
         if (runAbandoned(run))
             return;
-        const bool verified = verify.result();
-        if (!verified) {
+        if (!verify.result()) {
             // The gripper stays in its ROM bootloader, where a manual-reboot
             // run can write it again.
             emit transitionDownloadFailure();
@@ -94,11 +91,8 @@ void PageDownloadFirmware::verifyFirmware()
 
 bool PageDownloadFirmware::verifyAndJump(QVector<FlashImage> images, quint32 startAddress)
 {
-    const Stm32Flasher::Result result = flasher->verifyAndStart(images, startAddress);
-    if (result != Stm32Flasher::Done) {
-        emit verifFailure();
+    if (flasher->verifyAndStart(images, startAddress) != Stm32Flasher::Done)
         return false;
-    }
     complete = true;
     waitMs(kAfterStartMs);
     emit verifSuccess();
