@@ -3,18 +3,13 @@
 #include "pagedownloadfirmware.h"
 
 #include "blockingcall.h"
-#include "carriedfirmware.h"
 #include "communication.h"
-#include "freescaleconfig.h"
 #include "gripperupdate.h"
 #include "korvanedevice.h"
-#include "portwait.h"
 
 #include <QDebug>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <memory>
 
@@ -118,48 +113,4 @@ void PageDownloadFirmware::enterStm32Bootloader(int run)
     case BootloaderEntry::Cancelled:
         break;
     }
-}
-
-void PageDownloadFirmware::enterFreescaleBootloader(int run)
-{
-    // Rebooting a gripper into a bootloader that is then sent nothing leaves
-    // it there: a build without the image says so while the gripper still runs.
-    if (freescaleImagePath().isEmpty()) {
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: no Freescale image";
-        endRunBeforeStart(noFirmwareText());
-        return;
-    }
-    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
-    beginFreescaleRun();
-    if (!reopenPort(communication, device->portName, BAUD115200, FLOW_XONXOFF))
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
-    if (runAbandoned(run))
-        return;
-    receiveBuffer->clear();
-
-    if (fieldFlag("manualReboot")) {
-        QMessageBox box;
-        box.setWindowTitle(CarriedFirmware::windowTitle());
-        box.setText(QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."));
-        box.exec();
-        if (runAbandoned(run))
-            return;
-        connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
-        statusLabel->setText(
-            QStringLiteral("Please turn the gripper back on. This will initiate the download procedure."));
-        // No time limit here, by design: the way out is Cancel.
-        setCancelEnabled(true);
-        return;
-    }
-
-    setCancelEnabled(false);
-    // Connected before the request: the bootloader may already talk while
-    // the request waits for its echo.
-    connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
-    communication->rebootDevice();
-    if (runAbandoned(run))
-        return;
-    statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
-    errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
-    errorTimer->start();
 }

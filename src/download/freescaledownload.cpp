@@ -6,12 +6,16 @@
 #include "communication.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "carriedfirmware.h"
+#include "portwait.h"
 #include "replywait.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QEventLoop>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
 #include <QWizard>
@@ -94,4 +98,72 @@ void PageDownloadFirmware::lectureCOMdownload()
     }
 
     emit progressChanged(reading.progress);
+}
+
+void PageDownloadFirmware::enterFreescaleBootloader(int run)
+{
+    // Rebooting a gripper into a bootloader that is then sent nothing leaves
+    // it there: a build without the image says so while the gripper still runs.
+    if (freescaleImagePath().isEmpty()) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: no Freescale image";
+        endRunBeforeStart(noFirmwareText());
+        return;
+    }
+    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    beginFreescaleRun();
+    if (!reopenPort(communication, device->portName, BAUD115200, FLOW_XONXOFF))
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
+    if (runAbandoned(run))
+        return;
+    receiveBuffer->clear();
+
+    if (fieldFlag("manualReboot")) {
+        QMessageBox box;
+        box.setWindowTitle(CarriedFirmware::windowTitle());
+        box.setText(QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."));
+        box.exec();
+        if (runAbandoned(run))
+            return;
+        connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+        statusLabel->setText(
+            QStringLiteral("Please turn the gripper back on. This will initiate the download procedure."));
+        // No time limit here, by design: the way out is Cancel.
+        setCancelEnabled(true);
+        return;
+    }
+
+    setCancelEnabled(false);
+    // Connected before the request: the bootloader may already talk while
+    // the request waits for its echo.
+    connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+    communication->rebootDevice();
+    if (runAbandoned(run))
+        return;
+    statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
+    errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
+    errorTimer->start();
+}
+
+void PageDownloadFirmware::downloadFreescaleImage(int run)
+{
+    if (imageFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        communication->write(imageFile.readAll());
+        imageFile.close();
+    } else {
+        qDebug() << "ERREUR downloadFirmware: cannot read" << imageFile.fileName();
+    }
+    // Once the image is on its way its report is due, whichever way the
+    // gripper was rebooted: after a manual reboot too, silence must end
+    // in a message rather than a page that waits for ever.
+    errorTimer->start(FreescaleConfig::kWatchdogMs);
+    QEventLoop loop;
+    connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
+    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (runAbandoned(run))
+        return;
+    waitMs(kAfterFirmwareWriteMs);
+    if (runAbandoned(run))
+        return;
+    emit transitionDownloadSuccess();
 }

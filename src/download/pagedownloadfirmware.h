@@ -88,6 +88,9 @@ private slots:
     void onWizardFinished();
 
 private:
+    // Pause between the main image's end and the next step, on both paths.
+    static constexpr int kAfterFirmwareWriteMs = 1000;
+
     // Pool workers. They touch only their arguments and the flasher, and
     // report through queued signals and their result.
     void eraseFlashSectors(quint32 address, quint32 count);
@@ -111,7 +114,10 @@ private:
     void emitLater(void (PageDownloadFirmware::*signal)());
 
     void retryLater();
+    // The GS family's path (freescaledownload.cpp): the bootloader's ready
+    // sign, then the image as text.
     void enterFreescaleBootloader(int run);
+    void downloadFreescaleImage(int run);
     // Reboot request and ROM initialisation, on the pool; the page waits
     // for the outcome with the window live.
     void enterStm32Bootloader(int run);

@@ -10,7 +10,6 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "flashlayout.h"
-#include "freescaleconfig.h"
 #include "korvanedevice.h"
 #include "replywait.h"
 
@@ -29,7 +28,6 @@
 namespace {
 
 const int kBeforeBootloaderWriteMs = 1000;
-const int kAfterFirmwareWriteMs = 1000;
 // Asked of the library; it answers with what the ROM can take per packet.
 const uint8_t kRequestedPacketSize = 255;
 
@@ -148,26 +146,7 @@ void PageDownloadFirmware::downloadFirmware()
     statusLabel->setText(QStringLiteral("Downloading the main firmware"));
 
     if (isGsFamily(device->kind)) {
-        if (imageFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            communication->write(imageFile.readAll());
-            imageFile.close();
-        } else {
-            qDebug() << "ERREUR downloadFirmware: cannot read" << imageFile.fileName();
-        }
-        // Once the image is on its way its report is due, whichever way the
-        // gripper was rebooted: after a manual reboot too, silence must end
-        // in a message rather than a page that waits for ever.
-        errorTimer->start(FreescaleConfig::kWatchdogMs);
-        QEventLoop loop;
-        connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (runAbandoned(run))
-            return;
-        waitMs(kAfterFirmwareWriteMs);
-        if (runAbandoned(run))
-            return;
-        emit transitionDownloadSuccess();
+        downloadFreescaleImage(run);
         return;
     }
 
