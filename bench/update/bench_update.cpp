@@ -161,6 +161,16 @@ const WireCommand *firstAfter(const std::vector<WireCommand> &wire, WireKind kin
     return nullptr;
 }
 
+// The last of `kind` before `before` and not before `after`.
+const WireCommand *lastBefore(const std::vector<WireCommand> &wire, WireKind kind, int64_t after, int64_t before)
+{
+    const WireCommand *found = nullptr;
+    for (const WireCommand &c : wire)
+        if (c.kind == kind && c.startNs >= after && c.startNs < before)
+            found = &c;
+    return found;
+}
+
 std::vector<const WireCommand *> allAfter(const std::vector<WireCommand> &wire, WireKind kind, int64_t after,
                                           int64_t before)
 {
@@ -178,8 +188,10 @@ bool phasesFromWire(const std::vector<WireCommand> &wire, const sim::Pacing &pac
 {
     const double byte = pacing.secondsPerByte();
     const WireCommand *reboot = firstAfter(wire, WireKind::ModbusReboot, click);
-    const WireCommand *open = reboot ? firstAfter(wire, WireKind::HostOpen, reboot->startNs) : nullptr;
     const WireCommand *sync = reboot ? firstAfter(wire, WireKind::Sync, reboot->startNs) : nullptr;
+    // The library's open is the one that comes before its sync; the port
+    // the reboot request went out on may be noticed open only after it.
+    const WireCommand *open = sync ? lastBefore(wire, WireKind::HostOpen, reboot->startNs, sync->startNs) : nullptr;
     const WireCommand *get = sync ? firstAfter(wire, WireKind::Get, sync->startNs) : nullptr;
     const WireCommand *go = get ? firstAfter(wire, WireKind::Go, get->startNs) : nullptr;
     const WireCommand *version = go ? firstAfter(wire, WireKind::ModbusVersion, go->startNs) : nullptr;

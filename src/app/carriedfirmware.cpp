@@ -1,6 +1,47 @@
 #include "carriedfirmware.h"
 
+#include <QDir>
+#include <QStringList>
+
 namespace CarriedFirmware {
+
+namespace {
+
+const char *const kBootloaderPrefix = "BL1-";
+// Tested in this order; the first match makes a main image.
+const char *const kMainPrefixes[] = {"K01-", "GB1-", "FS", "CH", "GC", "GD", "GU", "GV", "GS"};
+const char *const kFolder = ":/firmware/";
+
+} // namespace
+
+bool isBootloaderImage(const QString &name)
+{
+    return name.startsWith(QLatin1String(kBootloaderPrefix));
+}
+
+bool isMainImage(const QString &name)
+{
+    for (const char *prefix : kMainPrefixes) {
+        if (name.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    return false;
+}
+
+QString mainImageFor(const QString &typeCode)
+{
+    // Only an image named after the installed type code is made for the
+    // product: a GC1 given a GC3 image may never start again.
+    if (typeCode.isEmpty())
+        return QString();
+    const QString prefix = typeCode + QLatin1Char('-');
+    const QStringList names = QDir(QLatin1String(kFolder)).entryList();
+    for (const QString &name : names) {
+        if (name.startsWith(prefix) && isMainImage(name))
+            return name;
+    }
+    return QString();
+}
 
 QString designation()
 {

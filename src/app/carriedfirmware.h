@@ -13,6 +13,14 @@ constexpr int kMinor = 6;
 constexpr int kPatch = 9;
 constexpr const char *kUpgraderVersion = "1.2.0";
 
+// What the images under :/firmware/ are, by their names (case-sensitive:
+// "bl1-..." is not a bootloader).
+bool isBootloaderImage(const QString &name);
+bool isMainImage(const QString &name);
+// The carried main image made for the product with this type code ("GC3-..."
+// for GC3), empty when there is none.
+QString mainImageFor(const QString &typeCode);
+
 // "GC3---1.6.9": the three codes joined by "-" (empty ones keep their
 // separators), then "-" and the version.
 QString designation();

@@ -20,4 +20,20 @@ auto runBlocking(Call call) -> decltype(call())
     return watcher.result();
 }
 
+// The same, except that the wait also ends when `stopper` emits `stopped`
+// (the run was given up). The call then finishes alone: the future is
+// returned as it is, finished or not.
+template <typename Call, typename Sender, typename Signal>
+auto runBlockingUntil(Call call, const Sender *stopper, Signal stopped) -> QFuture<decltype(call())>
+{
+    QFutureWatcher<decltype(call())> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    QObject::connect(stopper, stopped, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(call));
+    if (!watcher.isFinished())
+        loop.exec();
+    return watcher.future();
+}
+
 #endif

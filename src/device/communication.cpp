@@ -65,21 +65,38 @@ void Communication::rebootSecondaryUnit()
     write(secondaryRebootRequest());
 }
 
+bool Communication::readVersionFields(const QByteArray &reply, VersionFields *out)
+{
+    // The version bytes sit at 6..8; a shorter read is no version reply.
+    if (reply.size() < 9 || quint8(reply.at(0)) != 0x09 || quint8(reply.at(1)) != 0x03)
+        return false;
+    out->type = reply.mid(3, 3);
+    out->major = static_cast<signed char>(reply.at(6));
+    out->minor = static_cast<signed char>(reply.at(7));
+    out->patch = static_cast<signed char>(reply.at(8));
+    return true;
+}
+
 void Communication::decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,
                                        int &patch)
 {
-    if (reply.size() < 9 || reply.at(0) != 0x09 || reply.at(1) != 0x03)
+    VersionFields fields;
+    if (!readVersionFields(reply, &fields))
         return;
-    major = static_cast<signed char>(reply.at(6));
-    minor = static_cast<signed char>(reply.at(7));
-    patch = static_cast<signed char>(reply.at(8));
-    const QByteArray type = reply.mid(3, 3);
-    if (type == QByteArray(3, '\0')) {
+    major = fields.major;
+    minor = fields.minor;
+    patch = fields.patch;
+    if (fields.type == QByteArray(3, '\0')) {
         typeCode = QStringLiteral("unknown");
         return;
     }
-    const int end = type.indexOf('\0');
-    typeCode = QString::fromUtf8(end < 0 ? type : type.left(end));
+    const int end = fields.type.indexOf('\0');
+    typeCode = QString::fromUtf8(end < 0 ? fields.type : fields.type.left(end));
+}
+
+KorvaneDevice *Communication::deviceAt(int index) const
+{
+    return index >= 0 && index < devices.size() ? devices.at(index) : nullptr;
 }
 
 void Communication::handleLostDevice(QextPortInfo port)
@@ -107,10 +124,6 @@ void Communication::setAutoDetectDisable(bool disabled)
         connect(enumerator, SIGNAL(deviceRemoved(QextPortInfo)), this, SLOT(handleLostDevice(QextPortInfo)),
                 Qt::UniqueConnection);
     }
-}
-
-void Communication::searchDevices()
-{
 }
 
 QStringList *Communication::generateDeviceList()

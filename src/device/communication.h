@@ -38,9 +38,25 @@ public:
     bool rebootDevice();
     void rebootSecondaryUnit();
 
+    // The fields of a version reply as the gripper sent them: the three type
+    // bytes (NULs included) and the signed version bytes. False, with `out`
+    // untouched, when the reply is too short or not slave 9 / function 3.
+    struct VersionFields
+    {
+        QByteArray type;
+        int major = 0;
+        int minor = 0;
+        int patch = 0;
+    };
+    static bool readVersionFields(const QByteArray &reply, VersionFields *out);
+
     // Leaves the four outputs untouched when the reply is not a version reply.
     static void decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,
                                    int &patch);
+
+    // The record at `index` of `devices` (the port page's "portIndex"), null
+    // when the list has moved on and nothing is there.
+    KorvaneDevice *deviceAt(int index) const;
 
     QList<KorvaneDevice *> devices;
     QextSerialEnumerator *enumerator;
@@ -59,7 +75,6 @@ public slots:
     virtual void handleNewDevice(QextPortInfo port);
     void handleLostDevice(QextPortInfo port);
     void setAutoDetectDisable(bool disabled);
-    void searchDevices();
     QStringList *generateDeviceList();
 
 private:

@@ -1,5 +1,6 @@
 #include "communication.h"
 
+#include "bootloaderline.h"
 #include "identification_guards.h"
 #include "portnumbers.h"
 #include "blockingcall.h"
@@ -17,7 +18,6 @@ const int kTextWaitMs = 1000;
 // Short enough that a port with nothing behind it costs little; the ROM
 // answers its sync byte within a few milliseconds.
 const uint32_t kBootloaderTimeoutMs = 25;
-const uint8_t kBootloaderAck = 0x79;
 
 const PortSettings kProbeSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
 
@@ -27,13 +27,11 @@ struct ReplyRow
 {
     const char *prefix;
     DeviceKind kind;
-    const char *letter;
 };
 
 const ReplyRow kReplyTable[] = {
-    {"0903064753", GS, "S"},     {"0903064743", GC, "C"},   {"0903064744", GD, "D"},
-    {"0903064755", GU, "U"},     {"0903064756", GV, "V"},   {"0903064348", CH, "H"},
-    {"0903064b3031", K01, "K"},  {"090306474231", GB1, "B"},
+    {"0903064753", GS},    {"0903064743", GC}, {"0903064744", GD},   {"0903064755", GU},
+    {"0903064756", GV},    {"0903064348", CH}, {"0903064b3031", K01}, {"090306474231", GB1},
 };
 
 const char *const kSecondaryGb1Prefix = "090306474231";
@@ -63,7 +61,7 @@ bool printsGsBanner(const QByteArray &text)
 bool probeBootloader(int portNumber)
 {
     qDebug() << "TARGET_SetComIntType? " << int(TARGET_SetComIntType(0));
-    qDebug() << "SetCOMSettings? " << int(SetCOMSettings(portNumber, 115200, 8, 1, 1.0f));
+    qDebug() << "SetCOMSettings? " << int(BootloaderLine::configure(portNumber));
     qDebug() << "comPortNumber : " << portNumber;
     // Closes the library's line on the way out whatever happened inside; the
     // Modbus probe needs the port free.
@@ -77,7 +75,7 @@ bool probeBootloader(int portNumber)
         ack = GetAckValue();
     qDebug() << "DS";
     line.close();
-    return ack == kBootloaderAck;
+    return ack == stbl::ACK;
 }
 
 } // namespace
@@ -94,7 +92,7 @@ void Communication::handleNewDevice(QextPortInfo port)
     }
 
     if (probeBootloader(portNumber)) {
-        qDebug().noquote() << portName << " : " << "BL_STM32";
+        qDebug().noquote() << portName << " : " << kindLetter(BL_STM32);
         auto *device = new KorvaneDevice(portName, QStringLiteral("BL_STM32"), BL_STM32, false, kProbeSettings);
         device->inBootloader = true;
         devices.append(device);
@@ -120,7 +118,7 @@ void Communication::handleNewDevice(QextPortInfo port)
     decodeVersionReply(reply, typeCode, major, minor, patch);
 
     if (const ReplyRow *row = matchReply(reply)) {
-        qDebug().noquote() << portName << " : " << row->letter;
+        qDebug().noquote() << portName << " : " << kindLetter(row->kind);
         auto *device = new KorvaneDevice(portName, typeCode, row->kind, false, kProbeSettings);
         device->major = major;
         device->minor = minor;
@@ -139,7 +137,7 @@ void Communication::handleNewDevice(QextPortInfo port)
         reply = readAvailable(line);
         decodeVersionReply(reply, typeCode, major, minor, patch);
         if (reply.toHex().startsWith(kSecondaryGb1Prefix)) {
-            qDebug().noquote() << portName << " : " << "B";
+            qDebug().noquote() << portName << " : " << kindLetter(GB1);
             auto *secondary = new KorvaneDevice(portName, typeCode, GB1, true, kProbeSettings);
             secondary->major = major;
             secondary->minor = minor;

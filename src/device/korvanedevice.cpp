@@ -10,9 +10,22 @@ KorvaneDevice::KorvaneDevice(const QString &portName, const QString &typeCode, D
 {
 }
 
-bool KorvaneDevice::isSecondaryUnit() const
+QString kindLetter(DeviceKind kind)
 {
-    return secondaryUnit;
+    switch (kind) {
+    case GC: return QStringLiteral("C");
+    case GD: return QStringLiteral("D");
+    case GU: return QStringLiteral("U");
+    case GV: return QStringLiteral("V");
+    case CH: return QStringLiteral("H");
+    case GS: return QStringLiteral("S");
+    case K01: return QStringLiteral("K");
+    case GB1: return QStringLiteral("B");
+    case FS: return QStringLiteral("F");
+    case BL_STM32: return QStringLiteral("BL_STM32");
+    case GSX: return QStringLiteral("GSX");
+    default: return QString();
+    }
 }
 
 QString KorvaneDevice::versionText() const

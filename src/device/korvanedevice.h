@@ -29,6 +29,10 @@ inline bool isGsFamily(DeviceKind kind)
     return kind == GS || kind == GSX || kind == GSOther;
 }
 
+// The letter the port list and the identification log give a kind ("C" for
+// GC...), or its name where it has none; empty for Unidentified and GSOther.
+QString kindLetter(DeviceKind kind);
+
 // One device found on one serial port. Records are never deleted while the
 // program runs: pages keep pointers to the one the user chose.
 class KorvaneDevice
@@ -37,7 +41,6 @@ public:
     KorvaneDevice(const QString &portName, const QString &typeCode, DeviceKind kind, bool secondaryUnit,
                   PortSettings portSettings);
 
-    bool isSecondaryUnit() const;
     QString versionText() const;
 
     QString portName;

@@ -30,6 +30,11 @@ constexpr const char *kImageName = KORVANE_FREESCALE_IMAGE;
 constexpr const char *kLocalFirmwareFolder = "firmwares/";
 constexpr const char *kResourceFirmwareFolder = ":/firmware/";
 
+// Once the reboot request or the image is on its way, the bootloader has this
+// long to show a sign of life (its banner, a dot, its report) before the run
+// is given up.
+constexpr int kWatchdogMs = 5000;
+
 // True when this build names an image to send.
 constexpr bool carriesImage()
 {

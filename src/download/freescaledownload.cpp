@@ -6,12 +6,16 @@
 #include "communication.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "carriedfirmware.h"
+#include "portwait.h"
 #include "replywait.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QEventLoop>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
 #include <QWizard>
@@ -19,23 +23,8 @@
 namespace {
 
 const int kReadyPauseMs = 50;
-const int kWatchdogMs = 5000;
-
-bool holdsReadyMarker(const QByteArray &received)
-{
-    for (const char *marker : FreescaleConfig::kReadyMarkers) {
-        if (received.contains(marker))
-            return true;
-    }
-    return false;
-}
 
 } // namespace
-
-// Where the transfer stands, for the whole process: 0 waiting for the
-// bootloader, 1 ready with the image chosen, 2 progress dots coming. Only a
-// successful transfer sets it back to 0. GUI thread only.
-static int freescaleStage = 0;
 
 void PageDownloadFirmware::beginFreescaleRun()
 {
@@ -100,7 +89,7 @@ void PageDownloadFirmware::lectureCOMdownload()
     if (reading.outcome == FreescaleReading::Downloading) {
         freescaleStage = 2;
         statusLabel->setText(QStringLiteral("The wizard is currently downloading the new firmware."));
-        errorTimer->setInterval(kWatchdogMs);
+        errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
     } else if (reading.outcome == FreescaleReading::StartFailure) {
         errorTimer->stop();
         setFlashing(false);
@@ -109,4 +98,72 @@ void PageDownloadFirmware::lectureCOMdownload()
     }
 
     emit progressChanged(reading.progress);
+}
+
+void PageDownloadFirmware::enterFreescaleBootloader(int run)
+{
+    // Rebooting a gripper into a bootloader that is then sent nothing leaves
+    // it there: a build without the image says so while the gripper still runs.
+    if (freescaleImagePath().isEmpty()) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: no Freescale image";
+        endRunBeforeStart(noFirmwareText());
+        return;
+    }
+    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    beginFreescaleRun();
+    if (!reopenPort(communication, device->portName, BAUD115200, FLOW_XONXOFF))
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader: cannot open" << device->portName;
+    if (runAbandoned(run))
+        return;
+    receiveBuffer->clear();
+
+    if (fieldFlag("manualReboot")) {
+        QMessageBox box;
+        box.setWindowTitle(CarriedFirmware::windowTitle());
+        box.setText(QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."));
+        box.exec();
+        if (runAbandoned(run))
+            return;
+        connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+        statusLabel->setText(
+            QStringLiteral("Please turn the gripper back on. This will initiate the download procedure."));
+        // No time limit here, by design: the way out is Cancel.
+        setCancelEnabled(true);
+        return;
+    }
+
+    setCancelEnabled(false);
+    // Connected before the request: the bootloader may already talk while
+    // the request waits for its echo.
+    connect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()), Qt::UniqueConnection);
+    communication->rebootDevice();
+    if (runAbandoned(run))
+        return;
+    statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
+    errorTimer->setInterval(FreescaleConfig::kWatchdogMs);
+    errorTimer->start();
+}
+
+void PageDownloadFirmware::downloadFreescaleImage(int run)
+{
+    if (imageFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        communication->write(imageFile.readAll());
+        imageFile.close();
+    } else {
+        qDebug() << "ERREUR downloadFirmware: cannot read" << imageFile.fileName();
+    }
+    // Once the image is on its way its report is due, whichever way the
+    // gripper was rebooted: after a manual reboot too, silence must end
+    // in a message rather than a page that waits for ever.
+    errorTimer->start(FreescaleConfig::kWatchdogMs);
+    QEventLoop loop;
+    connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
+    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (runAbandoned(run))
+        return;
+    waitMs(kAfterFirmwareWriteMs);
+    if (runAbandoned(run))
+        return;
+    emit transitionDownloadSuccess();
 }

@@ -1,5 +1,7 @@
 #include "freescaleparse.h"
 
+#include "freescaleconfig.h"
+
 #include <QRegExp>
 #include <QString>
 
@@ -10,6 +12,15 @@ const char *const kStartFailureWord = "Loaded";
 const char *const kLoadReportPattern = "Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words";
 
 } // namespace
+
+bool holdsReadyMarker(const QByteArray &received)
+{
+    for (const char *marker : FreescaleConfig::kReadyMarkers) {
+        if (received.contains(marker))
+            return true;
+    }
+    return false;
+}
 
 FreescaleReading readFreescaleReceived(const QByteArray &received, int stage, qint64 imageSize)
 {

@@ -20,6 +20,10 @@ struct FreescaleReading
     int progress = 0;
 };
 
+// True when what the bootloader printed holds one of the ready markers this
+// build knows.
+bool holdsReadyMarker(const QByteArray &received);
+
 // `received` is the whole receive buffer, `imageSize` the image's size in
 // bytes (one dot per thousand). Safe with any bytes.
 FreescaleReading readFreescaleReceived(const QByteArray &received, int stage, qint64 imageSize);

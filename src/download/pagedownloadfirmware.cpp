@@ -3,6 +3,8 @@
 #include "communication.h"
 #include "korvanedevice.h"
 #include "STBLLIB.h"
+#include "bootloaderlink.h"
+#include "gripperupdate.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -12,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QState>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWizard>
@@ -43,6 +46,11 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     errorTimer = new QTimer();
     connect(errorTimer, SIGNAL(timeout()), this, SLOT(popupErreurComm()));
 
+    // The wizard shares the process-wide bootloader line with identification.
+    bootloaderLink = new LibraryLink();
+    flasher = new Stm32Flasher(bootloaderLink, this);
+    connect(flasher, &Stm32Flasher::progressChanged, this, &PageDownloadFirmware::progressChanged);
+
     auto *layout = new QVBoxLayout();
     layout->addWidget(statusLabel);
     layout->addWidget(progressBar);
@@ -53,17 +61,22 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
 
 PageDownloadFirmware::~PageDownloadFirmware()
 {
-    // Neither has a parent: the page is their owner.
+    // Both are made without a parent: nothing else would free them.
     delete errorTimer;
     delete receiveBuffer;
+    // A worker of an abandoned run may still hold the flasher or the link.
+    flasher->cancel();
+    if (bootloaderEntry)
+        bootloaderEntry->cancel();
+    QThreadPool::globalInstance()->waitForDone();
+    delete bootloaderLink;
 }
 
 void PageDownloadFirmware::initializePage()
 {
     wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));
 
-    const int index = field(QStringLiteral("portIndex")).toInt();
-    device = (index >= 0 && index < communication->devices.size()) ? communication->devices.at(index) : nullptr;
+    device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
 
     // The user may come back to this page (Back, then Next, in manual-reboot
     // mode): the machine and the connections are made the first time only.
@@ -135,6 +148,7 @@ void PageDownloadFirmware::startRun()
     ++runId;
     complete = false;
     writtenImages.clear();
+    flasher->reset();
     progressBar->setValue(0);
     if (machine.isRunning()) {
         restartPending = true;
@@ -148,6 +162,9 @@ void PageDownloadFirmware::abandonRun()
 {
     ++runId;
     restartPending = false;
+    flasher->cancel();
+    if (bootloaderEntry)
+        bootloaderEntry->cancel();
     setFlashing(false);
     machine.stop();
     errorTimer->stop();

@@ -10,8 +10,13 @@
 #include <QVector>
 #include <QWizardPage>
 
-#include <atomic>
+#include "stm32flasher.h"
 
+#include <atomic>
+#include <memory>
+
+class BootloaderEntry;
+class BootloaderLink;
 class Communication;
 class KorvaneDevice;
 class QLabel;
@@ -19,14 +24,6 @@ class QProgressBar;
 class QPushButton;
 class QState;
 class QTimer;
-
-// One image this run has written, so that the read-back checks each one with
-// its own content at its own address.
-struct WrittenImage
-{
-    QString fileName;
-    quint32 address = 0;
-};
 
 // The download page: brings the chosen gripper into its bootloader, erases,
 // writes, verifies and starts the new firmware, driven by an eight-state
@@ -65,9 +62,6 @@ signals:
     void progressChanged(int progress);
     void downloadOver();
     void verifSuccess();
-    // The read-back differed: the verify worker's counterpart of
-    // verifSuccess(), so that the wait for it ends either way.
-    void verifFailure();
     // The run was given up (wizard closed, page left, error shown): ends
     // the waits for workers and for the bootloader, which may never answer.
     void runStopped();
@@ -94,14 +88,15 @@ private slots:
     void onWizardFinished();
 
 private:
-    // Pool workers. They touch only their arguments, the library and
-    // imageFile (writeFlashImage alone, while it runs), and report through
-    // queued signals.
-    void eraseFlashSectors(quint32 address, quint32 count);
-    bool writeFlashImage(const QString &fileName, quint32 address);
-    bool verifyAndJump(QVector<WrittenImage> images, quint32 startAddress);
+    // Pause between the main image's end and the next step, on both paths.
+    static constexpr int kAfterFirmwareWriteMs = 1000;
 
-    bool rebootForUpdate();
+    // Pool workers. They touch only their arguments and the flasher, and
+    // report through queued signals and their result.
+    void eraseFlashSectors(quint32 address, quint32 count);
+    bool writeFlashImage(const QByteArray &image, quint32 address);
+    bool verifyAndJump(QVector<FlashImage> images, quint32 startAddress);
+
     void readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch);
 
     void buildMachine();
@@ -119,9 +114,13 @@ private:
     void emitLater(void (PageDownloadFirmware::*signal)());
 
     void retryLater();
+    // The GS family's path (freescaledownload.cpp): the bootloader's ready
+    // sign, then the image as text.
     void enterFreescaleBootloader(int run);
-    void initializeStm32Link(int run);
-    bool reopenCommunication(BaudRateType baud, FlowType flow);
+    void downloadFreescaleImage(int run);
+    // Reboot request and ROM initialisation, on the pool; the page waits
+    // for the outcome with the window live.
+    void enterStm32Bootloader(int run);
 
     // From the first erase until the new firmware is started (or the run
     // has failed and said so) the window must not close: a gripper left
@@ -152,8 +151,7 @@ private:
     std::atomic<bool> complete{false};
     QTimer *errorTimer;
     QProgressBar *progressBar;
-    // Used by the running write worker only while it runs, and by the GUI
-    // thread for the Freescale transfer, where no worker runs.
+    // The Freescale image; GUI thread only (the STM32 workers get bytes).
     QFile imageFile;
     QLabel *statusLabel;
     QLabel *detailLabel;
@@ -171,11 +169,18 @@ private:
     QState *stateVerify = nullptr;
     QState *stateError = nullptr;
 
-    QVector<WrittenImage> writtenImages;
+    // What this run wrote, content and address, for the read-back.
+    QVector<FlashImage> writtenImages;
+    BootloaderLink *bootloaderLink;
+    std::shared_ptr<BootloaderEntry> bootloaderEntry;
+    Stm32Flasher *flasher;
     int runId = 0;
     bool restartPending = false;
     bool hotPlugWatching = false;
     bool flashing = false;
+    // Where the Freescale transfer stands: 0 waiting for the bootloader, 1
+    // ready with the image chosen, 2 progress dots coming.
+    int freescaleStage = 0;
 };
 
 #endif

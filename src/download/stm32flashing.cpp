@@ -5,6 +5,9 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "blockingcall.h"
+#include "stm32flasher.h"
+#include "carriedfirmware.h"
 #include "communication.h"
 #include "flashlayout.h"
 #include "korvanedevice.h"
@@ -13,7 +16,6 @@
 #include <QWizard>
 
 #include <QDebug>
-#include <QDir>
 #include <QEventLoop>
 #include <QFuture>
 #include <QLabel>
@@ -26,9 +28,6 @@
 namespace {
 
 const int kBeforeBootloaderWriteMs = 1000;
-const int kAfterFirmwareWriteMs = 1000;
-// Restarted once the image is on its way: the bootloader's dots must follow.
-const int kWatchdogMs = 5000;
 // Asked of the library; it answers with what the ROM can take per packet.
 const uint8_t kRequestedPacketSize = 255;
 
@@ -81,20 +80,13 @@ void PageDownloadFirmware::identifyBootloaderVer()
 
 bool PageDownloadFirmware::chooseCarriedImageFor(const KorvaneDevice *target)
 {
-    // Only an image named after the installed type code ("GC3-…") is made
-    // for this product: a GC1 given a GC3 image, with none of the warnings
-    // the version page would have shown, may never start again.
-    if (target->typeCode.isEmpty())
+    // The version page's warnings were skipped: nothing but the image made
+    // for this exact product will do.
+    const QString name = CarriedFirmware::mainImageFor(target->typeCode);
+    if (name.isEmpty())
         return false;
-    const QString prefix = target->typeCode + QLatin1Char('-');
-    const QStringList images = QDir(QStringLiteral(":/firmware/")).entryList();
-    for (const QString &name : images) {
-        if (name.startsWith(prefix)) {
-            wizard()->setField(QStringLiteral("firmwareFilename"), name);
-            return fieldText("firmwareFilename") == name;
-        }
-    }
-    return false;
+    wizard()->setField(QStringLiteral("firmwareFilename"), name);
+    return fieldText("firmwareFilename") == name;
 }
 
 void PageDownloadFirmware::eraseBootloaderFlash()
@@ -119,34 +111,11 @@ void PageDownloadFirmware::eraseFirmawreFlash()
 
 void PageDownloadFirmware::eraseFlashSectors(quint32 address, quint32 count)
 {
-    const int first = FlashLayout::firstSectorAt(address);
-    if (count > FlashLayout::kMaxEraseSectors || first < 0) {
-        // Never guess sectors: erasing the wrong ones loses the bootloader.
-        qDebug() << "ERREUR eraseFlashSectors: no sector list for" << Qt::hex << address << Qt::dec << count;
-        emit transitionDownloadFailure();
-        return;
-    }
-    std::vector<uint16_t> sectors(count);
-    for (quint32 i = 0; i < count; ++i)
-        sectors[i] = uint16_t(first + int(i));
-    if (count == 0) {
+    const Stm32Flasher::Result result = flasher->erase(address, count);
+    if (result == Stm32Flasher::Done)
         emit transitionEraseSuccess();
-        return;
-    }
-    for (quint32 i = 1; i <= count; ++i) {
-        const uint8_t result = STBL_ERASE(1, &sectors[i - 1]);
-        qDebug() << "STBL_ERASE: " << int(result);
-        qDebug() << "STBL_ERASE ACK?: " << int(GetAckValue());
-        if (result != 0) {
-            // Writing over flash that was not erased is refused by the part or,
-            // worse, accepted and caught only by the read-back much later.
-            qDebug() << "ERREUR eraseFlashSectors: sector" << sectors[i - 1] << "not erased";
-            emit transitionDownloadFailure();
-            return;
-        }
-        emit progressChanged(int(i * 100 / count));
-    }
-    emit transitionEraseSuccess();
+    else if (result == Stm32Flasher::Failed)
+        emit transitionDownloadFailure();
 }
 
 void PageDownloadFirmware::downloadBootloader()
@@ -177,26 +146,7 @@ void PageDownloadFirmware::downloadFirmware()
     statusLabel->setText(QStringLiteral("Downloading the main firmware"));
 
     if (isGsFamily(device->kind)) {
-        if (imageFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            communication->write(imageFile.readAll());
-            imageFile.close();
-        } else {
-            qDebug() << "ERREUR downloadFirmware: cannot read" << imageFile.fileName();
-        }
-        // Once the image is on its way its report is due, whichever way the
-        // gripper was rebooted: after a manual reboot too, silence must end
-        // in a message rather than a page that waits for ever.
-        errorTimer->start(kWatchdogMs);
-        QEventLoop loop;
-        connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (runAbandoned(run))
-            return;
-        waitMs(kAfterFirmwareWriteMs);
-        if (runAbandoned(run))
-            return;
-        emit transitionDownloadSuccess();
+        downloadFreescaleImage(run);
         return;
     }
 
@@ -219,54 +169,27 @@ void PageDownloadFirmware::downloadFirmware()
 
 PageDownloadFirmware::WriteOutcome PageDownloadFirmware::writeAndWait(const QString &path, quint32 address, int run)
 {
-    QEventLoop loop;
-    connect(this, &PageDownloadFirmware::downloadOver, &loop, &QEventLoop::quit);
-    connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-    QFuture<bool> write = QtConcurrent::run(this, &PageDownloadFirmware::writeFlashImage, path, address);
-    loop.exec();
-    // A worker left behind finishes on its own; nobody waits for it.
+    // Read here, on the GUI thread: the worker gets the bytes, not the file.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << path;
+        return WriteOutcome::Failed;
+    }
+    const QByteArray image = file.readAll();
+    const QFuture<bool> write = runBlockingUntil([this, image, address] { return writeFlashImage(image, address); },
+                                                 this, &PageDownloadFirmware::runStopped);
+    // A worker left behind stops at its next packet; nobody waits for it.
     if (runAbandoned(run))
         return WriteOutcome::Abandoned;
     if (write.result())
         return WriteOutcome::Failed;
-    writtenImages.append({path, address});
+    writtenImages.append({image, address});
     return WriteOutcome::Written;
 }
 
-bool PageDownloadFirmware::writeFlashImage(const QString &fileName, quint32 address)
+bool PageDownloadFirmware::writeFlashImage(const QByteArray &image, quint32 address)
 {
-    imageFile.setFileName(fileName);
-    if (!imageFile.open(QIODevice::ReadOnly)) {
-        qDebug() << fileName;
-        emit downloadOver();
-        return true;
-    }
-    const QByteArray image = imageFile.readAll();
-    SetPaketSize(kRequestedPacketSize);
-    uint8_t packetSize = 0;
-    GetPaketSize(&packetSize);
-
-    bool failed = false;
-    const qint64 size = image.size();
-    if (packetSize == 0 && size > 0) {
-        // Nothing could ever be written; counts as a failed write.
-        qDebug() << "ERREUR writeFlashImage: packet size 0";
-        failed = true;
-    }
-    qint64 offset = 0;
-    while (!failed && offset < size) {
-        const qint64 n = std::min<qint64>(packetSize, size - offset);
-        const uint8_t result = STBL_WRITE(address + quint32(offset), uint8_t(n),
-                                          reinterpret_cast<const uint8_t *>(image.constData() + offset));
-        if (result != 0) {
-            qDebug() << "ERREUR STBL_WRITE? " << int(result) << Qt::hex << address + quint32(offset);
-            failed = true;
-            break;
-        }
-        offset += n;
-        emit progressChanged(int(offset * 100 / size));
-    }
+    const bool failed = flasher->write(image, address) != Stm32Flasher::Done;
     emit downloadOver();
-    imageFile.close();
     return failed;
 }

@@ -4,10 +4,13 @@
 #include "pagedownloadfirmware.h"
 
 #include "STBLLIB.h"
+#include "blockingcall.h"
 #include "communication.h"
 #include "flashlayout.h"
 #include "korvanedevice.h"
+#include "portwait.h"
 #include "replywait.h"
+#include "stm32flasher.h"
 
 #include <QDebug>
 #include <QEventLoop>
@@ -23,7 +26,6 @@ const int kAfterStartMs = 1000;
 // A K01 takes this long to start its own firmware and its secondary unit.
 const int kK01StartMs = 8000;
 const int kVersionReplyMs = 1000;
-const uint8_t kReadBackMode = 1;
 
 } // namespace
 
@@ -35,17 +37,13 @@ void PageDownloadFirmware::verifyFirmware()
     if (isGsFamily(device->kind)) {
         communication->close();
     } else {
-        QEventLoop loop;
-        connect(this, &PageDownloadFirmware::verifSuccess, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::verifFailure, &loop, &QEventLoop::quit);
-        connect(this, &PageDownloadFirmware::runStopped, &loop, &QEventLoop::quit);
-        QFuture<bool> verify = QtConcurrent::run(this, &PageDownloadFirmware::verifyAndJump, writtenImages,
-                                                 FlashLayout::startAddress(device->kind));
-        loop.exec();
+        const QVector<FlashImage> images = writtenImages;
+        const quint32 start = FlashLayout::startAddress(device->kind);
+        const QFuture<bool> verify = runBlockingUntil([this, images, start] { return verifyAndJump(images, start); },
+                                                      this, &PageDownloadFirmware::runStopped);
         if (runAbandoned(run))
             return;
-        const bool verified = verify.result();
-        if (!verified) {
+        if (!verify.result()) {
             // The gripper stays in its ROM bootloader, where a manual-reboot
             // run can write it again.
             emit transitionDownloadFailure();
@@ -91,56 +89,11 @@ void PageDownloadFirmware::verifyFirmware()
     emit progressChanged(0);
 }
 
-bool PageDownloadFirmware::verifyAndJump(QVector<WrittenImage> images, quint32 startAddress)
+bool PageDownloadFirmware::verifyAndJump(QVector<FlashImage> images, quint32 startAddress)
 {
-    QVector<QByteArray> contents;
-    quint64 total = 0;
-    bool verified = true;
-    for (const WrittenImage &image : images) {
-        QFile file(image.fileName);
-        if (!file.open(QIODevice::ReadOnly)) {
-            qDebug() << "ERREUR verifyAndJump: cannot read" << image.fileName;
-            verified = false;
-            break;
-        }
-        contents.append(file.readAll());
-        total += quint64(contents.last().size());
-    }
-
-    // One bar for the whole read-back, however many images it covers.
-    quint64 before = 0;
-    STBL_SetProgressCallback([this, &before, total](uint32_t done, uint32_t) {
-        if (total > 0)
-            emit progressChanged(int((before + done) * 100 / total));
-    });
-    for (int i = 0; verified && i < contents.size(); ++i) {
-        const QByteArray &content = contents.at(i);
-        if (content.isEmpty())
-            continue;  // an empty image wrote nothing
-        const uint8_t result = STBL_VERIFY(images.at(i).address, reinterpret_cast<const uint8_t *>(content.constData()),
-                                           uint32_t(content.size()), kReadBackMode);
-        qDebug() << "STBL_VERIFY? " << int(result);
-        qDebug() << "STBL_ERASE ACK?: " << int(GetAckValue());
-        if (result != 0)
-            verified = false;
-        before += quint64(content.size());
-    }
-    STBL_SetProgressCallback(nullptr);
-
-    if (!verified) {
-        qDebug() << "ERREUR verifyAndJump: the flash does not hold what was written; not started";
-        COM_Close();
-        emit verifFailure();
+    if (flasher->verifyAndStart(images, startAddress) != Stm32Flasher::Done)
         return false;
-    }
-
-    const uint8_t go = STBL_GO(startAddress);
-    qDebug() << "STBL_GO? " << int(go);
-    qDebug() << "STBL_GO ACK?: " << int(GetAckValue());
     complete = true;
-    qDebug() << "Firmware verified. Closing COM port? ";
-    qDebug() << "COM_Close?: " << int(COM_Close());
-    qDebug() << "COM_is_Open?: " << COM_is_Open();
     waitMs(kAfterStartMs);
     emit verifSuccess();
     return true;
@@ -148,15 +101,7 @@ bool PageDownloadFirmware::verifyAndJump(QVector<WrittenImage> images, quint32 s
 
 void PageDownloadFirmware::readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch)
 {
-    communication->close();
-    communication->setQueryMode(QextSerialPort::EventDriven);
-    communication->setBaudRate(BAUD115200);
-    communication->setDataBits(DATA_8);
-    communication->setFlowControl(FLOW_OFF);
-    communication->setStopBits(STOP_1);
-    communication->setParity(PAR_NONE);
-    communication->setPortName(device->portName);
-    const bool opened = communication->open(QIODevice::ReadWrite);
+    const bool opened = reopenPort(communication, device->portName, BAUD115200, FLOW_OFF);
     qDebug() << (opened ? "true" : "false");
     communication->requestVersion();
     waitForReply(communication, kVersionReplyMs, Communication::kVersionReplySize);

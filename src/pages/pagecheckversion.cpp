@@ -15,23 +15,6 @@
 
 #include <tuple>
 
-namespace {
-
-const char *const kBootloaderPrefix = "BL1-";
-// Tested in this order; the first match puts the image in the firmware list.
-const char *const kFirmwarePrefixes[] = {"K01-", "GB1-", "FS", "CH", "GC", "GD", "GU", "GV", "GS"};
-
-bool isFirmwareImage(const QString &name)
-{
-    for (const char *prefix : kFirmwarePrefixes) {
-        if (name.startsWith(QLatin1String(prefix)))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 PageCheckVersion::PageCheckVersion(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
@@ -50,13 +33,12 @@ PageCheckVersion::PageCheckVersion(QWidget *parent, Communication *comm)
     firmwareList = new QComboBox();
     firmwareList->setEnabled(false);
 
-    // Prefixes are case-sensitive on purpose: "bl1-..." is not a bootloader.
     const QStringList names = QDir(QStringLiteral(":/firmware/")).entryList();
     for (const QString &name : names) {
-        if (name.startsWith(QLatin1String(kBootloaderPrefix))) {
+        if (CarriedFirmware::isBootloaderImage(name)) {
             bootloaderList->addItem(name);
             bootloaderBox->setEnabled(true);
-        } else if (isFirmwareImage(name)) {
+        } else if (CarriedFirmware::isMainImage(name)) {
             firmwareList->addItem(name);
             firmwareBox->setEnabled(true);
         }
@@ -87,10 +69,7 @@ PageCheckVersion::PageCheckVersion(QWidget *parent, Communication *comm)
 
 KorvaneDevice *PageCheckVersion::chosenDevice() const
 {
-    const int index = field(QStringLiteral("portIndex")).toInt();
-    if (index < 0 || index >= communication->devices.size())
-        return nullptr;
-    return communication->devices.at(index);
+    return communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
 }
 
 void PageCheckVersion::initializePage()

@@ -17,32 +17,8 @@ namespace {
 
 QString kindSuffix(DeviceKind kind)
 {
-    switch (kind) {
-    case GC:
-        return QStringLiteral("(C)");
-    case GD:
-        return QStringLiteral("(D)");
-    case GU:
-        return QStringLiteral("(U)");
-    case GV:
-        return QStringLiteral("(V)");
-    case CH:
-        return QStringLiteral("(H)");
-    case GS:
-        return QStringLiteral("(S)");
-    case K01:
-        return QStringLiteral("(K)");
-    case GB1:
-        return QStringLiteral("(B)");
-    case FS:
-        return QStringLiteral("(F)");
-    case BL_STM32:
-        return QStringLiteral("(BL_STM32)");
-    case GSX:
-        return QStringLiteral("(GSX)");
-    default:
-        return QString();
-    }
+    const QString letter = kindLetter(kind);
+    return letter.isEmpty() ? QString() : QLatin1Char('(') + letter + QLatin1Char(')');
 }
 
 } // namespace
@@ -142,13 +118,10 @@ void PageSelectPort::rescan()
 
 int PageSelectPort::nextId() const
 {
-    const int index = field(QStringLiteral("portIndex")).toInt();
-    if (communication->devices.isEmpty())
-        return 2;
     // The list can lag behind devices while a rescan runs.
-    if (index < 0 || index >= communication->devices.size())
+    const KorvaneDevice *device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
+    if (!device)
         return 2;
-    const KorvaneDevice *device = communication->devices.at(index);
     if (!manualRebootBox->isChecked())
         return 2;
     switch (device->kind) {
@@ -185,23 +158,11 @@ void PageSelectPort::onRebootClicked()
     if (scanning)
         return;
     const int index = field(QStringLiteral("portIndex")).toInt();
-    if (index < 0 || index >= communication->devices.size())
+    KorvaneDevice *device = communication->deviceAt(index);
+    if (!device)
         return;
-    KorvaneDevice *device = communication->devices.at(index);
 
-    communication->close();
-    if (!waitUntilClosed(communication, kPortWaitMs)) {
-        qDebug().noquote() << "ERREUR PageSelectPort::onRebootClicked: port still open" << device->portName;
-        return;
-    }
-    communication->setPortName(device->portName);
-    communication->setQueryMode(QextSerialPort::EventDriven);
-    communication->setBaudRate(device->portSettings.BaudRate);
-    communication->setDataBits(DATA_8);
-    communication->setFlowControl(FLOW_OFF);
-    communication->setStopBits(STOP_1);
-    communication->setParity(PAR_NONE);
-    if (!openAndWait(communication, kPortWaitMs)) {
+    if (!reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_OFF)) {
         // Nothing was sent, so the gripper still runs what it ran: the record
         // stays as it is.
         qDebug().noquote() << "ERREUR PageSelectPort::onRebootClicked: cannot open" << device->portName;

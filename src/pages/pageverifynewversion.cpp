@@ -54,27 +54,18 @@ void PageVerifyNewVersion::initializePage()
 {
     answered = false;
     secondaryUnit = false;
-    communication->close();
-    waitUntilClosed(communication, kPortWaitMs);
-
     const int index = field(QStringLiteral("portIndex")).toInt();
-    if (index >= 0 && index < communication->devices.size()) {
-        const KorvaneDevice *device = communication->devices.at(index);
+    if (const KorvaneDevice *device = communication->deviceAt(index)) {
         // K01 is always asked at its own register block.
         secondaryUnit = device->kind != K01 && device->secondaryUnit;
-        communication->setPortName(device->portName);
-        communication->setBaudRate(device->portSettings.BaudRate);
-        communication->setDataBits(DATA_8);
-        communication->setFlowControl(FLOW_XONXOFF);
-        communication->setStopBits(STOP_1);
-        communication->setParity(PAR_NONE);
         // A gripper that has just started its new firmware may still be
         // bringing its USB port back; the request timer keeps trying after.
-        if (openAndWait(communication, kPortWaitMs))
+        if (reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_XONXOFF))
             communication->setFlowControl(FLOW_OFF);
         else
             qDebug().noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
     } else {
+        communication->close();
         // The record went away with its port: nothing can answer, and the
         // time limit below says so.
         communication->setPortName(QString());

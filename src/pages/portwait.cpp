@@ -23,6 +23,22 @@ bool openAndWait(QextSerialPort *port, int timeoutMs, QIODevice::OpenMode mode)
     return true;
 }
 
+bool reopenPort(QextSerialPort *port, const QString &portName, BaudRateType baud, FlowType flow)
+{
+    port->close();
+    // A port that will not close cannot take new settings.
+    if (!waitUntilClosed(port, kPortWaitMs))
+        return false;
+    port->setPortName(portName);
+    port->setQueryMode(QextSerialPort::EventDriven);
+    port->setBaudRate(baud);
+    port->setDataBits(DATA_8);
+    port->setParity(PAR_NONE);
+    port->setStopBits(STOP_1);
+    port->setFlowControl(flow);
+    return openAndWait(port, kPortWaitMs);
+}
+
 bool waitUntilClosed(QextSerialPort *port, int timeoutMs)
 {
     QElapsedTimer elapsed;

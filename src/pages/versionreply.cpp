@@ -1,19 +1,20 @@
 #include "versionreply.h"
 
 #include "carriedfirmware.h"
+#include "communication.h"
 
 VersionVerdict judgeVersionReply(const QByteArray &reply)
 {
     VersionVerdict verdict;
-    // The version bytes sit at 6..8; a shorter read cannot be judged.
-    if (reply.size() < 9 || quint8(reply.at(0)) != 0x09 || quint8(reply.at(1)) != 0x03)
+    Communication::VersionFields fields;
+    if (!Communication::readVersionFields(reply, &fields))
         return verdict;
     verdict.judged = true;
 
-    const int major = static_cast<signed char>(reply.at(6));
-    const int minor = static_cast<signed char>(reply.at(7));
-    const int patch = static_cast<signed char>(reply.at(8));
-    const QByteArray type = reply.mid(3, 3);
+    const int major = fields.major;
+    const int minor = fields.minor;
+    const int patch = fields.patch;
+    const QByteArray &type = fields.type;
 
     if (type == QByteArray(3, '\0')) {
         verdict.dialog = VersionVerdict::CannotRead;

@@ -276,7 +276,6 @@ void TestDownloadRuns::foundInRomBootloader()
     const sim::Status status = gripper.status();
     QCOMPARE(status.counters.modbusFrames, 0);
     QCOMPARE(gripper.romLog().syncs, 1);
-    QCOMPARE(h.log.count(QStringLiteral("Erreur dans STBL_Init_BL")), 0);
     QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
 
     QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
@@ -498,9 +497,8 @@ void TestDownloadRuns::initWrongAck()
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 30000));
     QCOMPARE(h.answerer->texts(), QStringList{kLost});
-    QVERIFY(gripper.romLog().erasedSectors.empty());
-    QCOMPARE(h.log.count(QStringLiteral("Erreur dans STBL_Init_BL? ")), 1);
-    QCOMPARE(h.log.count(QStringLiteral("Entered state manageError")), 1);
+    // A ROM that answers wrongly is asked nothing at all.
+    QVERIFY(gripper.romLog().commands.empty());
 }
 
 void TestDownloadRuns::initSilentRetries()
@@ -517,7 +515,7 @@ void TestDownloadRuns::initSilentRetries()
     // A ROM that stays silent twice sends the page back to the reboot
     // request; it is repeated, with Cancel usable, until the gripper is
     // power-cycled.
-    QVERIFY(h.waitFor([&] { return h.log.count(QStringLiteral("Erreur dans STBL_Init_BL?  5")) == 1; }, 30000));
+    QVERIFY(h.waitFor([&] { return gripper.romLog().ignoredBeforeSync > 0; }, 30000));
     QVERIFY(h.waitFor([&] { return h.askingForPowerCycle(); }, 5000));
     gripper.clearFaults();
     gripper.powerCycle();
@@ -555,8 +553,6 @@ void TestDownloadRuns::flippedByteFailsVerify()
     const sim::RomLog rom = gripper.romLog();
     QVERIFY(rom.reads > 0);
     QVERIFY(rom.goAddresses.empty());
-    QCOMPARE(h.log.count(QStringLiteral("STBL_GO? ")), 0);
-    QCOMPARE(h.log.count(QStringLiteral("Entered state manageError")), 1);
     // Left in its ROM bootloader, where a manual-reboot run can write it.
     QCOMPARE(gripper.state(), sim::State::Rom);
 }

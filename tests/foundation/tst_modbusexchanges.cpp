@@ -12,7 +12,6 @@ class TestModbusExchanges : public QObject
 
 private slots:
     void storedFramesCarryValidCrc();
-    void storedFramesAddressTheRightRegisters();
     void decodeVersionReply_data();
     void decodeVersionReply();
     void rebootDevice_data();
@@ -28,17 +27,6 @@ void TestModbusExchanges::storedFramesCarryValidCrc()
                                       Communication::secondaryRebootRequest()};
     for (const QByteArray &frame : frames)
         QVERIFY2(crcIsValid(frame), frame.toHex().constData());
-}
-
-void TestModbusExchanges::storedFramesAddressTheRightRegisters()
-{
-    // Slave 9; read 3 registers at 500 / 3500; write 0x2A00 to 400 / 3400.
-    QCOMPARE(QByteArray::fromHex(Communication::kVersionRequest).left(6), QByteArray::fromHex("090301f40003"));
-    QCOMPARE(QByteArray::fromHex(Communication::kSecondaryVersionRequest).left(6),
-             QByteArray::fromHex("09030dac0003"));
-    QCOMPARE(QByteArray::fromHex(Communication::kRebootRequest).left(9), QByteArray::fromHex("091001900001022a00"));
-    QCOMPARE(Communication::secondaryRebootRequest().left(9), QByteArray::fromHex("09100d480001022a00"));
-    QCOMPARE(QByteArray::fromHex(Communication::kRebootEcho).left(6), QByteArray::fromHex("091001900001"));
 }
 
 void TestModbusExchanges::decodeVersionReply_data()

@@ -64,10 +64,11 @@ void TestWizardShell::titleAndIntroductionNameTheCarriedFirmware()
 void TestWizardShell::pagesKeepTheirIds()
 {
     QCOMPARE(wizard->pageIds(), (QList<int>{0, 1, 2, 3, 4}));
-    QCOMPARE(QString::fromLatin1(wizard->page(1)->metaObject()->className()), QStringLiteral("PageSelectPort"));
-    QCOMPARE(QString::fromLatin1(wizard->page(2)->metaObject()->className()), QStringLiteral("PageCheckVersion"));
-    QCOMPARE(QString::fromLatin1(wizard->page(3)->metaObject()->className()), QStringLiteral("PageDownloadFirmware"));
-    QCOMPARE(QString::fromLatin1(wizard->page(4)->metaObject()->className()), QStringLiteral("PageVerifyNewVersion"));
+    // As the user meets them, in this order.
+    QCOMPARE(wizard->page(1)->title(), QStringLiteral("Port Selection"));
+    QCOMPARE(wizard->page(2)->title(), QStringLiteral("Current firmware version"));
+    QCOMPARE(wizard->page(3)->title(), QStringLiteral("Download of the new firmware"));
+    QCOMPARE(wizard->page(4)->title(), QStringLiteral("New firmware version"));
     for (int id = 1; id <= 4; ++id)
         QVERIFY(wizard->isAncestorOf(wizard->page(id)));
 }

@@ -1,0 +1,56 @@
+#ifndef STM32FLASHER_H
+#define STM32FLASHER_H
+
+#include <QByteArray>
+#include <QObject>
+#include <QVector>
+
+#include <atomic>
+
+class BootloaderLink;
+
+// One image written to the gripper in this run, kept for the read-back.
+struct FlashImage
+{
+    QByteArray content;
+    quint32 address = 0;
+};
+
+// Erasing, writing, reading back and starting the STM32 flash over a link to
+// the ROM bootloader that is already synchronised. Each step blocks until
+// the gripper has answered, so it runs on a worker thread; progress (0 to
+// 100 per step) is reported through progressChanged. cancel() may be called
+// from any thread: the step under way stops before its next command, and
+// the gripper stays in its ROM, where it can be written again.
+class Stm32Flasher : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Result { Done, Failed, Cancelled };
+    Q_ENUM(Result)
+
+    explicit Stm32Flasher(BootloaderLink *link, QObject *parent = nullptr);
+
+    // Erases `count` sectors from the one that begins at `address`.
+    Result erase(quint32 address, quint32 count);
+    Result write(const QByteArray &image, quint32 address);
+    // Reads back every image and, when all match, starts the code at
+    // `startAddress` and closes the link. A mismatch closes the link without
+    // starting anything.
+    Result verifyAndStart(const QVector<FlashImage> &images, quint32 startAddress);
+
+    void cancel() { cancelRequested = true; }
+    // A new run on the same link.
+    void reset() { cancelRequested = false; }
+    bool isCancelled() const { return cancelRequested; }
+
+signals:
+    void progressChanged(int progress);
+
+private:
+    BootloaderLink *link;
+    std::atomic<bool> cancelRequested{false};
+};
+
+#endif

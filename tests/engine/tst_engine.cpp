@@ -1,0 +1,426 @@
+// One gripper's update without the wizard, on a thread of its own, against
+// simulated grippers: what the gripper holds afterwards and what its ROM was
+// sent.
+
+#include "carriedfirmware.h"
+#include "freescaleconfig.h"
+#include "gripper_sim.h"
+#include "gripperupdate.h"
+
+#include <QFile>
+#include <QFutureWatcher>
+#include <QTemporaryDir>
+#include <QtConcurrent>
+#include <QtTest>
+
+#include <memory>
+
+namespace sim = korvane::sim;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(sim::Kind)
+Q_DECLARE_METATYPE(DeviceKind)
+Q_DECLARE_METATYPE(sim::Faults)
+
+namespace {
+
+constexpr uint32_t kBootloaderAddress = 0x08000000;
+constexpr uint32_t kMainAddress = 0x08080000;
+constexpr uint32_t kMainAddressCH = 0x08100000;
+constexpr uint32_t kSector128k = 128 * 1024;
+// Main regions as erased: four 128 KiB sectors; CH's twelve in the second
+// bank (four of 16 KiB, one of 64 KiB, seven of 128 KiB).
+constexpr uint32_t kMainRegion = 4 * kSector128k;
+constexpr uint32_t kMainRegionCH = 4 * 16 * 1024 + 64 * 1024 + 7 * kSector128k;
+// Largest Write Memory the ROM is sent: 255 asked, rounded to whole words.
+constexpr uint32_t kPacket = 252;
+
+QByteArray toBytes(const std::vector<uint8_t> &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+QByteArray carriedImage()
+{
+    QFile file(QStringLiteral(":/firmware/") + CarriedFirmware::mainImageFor(QStringLiteral("GC3")));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray standin(const std::string &type, sim::Version version, uint32_t size, uint32_t address)
+{
+    return toBytes(sim::buildStandinImage(type, version, size, address));
+}
+
+// The image at `address`, and erased flash after it to the end of `region`.
+bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image, uint32_t region,
+                       int unit = 0)
+{
+    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
+    return flash.size() == int(region) && flash.left(image.size()) == image
+           && flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
+}
+
+std::vector<int> sectors(int first, int count)
+{
+    std::vector<int> list;
+    for (int i = 0; i < count; ++i)
+        list.push_back(first + i);
+    return list;
+}
+
+// The writes the ROM took for an image of `size` bytes at `address`: one
+// after the other, none longer than a packet, every one acknowledged.
+bool writtenInPackets(const std::vector<sim::RomWrite> &writes, uint32_t address, uint32_t size)
+{
+    uint32_t next = address;
+    for (const sim::RomWrite &write : writes) {
+        if (write.address < address || write.address >= address + size)
+            continue;
+        if (write.address != next || write.length > kPacket || !write.acked)
+            return false;
+        next += write.length;
+    }
+    return next == address + (size + 3) / 4 * 4;
+}
+
+// Nothing the ROM was sent could cost the gripper more than the run meant to.
+bool nothingDestructive(const sim::RomLog &rom)
+{
+    return rom.massErases == 0 && rom.readoutUnprotects == 0 && rom.readoutProtects == 0 && rom.writeProtects == 0;
+}
+
+// An update running on the pool, and what it reported on the way.
+struct Running
+{
+    explicit Running(UpdatePlan plan)
+        : update(std::make_unique<GripperUpdate>(std::move(plan)))
+    {
+        QObject::connect(update.get(), &GripperUpdate::progressChanged, update.get(),
+                         [this](int value) { progress.append(value); });
+        QObject::connect(update.get(), &GripperUpdate::statusChanged, update.get(),
+                         [this](const QString &text) { statuses.append(text); });
+        watcher.setFuture(QtConcurrent::run([u = update.get()] { return u->run(); }));
+    }
+    ~Running()
+    {
+        update->cancel();
+        watcher.waitForFinished();
+    }
+    bool finish(int ms = 60000)
+    {
+        return QTest::qWaitFor([this] { return watcher.isFinished(); }, ms);
+    }
+    GripperUpdate::Outcome outcome() const { return watcher.result(); }
+
+    std::unique_ptr<GripperUpdate> update;
+    QFutureWatcher<GripperUpdate::Outcome> watcher;
+    QVector<int> progress;
+    QStringList statuses;
+};
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTheMainImage_data();
+    void writesTheMainImage();
+    void bothImages();
+    void k01AndTheGb1BehindIt_data();
+    void k01AndTheGb1BehindIt();
+    void gsThroughItsFreescaleBootloader_data();
+    void gsThroughItsFreescaleBootloader();
+    void twoGrippersAtOnce();
+    void givenUpWhileWriting();
+    void failuresNeverStartTheFirmware_data();
+    void failuresNeverStartTheFirmware();
+    void silentGripperIsRetriedThenGivenUp();
+
+private:
+    sim::Gripper &gripper(sim::GripperConfig config)
+    {
+        config.publishPath = dir.filePath(QStringLiteral("gripper%1").arg(grippers.size())).toStdString();
+        grippers.push_back(std::make_unique<sim::Gripper>(config));
+        grippers.back()->waitForState(config.bootToRom ? sim::State::Rom : sim::State::Firmware, 5s);
+        return *grippers.back();
+    }
+    static UpdatePlan planFor(const sim::Gripper &gripper, DeviceKind kind, const QByteArray &main)
+    {
+        UpdatePlan plan;
+        plan.target.portName = QString::fromStdString(gripper.publishedPath());
+        plan.target.kind = kind;
+        plan.mainImage = main;
+        return plan;
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<sim::Gripper>> grippers;
+
+private slots:
+    void cleanup() { grippers.clear(); }
+};
+
+void TestEngine::writesTheMainImage_data()
+{
+    QTest::addColumn<sim::Kind>("simKind");
+    QTest::addColumn<DeviceKind>("kind");
+    QTest::addColumn<bool>("inRom");
+    QTest::addColumn<QString>("typeCode");
+
+    QTest::newRow("GC3 running its firmware") << sim::Kind::GC << GC << false << "GC3";
+    QTest::newRow("CH, second bank") << sim::Kind::CH << CH << false << "CH";
+    QTest::newRow("GU, reboot repeated in its window") << sim::Kind::GU << GU << false << "GU";
+    QTest::newRow("found in its ROM") << sim::Kind::GC << BL_STM32 << true << "GC3";
+}
+
+void TestEngine::writesTheMainImage()
+{
+    QFETCH(sim::Kind, simKind);
+    QFETCH(DeviceKind, kind);
+    QFETCH(bool, inRom);
+    QFETCH(QString, typeCode);
+
+    sim::GripperConfig config;
+    config.kind = simKind;
+    config.bootToRom = inRom;
+    sim::Gripper &g = gripper(config);
+    const bool ch = kind == CH;
+    const uint32_t address = ch ? kMainAddressCH : kMainAddress;
+    const QByteArray image = typeCode == QLatin1String("GC3")
+                                 ? carriedImage()
+                                 : standin(typeCode.toStdString(), {1, 6, 9}, 100000, address);
+    QVERIFY(!image.isEmpty());
+
+    UpdatePlan plan = planFor(g, kind, image);
+    plan.target.inBootloader = inRom;
+    Running run(plan);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), GripperUpdate::Updated);
+
+    QVERIFY(flashHoldsExactly(g, address, image, ch ? kMainRegionCH : kMainRegion));
+    const sim::RomLog rom = g.romLog();
+    QCOMPARE(rom.erasedSectors, ch ? sectors(12, 12) : sectors(8, 4));
+    QVERIFY(writtenInPackets(rom.writes, address, uint32_t(image.size())));
+    // CH starts at its image, the others through their own bootloader.
+    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{ch ? kMainAddressCH : kBootloaderAddress});
+    QVERIFY(nothingDestructive(rom));
+    // Only GU and GV have the request repeated at a ROM that already took
+    // it; a gripper found in its ROM is sent no reboot request, only the
+    // version request once its new firmware runs.
+    QCOMPARE(rom.ignoredBeforeSync > 0, kind == GU);
+    if (inRom)
+        QCOMPARE(g.status().counters.modbusFrames, 1);
+
+    QCOMPARE(run.update->versionText(), typeCode + QStringLiteral("-1.6.9"));
+    QCOMPARE(run.progress.last(), 100);
+    QCOMPARE(run.statuses.last(), QStringLiteral("Verifying and jumping in the main firmware"));
+}
+
+void TestEngine::bothImages()
+{
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    const QByteArray bootloader = standin("BL1", {1, 0, 0}, 6000, kBootloaderAddress);
+    const QByteArray main = carriedImage();
+    UpdatePlan plan = planFor(g, GC, main);
+    plan.bootloaderImage = bootloader;
+    Running run(plan);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), GripperUpdate::Updated);
+
+    QVERIFY(flashHoldsExactly(g, kBootloaderAddress, bootloader, 2 * 16 * 1024));
+    QVERIFY(flashHoldsExactly(g, kMainAddress, main, kMainRegion));
+    const sim::RomLog rom = g.romLog();
+    std::vector<int> erased = sectors(0, 2);
+    for (int s : sectors(8, 4))
+        erased.push_back(s);
+    QCOMPARE(rom.erasedSectors, erased);
+    QVERIFY(writtenInPackets(rom.writes, kBootloaderAddress, uint32_t(bootloader.size())));
+    QVERIFY(writtenInPackets(rom.writes, kMainAddress, uint32_t(main.size())));
+    // Both read back before the one start.
+    QVERIFY(rom.reads >= int((bootloader.size() + main.size()) / 256));
+    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(run.update->versionText(), QStringLiteral("GC3-1.6.9"));
+}
+
+void TestEngine::k01AndTheGb1BehindIt_data()
+{
+    QTest::addColumn<bool>("secondary");
+    QTest::newRow("the K01 itself") << false;
+    QTest::newRow("the GB1 behind it") << true;
+}
+
+void TestEngine::k01AndTheGb1BehindIt()
+{
+    QFETCH(bool, secondary);
+    sim::GripperConfig config;
+    config.kind = sim::Kind::K01WithGB1;
+    sim::Gripper &g = gripper(config);
+    const int unit = secondary ? 1 : 0;
+    const int other = secondary ? 0 : 1;
+    const QByteArray untouched = toBytes(g.readFlash(kMainAddress, kMainRegion, other));
+    const QByteArray image = standin(secondary ? "GB1" : "K01", {1, 6, 9}, 100000, kMainAddress);
+
+    UpdatePlan plan = planFor(g, secondary ? GB1 : K01, image);
+    plan.target.secondaryUnit = secondary;
+    Running run(plan);
+    QVERIFY(run.finish(90000));
+    QCOMPARE(run.outcome(), GripperUpdate::Updated);
+
+    QVERIFY(flashHoldsExactly(g, kMainAddress, image, kMainRegion, unit));
+    QCOMPARE(toBytes(g.readFlash(kMainAddress, kMainRegion, other)), untouched);
+    QVERIFY(g.romLog(other).writes.empty());
+    QCOMPARE(g.romLog(unit).goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(run.update->versionText(), QString::fromLatin1(secondary ? "GB1" : "K01") + QStringLiteral("-1.6.9"));
+}
+
+void TestEngine::gsThroughItsFreescaleBootloader_data()
+{
+    QTest::addColumn<bool>("reportComes");
+    QTest::newRow("loaded") << true;
+    QTest::newRow("no load report") << false;
+}
+
+void TestEngine::gsThroughItsFreescaleBootloader()
+{
+    QFETCH(bool, reportComes);
+    QFile file(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
+    if (QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
+    const QByteArray image = file.readAll();
+
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GS;
+    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
+    sim::Gripper &g = gripper(config);
+    sim::Faults faults;
+    faults.freescaleNoReport = !reportComes;
+    g.setFaults(faults);
+    Running run(planFor(g, GS, image));
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), reportComes ? GripperUpdate::Updated : GripperUpdate::FlashFailed);
+
+    const sim::FreescaleStats stats = g.status().freescale;
+    QCOMPARE(stats.bytesReceived, long(image.size()));
+    QCOMPARE(stats.recordErrors, 0);
+    // The host held back when told to: nothing overflowed the bootloader.
+    QVERIFY(stats.xoffSent > 0 && stats.hostFlowControl);
+    QCOMPARE(stats.overflowBytes, 0L);
+    QVERIFY(std::any_of(run.progress.begin(), run.progress.end(), [](int v) { return v > 0 && v < 100; }));
+    if (reportComes) {
+        QCOMPARE(stats.imagesLoaded, 1);
+        QCOMPARE(run.progress.last(), 100);
+        QCOMPARE(run.update->versionText(), QStringLiteral("GS-1.6.9"));
+    } else {
+        QVERIFY(run.update->versionText().isEmpty());
+    }
+}
+
+void TestEngine::twoGrippersAtOnce()
+{
+    sim::GripperConfig gc;
+    sim::GripperConfig ch;
+    ch.kind = sim::Kind::CH;
+    // Paced like the real line, so that each write lasts long enough for
+    // the other to be under way meanwhile.
+    gc.pacing.enabled = ch.pacing.enabled = true;
+    sim::Gripper &first = gripper(gc);
+    sim::Gripper &second = gripper(ch);
+    const QByteArray gcImage = carriedImage();
+    const QByteArray chImage = standin("CH", {1, 6, 9}, 60000, kMainAddressCH);
+
+    Running a(planFor(first, GC, gcImage));
+    Running b(planFor(second, CH, chImage));
+    // Both write before either has finished: neither waits for the other.
+    QTRY_VERIFY_WITH_TIMEOUT(!a.progress.isEmpty() && !b.progress.isEmpty()
+                                 && a.statuses.contains(QStringLiteral("Downloading the main firmware"))
+                                 && b.statuses.contains(QStringLiteral("Downloading the main firmware")),
+                             60000);
+    QVERIFY(!a.watcher.isFinished() && !b.watcher.isFinished());
+    QVERIFY(a.finish(120000) && b.finish(120000));
+    QCOMPARE(a.outcome(), GripperUpdate::Updated);
+    QCOMPARE(b.outcome(), GripperUpdate::Updated);
+
+    QVERIFY(flashHoldsExactly(first, kMainAddress, gcImage, kMainRegion));
+    QVERIFY(flashHoldsExactly(second, kMainAddressCH, chImage, kMainRegionCH));
+    QCOMPARE(first.romLog().goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(second.romLog().goAddresses, std::vector<uint32_t>{kMainAddressCH});
+    QCOMPARE(a.update->versionText(), QStringLiteral("GC3-1.6.9"));
+    QCOMPARE(b.update->versionText(), QStringLiteral("CH-1.6.9"));
+}
+
+void TestEngine::givenUpWhileWriting()
+{
+    sim::GripperConfig config;
+    config.pacing.enabled = true;
+    sim::Gripper &g = gripper(config);
+    Running run(planFor(g, GC, carriedImage()));
+    QTRY_VERIFY_WITH_TIMEOUT(run.statuses.contains(QStringLiteral("Downloading the main firmware"))
+                                 && !g.romLog().writes.empty(),
+                             30000);
+    run.update->cancel();
+    QVERIFY(run.finish(10000));
+    QCOMPARE(run.outcome(), GripperUpdate::Cancelled);
+    const size_t writes = g.romLog().writes.size();
+    QVERIFY(writes < size_t(carriedImage().size() / kPacket));
+    // Left in its ROM, unstarted, and the line is free again.
+    QVERIFY(g.romLog().goAddresses.empty());
+    QCOMPARE(g.state(), sim::State::Rom);
+    QTRY_VERIFY_WITH_TIMEOUT(!g.status().hostOpen, 5000);
+    QCOMPARE(g.romLog().writes.size(), writes);
+}
+
+void TestEngine::failuresNeverStartTheFirmware_data()
+{
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<GripperUpdate::Outcome>("outcome");
+    sim::Faults eraseRefused;
+    eraseRefused.romEraseNack = true;
+    sim::Faults writeRefused;
+    writeRefused.romNackAtWrite = 5;
+    sim::Faults flipped;
+    flipped.romFlipAtWrite = 5;
+    sim::Faults wrongSync;
+    wrongSync.romSyncWrongByte = 0x42;
+    QTest::newRow("erase refused") << eraseRefused << GripperUpdate::FlashFailed;
+    QTest::newRow("write refused") << writeRefused << GripperUpdate::FlashFailed;
+    QTest::newRow("read-back differs") << flipped << GripperUpdate::VerifyFailed;
+    QTest::newRow("wrong answer to sync") << wrongSync << GripperUpdate::EntryFailed;
+}
+
+void TestEngine::failuresNeverStartTheFirmware()
+{
+    QFETCH(sim::Faults, faults);
+    QFETCH(GripperUpdate::Outcome, outcome);
+    sim::GripperConfig config;
+    config.bootToRom = true;
+    sim::Gripper &g = gripper(config);
+    g.setFaults(faults);
+    UpdatePlan plan = planFor(g, BL_STM32, carriedImage());
+    plan.target.inBootloader = true;
+    Running run(plan);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), outcome);
+    QVERIFY(g.romLog().goAddresses.empty());
+    QCOMPARE(g.state(), sim::State::Rom);
+    QVERIFY(run.update->versionText().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!g.status().hostOpen, 5000);
+}
+
+void TestEngine::silentGripperIsRetriedThenGivenUp()
+{
+    sim::GripperConfig config;
+    config.kind = sim::Kind::Silent;
+    sim::Gripper &g = gripper(config);
+    UpdatePlan plan = planFor(g, GC, carriedImage());
+    plan.entryAttempts = 3;
+    Running run(plan);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), GripperUpdate::EntryFailed);
+    // One reboot request per attempt, nothing else.
+    QCOMPARE(g.status().counters.bytesReceived, 3L * 11);
+}
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"
