@@ -92,6 +92,7 @@ private slots:
     void upToDateIsLeftAloneUnlessForced();
     void updatedOnlyWhenTheNewVersionIsReadBack();
     void unpluggedUnitFailsAlone();
+    void manualRebootWaitsForThePowerCycle();
     void watchUpdatesUnitsAsTheyArrive();
     void secondInterruptGivesUpAndSaysWhere();
 
@@ -101,7 +102,10 @@ private:
         const QString path = dir.filePath(QStringLiteral("port%1").arg(serial++));
         config.publishPath = path.toStdString();
         grippers.push_back(std::make_unique<sim::Gripper>(config));
-        grippers.back()->waitForState(config.bootToRom ? sim::State::Rom : sim::State::Firmware, 5s);
+        const sim::State running = config.bootToRom     ? sim::State::Rom
+                                   : config.mainFirmware ? sim::State::Firmware
+                                                         : sim::State::Halted;
+        grippers.back()->waitForState(running, 5s);
         if (listed)
             extraPorts.append(path);
         return *grippers.back();
@@ -384,6 +388,32 @@ void TestFlash::unpluggedUnitFailsAlone()
     QVERIFY2(out.contains(port(pulled) + QStringLiteral(": GC3-1.6.8 FAILED")), qPrintable(out));
     QVERIFY(out.contains(port(stays) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
     QCOMPARE(stays.status().unit.version, (sim::Version{1, 6, 9}));
+}
+
+void TestFlash::manualRebootWaitsForThePowerCycle()
+{
+    // Nothing in flash answers: only the product bootloader, in the moment
+    // after power-on, hears the reboot request.
+    sim::GripperConfig broken;
+    broken.mainFirmware = false;
+    sim::Gripper &g = gripper(broken);
+    QProcess process;
+    setUp(process);
+    QString out;
+    connect(&process, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"),
+                                                          QStringLiteral("--type"), QStringLiteral("GC3")});
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("switch the unit off")), 10000);
+    QTest::qWait(500);
+    QCOMPARE(g.state(), sim::State::Halted);
+    QCOMPARE(process.state(), QProcess::Running);
+
+    g.powerCycle();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(out.contains(port(g) + QStringLiteral(": updated Unidentified -> GC3-1.6.9")), qPrintable(out));
+    QCOMPARE(g.state(), sim::State::Firmware);
 }
 
 void TestFlash::watchUpdatesUnitsAsTheyArrive()

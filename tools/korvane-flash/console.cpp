@@ -25,7 +25,10 @@ Console::Console(QObject *parent)
     , terminal(isatty(STDOUT_FILENO) == 1)
 {
     redrawTimer.setInterval(kRedrawMs);
-    connect(&redrawTimer, &QTimer::timeout, this, &Console::redraw);
+    connect(&redrawTimer, &QTimer::timeout, this, [this] {
+        if (dirty)
+            redraw();
+    });
 }
 
 void Console::print(const QString &line)
@@ -40,6 +43,8 @@ void Console::follow(UnitJob *job)
     live.append(job);
     lastStatus.append(QString());
     if (terminal) {
+        // Only what changed is drawn again, at most a few times a second.
+        connect(job, &UnitJob::changed, this, [this] { dirty = true; });
         redraw();
         redrawTimer.start();
         return;
@@ -69,6 +74,7 @@ void Console::finished(UnitJob *job, const QString &resultLine)
 
 void Console::redraw()
 {
+    dirty = false;
     eraseLive();
     drawLive();
 }

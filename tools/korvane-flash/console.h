@@ -34,6 +34,7 @@ private:
     QList<UnitJob *> live;
     QList<QString> lastStatus;
     int drawnLines = 0;
+    bool dirty = false;
     QTimer redrawTimer;
 };
 
