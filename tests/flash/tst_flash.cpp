@@ -93,6 +93,7 @@ private slots:
     void updatedOnlyWhenTheNewVersionIsReadBack();
     void unpluggedUnitFailsAlone();
     void manualRebootWaitsForThePowerCycle();
+    void gsThroughItsFreescaleBootloader();
     void watchUpdatesUnitsAsTheyArrive();
     void secondInterruptGivesUpAndSaysWhere();
 
@@ -414,6 +415,31 @@ void TestFlash::manualRebootWaitsForThePowerCycle()
     QCOMPARE(process.exitCode(), 0);
     QVERIFY2(out.contains(port(g) + QStringLiteral(": updated Unidentified -> GC3-1.6.9")), qPrintable(out));
     QCOMPARE(g.state(), sim::State::Firmware);
+}
+
+void TestFlash::gsThroughItsFreescaleBootloader()
+{
+    // The carried GS image is looked up in firmwares/ of the folder the
+    // program starts in, which is this test's.
+    if (QByteArray(KORVANE_FLASH_GS_READY).isEmpty()
+        || !QFile::exists(QStringLiteral("firmwares/") + QLatin1String(KORVANE_FLASH_GS_IMAGE)))
+        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
+    sim::GripperConfig gs;
+    gs.kind = sim::Kind::GS;
+    gs.freescaleBanner = std::string("\r\n") + KORVANE_FLASH_GS_READY + "\r\n";
+    sim::Gripper &loads = gripper(gs);
+    sim::Gripper &silentLoader = gripper(gs);
+    sim::Faults noReport;
+    noReport.freescaleNoReport = true;
+    silentLoader.setFaults(noReport);
+
+    const Run result = run({QStringLiteral("update"), port(loads), port(silentLoader)});
+    QCOMPARE(result.code, 1);
+    QCOMPARE(loads.status().freescale.imagesLoaded, 1);
+    QCOMPARE(loads.status().freescale.overflowBytes, 0L);
+    QVERIFY2(result.out.contains(port(loads) + QStringLiteral(": updated GS-1.6.8 -> GS-1.6.9")), qPrintable(result.out));
+    QVERIFY(result.out.contains(port(silentLoader) + QStringLiteral(": GS-1.6.8 FAILED: the Freescale bootloader did not "
+                                                                    "report the image loaded")));
 }
 
 void TestFlash::watchUpdatesUnitsAsTheyArrive()
