@@ -90,6 +90,7 @@ private slots:
     void listsEveryKindAtOnce();
     void updatesSeveralKindsAtOnceWithOneFaulty();
     void upToDateIsLeftAloneUnlessForced();
+    void allTakesTheGrippersFound();
     void updatedOnlyWhenTheNewVersionIsReadBack();
     void unpluggedUnitFailsAlone();
     void manualRebootWaitsForThePowerCycle();
@@ -351,6 +352,28 @@ void TestFlash::upToDateIsLeftAloneUnlessForced()
         results.append(line.value(QStringLiteral("result")).toString());
     QCOMPARE(results.mid(0, 2), (QStringList{"up-to-date", "refused"}));
     QCOMPARE(results.mid(2), (QStringList{"updated", "updated"}));
+}
+
+void TestFlash::allTakesTheGrippersFound()
+{
+    sim::GripperConfig current;
+    current.version = {1, 6, 9};
+    sim::GripperConfig silent;
+    silent.kind = sim::Kind::Silent;
+    sim::Gripper &gc = gripper(current);
+    gripper(silent);
+    const QString report = dir.filePath(QStringLiteral("all.jsonl"));
+    Run result = run({QStringLiteral("update"), QStringLiteral("--all"), QStringLiteral("--report"), report});
+    QVERIFY2(result.code == 0, qPrintable(result.out + result.err));
+    // The silent port was not asked for: no line for it.
+    const QList<QJsonObject> lines = jsonLines(report);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().value(QStringLiteral("port")).toString(), port(gc));
+
+    extraPorts.removeFirst();
+    result = run({QStringLiteral("update"), QStringLiteral("--all")});
+    QCOMPARE(result.code, 1);
+    QVERIFY(result.out.contains(QStringLiteral("No gripper found.")));
 }
 
 void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()

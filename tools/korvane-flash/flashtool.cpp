@@ -10,7 +10,8 @@
 #include <QTimer>
 #include <QtConcurrent>
 
-#include <cstdio>
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -170,8 +171,12 @@ bool FlashTool::startUpdate(QString *error)
             end(gone);
         }
     }
-    if (options.all && jobs.isEmpty() && !anyUnconfirmed)
+    if (options.all && unitsTaken == 0) {
+        // A station script asking for every gripper wants to hear that
+        // there was none.
         console.print(QStringLiteral("No gripper found."));
+        anyUnconfirmed = true;
+    }
     QTimer::singleShot(0, this, &FlashTool::finishIfIdle);
     return true;
 }
@@ -237,6 +242,7 @@ bool FlashTool::refuseOrSkip(const ProbedDevice &device, const FirmwareImage &im
 
 void FlashTool::take(const ProbedDevice &device)
 {
+    ++unitsTaken;
     UnitResult refused;
     refused.time = QDateTime::currentDateTimeUtc();
     refused.port = device.portName;

@@ -61,6 +61,7 @@ private:
     bool watching = false;
     int interrupts = 0;
     bool anyUnconfirmed = false;
+    int unitsTaken = 0;
     QThreadPool probePool;
     QSet<QString> probing;
     QextSerialEnumerator *enumerator = nullptr;

@@ -7,8 +7,6 @@
 #include <QThreadPool>
 #include <QtConcurrent>
 
-#include <memory>
-
 namespace {
 
 // The wizard's waits, so that a gripper it finds is found here too.
