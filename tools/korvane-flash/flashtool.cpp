@@ -186,13 +186,14 @@ void FlashTool::startWatch()
     watching = true;
     enumerator = new QextSerialEnumerator(this);
     connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this,
-            [this](const QextPortInfo &info) { onPortArrived(portPath(info)); });
+            &FlashTool::onPortArrived);
     enumerator->setUpNotifications();
     console.print(QStringLiteral("Waiting for grippers to be plugged in; Ctrl-C stops."));
 }
 
-void FlashTool::onPortArrived(const QString &port)
+void FlashTool::onPortArrived(const QextPortInfo &info)
 {
+    const QString port = portPath(info);
     if (interrupts > 0 || probing.contains(port))
         return;
     for (const UnitJob *job : qAsConst(jobs)) {
@@ -214,8 +215,6 @@ void FlashTool::onPortArrived(const QString &port)
             console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
         }
     });
-    QextPortInfo info;
-    info.portName = info.physName = port;
     watcher->setFuture(QtConcurrent::run(&probePool, [info] {
         QThread::msleep(kArrivalSettleMs);
         return PortProbe::identify(info);

@@ -50,7 +50,7 @@ private:
     // Reports and prints how a unit ended.
     void end(const UnitResult &result, UnitJob *job = nullptr);
     void onJobDone(UnitJob *job);
-    void onPortArrived(const QString &port);
+    void onPortArrived(const QextPortInfo &info);
     void finishIfIdle();
 
     Options options;
