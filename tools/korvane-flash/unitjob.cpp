@@ -18,7 +18,6 @@ const PhaseStart kPhaseStarts[] = {
     {"Initializing the Freescale bootloader.", "reboot"},
     {"Erasing the main firmware flash sectors.", "erase"},
     {"Downloading the main firmware", "write"},
-    {"Downloading the bootloader", "write"},
     {"The wizard is currently downloading the new firmware.", "write"},
     {"Verifying and jumping in the main firmware", "verify"},
     {"The new firmware has been downloaded successfully.", "verify"},
