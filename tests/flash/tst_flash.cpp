@@ -1,0 +1,529 @@
+// korvane-flash as a user runs it: a child process finding simulated
+// grippers through KORVANE_EXTRA_PORTS. What counts is what the grippers
+// hold afterwards, what the program printed and wrote to its report, and its
+// exit status.
+
+#include "gripper_sim.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace sim = korvane::sim;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr uint32_t kMainAddress = 0x08080000;
+constexpr uint32_t kMainAddressCH = 0x08100000;
+constexpr uint32_t kMainRegion = 4 * 128 * 1024;
+constexpr uint32_t kBootloaderAddress = 0x08000000;
+
+QByteArray toBytes(const std::vector<uint8_t> &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+QByteArray standin(const std::string &type, sim::Version version, uint32_t size, uint32_t address = kMainAddress)
+{
+    return toBytes(sim::buildStandinImage(type, version, size, address));
+}
+
+bool flashStartsWith(const sim::Gripper &gripper, uint32_t address, const QByteArray &image, int unit = 0)
+{
+    return toBytes(gripper.readFlash(address, uint32_t(image.size()), unit)) == image;
+}
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QList<QJsonObject> jsonLines(const QString &path)
+{
+    QFile file(path);
+    QList<QJsonObject> lines;
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.isEmpty())
+            lines.append(QJsonDocument::fromJson(line).object());
+    }
+    return lines;
+}
+
+QJsonObject lineFor(const QList<QJsonObject> &lines, const QString &port)
+{
+    for (const QJsonObject &line : lines) {
+        if (line.value(QStringLiteral("port")).toString() == port)
+            return line;
+    }
+    return QJsonObject();
+}
+
+} // namespace
+
+class TestFlash : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+    void cleanup()
+    {
+        grippers.clear();
+        extraPorts.clear();
+    }
+
+    void helpAndVersion();
+    void badArgumentsTouchNoGripper_data();
+    void badArgumentsTouchNoGripper();
+    void listsEveryKindAtOnce();
+    void updatesSeveralKindsAtOnceWithOneFaulty();
+    void upToDateIsLeftAloneUnlessForced();
+    void allTakesTheGrippersFound();
+    void updatedOnlyWhenTheNewVersionIsReadBack();
+    void unpluggedUnitFailsAlone();
+    void manualRebootWaitsForThePowerCycle();
+    void gsThroughItsFreescaleBootloader();
+    void watchUpdatesUnitsAsTheyArrive();
+    void secondInterruptGivesUpAndSaysWhere();
+
+private:
+    sim::Gripper &gripper(sim::GripperConfig config, bool listed = true)
+    {
+        const QString path = dir.filePath(QStringLiteral("port%1").arg(serial++));
+        config.publishPath = path.toStdString();
+        grippers.push_back(std::make_unique<sim::Gripper>(config));
+        const sim::State running = config.bootToRom     ? sim::State::Rom
+                                   : config.mainFirmware ? sim::State::Firmware
+                                                         : sim::State::Halted;
+        grippers.back()->waitForState(running, 5s);
+        if (listed)
+            extraPorts.append(path);
+        return *grippers.back();
+    }
+    static QString port(const sim::Gripper &g) { return QString::fromStdString(g.publishedPath()); }
+    QString writeFile(const QString &name, const QByteArray &content)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return QString();
+        return path;
+    }
+    void setUp(QProcess &process) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KORVANE_EXTRA_PORTS"), extraPorts.join(QLatin1Char(':')));
+        process.setProcessEnvironment(env);
+    }
+    Run run(const QStringList &arguments, int ms = 120000) const
+    {
+        QProcess process;
+        setUp(process);
+        process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
+        Run result;
+        if (!process.waitForFinished(ms)) {
+            process.kill();
+            process.waitForFinished();
+            return result;
+        }
+        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        result.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return result;
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<sim::Gripper>> grippers;
+    QStringList extraPorts;
+    int serial = 0;
+};
+
+void TestFlash::helpAndVersion()
+{
+    const Run help = run({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    QVERIFY(help.out.contains(QStringLiteral("korvane-flash update")));
+    const Run version = run({QStringLiteral("list"), QStringLiteral("--version")});
+    QCOMPARE(version.code, 0);
+    QVERIFY(version.out.contains(QStringLiteral("GC3---1.6.9")));
+}
+
+void TestFlash::badArgumentsTouchNoGripper_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    // %P stands for the gripper's port, %D for the test's folder.
+    QTest::newRow("no command") << QStringList() << "no command";
+    QTest::newRow("unknown command") << QStringList{"flash", "%P"} << "unknown command 'flash'";
+    QTest::newRow("update without ports") << QStringList{"update"} << "name the ports";
+    QTest::newRow("ports and --all") << QStringList{"update", "%P", "--all"} << "not both";
+    QTest::newRow("unknown option") << QStringList{"update", "%P", "--fast"} << "'--fast' is not an option";
+    QTest::newRow("list takes no ports") << QStringList{"list", "%P"} << "takes no ports";
+    QTest::newRow("--image without its file") << QStringList{"update", "%P", "--image"} << "--image needs a value";
+    QTest::newRow("not a port") << QStringList{"update", "%D/nothing"} << "is not a serial port";
+    QTest::newRow("image named for no type") << QStringList{"update", "%P", "--image", "%D/firmware.bin"}
+                                             << "must start with the gripper's type code";
+    QTest::newRow("image missing") << QStringList{"update", "%P", "--image", "%D/GC3-1.7.0.bin"} << "cannot be read";
+    QTest::newRow("image too large") << QStringList{"update", "%P", "--image", "%D/GD-1.7.0.bin"}
+                                     << "do not fit the 524288 bytes";
+    QTest::newRow("empty image") << QStringList{"update", "%P", "--image", "%D/GU-1.7.0.bin"} << "is empty";
+    QTest::newRow("two images for one type")
+        << QStringList{"update", "%P", "--image", "%D/GV-1.7.0.bin", "--image", "%D/GV-1.7.0.bin"} << "two images";
+    QTest::newRow("--type of no gripper") << QStringList{"update", "%P", "--type", "XY9"} << "not a gripper type";
+    QTest::newRow("--manual-reboot with --all") << QStringList{"update", "--all", "--manual-reboot"}
+                                                << "needs the ports named";
+    QTest::newRow("report cannot be written") << QStringList{"update", "%P", "--report", "%D/none/report.jsonl"}
+                                              << "cannot be opened";
+}
+
+void TestFlash::badArgumentsTouchNoGripper()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    QVERIFY(!writeFile(QStringLiteral("firmware.bin"), standin("GC3", {1, 7, 0}, 1000)).isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("GD-1.7.0.bin"), QByteArray(int(kMainRegion) + 4, '\x55')).isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("GU-1.7.0.bin"), QByteArray()).isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("GV-1.7.0.bin"), standin("GV", {1, 7, 0}, 1000)).isEmpty());
+    for (QString &argument : arguments)
+        argument.replace(QLatin1String("%P"), port(g)).replace(QLatin1String("%D"), dir.path());
+
+    const Run result = run(arguments);
+    QCOMPARE(result.code, 2);
+    QVERIFY2(result.err.contains(message), qPrintable(result.err));
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(g.status().counters.hostOpens, 0);
+    QCOMPARE(g.status().counters.bytesReceived, 0L);
+}
+
+void TestFlash::listsEveryKindAtOnce()
+{
+    sim::GripperConfig gc;
+    sim::GripperConfig ch;
+    ch.kind = sim::Kind::CH;
+    sim::GripperConfig k01;
+    k01.kind = sim::Kind::K01WithGB1;
+    k01.secondaryVersion = {1, 2, 3};
+    sim::GripperConfig rom;
+    rom.bootToRom = true;
+    sim::GripperConfig silent;
+    silent.kind = sim::Kind::Silent;
+    const QString gcPort = port(gripper(gc));
+    const QString chPort = port(gripper(ch));
+    const QString k01Port = port(gripper(k01));
+    sim::Gripper &inRom = gripper(rom);
+    const QString silentPort = port(gripper(silent));
+
+    const Run result = run({QStringLiteral("list"), QStringLiteral("--json")});
+    QCOMPARE(result.code, 0);
+    const QJsonArray rows = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    QStringList seen;
+    for (const QJsonValue &value : rows) {
+        const QJsonObject row = value.toObject();
+        seen.append(QStringLiteral("%1 %2 %3 %4 %5")
+                        .arg(row.value(QStringLiteral("port")).toString(), row.value(QStringLiteral("kind")).toString(),
+                             row.value(QStringLiteral("type_code")).toString(),
+                             row.value(QStringLiteral("version")).toString())
+                        .arg(row.value(QStringLiteral("in_bootloader")).toBool()));
+    }
+    const QStringList expected = {
+        gcPort + QStringLiteral(" GC GC3 1.6.8 0"),
+        chPort + QStringLiteral(" CH CH 1.6.8 0"),
+        k01Port + QStringLiteral(" K01 K01 1.6.8 0"),
+        k01Port + QStringLiteral(" GB1 GB1 1.2.3 0"),
+        port(inRom) + QStringLiteral(" BL_STM32 BL_STM32  1"),
+        silentPort + QStringLiteral(" Unidentified   0"),
+    };
+    QCOMPARE(seen, expected);
+    // Listing changes nothing: no reboot reached any gripper.
+    QCOMPARE(inRom.romLog().writes.size(), size_t(0));
+    for (const auto &g : grippers)
+        QVERIFY(g->state() == (g->config().bootToRom ? sim::State::Rom : sim::State::Firmware));
+}
+
+void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
+{
+    sim::GripperConfig ch;
+    ch.kind = sim::Kind::CH;
+    sim::GripperConfig k01;
+    k01.kind = sim::Kind::K01WithGB1;
+    sim::GripperConfig rom;
+    rom.bootToRom = true;
+    sim::GripperConfig silent;
+    silent.kind = sim::Kind::Silent;
+    sim::Gripper &good = gripper(sim::GripperConfig());
+    sim::Gripper &faulty = gripper(sim::GripperConfig());
+    sim::Gripper &chG = gripper(ch);
+    sim::Gripper &k01G = gripper(k01);
+    sim::Gripper &romG = gripper(rom);
+    sim::Gripper &silentG = gripper(silent);
+    sim::Faults flipped;
+    flipped.romFlipAtWrite = 7;
+    faulty.setFaults(flipped);
+    const QByteArray chImage = standin("CH", {1, 6, 9}, 60000, kMainAddressCH);
+    const QByteArray gb1Image = standin("GB1", {1, 6, 9}, 50000);
+    const QByteArray k01Flash = toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0));
+    const QString report = dir.filePath(QStringLiteral("several.jsonl"));
+
+    const Run result = run({QStringLiteral("update"), port(good), port(faulty), port(chG), port(k01G), port(romG),
+                            port(silentG), QStringLiteral("--image"), writeFile(QStringLiteral("CH-1.6.9.bin"), chImage),
+                            QStringLiteral("--image"), writeFile(QStringLiteral("GB1-1.6.9.bin"), gb1Image),
+                            QStringLiteral("--type"), QStringLiteral("GC3"), QStringLiteral("--report"), report});
+    QCOMPARE(result.code, 1);
+
+    // Each healthy unit holds its own image and runs it.
+    QVERIFY(flashStartsWith(chG, kMainAddressCH, chImage));
+    QVERIFY(flashStartsWith(k01G, kMainAddress, gb1Image, 1));
+    QCOMPARE(toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0)), k01Flash);
+    QCOMPARE(good.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(romG.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(romG.state(), sim::State::Firmware);
+    // The one whose flash read back wrong was never started.
+    QVERIFY(faulty.romLog().goAddresses.empty());
+    QCOMPARE(faulty.state(), sim::State::Rom);
+    // The silent port was only probed (two sync bytes and a version
+    // request), never sent a reboot request.
+    QVERIFY(silentG.status().counters.bytesReceived <= 2 + 8);
+
+    const QList<QJsonObject> lines = jsonLines(report);
+    QCOMPARE(lines.size(), 6);
+    const auto resultOf = [&](const sim::Gripper &g) {
+        return lineFor(lines, port(g)).value(QStringLiteral("result")).toString();
+    };
+    QCOMPARE(resultOf(good), QStringLiteral("updated"));
+    QCOMPARE(resultOf(chG), QStringLiteral("updated"));
+    QCOMPARE(resultOf(k01G), QStringLiteral("updated"));
+    QCOMPARE(resultOf(romG), QStringLiteral("updated"));
+    QCOMPARE(resultOf(faulty), QStringLiteral("failed"));
+    QCOMPARE(resultOf(silentG), QStringLiteral("refused"));
+    const QJsonObject gb1 = lineFor(lines, port(k01G));
+    QCOMPARE(gb1.value(QStringLiteral("kind")).toString(), QStringLiteral("GB1"));
+    QCOMPARE(gb1.value(QStringLiteral("version_before")).toString(), QStringLiteral("GB1-1.0.0"));
+    QCOMPARE(gb1.value(QStringLiteral("version_after")).toString(), QStringLiteral("GB1-1.6.9"));
+    const QJsonObject seconds = lineFor(lines, port(good)).value(QStringLiteral("seconds")).toObject();
+    QCOMPARE(seconds.keys(), (QStringList{"erase", "reboot", "verify", "write"}));
+    QVERIFY(lineFor(lines, port(faulty)).value(QStringLiteral("error")).toString().contains(QStringLiteral("read back")));
+    QCOMPARE(lineFor(lines, port(romG)).value(QStringLiteral("type_code")).toString(), QStringLiteral("GC3"));
+    // The terminal is not a terminal here: plain lines, one result per unit.
+    QVERIFY(result.out.contains(port(faulty) + QStringLiteral(": GC3-1.6.8 FAILED")));
+    QVERIFY(result.out.contains(port(chG) + QStringLiteral(": updated CH-1.6.8 -> CH-1.6.9")));
+    QVERIFY(!result.out.contains(QLatin1Char('\x1b')));
+}
+
+void TestFlash::upToDateIsLeftAloneUnlessForced()
+{
+    sim::GripperConfig current;
+    current.version = {1, 6, 9};
+    sim::GripperConfig newer;
+    newer.version = {1, 7, 0};
+    sim::Gripper &same = gripper(current);
+    sim::Gripper &ahead = gripper(newer);
+    const QString report = dir.filePath(QStringLiteral("forced.jsonl"));
+
+    Run result = run({QStringLiteral("update"), port(same), QStringLiteral("--report"), report});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(same.status().counters.modbusFrames, 1);
+    result = run({QStringLiteral("update"), port(ahead), QStringLiteral("--report"), report});
+    QCOMPARE(result.code, 1);
+    QVERIFY(result.out.contains(QStringLiteral("newer version")));
+    QCOMPARE(ahead.status().counters.modbusFrames, 1);
+
+    result = run({QStringLiteral("update"), port(same), port(ahead), QStringLiteral("--force"), QStringLiteral("--report"),
+                  report});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(same.romLog().goAddresses, std::vector<uint32_t>{kBootloaderAddress});
+    QCOMPARE(ahead.status().unit.version, (sim::Version{1, 6, 9}));
+
+    // Appended run after run, never rewritten.
+    QStringList results;
+    for (const QJsonObject &line : jsonLines(report))
+        results.append(line.value(QStringLiteral("result")).toString());
+    QCOMPARE(results.mid(0, 2), (QStringList{"up-to-date", "refused"}));
+    QCOMPARE(results.mid(2), (QStringList{"updated", "updated"}));
+}
+
+void TestFlash::allTakesTheGrippersFound()
+{
+    sim::GripperConfig current;
+    current.version = {1, 6, 9};
+    sim::GripperConfig silent;
+    silent.kind = sim::Kind::Silent;
+    sim::Gripper &gc = gripper(current);
+    gripper(silent);
+    const QString report = dir.filePath(QStringLiteral("all.jsonl"));
+    Run result = run({QStringLiteral("update"), QStringLiteral("--all"), QStringLiteral("--report"), report});
+    QVERIFY2(result.code == 0, qPrintable(result.out + result.err));
+    // The silent port was not asked for: no line for it.
+    const QList<QJsonObject> lines = jsonLines(report);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().value(QStringLiteral("port")).toString(), port(gc));
+
+    extraPorts.removeFirst();
+    result = run({QStringLiteral("update"), QStringLiteral("--all")});
+    QCOMPARE(result.code, 1);
+    QVERIFY(result.out.contains(QStringLiteral("No gripper found.")));
+}
+
+void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()
+{
+    // The file's name promises 1.7.0; what is in it reports 1.6.9.
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    const QString image = writeFile(QStringLiteral("GC3-1.7.0.bin"), standin("GC3", {1, 6, 9}, 50000));
+    const QString report = dir.filePath(QStringLiteral("mismatch.jsonl"));
+    const Run result = run({QStringLiteral("update"), port(g), QStringLiteral("--image"), image,
+                            QStringLiteral("--report"), report});
+    QCOMPARE(result.code, 1);
+    QCOMPARE(g.state(), sim::State::Firmware);
+    const QList<QJsonObject> lines = jsonLines(report);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
+    QCOMPARE(lines.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
+    QVERIFY(lines.first().value(QStringLiteral("error")).toString().contains(QStringLiteral("not GC3-1.7.0")));
+}
+
+void TestFlash::unpluggedUnitFailsAlone()
+{
+    sim::GripperConfig paced;
+    paced.pacing.enabled = true;
+    sim::Gripper &pulled = gripper(paced);
+    sim::Gripper &stays = gripper(paced);
+    QProcess process;
+    setUp(process);
+    QString out;
+    connect(&process, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(pulled), port(stays)});
+    QTRY_VERIFY_WITH_TIMEOUT(pulled.romLog().writes.size() > 20, 60000);
+    pulled.unplug();
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(out.contains(port(pulled) + QStringLiteral(": GC3-1.6.8 FAILED")), qPrintable(out));
+    QVERIFY(out.contains(port(stays) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
+    QCOMPARE(stays.status().unit.version, (sim::Version{1, 6, 9}));
+}
+
+void TestFlash::manualRebootWaitsForThePowerCycle()
+{
+    // Nothing in flash answers: only the product bootloader, in the moment
+    // after power-on, hears the reboot request.
+    sim::GripperConfig broken;
+    broken.mainFirmware = false;
+    sim::Gripper &g = gripper(broken);
+    QProcess process;
+    setUp(process);
+    QString out;
+    connect(&process, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"),
+                                                          QStringLiteral("--type"), QStringLiteral("GC3")});
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("switch the unit off")), 10000);
+    QTest::qWait(500);
+    QCOMPARE(g.state(), sim::State::Halted);
+    QCOMPARE(process.state(), QProcess::Running);
+
+    g.powerCycle();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(out.contains(port(g) + QStringLiteral(": updated Unidentified -> GC3-1.6.9")), qPrintable(out));
+    QCOMPARE(g.state(), sim::State::Firmware);
+}
+
+void TestFlash::gsThroughItsFreescaleBootloader()
+{
+    // The carried GS image is looked up in firmwares/ of the folder the
+    // program starts in, which is this test's.
+    if (QByteArray(KORVANE_FLASH_GS_READY).isEmpty()
+        || !QFile::exists(QStringLiteral("firmwares/") + QLatin1String(KORVANE_FLASH_GS_IMAGE)))
+        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
+    sim::GripperConfig gs;
+    gs.kind = sim::Kind::GS;
+    gs.freescaleBanner = std::string("\r\n") + KORVANE_FLASH_GS_READY + "\r\n";
+    sim::Gripper &loads = gripper(gs);
+    sim::Gripper &silentLoader = gripper(gs);
+    sim::Faults noReport;
+    noReport.freescaleNoReport = true;
+    silentLoader.setFaults(noReport);
+
+    const Run result = run({QStringLiteral("update"), port(loads), port(silentLoader)});
+    QCOMPARE(result.code, 1);
+    QCOMPARE(loads.status().freescale.imagesLoaded, 1);
+    QCOMPARE(loads.status().freescale.overflowBytes, 0L);
+    QVERIFY2(result.out.contains(port(loads) + QStringLiteral(": updated GS-1.6.8 -> GS-1.6.9")), qPrintable(result.out));
+    QVERIFY(result.out.contains(port(silentLoader) + QStringLiteral(": GS-1.6.8 FAILED: the Freescale bootloader did not "
+                                                                    "report the image loaded")));
+}
+
+void TestFlash::watchUpdatesUnitsAsTheyArrive()
+{
+    // Ports that will appear, named before the program starts.
+    extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial)),
+                  dir.filePath(QStringLiteral("port%1").arg(serial + 1))};
+    const QString report = dir.filePath(QStringLiteral("watch.jsonl"));
+    QProcess process;
+    setUp(process);
+    QString out;
+    connect(&process, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
+                  {QStringLiteral("watch"), QStringLiteral("--report"), report});
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
+
+    sim::GripperConfig paced;
+    paced.pacing.enabled = true;
+    sim::Gripper &first = gripper(paced, false);
+    QTRY_VERIFY_WITH_TIMEOUT(first.romLog().writes.size() > 10, 60000);
+    // Plugged in while the first one is being written.
+    sim::Gripper &second = gripper(paced, false);
+    QTRY_VERIFY_WITH_TIMEOUT(second.romLog().writes.size() > 10, 60000);
+    QVERIFY(first.romLog().goAddresses.empty());
+
+    ::kill(process.processId(), SIGINT);
+    // Both finish before the program ends.
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(first.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(second.status().unit.version, (sim::Version{1, 6, 9}));
+    QVERIFY(out.contains(port(first) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
+    QVERIFY(out.contains(port(second) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
+    QCOMPARE(jsonLines(report).size(), 2);
+}
+
+void TestFlash::secondInterruptGivesUpAndSaysWhere()
+{
+    extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial))};
+    QProcess process;
+    setUp(process);
+    QString out;
+    connect(&process, &QProcess::readyReadStandardOutput, this,
+            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("watch")});
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
+    sim::GripperConfig paced;
+    paced.pacing.enabled = true;
+    sim::Gripper &g = gripper(paced, false);
+    QTRY_VERIFY_WITH_TIMEOUT(g.romLog().writes.size() > 10, 60000);
+
+    ::kill(process.processId(), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Ctrl-C again")), 10000);
+    ::kill(process.processId(), SIGINT);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(out.contains(port(g) + QStringLiteral(" was left in its bootloader")));
+    QCOMPARE(g.state(), sim::State::Rom);
+    QVERIFY(g.romLog().goAddresses.empty());
+}
+
+QTEST_GUILESS_MAIN(TestFlash)
+#include "tst_flash.moc"

@@ -1,0 +1,111 @@
+#include "console.h"
+
+#include "unitjob.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Redrawing at every progress step of eight units would flood a slow SSH
+// session; a few times a second reads as live.
+const int kRedrawMs = 200;
+
+void writeOut(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+Console::Console(QObject *parent)
+    : QObject(parent)
+    , terminal(isatty(STDOUT_FILENO) == 1)
+{
+    redrawTimer.setInterval(kRedrawMs);
+    connect(&redrawTimer, &QTimer::timeout, this, [this] {
+        if (dirty)
+            redraw();
+    });
+}
+
+void Console::print(const QString &line)
+{
+    eraseLive();
+    writeOut(line + QLatin1Char('\n'));
+    drawLive();
+}
+
+void Console::follow(UnitJob *job)
+{
+    live.append(job);
+    lastStatus.append(QString());
+    if (terminal) {
+        // Only what changed is drawn again, at most a few times a second.
+        connect(job, &UnitJob::changed, this, [this] { dirty = true; });
+        redraw();
+        redrawTimer.start();
+        return;
+    }
+    connect(job, &UnitJob::changed, this, [this, job] {
+        const int index = live.indexOf(job);
+        if (index < 0 || job->status().isEmpty() || job->status() == lastStatus.at(index))
+            return;
+        lastStatus[index] = job->status();
+        print(QStringLiteral("%1: %2").arg(job->port(), job->status()));
+    });
+}
+
+void Console::finished(UnitJob *job, const QString &resultLine)
+{
+    const int index = live.indexOf(job);
+    eraseLive();
+    if (index >= 0) {
+        live.removeAt(index);
+        lastStatus.removeAt(index);
+    }
+    writeOut(resultLine + QLatin1Char('\n'));
+    drawLive();
+    if (live.isEmpty())
+        redrawTimer.stop();
+}
+
+void Console::redraw()
+{
+    dirty = false;
+    eraseLive();
+    drawLive();
+}
+
+void Console::eraseLive()
+{
+    if (!terminal || drawnLines == 0)
+        return;
+    // Up to the first live line, then clear to the end of the screen.
+    writeOut(QStringLiteral("\x1b[%1A\r\x1b[J").arg(drawnLines));
+    drawnLines = 0;
+}
+
+void Console::drawLive()
+{
+    if (!terminal)
+        return;
+    QString text;
+    for (const UnitJob *job : live)
+        text += liveLine(job) + QLatin1Char('\n');
+    writeOut(text);
+    drawnLines = live.size();
+}
+
+QString Console::liveLine(const UnitJob *job) const
+{
+    QString line = QStringLiteral("%1  %2 %3%  %4")
+                       .arg(job->port(), -16)
+                       .arg(job->phase(), -6)
+                       .arg(job->progress(), 3)
+                       .arg(job->status());
+    // A wrapped line would throw the cursor arithmetic off.
+    return line.left(110);
+}

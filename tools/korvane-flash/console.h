@@ -1,0 +1,41 @@
+#ifndef KORVANE_FLASH_CONSOLE_H
+#define KORVANE_FLASH_CONSOLE_H
+
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+class UnitJob;
+
+// What the user reads on standard output. On a terminal each unit under way
+// keeps one line that is redrawn in place as it goes, with finished units'
+// result lines printed above them; into a pipe or file every change of step
+// is a plain line of its own, so that logs read in order.
+class Console : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Console(QObject *parent = nullptr);
+
+    bool isTerminal() const { return terminal; }
+    void print(const QString &line);
+    void follow(UnitJob *job);
+    // Prints the result line and drops the unit's live line.
+    void finished(UnitJob *job, const QString &resultLine);
+
+private:
+    void redraw();
+    void eraseLive();
+    void drawLive();
+    QString liveLine(const UnitJob *job) const;
+
+    bool terminal = false;
+    QList<UnitJob *> live;
+    QList<QString> lastStatus;
+    int drawnLines = 0;
+    bool dirty = false;
+    QTimer redrawTimer;
+};
+
+#endif

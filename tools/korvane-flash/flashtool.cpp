@@ -1,0 +1,363 @@
+#include "flashtool.h"
+
+#include "qextserialenumerator.h"
+#include "unitjob.h"
+
+#include <QFutureWatcher>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <tuple>
+
+namespace {
+
+// Without the power-cycle path a gripper that does not answer the reboot
+// request is tried this often, then given up.
+const int kEntryAttempts = 3;
+// A gripper just plugged in starts its product bootloader first and listens
+// for an update there; it is probed once its firmware runs.
+const int kArrivalSettleMs = 1000;
+
+QString portPath(const QextPortInfo &port)
+{
+    return port.physName.isEmpty() ? port.portName : port.physName;
+}
+
+// The unit the wizard would offer for a port: the GB1 behind a K01.
+const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices)
+{
+    for (const ProbedDevice &device : devices) {
+        if (device.announced)
+            return &device;
+    }
+    return nullptr;
+}
+
+bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
+{
+    return std::make_tuple(device.major, device.minor, device.patch)
+           > std::make_tuple(image.major, image.minor, image.patch);
+}
+
+} // namespace
+
+FlashTool::FlashTool(Options options, QObject *parent)
+    : QObject(parent)
+    , options(std::move(options))
+{
+    probePool.setMaxThreadCount(16);
+}
+
+FlashTool::~FlashTool()
+{
+    qDeleteAll(jobs);
+    probePool.waitForDone();
+}
+
+bool FlashTool::prepare(QString *error)
+{
+    QSet<QString> types;
+    for (const QString &path : options.imagePaths) {
+        FirmwareImage image;
+        if (!FirmwareChoice::loadImageFile(path, &image, error))
+            return false;
+        if (types.contains(image.typeCode)) {
+            *error = QStringLiteral("two images for %1 given").arg(image.typeCode);
+            return false;
+        }
+        types.insert(image.typeCode);
+        images.append(image);
+    }
+    if (!options.typeCode.isEmpty() && FirmwareChoice::kindForTypeCode(options.typeCode) == Unidentified) {
+        *error = QStringLiteral("--type %1: not a gripper type code").arg(options.typeCode);
+        return false;
+    }
+    if (!options.reportPath.isEmpty()) {
+        report.setFileName(options.reportPath);
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            *error = QStringLiteral("%1: cannot be opened for appending").arg(options.reportPath);
+            return false;
+        }
+    }
+    return true;
+}
+
+int FlashTool::list()
+{
+    const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
+    const QList<ProbedDevice> devices = PortProbe::identifyAll(ports);
+    if (options.json) {
+        QJsonArray rows;
+        for (const ProbedDevice &device : devices) {
+            rows.append(QJsonObject{
+                {QStringLiteral("port"), device.portName},
+                {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
+                {QStringLiteral("type_code"), device.typeCode},
+                {QStringLiteral("version"), device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1)
+                                                                  : QString()},
+                {QStringLiteral("in_bootloader"), device.inBootloader},
+                {QStringLiteral("secondary"), device.secondaryUnit},
+            });
+        }
+        console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
+        return 0;
+    }
+    console.print(QStringLiteral("%1 %2 %3 %4 %5")
+                      .arg(QStringLiteral("PORT"), -24)
+                      .arg(QStringLiteral("KIND"), -12)
+                      .arg(QStringLiteral("TYPE"), -8)
+                      .arg(QStringLiteral("VERSION"), -9)
+                      .arg(QStringLiteral("BOOTLOADER")));
+    for (const ProbedDevice &device : devices) {
+        QString kind = device.unavailable ? QStringLiteral("(in use)") : kindName(device.kind);
+        if (device.secondaryUnit)
+            kind += QStringLiteral(" (via K01)");
+        console.print(QStringLiteral("%1 %2 %3 %4 %5")
+                          .arg(device.portName, -24)
+                          .arg(kind, -12)
+                          .arg(device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode, -8)
+                          .arg(device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1)
+                                                     : QStringLiteral("-"),
+                               -9)
+                          .arg(device.inBootloader ? QStringLiteral("yes") : QStringLiteral("no")));
+    }
+    return 0;
+}
+
+bool FlashTool::startUpdate(QString *error)
+{
+    const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
+    QList<QextPortInfo> chosen;
+    for (const QString &name : options.ports) {
+        const auto found = std::find_if(ports.begin(), ports.end(), [&](const QextPortInfo &port) {
+            return port.portName == name || port.physName == name;
+        });
+        if (found == ports.end()) {
+            *error = QStringLiteral("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
+            return false;
+        }
+        chosen.append(*found);
+    }
+    if (options.all) {
+        for (const QextPortInfo &port : ports) {
+            if (port.enumName != QLatin1String("ACPI"))
+                chosen.append(port);
+        }
+    }
+    const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
+    for (const QextPortInfo &port : chosen) {
+        QList<ProbedDevice> onPort;
+        for (const ProbedDevice &device : devices) {
+            if (device.portName == portPath(port))
+                onPort.append(device);
+        }
+        const ProbedDevice *unit = announcedUnit(onPort);
+        // --all takes the grippers found; a port named is asked for whatever
+        // answers there.
+        if (options.all && (!unit || !unit->isGripper()))
+            continue;
+        if (unit) {
+            take(*unit);
+        } else {
+            UnitResult gone;
+            gone.time = QDateTime::currentDateTimeUtc();
+            gone.port = portPath(port);
+            gone.result = UnitResult::Refused;
+            gone.error = QStringLiteral("the port went away");
+            end(gone);
+        }
+    }
+    if (options.all && unitsTaken == 0) {
+        // A station script asking for every gripper wants to hear that
+        // there was none.
+        console.print(QStringLiteral("No gripper found."));
+        anyUnconfirmed = true;
+    }
+    QTimer::singleShot(0, this, &FlashTool::finishIfIdle);
+    return true;
+}
+
+void FlashTool::startWatch()
+{
+    watching = true;
+    enumerator = new QextSerialEnumerator(this);
+    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this,
+            &FlashTool::onPortArrived);
+    enumerator->setUpNotifications();
+    console.print(QStringLiteral("Waiting for grippers to be plugged in; Ctrl-C stops."));
+}
+
+void FlashTool::onPortArrived(const QextPortInfo &info)
+{
+    const QString port = portPath(info);
+    if (interrupts > 0 || probing.contains(port))
+        return;
+    for (const UnitJob *job : qAsConst(jobs)) {
+        if (job->port() == port && job->isRunning())
+            return;
+    }
+    probing.insert(port);
+    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, port] {
+        probing.remove(port);
+        const QList<ProbedDevice> found = watcher->result();
+        watcher->deleteLater();
+        const ProbedDevice *unit = announcedUnit(found);
+        if (interrupts > 0) {
+            finishIfIdle();
+        } else if (unit && unit->isGripper()) {
+            take(*unit);
+        } else {
+            console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(&probePool, [info] {
+        QThread::msleep(kArrivalSettleMs);
+        return PortProbe::identify(info);
+    }));
+}
+
+bool FlashTool::refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, UnitResult *result) const
+{
+    if (!device.versionKnown() || options.force)
+        return false;
+    if (device.major == image.major && device.minor == image.minor && device.patch == image.patch) {
+        result->result = UnitResult::UpToDate;
+        result->versionAfter = device.versionText();
+        return true;
+    }
+    if (newerThan(device, image)) {
+        result->result = UnitResult::Refused;
+        result->error = QStringLiteral("it runs a newer version than %1 (--force installs it anyway)")
+                            .arg(image.versionText());
+        return true;
+    }
+    return false;
+}
+
+void FlashTool::take(const ProbedDevice &device)
+{
+    ++unitsTaken;
+    UnitResult refused;
+    refused.time = QDateTime::currentDateTimeUtc();
+    refused.port = device.portName;
+    refused.kind = kindName(device.kind);
+    refused.typeCode = device.typeCode;
+    refused.versionBefore = device.versionText();
+    refused.result = UnitResult::Refused;
+
+    QString typeCode = device.versionKnown() ? device.typeCode : options.typeCode;
+    if (device.unavailable) {
+        refused.error = QStringLiteral("the port could not be opened (in use?)");
+    } else if (!device.isGripper() && !options.manualReboot) {
+        refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
+    } else if (device.inBootloader && typeCode.isEmpty()) {
+        refused.error = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: give --type");
+    } else if (!device.isGripper() && typeCode.isEmpty()) {
+        refused.error = QStringLiteral("a unit without working firmware cannot tell its type: give --type");
+    }
+    if (!refused.error.isEmpty()) {
+        end(refused);
+        return;
+    }
+
+    // A gripper that reported its kind keeps it; the others are what --type says.
+    DeviceKind kind = device.kind;
+    if (device.inBootloader || !device.isGripper())
+        kind = FirmwareChoice::kindForTypeCode(typeCode);
+    if (isGsFamily(kind) && options.manualReboot) {
+        // The engine reboots the GS family itself and gives it five seconds
+        // to show its bootloader: too short for a power cycle by hand.
+        refused.error = QStringLiteral("the power-cycle path is not available here for the GS family; use the wizard");
+        end(refused);
+        return;
+    }
+    FirmwareImage image;
+    if (!FirmwareChoice::imageFor(typeCode, kind, images, &image, &refused.error)) {
+        end(refused);
+        return;
+    }
+    if (refuseOrSkip(device, image, &refused)) {
+        end(refused);
+        return;
+    }
+
+    UpdatePlan plan;
+    plan.target.portName = device.portName;
+    plan.target.kind = kind;
+    plan.target.secondaryUnit = device.secondaryUnit;
+    plan.target.inBootloader = device.inBootloader;
+    plan.mainImage = image.content;
+    plan.entryAttempts = options.manualReboot ? 0 : kEntryAttempts;
+
+    auto *job = new UnitJob(device, plan, image);
+    jobs.append(job);
+    connect(job, &UnitJob::done, this, [this, job] { onJobDone(job); });
+    console.follow(job);
+    if (options.manualReboot)
+        console.print(QStringLiteral("%1: switch the unit off, then on again; the update starts when it answers")
+                          .arg(device.portName));
+    job->start();
+}
+
+void FlashTool::end(const UnitResult &result, UnitJob *job)
+{
+    if (!result.confirmed())
+        anyUnconfirmed = true;
+    if (report.isOpen()) {
+        report.write(result.toJsonLine());
+        report.flush();
+    }
+    if (job)
+        console.finished(job, resultLine(result));
+    else
+        console.print(resultLine(result));
+}
+
+void FlashTool::onJobDone(UnitJob *job)
+{
+    const UnitResult result = job->result();
+    end(result, job);
+    if (result.result == UnitResult::GivenUp && job->pastEntry())
+        console.print(QStringLiteral("%1 was left in its bootloader").arg(job->port()));
+    finishIfIdle();
+}
+
+void FlashTool::finishIfIdle()
+{
+    const bool busy = std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
+    if (busy || !probing.isEmpty())
+        return;
+    if (watching && interrupts == 0)
+        return;
+    emit finished(anyUnconfirmed ? 1 : 0);
+}
+
+void FlashTool::interrupt()
+{
+    ++interrupts;
+    QStringList running;
+    for (UnitJob *job : qAsConst(jobs)) {
+        if (job->isRunning())
+            running.append(job->port());
+    }
+    if (running.isEmpty() && probing.isEmpty()) {
+        finishIfIdle();
+        return;
+    }
+    if (interrupts == 1) {
+        if (enumerator)
+            enumerator->disconnect(this);
+        console.print(QStringLiteral("Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.")
+                          .arg(running.size()));
+        return;
+    }
+    for (UnitJob *job : qAsConst(jobs)) {
+        if (job->isRunning())
+            job->giveUp();
+    }
+}

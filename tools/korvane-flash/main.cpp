@@ -1,0 +1,98 @@
+// korvane-flash: the wizard's update without a window, for many grippers at
+// once.
+
+#include "carriedfirmware.h"
+#include "flashtool.h"
+#include "options.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only a write is safe inside a signal handler; the event loop reads it.
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "korvane-flash: %s\n", text.toLocal8Bit().constData());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The engine and the probes write the wizard's diagnostics; they are not
+    // for the operator of a production line.
+    if (qEnvironmentVariableIsEmpty("KORVANE_FLASH_DEBUG")) {
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        });
+    }
+
+    Options options;
+    QString error;
+    switch (Options::parse(app.arguments().mid(1), &options, &error)) {
+    case Options::Help:
+        std::fputs(Options::usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Options::Version:
+        std::printf("korvane-flash %s, carrying firmware %s\n", CarriedFirmware::kUpgraderVersion,
+                    CarriedFirmware::designation().toLocal8Bit().constData());
+        return 0;
+    case Options::UsageError:
+        printError(error);
+        std::fputs("Try 'korvane-flash --help'.\n", stderr);
+        return 2;
+    case Options::Run:
+        break;
+    }
+
+    FlashTool tool(options);
+    if (!tool.prepare(&error)) {
+        printError(error);
+        return 2;
+    }
+    if (options.command == QLatin1String("list"))
+        return tool.list();
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        printError(QStringLiteral("cannot set up Ctrl-C handling"));
+        return 1;
+    }
+    QSocketNotifier notifier(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &tool, [&tool] {
+        char byte = 0;
+        if (::read(signalPipe[1], &byte, 1) == 1)
+            tool.interrupt();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    QObject::connect(&tool, &FlashTool::finished, &app, [](int code) { QCoreApplication::exit(code); },
+                     Qt::QueuedConnection);
+    if (options.command == QLatin1String("watch")) {
+        tool.startWatch();
+    } else if (!tool.startUpdate(&error)) {
+        printError(error);
+        return 2;
+    }
+    return app.exec();
+}

@@ -1,0 +1,131 @@
+#include "options.h"
+
+namespace {
+
+bool takesValue(const QString &option)
+{
+    return option == QLatin1String("--image") || option == QLatin1String("--report")
+           || option == QLatin1String("--type");
+}
+
+// Which options each command takes.
+bool allowed(const QString &command, const QString &option)
+{
+    if (command == QLatin1String("list"))
+        return option == QLatin1String("--json");
+    static const QStringList updating = {QStringLiteral("--image"), QStringLiteral("--report"),
+                                         QStringLiteral("--force"), QStringLiteral("--type")};
+    if (command == QLatin1String("update"))
+        return updating.contains(option) || option == QLatin1String("--all")
+               || option == QLatin1String("--manual-reboot");
+    return updating.contains(option);
+}
+
+} // namespace
+
+QString Options::usage()
+{
+    return QStringLiteral(
+        "Usage: korvane-flash list [--json]\n"
+        "       korvane-flash update [PORT...] [--all] [--image FILE]... [--type CODE] [--force]\n"
+        "                            [--manual-reboot] [--report FILE]\n"
+        "       korvane-flash watch [--image FILE]... [--type CODE] [--force] [--report FILE]\n"
+        "\n"
+        "Updates Korvane grippers without a window, several at once.\n"
+        "\n"
+        "Commands:\n"
+        "  list             identify the gripper on every serial port (all ports at once)\n"
+        "  update           update the grippers on the named ports, or every one found with --all\n"
+        "  watch            wait for grippers to be plugged in and update each as it arrives;\n"
+        "                   Ctrl-C lets the units under way finish, a second Ctrl-C gives them up\n"
+        "\n"
+        "Options:\n"
+        "  --json           list: one JSON array instead of a table\n"
+        "  --all            update: every gripper found\n"
+        "  --image FILE     take FILE instead of the carried firmware for the grippers whose type code\n"
+        "                   starts its name (GC3-1.7.0.bin for GC3); may be given once per type\n"
+        "  --type CODE      type code of the grippers that cannot report it: found in their ROM\n"
+        "                   bootloader, or without working firmware (--manual-reboot)\n"
+        "  --force          also update grippers already on that version, or on a newer one\n"
+        "  --manual-reboot  for grippers without working firmware: wait for the user to switch each\n"
+        "                   unit off and on again instead of asking it to reboot\n"
+        "  --report FILE    append one JSON line per unit to FILE\n"
+        "  -h, --help       this text\n"
+        "  --version        the program's and the carried firmware's versions\n"
+        "\n"
+        "Ports are device paths, as 'list' shows them; KORVANE_EXTRA_PORTS adds ports.\n"
+        "Exit status: 0 when every unit asked for ended on the new version, 1 when any did not,\n"
+        "2 for a usage error.\n");
+}
+
+Options::Action Options::parse(const QStringList &arguments, Options *options, QString *error)
+{
+    Options parsed;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString argument = arguments.at(i);
+        if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
+            return Help;
+        if (argument == QLatin1String("--version"))
+            return Version;
+        if (parsed.command.isEmpty()) {
+            if (argument != QLatin1String("list") && argument != QLatin1String("update")
+                && argument != QLatin1String("watch")) {
+                *error = QStringLiteral("unknown command '%1'").arg(argument);
+                return UsageError;
+            }
+            parsed.command = argument;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1String("--"))) {
+            if (parsed.command != QLatin1String("update")) {
+                *error = QStringLiteral("'%1' takes no ports").arg(parsed.command);
+                return UsageError;
+            }
+            if (!parsed.ports.contains(argument))
+                parsed.ports.append(argument);
+            continue;
+        }
+        if (!allowed(parsed.command, argument)) {
+            *error = QStringLiteral("'%1' is not an option of '%2'").arg(argument, parsed.command);
+            return UsageError;
+        }
+        QString value;
+        if (takesValue(argument)) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                *error = QStringLiteral("%1 needs a value").arg(argument);
+                return UsageError;
+            }
+            value = arguments.at(++i);
+        }
+        if (argument == QLatin1String("--json"))
+            parsed.json = true;
+        else if (argument == QLatin1String("--all"))
+            parsed.all = true;
+        else if (argument == QLatin1String("--force"))
+            parsed.force = true;
+        else if (argument == QLatin1String("--manual-reboot"))
+            parsed.manualReboot = true;
+        else if (argument == QLatin1String("--image"))
+            parsed.imagePaths.append(value);
+        else if (argument == QLatin1String("--report"))
+            parsed.reportPath = value;
+        else if (argument == QLatin1String("--type"))
+            parsed.typeCode = value;
+    }
+    if (parsed.command.isEmpty()) {
+        *error = QStringLiteral("no command given");
+        return UsageError;
+    }
+    if (parsed.command == QLatin1String("update") && parsed.ports.isEmpty() == !parsed.all) {
+        *error = parsed.all ? QStringLiteral("give either ports or --all, not both")
+                            : QStringLiteral("name the ports to update, or give --all");
+        return UsageError;
+    }
+    if (parsed.manualReboot && parsed.all) {
+        // Every port would wait for a power cycle that may never come.
+        *error = QStringLiteral("--manual-reboot needs the ports named");
+        return UsageError;
+    }
+    *options = parsed;
+    return Run;
+}

@@ -1,0 +1,29 @@
+#ifndef KORVANE_FLASH_OPTIONS_H
+#define KORVANE_FLASH_OPTIONS_H
+
+#include <QString>
+#include <QStringList>
+
+// The command line of korvane-flash.
+struct Options
+{
+    enum Action { Run, Help, Version, UsageError };
+
+    QString command; // list, update, watch
+    QStringList ports;
+    bool all = false;
+    bool json = false;
+    bool force = false;
+    bool manualReboot = false;
+    QStringList imagePaths;
+    QString reportPath;
+    // What a gripper is when it cannot say so itself.
+    QString typeCode;
+
+    // Fills `options` from the arguments after the program name; on a usage
+    // error `error` says what is wrong.
+    static Action parse(const QStringList &arguments, Options *options, QString *error);
+    static QString usage();
+};
+
+#endif

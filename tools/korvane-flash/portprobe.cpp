@@ -1,0 +1,185 @@
+#include "portprobe.h"
+
+#include "communication.h"
+#include "stbl/session.h"
+
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+namespace {
+
+// The wizard's waits, so that a gripper it finds is found here too.
+const int kModbusReplyWaitMs = 100;
+const int kTextWaitMs = 1000;
+const uint32_t kBootloaderTimeoutMs = 25;
+
+const PortSettings kProbeSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
+
+struct ReplyRow
+{
+    const char *prefix;
+    DeviceKind kind;
+};
+
+// Only the address, function, count and type bytes of the first answer are
+// compared, first match winning, exactly as the wizard's port list does.
+const ReplyRow kReplyTable[] = {
+    {"0903064753", GS},    {"0903064743", GC}, {"0903064744", GD},   {"0903064755", GU},
+    {"0903064756", GV},    {"0903064348", CH}, {"0903064b3031", K01}, {"090306474231", GB1},
+};
+const char *const kSecondaryGb1Prefix = "090306474231";
+
+const ReplyRow *matchReply(const QByteArray &reply)
+{
+    const QByteArray hex = reply.toHex();
+    for (const ReplyRow &row : kReplyTable) {
+        if (hex.startsWith(row.prefix))
+            return &row;
+    }
+    return nullptr;
+}
+
+bool printsGsBanner(const QByteArray &text)
+{
+    return text.contains("(GS1)") || text.contains("(GS2)") || text.contains("(GS3)");
+}
+
+// The ROM answers its sync byte within a few milliseconds; a session of our
+// own opens the line in the ROM's 8E1 and releases it before the Modbus probe.
+bool probeBootloader(const QString &path)
+{
+    stbl::Session session;
+    if (session.open(path.toStdString()) != stbl::RESULT_OK)
+        return false;
+    session.setTimeout(kBootloaderTimeoutMs);
+    const bool acknowledged = session.init() == stbl::RESULT_OK && session.hasAck() && session.lastAck() == stbl::ACK;
+    session.close();
+    return acknowledged;
+}
+
+// Up to `ms` for a reply of `size` bytes: a USB adapter may hand even an
+// eleven-byte reply over in two pieces.
+QByteArray readReply(QextSerialPort &port, int ms, int size)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray reply = port.readAll();
+    while (port.isOpen() && reply.size() < size && elapsed.elapsed() < ms) {
+        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
+            reply += port.readAll();
+    }
+    return reply;
+}
+
+ProbedDevice record(const QString &portName, DeviceKind kind, const QString &typeCode, int major, int minor,
+                    int patch)
+{
+    ProbedDevice device;
+    device.portName = portName;
+    device.kind = kind;
+    device.typeCode = typeCode;
+    device.major = major;
+    device.minor = minor;
+    device.patch = patch;
+    return device;
+}
+
+} // namespace
+
+QString kindName(DeviceKind kind)
+{
+    switch (kind) {
+    case GC: return QStringLiteral("GC");
+    case GD: return QStringLiteral("GD");
+    case GU: return QStringLiteral("GU");
+    case GV: return QStringLiteral("GV");
+    case CH: return QStringLiteral("CH");
+    case GS: return QStringLiteral("GS");
+    case K01: return QStringLiteral("K01");
+    case GB1: return QStringLiteral("GB1");
+    case FS: return QStringLiteral("FS");
+    case BL_STM32: return QStringLiteral("BL_STM32");
+    case GSX: return QStringLiteral("GSX");
+    case GSOther: return QStringLiteral("GSOther");
+    case Unidentified: break;
+    }
+    return QStringLiteral("Unidentified");
+}
+
+QString ProbedDevice::versionText() const
+{
+    if (!versionKnown())
+        return typeCode;
+    return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
+}
+
+QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
+{
+    if (port.enumName == QLatin1String("ACPI"))
+        return {};
+    // Named by device path, as the user gives it on the command line.
+    const QString path = port.physName.isEmpty() ? port.portName : port.physName;
+    const QString portName = path;
+
+    if (probeBootloader(path)) {
+        ProbedDevice device = record(portName, BL_STM32, QStringLiteral("BL_STM32"), 0, 0, 0);
+        device.inBootloader = true;
+        return {device};
+    }
+
+    QextSerialPort line(path, kProbeSettings, QextSerialPort::Polling);
+    if (!line.open(QIODevice::ReadWrite)) {
+        ProbedDevice busy = record(portName, Unidentified, QString(), 0, 0, 0);
+        busy.unavailable = true;
+        return {busy};
+    }
+    line.write(QByteArray::fromHex(Communication::kVersionRequest));
+    line.waitForBytesWritten(kModbusReplyWaitMs);
+    QByteArray reply = readReply(line, kModbusReplyWaitMs, Communication::kVersionReplySize);
+
+    QString typeCode;
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+    Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
+    if (const ReplyRow *row = matchReply(reply)) {
+        ProbedDevice device = record(portName, row->kind, typeCode, major, minor, patch);
+        if (row->kind != K01)
+            return {device};
+        line.write(QByteArray::fromHex(Communication::kSecondaryVersionRequest));
+        line.waitForBytesWritten(kModbusReplyWaitMs);
+        reply = readReply(line, kModbusReplyWaitMs, Communication::kVersionReplySize);
+        if (!reply.toHex().startsWith(kSecondaryGb1Prefix))
+            return {device};
+        Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
+        ProbedDevice secondary = record(portName, GB1, typeCode, major, minor, patch);
+        secondary.secondaryUnit = true;
+        device.announced = false;
+        return {device, secondary};
+    }
+
+    // Older grippers print a banner instead; the first read may hold half of it.
+    // Like the wizard's, the wait ends at the first new output.
+    reply += line.readAll();
+    if (line.isOpen() && line.waitForReadyRead(kTextWaitMs))
+        reply += line.readAll();
+    if (!line.isOpen())
+        return {};
+    return {record(portName, printsGsBanner(reply) ? GSX : Unidentified, typeCode, 0, 0, 0)};
+}
+
+QList<ProbedDevice> PortProbe::identifyAll(const QList<QextPortInfo> &ports)
+{
+    // Most of a probe is waiting for a silent line: one thread per port, not
+    // per core, so that eight silent ports cost one port's time-outs.
+    QThreadPool pool;
+    pool.setMaxThreadCount(qMax(1, ports.size()));
+    QList<QFuture<QList<ProbedDevice>>> futures;
+    for (const QextPortInfo &port : ports)
+        futures.append(QtConcurrent::run(&pool, [port] { return identify(port); }));
+    QList<ProbedDevice> devices;
+    for (QFuture<QList<ProbedDevice>> &future : futures)
+        devices += future.result();
+    return devices;
+}

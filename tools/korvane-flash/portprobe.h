@@ -1,0 +1,52 @@
+#ifndef KORVANE_FLASH_PORTPROBE_H
+#define KORVANE_FLASH_PORTPROBE_H
+
+#include "korvanedevice.h"
+#include "qextportinfo.h"
+
+#include <QList>
+#include <QString>
+
+// What one port holds, judged as the wizard's identification judges it, but
+// on a bootloader session and a serial port of the probe's own, so that
+// several ports are probed at once from several threads.
+struct ProbedDevice
+{
+    QString portName;
+    DeviceKind kind = Unidentified;
+    QString typeCode;
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+    bool inBootloader = false;
+    // A GB1 reached through the K01 on the same port.
+    bool secondaryUnit = false;
+    // The unit the wizard would offer for this port; a K01 with a GB1
+    // behind it is listed but the GB1 is the one updated.
+    bool announced = true;
+    // The port could not be opened (in use, or gone).
+    bool unavailable = false;
+
+    bool isGripper() const { return kind != Unidentified; }
+    bool versionKnown() const { return !inBootloader && !typeCode.isEmpty() && kind != GSX; }
+    // "GC3-1.6.9"; just the type code where no version was read.
+    QString versionText() const;
+};
+
+// "GC", "K01", "BL_STM32", "Unidentified"...
+QString kindName(DeviceKind kind);
+
+namespace PortProbe {
+
+// Blocks for up to about 1.2 s (a port that answers nothing). Nothing for
+// built-in ports and ports lost meanwhile; the K01 and the GB1 behind it for
+// such a pair; otherwise one record.
+QList<ProbedDevice> identify(const QextPortInfo &port);
+
+// Every port at the same moment, each on a thread of its own; results in the
+// order of `ports`.
+QList<ProbedDevice> identifyAll(const QList<QextPortInfo> &ports);
+
+} // namespace PortProbe
+
+#endif
