@@ -110,6 +110,9 @@ constexpr uint8_t RESULT_BAD_SETTINGS = 10;
 // Read-back differs from the data.
 constexpr uint8_t RESULT_VERIFY_MISMATCH = 11;
 
+// Short English name of a result, for log lines and messages.
+const char *resultName(uint8_t result);
+
 } // namespace stbl
 
 #endif

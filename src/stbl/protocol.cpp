@@ -4,6 +4,25 @@
 
 namespace stbl {
 
+const char *resultName(uint8_t result)
+{
+    switch (result) {
+    case RESULT_OK: return "ok";
+    case RESULT_NACK: return "refused (NACK)";
+    case RESULT_BAD_ANSWER: return "unexpected answer";
+    case RESULT_TIMEOUT: return "no answer in time";
+    case RESULT_IO_ERROR: return "port error";
+    case RESULT_NO_ANSWER: return "bootloader silent";
+    case RESULT_NOT_OPEN: return "port not open";
+    case RESULT_BAD_ARGUMENT: return "bad argument";
+    case RESULT_UNKNOWN_PORT: return "unknown port number";
+    case RESULT_OPEN_FAILED: return "port cannot be opened";
+    case RESULT_BAD_SETTINGS: return "line settings refused";
+    case RESULT_VERIFY_MISMATCH: return "read-back differs";
+    default: return "unknown result";
+    }
+}
+
 bool parseGetReply(const uint8_t *data, std::size_t size, GetReply *out)
 {
     if (!data || !out || size < 2 || size != std::size_t(data[0]) + 2)
