@@ -15,10 +15,22 @@ const int kRebootEchoWaitMs = 50;
 
 Communication::Communication(QObject *parent)
     : QextSerialPort(QextSerialPort::EventDriven, parent)
-    , enumerator(new QextSerialEnumerator())
+    , enumerator(new QextSerialEnumerator(this))
 {
     setAutoDetectDisable(true);
     enumerator->setUpNotifications();
+}
+
+Communication::~Communication()
+{
+    qDeleteAll(devices);
+    qDeleteAll(retired);
+}
+
+void Communication::retire(KorvaneDevice *device)
+{
+    if (device && !retired.contains(device))
+        retired.append(device);
 }
 
 QByteArray Communication::secondaryRebootRequest()
@@ -92,7 +104,7 @@ void Communication::handleLostDevice(QextPortInfo port)
         if (devices.at(i)->portName == port.portName) {
             if (!lost)
                 lost = devices.at(i);
-            devices.removeAt(i);
+            retire(devices.takeAt(i));
         }
     }
     emit deviceLost(lost);
@@ -116,6 +128,8 @@ QStringList *Communication::generateDeviceList()
 {
     auto *names = new QStringList;
     const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
+    for (KorvaneDevice *device : qAsConst(devices))
+        retire(device);
     devices.clear();
     for (const QextPortInfo &port : ports) {
         handleNewDevice(port);

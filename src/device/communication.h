@@ -20,6 +20,7 @@ class Communication : public QextSerialPort
 
 public:
     explicit Communication(QObject *parent = nullptr);
+    ~Communication() override;
 
     // The frames, complete with their CRC, exactly as they go on the wire.
     static const char *const kVersionRequest;
@@ -58,6 +59,14 @@ public:
 
     QList<KorvaneDevice *> devices;
     QextSerialEnumerator *enumerator;
+
+    // Takes a record off the list (a lost port, a rescan, a record replaced)
+    // without freeing it: a page may still point at it. Freed with this
+    // object, as are the records still listed.
+    void retire(KorvaneDevice *device);
+
+private:
+    QList<KorvaneDevice *> retired;
 
 signals:
     void deviceDetected(KorvaneDevice *device);

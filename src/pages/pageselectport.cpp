@@ -177,6 +177,7 @@ void PageSelectPort::onRebootClicked()
     }
     auto *rebooted = new KorvaneDevice(device->portName, QString(), BL_STM32, false, device->portSettings);
     rebooted->inBootloader = false;
+    communication->retire(device);
     communication->devices[index] = rebooted;
     communication->close();
 }
