@@ -157,7 +157,7 @@ void TestFlash::helpAndVersion()
     QVERIFY(help.out.contains(QStringLiteral("korvane-flash update")));
     const Run version = run({QStringLiteral("list"), QStringLiteral("--version")});
     QCOMPARE(version.code, 0);
-    QVERIFY(version.out.contains(QStringLiteral("GC3---1.6.9")));
+    QVERIFY(version.out.contains(QStringLiteral("carried firmware: GC3-1.6.9.bin")));
 }
 
 void TestFlash::badArgumentsTouchNoGripper_data()

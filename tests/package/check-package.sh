@@ -34,8 +34,9 @@ done
 
 root=$work/root
 dpkg -x "$deb" "$root"
-for f in usr/bin/korvane-upgrader usr/share/applications/korvane-upgrader.desktop \
+for f in usr/bin/korvane-upgrader usr/bin/korvane-flash usr/share/applications/korvane-upgrader.desktop \
     usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png usr/share/man/man1/korvane-upgrader.1.gz \
+    usr/share/man/man1/korvane-flash.1.gz \
     usr/share/doc/korvane-upgrader/copyright usr/share/doc/korvane-upgrader/README.Debian; do
   [ -e "$root/$f" ] || fail "$f is not in the package"
 done
@@ -76,6 +77,12 @@ grep '^driver:' "$work/wizard.log" || true
 [ "$status" -eq 0 ] || { cat "$work/wizard.log"; fail "the installed wizard did not list the gripper (status $status)"; }
 grep -qx "driver: listed $work/gripper(C)" "$work/wizard.log" || fail "the gripper is listed under another name"
 echo "installed wizard lists $work/gripper(C)"
+
+# The installed korvane-flash finds the same gripper, without a display.
+flash_out=$(cd "$work/cwd" && env -u DISPLAY KORVANE_EXTRA_PORTS="$work/gripper" timeout 60 \
+  "$root/usr/bin/korvane-flash" list --json) || fail "the installed korvane-flash list failed"
+grep -q "\"type_code\": *\"GC3\"" <<<"$flash_out" || { echo "$flash_out"; fail "korvane-flash did not list the GC3"; }
+echo "installed korvane-flash lists the GC3"
 if grep -q "$work/cwd/" "$work/wizard.log"; then
   grep "$work/cwd/" "$work/wizard.log" | head -3
   fail "the wizard looks for plug-ins in the folder it was started in"

@@ -6,6 +6,7 @@
 #include "options.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -50,9 +51,18 @@ int main(int argc, char *argv[])
         std::fputs(Options::usage().toLocal8Bit().constData(), stdout);
         return 0;
     case Options::Version:
-        std::printf("korvane-flash %s, carrying firmware %s\n", CarriedFirmware::kUpgraderVersion,
-                    CarriedFirmware::designation().toLocal8Bit().constData());
+    {
+        // The images by name, as --image files are named: the designation the
+        // wizard's title shows ("GC3---1.6.9") means little on a terminal.
+        QStringList carried;
+        for (const QString &name : QDir(QStringLiteral(":/firmware/")).entryList(QDir::Files)) {
+            if (CarriedFirmware::isMainImage(name))
+                carried << name;
+        }
+        std::printf("korvane-flash %s\ncarried firmware: %s\n", CarriedFirmware::kUpgraderVersion,
+                    carried.isEmpty() ? "none" : carried.join(QStringLiteral(", ")).toLocal8Bit().constData());
         return 0;
+    }
     case Options::UsageError:
         printError(error);
         std::fputs("Try 'korvane-flash --help'.\n", stderr);
