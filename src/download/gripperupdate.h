@@ -108,6 +108,10 @@ class GripperUpdate : public QObject
     Q_OBJECT
 
 public:
+    // Updated: written, read back equal and started. Whether the gripper
+    // now runs the image is only known from versionText(): a caller that
+    // reports a unit as updated compares it with the image's version first
+    // (empty when the new firmware never answered).
     enum Outcome { Updated, EntryFailed, FlashFailed, VerifyFailed, Cancelled };
     Q_ENUM(Outcome)
 

@@ -52,6 +52,32 @@ bool lineStaysQuiet(const sim::Gripper &gripper, int ms)
     return gripper.status().counters.bytesReceived == before;
 }
 
+// A GC whose firmware is gone: it answers nothing until its ROM is reached.
+sim::GripperConfig brickedGc()
+{
+    sim::GripperConfig config;
+    config.kind = sim::Kind::GC;
+    config.mainFirmware = false;
+    return config;
+}
+
+// The user cycles the power of the unit the page is calling for, until the
+// page has started its new firmware.
+bool powerCycleWhenAsked(DownloadHarness &h, sim::Gripper &gripper)
+{
+    return h.waitFor(
+        [&] {
+            if (gripper.state() == sim::State::Halted && h.button(QWizard::CancelButton)->isEnabled()
+                && h.statusText().startsWith(QLatin1String("If the device is turned off")))
+                gripper.powerCycle();
+            return !gripper.romLog().goAddresses.empty();
+        },
+        60000);
+}
+
+// What a manual-reboot run appends to the status once the unit answers.
+const QString kRecoveredLine = QStringLiteral("\r\nSoftware Version: GC3-1.6.9");
+
 bool sawValueBetween(const QVector<int> &values, int low, int high)
 {
     for (int v : values) {
@@ -287,28 +313,14 @@ void TestDownloadRuns::manualRebootTwoUnits()
     // they answer nothing, so they are listed without a kind and take the
     // version page, where the image is chosen.
     LoggedHarness h;
-    sim::GripperConfig bricked;
-    bricked.kind = sim::Kind::GC;
-    bricked.mainFirmware = false;
+    const sim::GripperConfig bricked = brickedGc();
     sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
     QVERIFY(h.startOnce(first, sim::State::Halted));
     QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripperA")), true));
     QVERIFY(h.updateWith(QString(), kCarried));
 
-    // The user cycles the power of whichever unit the page is calling for.
-    auto powerCycleWhenAsked = [&](sim::Gripper &gripper) {
-        return h.waitFor(
-            [&] {
-                if (gripper.state() == sim::State::Halted && h.button(QWizard::CancelButton)->isEnabled()
-                    && h.statusText().startsWith(QLatin1String("If the device is turned off")))
-                    gripper.powerCycle();
-                return !gripper.romLog().goAddresses.empty();
-            },
-            60000);
-    };
-    const QString versionLine = QStringLiteral("\r\nSoftware Version: GC3-1.6.9");
-    QVERIFY(powerCycleWhenAsked(first));
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(powerCycleWhenAsked(h, first));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
     QVERIFY(h.statusText().startsWith(QLatin1String("Verifying and jumping in the main firmware")));
     QCOMPARE(h.detailText(), QStringLiteral("To start another download, connect a new device via USB."));
     QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
@@ -331,8 +343,8 @@ void TestDownloadRuns::manualRebootTwoUnits()
         },
         10000));
     sim::Gripper &second = h.addGripper(bricked, QStringLiteral("gripperB"));
-    QVERIFY(powerCycleWhenAsked(second));
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(powerCycleWhenAsked(h, second));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
     QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QVERIFY(second.status().unit.version == (sim::Version{1, 6, 9}));
     // The second unit is read back against its own image, not the first's too.
@@ -346,33 +358,20 @@ void TestDownloadRuns::manualRebootNextUnitUnderTheSameName()
     // takes its place at once, under the same port name. It must still be
     // seen as a new unit and recovered in its turn.
     LoggedHarness h;
-    sim::GripperConfig bricked;
-    bricked.kind = sim::Kind::GC;
-    bricked.mainFirmware = false;
+    const sim::GripperConfig bricked = brickedGc();
     sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
     QVERIFY(h.startOnce(first, sim::State::Halted));
     QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripperA")), true));
     QVERIFY(h.updateWith(QString(), kCarried));
 
-    auto powerCycleWhenAsked = [&](sim::Gripper &gripper) {
-        return h.waitFor(
-            [&] {
-                if (gripper.state() == sim::State::Halted && h.button(QWizard::CancelButton)->isEnabled()
-                    && h.statusText().startsWith(QLatin1String("If the device is turned off")))
-                    gripper.powerCycle();
-                return !gripper.romLog().goAddresses.empty();
-            },
-            60000);
-    };
-    const QString versionLine = QStringLiteral("\r\nSoftware Version: GC3-1.6.9");
-    QVERIFY(powerCycleWhenAsked(first));
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(powerCycleWhenAsked(h, first));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
     QCOMPARE(h.detailText(), QStringLiteral("To start another download, connect a new device via USB."));
 
     first.unplug();
     sim::Gripper &second = h.addGripper(bricked, QStringLiteral("gripperA"));
-    QVERIFY(powerCycleWhenAsked(second));
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(versionLine); }, 15000));
+    QVERIFY(powerCycleWhenAsked(h, second));
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
     QVERIFY(flashHoldsExactly(second, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
     QCOMPARE(h.answerer->count(), 0);
 }
