@@ -2,6 +2,7 @@
 
 #include "bootloaderline.h"
 #include "identification_guards.h"
+#include "identificationrules.h"
 #include "portnumbers.h"
 #include "blockingcall.h"
 #include "replywait.h"
@@ -11,50 +12,12 @@
 
 namespace {
 
-const int kModbusReplyWaitMs = 100;
-// Older grippers print their banner about once a second, so a little more
-// than a second of listening catches at least one line.
-const int kTextWaitMs = 1000;
-// Short enough that a port with nothing behind it costs little; the ROM
-// answers its sync byte within a few milliseconds.
-const uint32_t kBootloaderTimeoutMs = 25;
-
-const PortSettings kProbeSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
-
-// Only these bytes of the first answer are compared, never the version or
-// the CRC; the first match wins.
-struct ReplyRow
-{
-    const char *prefix;
-    DeviceKind kind;
-};
-
-const ReplyRow kReplyTable[] = {
-    {"0903064753", GS},    {"0903064743", GC}, {"0903064744", GD},   {"0903064755", GU},
-    {"0903064756", GV},    {"0903064348", CH}, {"0903064b3031", K01}, {"090306474231", GB1},
-};
-
-const char *const kSecondaryGb1Prefix = "090306474231";
-
-const ReplyRow *matchReply(const QByteArray &reply)
-{
-    const QByteArray hex = reply.toHex();
-    for (const ReplyRow &row : kReplyTable) {
-        if (hex.startsWith(row.prefix))
-            return &row;
-    }
-    return nullptr;
-}
+using namespace IdentificationRules;
 
 // Reading a port the serial layer closed under us only draws warnings.
 QByteArray readAvailable(QextSerialPort *line)
 {
     return line->isOpen() ? line->read(line->bytesAvailable()) : QByteArray();
-}
-
-bool printsGsBanner(const QByteArray &text)
-{
-    return text.contains("(GS1)") || text.contains("(GS2)") || text.contains("(GS3)");
 }
 
 // True when the gripper's STM32 system bootloader acknowledged its sync.
@@ -117,14 +80,14 @@ void Communication::handleNewDevice(QextPortInfo port)
     int patch = 0;
     decodeVersionReply(reply, typeCode, major, minor, patch);
 
-    if (const ReplyRow *row = matchReply(reply)) {
-        qDebug().noquote() << portName << " : " << kindLetter(row->kind);
-        auto *device = new KorvaneDevice(portName, typeCode, row->kind, false, kProbeSettings);
+    if (const DeviceKind kind = kindFromVersionReply(reply); kind != Unidentified) {
+        qDebug().noquote() << portName << " : " << kindLetter(kind);
+        auto *device = new KorvaneDevice(portName, typeCode, kind, false, kProbeSettings);
         device->major = major;
         device->minor = minor;
         device->patch = patch;
         devices.append(device);
-        if (row->kind != K01) {
+        if (kind != K01) {
             probe.close();
             emit deviceDetected(device);
             return;
@@ -136,7 +99,7 @@ void Communication::handleNewDevice(QextPortInfo port)
         waitForReply(line, kModbusReplyWaitMs, kVersionReplySize);
         reply = readAvailable(line);
         decodeVersionReply(reply, typeCode, major, minor, patch);
-        if (reply.toHex().startsWith(kSecondaryGb1Prefix)) {
+        if (namesSecondaryGb1(reply)) {
             qDebug().noquote() << portName << " : " << kindLetter(GB1);
             auto *secondary = new KorvaneDevice(portName, typeCode, GB1, true, kProbeSettings);
             secondary->major = major;

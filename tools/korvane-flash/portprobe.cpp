@@ -1,6 +1,7 @@
 #include "portprobe.h"
 
 #include "communication.h"
+#include "identificationrules.h"
 #include "stbl/session.h"
 
 #include <QElapsedTimer>
@@ -9,41 +10,8 @@
 
 namespace {
 
-// The wizard's waits, so that a gripper it finds is found here too.
-const int kModbusReplyWaitMs = 100;
-const int kTextWaitMs = 1000;
-const uint32_t kBootloaderTimeoutMs = 25;
-
-const PortSettings kProbeSettings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
-
-struct ReplyRow
-{
-    const char *prefix;
-    DeviceKind kind;
-};
-
-// Only the address, function, count and type bytes of the first answer are
-// compared, first match winning, exactly as the wizard's port list does.
-const ReplyRow kReplyTable[] = {
-    {"0903064753", GS},    {"0903064743", GC}, {"0903064744", GD},   {"0903064755", GU},
-    {"0903064756", GV},    {"0903064348", CH}, {"0903064b3031", K01}, {"090306474231", GB1},
-};
-const char *const kSecondaryGb1Prefix = "090306474231";
-
-const ReplyRow *matchReply(const QByteArray &reply)
-{
-    const QByteArray hex = reply.toHex();
-    for (const ReplyRow &row : kReplyTable) {
-        if (hex.startsWith(row.prefix))
-            return &row;
-    }
-    return nullptr;
-}
-
-bool printsGsBanner(const QByteArray &text)
-{
-    return text.contains("(GS1)") || text.contains("(GS2)") || text.contains("(GS3)");
-}
+// The wizard's rules and waits, so that a gripper it finds is found here too.
+using namespace IdentificationRules;
 
 // The ROM answers its sync byte within a few milliseconds; a session of our
 // own opens the line in the ROM's 8E1 and releases it before the Modbus probe.
@@ -143,14 +111,14 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
     int minor = 0;
     int patch = 0;
     Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
-    if (const ReplyRow *row = matchReply(reply)) {
-        ProbedDevice device = record(portName, row->kind, typeCode, major, minor, patch);
-        if (row->kind != K01)
+    if (const DeviceKind kind = kindFromVersionReply(reply); kind != Unidentified) {
+        ProbedDevice device = record(portName, kind, typeCode, major, minor, patch);
+        if (kind != K01)
             return {device};
         line.write(QByteArray::fromHex(Communication::kSecondaryVersionRequest));
         line.waitForBytesWritten(kModbusReplyWaitMs);
         reply = readReply(line, kModbusReplyWaitMs, Communication::kVersionReplySize);
-        if (!reply.toHex().startsWith(kSecondaryGb1Prefix))
+        if (!namesSecondaryGb1(reply))
             return {device};
         Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
         ProbedDevice secondary = record(portName, GB1, typeCode, major, minor, patch);
