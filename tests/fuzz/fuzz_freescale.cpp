@@ -5,7 +5,7 @@
 // Input: stage byte, eight bytes of image size (little-endian, sign bit
 // dropped: a file size), then the buffer.
 
-#include "download/freescaleparse.h"
+#include "update/freescaleparse.h"
 #include "fuzzcheck.h"
 
 #include <cstdint>

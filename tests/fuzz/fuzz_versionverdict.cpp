@@ -4,7 +4,7 @@
 
 #include "carriedfirmware.h"
 #include "fuzzcheck.h"
-#include "pages/versionreply.h"
+#include "update/versionreply.h"
 
 #include <cstdint>
 
