@@ -2,14 +2,14 @@
 
 #include "communication.h"
 #include "korvanedevice.h"
-#include "STBLLIB.h"
 #include "bootloaderlink.h"
-#include "gripperupdate.h"
+#include "carriedfirmware.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,7 +24,6 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     , communication(comm)
 {
     setTitle(QStringLiteral("Download of the new firmware"));
-    receiveBuffer = new QByteArray();
     setCommitPage(true);
     complete = false;
 
@@ -43,13 +42,8 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     newDownloadButton->hide();
     connect(newDownloadButton, SIGNAL(clicked()), this, SLOT(onRestartClicked()));
 
-    errorTimer = new QTimer();
-    connect(errorTimer, SIGNAL(timeout()), this, SLOT(popupErreurComm()));
-
-    // The wizard shares the process-wide bootloader line with identification.
-    bootloaderLink = new LibraryLink();
-    flasher = new Stm32Flasher(bootloaderLink, this);
-    connect(flasher, &Stm32Flasher::progressChanged, this, &PageDownloadFirmware::progressChanged);
+    libraryLink = new LibraryLink();
+    connect(&freescaleWatcher, &QFutureWatcherBase::finished, this, [this] { onFreescaleFinished(runId); });
 
     auto *layout = new QVBoxLayout();
     layout->addWidget(statusLabel);
@@ -61,15 +55,12 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
 
 PageDownloadFirmware::~PageDownloadFirmware()
 {
-    // Both are made without a parent: nothing else would free them.
-    delete errorTimer;
-    delete receiveBuffer;
-    // A worker of an abandoned run may still hold the flasher or the link.
-    flasher->cancel();
-    if (bootloaderEntry)
-        bootloaderEntry->cancel();
+    // A step of an abandoned run may still hold the engine or the link.
+    if (update)
+        update->cancel();
     QThreadPool::globalInstance()->waitForDone();
-    delete bootloaderLink;
+    update.reset();
+    delete libraryLink;
 }
 
 void PageDownloadFirmware::initializePage()
@@ -84,7 +75,7 @@ void PageDownloadFirmware::initializePage()
         buildMachine();
         connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
         connect(wizard(), SIGNAL(currentIdChanged(int)), this, SLOT(onWizardPageChanged(int)));
-        connect(wizard(), SIGNAL(finished(int)), this, SLOT(onWizardFinished()));
+        connect(wizard(), &QWizard::finished, this, &PageDownloadFirmware::abandonRun);
         wizard()->installEventFilter(this);
     }
     startRun();
@@ -147,8 +138,6 @@ void PageDownloadFirmware::startRun()
 {
     ++runId;
     complete = false;
-    writtenImages.clear();
-    flasher->reset();
     progressBar->setValue(0);
     if (machine.isRunning()) {
         restartPending = true;
@@ -162,17 +151,13 @@ void PageDownloadFirmware::abandonRun()
 {
     ++runId;
     restartPending = false;
-    flasher->cancel();
-    if (bootloaderEntry)
-        bootloaderEntry->cancel();
+    if (update)
+        update->cancel();
     setFlashing(false);
     machine.stop();
-    errorTimer->stop();
-    // Whatever waited on the port is over; a port left open would hold the
-    // gripper's line for as long as the program runs.
+    // A port left open would hold the gripper's line for as long as the
+    // program runs.
     communication->close();
-    disconnect(communication, SIGNAL(readyRead()), this, SLOT(verifyFreescaleBootloader()));
-    disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
     disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
     emit runStopped();
@@ -187,11 +172,6 @@ void PageDownloadFirmware::onWizardPageChanged(int id)
     // ends here rather than go on behind another page.
     if (machine.isRunning() || hotPlugWatching)
         abandonRun();
-}
-
-void PageDownloadFirmware::onWizardFinished()
-{
-    abandonRun();
 }
 
 QString PageDownloadFirmware::currentStateName() const
@@ -216,7 +196,9 @@ void PageDownloadFirmware::updateProgressBar(int value)
 
 void PageDownloadFirmware::onVerifyClicked()
 {
-    disconnect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMdownload()));
+    // On to the verification: the batch of manual-reboot units is over.
+    disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
+    setHotPlugWatching(false);
 }
 
 void PageDownloadFirmware::onDeviceDetected(KorvaneDevice *detected)
@@ -275,7 +257,6 @@ void PageDownloadFirmware::endRunBeforeStart(const QString &text)
 {
     complete = true;
     abandonRun();
-    closeLibraryLink();
     showErrorDialog(text);
     wizard()->close();
 }
@@ -286,12 +267,6 @@ QString PageDownloadFirmware::noFirmwareText() const
     if (product.isEmpty() || product == QLatin1String("unknown"))
         product = device && isGsFamily(device->kind) ? QStringLiteral("GS") : QStringLiteral("selected");
     return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
-}
-
-void PageDownloadFirmware::closeLibraryLink()
-{
-    if (COM_is_Open() == 1)
-        COM_Close();
 }
 
 void PageDownloadFirmware::setCancelEnabled(bool enabled)
@@ -310,11 +285,6 @@ void PageDownloadFirmware::setHotPlugWatching(bool on)
         return;
     hotPlugWatching = on;
     communication->setAutoDetectDisable(!on);
-}
-
-QString PageDownloadFirmware::fieldText(const char *name) const
-{
-    return field(QLatin1String(name)).toString();
 }
 
 bool PageDownloadFirmware::fieldFlag(const char *name) const

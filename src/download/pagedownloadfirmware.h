@@ -1,21 +1,16 @@
 #ifndef PAGEDOWNLOADFIRMWARE_H
 #define PAGEDOWNLOADFIRMWARE_H
 
-#include "qextserialport.h"
+#include "gripperupdate.h"
 
-#include <QByteArray>
-#include <QFile>
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QStateMachine>
 #include <QString>
-#include <QVector>
 #include <QWizardPage>
 
-#include "stm32flasher.h"
-
-#include <atomic>
 #include <memory>
 
-class BootloaderEntry;
 class BootloaderLink;
 class Communication;
 class KorvaneDevice;
@@ -23,17 +18,13 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QState;
-class QTimer;
 
-// The download page: brings the chosen gripper into its bootloader, erases,
-// writes, verifies and starts the new firmware, driven by an eight-state
-// machine. Each state's entered() calls one slot; the slots move the machine
-// on with the transition signals. The slow bootloader calls run on the global
-// thread pool so the window keeps painting.
-//
-// The slots are spread over files by concern: bootloaderentry.cpp,
-// stm32flashing.cpp, freescaledownload.cpp, downloaderrors.cpp and
-// verifystart.cpp.
+// The download page: a view of the update engine. An eight-state machine
+// takes the gripper through the engine's steps one by one (bootloader entry,
+// erase, write, read-back and start, version); each state's entered() calls
+// one slot, which runs its step on the global thread pool and moves the
+// machine on with a transition signal. The page shows what the engine
+// reports and asks the user what only the user can answer.
 class PageDownloadFirmware : public QWizardPage
 {
     Q_OBJECT
@@ -47,7 +38,7 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Object name of the active state ("stateInitialize"...), empty while the
-    // machine is stopped: for the log and for tests.
+    // machine is stopped: for the log and the benchmarks.
     QString currentStateName() const;
 
 signals:
@@ -63,11 +54,10 @@ signals:
     void downloadOver();
     void verifSuccess();
     // The run was given up (wizard closed, page left, error shown): ends
-    // the waits for workers and for the bootloader, which may never answer.
+    // the waits for steps that may never finish.
     void runStopped();
 
 public slots:
-    void lectureCOMdownload();
     void verifyFreescaleBootloader();
     void popupErreurComm();
     void initializeBootloader();
@@ -85,19 +75,10 @@ public slots:
 
 private slots:
     void onWizardPageChanged(int id);
-    void onWizardFinished();
+    void onPhase(GripperUpdate::Phase phase);
 
 private:
-    // Pause between the main image's end and the next step, on both paths.
-    static constexpr int kAfterFirmwareWriteMs = 1000;
-
-    // Pool workers. They touch only their arguments and the flasher, and
-    // report through queued signals and their result.
-    void eraseFlashSectors(quint32 address, quint32 count);
-    bool writeFlashImage(const QByteArray &image, quint32 address);
-    bool verifyAndJump(QVector<FlashImage> images, quint32 startAddress);
-
-    void readSoftwareVersion(QString &typeCode, int &major, int &minor, int &patch);
+    using Engine = std::shared_ptr<GripperUpdate>;
 
     void buildMachine();
     void startRun();
@@ -106,21 +87,22 @@ private:
     // left, error shown, or a new run begun): the slot then returns without
     // touching the device or the machine.
     bool runAbandoned(int run) const { return run != runId; }
-    // Writes one image on the pool and waits for it; a written image is
-    // remembered for the read-back.
-    enum class WriteOutcome { Written, Failed, Abandoned };
-    WriteOutcome writeAndWait(const QString &path, quint32 address, int run);
     // Emits a signal from the event loop, unless the run is over by then.
     void emitLater(void (PageDownloadFirmware::*signal)());
+    // Runs one engine step on the pool with the window live; false when the
+    // run was given up meanwhile.
+    template <typename Step>
+    bool runStep(Step step, decltype(step()) *result);
 
-    void retryLater();
-    // The GS family's path (freescaledownload.cpp): the bootloader's ready
-    // sign, then the image as text.
-    void enterFreescaleBootloader(int run);
-    void downloadFreescaleImage(int run);
-    // Reboot request and ROM initialisation, on the pool; the page waits
-    // for the outcome with the window live.
-    void enterStm32Bootloader(int run);
+    // The engine for the chosen gripper and the images this run writes;
+    // empty, or why nothing may be sent.
+    QString prepareUpdate();
+    // "Manual reboot" skips the version page for the STM32 families: the
+    // carried image made for the product, asked of the user when the record
+    // cannot tell it.
+    QString chosenMainImage();
+    void startFreescaleTransfer(int run);
+    void onFreescaleFinished(int run);
 
     // From the first erase until the new firmware is started (or the run
     // has failed and said so) the window must not close: a gripper left
@@ -130,32 +112,18 @@ private:
     // and closes the wizard, as every failed run does.
     void endRunBeforeStart(const QString &text);
     QString noFirmwareText() const;
-    // Where the Freescale image is read from; empty when this build carries
-    // none the page could send.
-    QString freescaleImagePath() const;
-    void closeLibraryLink();
-
+    void showErrorDialog(const QString &text);
     void setCancelEnabled(bool enabled);
     void setBackEnabled(bool enabled);
     void setHotPlugWatching(bool on);
-    void showErrorDialog(const QString &text);
-    QString fieldText(const char *name) const;
-    void beginFreescaleRun();
-    // Picks the carried main image made for the gripper, into the field the
-    // version page would have set; false when none is.
-    bool chooseCarriedImageFor(const KorvaneDevice *target);
     bool fieldFlag(const char *name) const;
 
     Communication *communication;
-    // Read by the wizard on the GUI thread, written by the verify worker.
+    // Read by the wizard on the GUI thread, written by the verify step.
     std::atomic<bool> complete{false};
-    QTimer *errorTimer;
     QProgressBar *progressBar;
-    // The Freescale image; GUI thread only (the STM32 workers get bytes).
-    QFile imageFile;
     QLabel *statusLabel;
     QLabel *detailLabel;
-    QByteArray *receiveBuffer;
     QPushButton *newDownloadButton;
     QStateMachine machine;
     KorvaneDevice *device = nullptr;
@@ -169,18 +137,18 @@ private:
     QState *stateVerify = nullptr;
     QState *stateError = nullptr;
 
-    // What this run wrote, content and address, for the read-back.
-    QVector<FlashImage> writtenImages;
-    BootloaderLink *bootloaderLink;
-    std::shared_ptr<BootloaderEntry> bootloaderEntry;
-    Stm32Flasher *flasher;
+    // The wizard shares the process-wide bootloader line with identification,
+    // which remembers a ROM it synchronised.
+    BootloaderLink *libraryLink;
+    // One per attempt: a step given up may still be finishing its exchange
+    // while the next attempt starts.
+    Engine update;
+    QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
+    GripperUpdate::Phase lastPhase = GripperUpdate::Rebooting;
     int runId = 0;
     bool restartPending = false;
     bool hotPlugWatching = false;
     bool flashing = false;
-    // Where the Freescale transfer stands: 0 waiting for the bootloader, 1
-    // ready with the image chosen, 2 progress dots coming.
-    int freescaleStage = 0;
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace CarriedFirmware {
 
 namespace {
@@ -41,6 +43,14 @@ QString mainImageFor(const QString &typeCode)
             return name;
     }
     return QString();
+}
+
+QStringList mainImages()
+{
+    QStringList names = QDir(QLatin1String(kFolder)).entryList();
+    names.erase(std::remove_if(names.begin(), names.end(), [](const QString &name) { return !isMainImage(name); }),
+                names.end());
+    return names;
 }
 
 QString designation()

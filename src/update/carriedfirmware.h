@@ -2,6 +2,7 @@
 #define CARRIEDFIRMWARE_H
 
 #include <QString>
+#include <QStringList>
 
 // The firmware this build carries. Nothing is read from the image itself: the
 // title, the introduction and the version check all follow these constants.
@@ -20,6 +21,8 @@ bool isMainImage(const QString &name);
 // The carried main image made for the product with this type code ("GC3-..."
 // for GC3), empty when there is none.
 QString mainImageFor(const QString &typeCode);
+// Every carried main image, by name.
+QStringList mainImages();
 
 // "GC3---1.6.9": the three codes joined by "-" (empty ones keep their
 // separators), then "-" and the version.

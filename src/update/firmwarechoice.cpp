@@ -1,6 +1,7 @@
 #include "firmwarechoice.h"
 
 #include "carriedfirmware.h"
+#include "flashlayout.h"
 #include "freescaleconfig.h"
 
 #include <QFile>
@@ -8,11 +9,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-// Sector sizes of the two layouts: four 128 KiB sectors, or CH's twelve
-// from the start of the second bank.
-constexpr quint32 kMainRegion = 4 * 128 * 1024;
-constexpr quint32 kMainRegionCH = 4 * 16 * 1024 + 64 * 1024 + 7 * 128 * 1024;
 
 bool parseName(const QString &name, FirmwareImage *image)
 {
@@ -69,7 +65,7 @@ DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
 
 quint32 FirmwareChoice::mainRegionSize(DeviceKind kind)
 {
-    return kind == CH ? kMainRegionCH : kMainRegion;
+    return FlashLayout::mainRegionSize(kind);
 }
 
 bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, QString *error)

@@ -17,6 +17,11 @@ constexpr quint32 kMainAddress = 0x08080000;
 constexpr quint32 kMainSectors = 4;
 constexpr quint32 kMainAddressCH = 0x08100000;
 constexpr quint32 kMainSectorsCH = 12;
+// Bytes each region holds: two 16 KiB sectors; four 128 KiB sectors; CH's
+// twelve from the start of its second bank (4 x 16, 64 and 7 x 128 KiB).
+constexpr quint32 kBootloaderRegionSize = 2 * 16 * 1024;
+constexpr quint32 kMainRegionSize = 4 * 128 * 1024;
+constexpr quint32 kMainRegionSizeCH = 4 * 16 * 1024 + 64 * 1024 + 7 * 128 * 1024;
 // Largest sector list an erase takes.
 constexpr quint32 kMaxEraseSectors = 16;
 
@@ -28,6 +33,11 @@ inline quint32 mainAddress(DeviceKind kind)
 inline quint32 mainSectorCount(DeviceKind kind)
 {
     return kind == CH ? kMainSectorsCH : kMainSectors;
+}
+
+inline quint32 mainRegionSize(DeviceKind kind)
+{
+    return kind == CH ? kMainRegionSizeCH : kMainRegionSize;
 }
 
 // Where Go starts the new code: the bootloader, which then starts the main

@@ -4,6 +4,7 @@
 #include "flashlayout.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "stbl/constants.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -24,33 +25,21 @@ const int kBeforeInitMs = 1000;
 const int kAfterInitAttemptMs = 1000;
 const int kInitAttempts = 2;
 const int kReopenPauseMs = 100;
+// How long the wizard waits for the port to open again after the gripper
+// restarted: a USB adapter that re-enumerates is back within a second or two.
+const int kPortBackMs = 3000;
 const uint32_t kInitTimeout = 100;
 const uint32_t kFlashingTimeout = 5000;
 
 const int kRebootEchoWaitMs = 50;
 const int kVersionReplyMs = 1000;
 const int kAfterStartMs = 1000;
-// A K01 takes this long to start its own firmware and its secondary unit;
-// the others answer well within the shorter limit.
-const int kK01StartMs = 8000;
+// The others answer well within the shorter limit than a K01.
 const int kStartMs = 3000;
 const int kRequestPauseMs = 200;
 // The bootloader's banner is complete a moment before it listens.
 const int kReadyPauseMs = 50;
 const int kReadSliceMs = 20;
-
-// Reads until `size` bytes are there or `ms` have passed.
-QByteArray readReply(QextSerialPort &port, int size, int ms)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QByteArray reply = port.readAll();
-    while (reply.size() < size && elapsed.elapsed() < ms) {
-        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
-            reply += port.readAll();
-    }
-    return reply;
-}
 
 std::unique_ptr<QextSerialPort> openFirmwareLine(const UpdateTarget &target, BaudRateType baud,
                                                  FlowType flow = FLOW_OFF)
@@ -62,15 +51,33 @@ std::unique_ptr<QextSerialPort> openFirmwareLine(const UpdateTarget &target, Bau
     return port;
 }
 
-} // namespace
-
-bool Cancellable::pause(int ms) const
+// False when `stop` was set before `ms` had passed.
+bool pauseUnless(int ms, const std::atomic<bool> &stop)
 {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (!cancelRequested && elapsed.elapsed() < ms)
+    while (!stop && elapsed.elapsed() < ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(std::min<qint64>(10, ms - elapsed.elapsed())));
-    return !cancelRequested;
+    return !stop;
+}
+
+} // namespace
+
+QByteArray readReply(QextSerialPort &port, int size, int ms)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray reply = port.readAll();
+    while (port.isOpen() && reply.size() < size && elapsed.elapsed() < ms) {
+        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
+            reply += port.readAll();
+    }
+    return reply;
+}
+
+bool Cancellable::pause(int ms) const
+{
+    return pauseUnless(ms, cancelRequested);
 }
 
 bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
@@ -163,153 +170,162 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
     return Failed;
 }
 
-FreescaleTransfer::Result FreescaleTransfer::run(const UpdateTarget &target, const QByteArray &image,
-                                                 const std::function<void(const QString &)> &status,
-                                                 const std::function<void(int)> &progress)
-{
-    status(QStringLiteral("Initializing the Freescale bootloader."));
-    const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, BAUD115200, FLOW_XONXOFF);
-    if (!port) {
-        qDebug() << "ERREUR FreescaleTransfer: cannot open" << target.portName;
-        return NotReady;
-    }
-    // The bootloader may greet while the request still waits for its echo:
-    // everything read from here on counts.
-    port->write(QByteArray::fromHex(Communication::kRebootRequest));
-    status(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
-
-    QByteArray received;
-    QElapsedTimer watchdog;
-    watchdog.start();
-    while (!holdsReadyMarker(received)) {
-        if (isCancelled())
-            return Cancelled;
-        if (watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
-            return NotReady;
-        if (port->waitForReadyRead(kReadSliceMs) || port->bytesAvailable() > 0)
-            received += port->readAll();
-    }
-    status(QStringLiteral("The bootloader is ready to receive the new firmware."));
-    if (!pause(kReadyPauseMs))
-        return Cancelled;
-
-    received.clear();
-    port->write(image);
-    int stage = 1;
-    watchdog.restart();
-    for (;;) {
-        if (isCancelled())
-            return Cancelled;
-        if (watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
-            return Silent;
-        // Also moves what XON/XOFF held back out to the line.
-        if (!port->waitForReadyRead(kReadSliceMs) && port->bytesAvailable() == 0)
-            continue;
-        received += port->readAll();
-        const FreescaleReading reading = readFreescaleReceived(received, stage, image.size());
-        if (reading.outcome == FreescaleReading::Loaded) {
-            status(QStringLiteral("The new firmware has been downloaded successfully."));
-            progress(100);
-            return Loaded;
-        }
-        if (reading.outcome == FreescaleReading::StartFailure)
-            return StartFailure;
-        if (reading.outcome == FreescaleReading::Downloading) {
-            if (stage != 2)
-                status(QStringLiteral("The wizard is currently downloading the new firmware."));
-            stage = 2;
-            watchdog.restart();
-        }
-        progress(reading.progress);
-    }
-}
-
-QString VersionReadback::read(const UpdateTarget &target)
-{
-    const bool secondary = target.kind != K01 && target.secondaryUnit;
-    const QByteArray request = QByteArray::fromHex(secondary ? Communication::kSecondaryVersionRequest
-                                                             : Communication::kVersionRequest);
-    const int limitMs = target.kind == K01 || secondary ? kK01StartMs + kStartMs : kStartMs;
-    QElapsedTimer elapsed;
-    elapsed.start();
-    if (!pause(kAfterStartMs))
-        return QString();
-    while (elapsed.elapsed() < limitMs) {
-        // The new firmware may still be bringing its port back.
-        if (const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, BAUD115200)) {
-            port->write(request);
-            port->waitForBytesWritten(kVersionReplyMs);
-            const QByteArray reply = readReply(*port, Communication::kVersionReplySize, kVersionReplyMs);
-            QString typeCode;
-            int major = 0;
-            int minor = 0;
-            int patch = 0;
-            Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
-            if (!typeCode.isEmpty())
-                return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
-        }
-        if (!pause(kRequestPauseMs))
-            return QString();
-    }
-    return QString();
-}
-
-GripperUpdate::GripperUpdate(UpdatePlan plan, QObject *parent)
+GripperUpdate::GripperUpdate(UpdatePlan plan, BootloaderLink *sharedLink, QObject *parent)
     : QObject(parent)
     , plan(std::move(plan))
-    , flasher(&link)
+    , ownLink(sharedLink ? nullptr : std::make_unique<SessionLink>())
+    , link(sharedLink ? sharedLink : ownLink.get())
+    , flasher(link)
 {
+    // Front ends take the reports on their own thread.
+    qRegisterMetaType<GripperUpdate::Phase>();
+    qRegisterMetaType<GripperUpdate::Outcome>();
     connect(&flasher, &Stm32Flasher::progressChanged, this, &GripperUpdate::progressChanged, Qt::DirectConnection);
+}
+
+QString GripperUpdate::refusal(const UpdatePlan &plan)
+{
+    if (isGsFamily(plan.target.kind))
+        return QString();
+    const DeviceKind product = plan.layoutKind();
+    if (quint32(plan.mainImage.size()) > FlashLayout::mainRegionSize(product))
+        return QStringLiteral("The image of %1 bytes does not fit the %2 bytes of this gripper's firmware region.")
+            .arg(plan.mainImage.size())
+            .arg(FlashLayout::mainRegionSize(product));
+    if (quint32(plan.bootloaderImage.size()) > FlashLayout::kBootloaderRegionSize)
+        return QStringLiteral("The bootloader image of %1 bytes does not fit the %2 bytes of its region.")
+            .arg(plan.bootloaderImage.size())
+            .arg(FlashLayout::kBootloaderRegionSize);
+    return QString();
 }
 
 void GripperUpdate::cancel()
 {
+    cancelled = true;
     entry.cancel();
-    freescale.cancel();
     flasher.cancel();
-    readback.cancel();
 }
 
 GripperUpdate::Outcome GripperUpdate::finish(Outcome outcome)
 {
-    if (outcome != Updated)
-        link.close();
+    if (outcome != Updated && !isGsFamily(plan.target.kind))
+        link->close();
     emit finished(outcome);
     return outcome;
 }
 
-GripperUpdate::Outcome GripperUpdate::run()
+GripperUpdate::Outcome GripperUpdate::outcomeOf(Stm32Flasher::Result result, Outcome failure)
 {
-    if (isGsFamily(plan.target.kind)) {
-        const Outcome transferred = transfer();
-        if (transferred != Updated)
-            return finish(transferred);
-        version = readback.read(plan.target);
-        return finish(readback.isCancelled() ? Cancelled : Updated);
-    }
-    emit statusChanged(QStringLiteral("Initializing the STM32 bootloader."));
-    BootloaderEntry::Result entered = BootloaderEntry::Retry;
-    for (int attempt = 0; entered == BootloaderEntry::Retry; ++attempt) {
-        if (plan.entryAttempts > 0 && attempt >= plan.entryAttempts)
-            return finish(EntryFailed);
-        entered = entry.enter(plan.target, link);
-    }
-    if (entered == BootloaderEntry::Cancelled)
-        return finish(Cancelled);
-    if (entered == BootloaderEntry::Failed)
-        return finish(EntryFailed);
-
-    const Outcome flashed = flash();
-    if (flashed != Updated)
-        return finish(flashed);
-
-    version = readback.read(plan.target);
-    if (readback.isCancelled())
-        return finish(Cancelled);
-    return finish(Updated);
+    return result == Stm32Flasher::Done ? Updated : result == Stm32Flasher::Cancelled ? Cancelled : failure;
 }
 
-GripperUpdate::Outcome GripperUpdate::transfer()
+GripperUpdate::Outcome GripperUpdate::run()
+{
+    if (!refusal(plan).isEmpty())
+        return finish(FlashFailed);
+    if (isGsFamily(plan.target.kind)) {
+        const Outcome transferred = transferFreescale();
+        if (transferred != Updated)
+            return finish(transferred);
+    } else {
+        BootloaderEntry::Result entered = BootloaderEntry::Retry;
+        for (int attempt = 0; entered == BootloaderEntry::Retry; ++attempt) {
+            if (plan.entryAttempts > 0 && attempt >= plan.entryAttempts)
+                return finish(EntryFailed);
+            entered = enterBootloader();
+        }
+        if (entered != BootloaderEntry::Ready)
+            return finish(entered == BootloaderEntry::Cancelled ? Cancelled : EntryFailed);
+        const Outcome flashed = flash();
+        if (flashed != Updated)
+            return finish(flashed);
+    }
+    version = readVersion();
+    return finish(cancelled ? Cancelled : Updated);
+}
+
+GripperUpdate::Outcome GripperUpdate::flash()
+{
+    identify();
+    if (plan.bootloaderImage.isEmpty() && plan.mainImage.isEmpty()) {
+        qDebug() << "ERREUR GripperUpdate: no image to write";
+        return FlashFailed;
+    }
+    for (const Image image : {BootloaderImage, MainImage}) {
+        if ((image == BootloaderImage ? plan.bootloaderImage : plan.mainImage).isEmpty())
+            continue;
+        Outcome outcome = outcomeOf(erase(image), FlashFailed);
+        if (outcome == Updated)
+            outcome = outcomeOf(write(image), FlashFailed);
+        if (outcome != Updated)
+            return outcome;
+    }
+    return outcomeOf(verifyAndStart(), VerifyFailed);
+}
+
+BootloaderEntry::Result GripperUpdate::enterBootloader()
+{
+    // Each attempt reads back only what it writes afterwards.
+    written.clear();
+    if (plan.target.inBootloader || plan.target.kind == BL_STM32)
+        emit phaseChanged(InitializingRom);
+    else
+        emit phaseChanged(Rebooting);
+    return entry.enter(plan.target, *link, [this] { emit phaseChanged(AwaitingPowerCycle); });
+}
+
+bool GripperUpdate::identify()
+{
+    emit phaseChanged(Identifying);
+    if (!link->isOpen()) {
+        qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        return false;
+    }
+    Commands commands = {};
+    uint8_t romVersion = 0;
+    // Also picks the erase command this ROM takes.
+    qDebug() << "STBL_GET? " << int(link->get(&romVersion, &commands));
+    qDebug() << "version " << int(romVersion);
+    qDebug() << "commands.GET_VER_ROPS_CMD " << commands.GET_VER_ROPS_CMD;
+    return true;
+}
+
+Stm32Flasher::Result GripperUpdate::erase(Image image)
+{
+    emit phaseChanged(Erasing);
+    if (image == BootloaderImage)
+        return flasher.erase(FlashLayout::kBootloaderAddress, FlashLayout::kBootloaderSectors);
+    return flasher.erase(FlashLayout::mainAddress(plan.layoutKind()), FlashLayout::mainSectorCount(plan.layoutKind()));
+}
+
+Stm32Flasher::Result GripperUpdate::write(Image image)
+{
+    const bool bootloader = image == BootloaderImage;
+    emit phaseChanged(bootloader ? WritingBootloader : WritingMain);
+    if (bootloader && !pauseUnless(plan.beforeBootloaderWriteMs, cancelled))
+        return Stm32Flasher::Cancelled;
+    const QByteArray &content = bootloader ? plan.bootloaderImage : plan.mainImage;
+    const quint32 address = bootloader ? FlashLayout::kBootloaderAddress : FlashLayout::mainAddress(plan.layoutKind());
+    const Stm32Flasher::Result result = flasher.write(content, address);
+    if (result != Stm32Flasher::Done)
+        return result;
+    written.append({content, address});
+    if (!bootloader && !pauseUnless(plan.afterMainWriteMs, cancelled))
+        return Stm32Flasher::Cancelled;
+    return Stm32Flasher::Done;
+}
+
+Stm32Flasher::Result GripperUpdate::verifyAndStart()
+{
+    emit phaseChanged(Verifying);
+    const Stm32Flasher::Result result = flasher.verifyAndStart(written, FlashLayout::startAddress(plan.layoutKind()));
+    // Gives the started firmware time to come up before anyone talks to it.
+    if (result == Stm32Flasher::Done)
+        pauseUnless(kAfterStartMs, cancelled);
+    return result;
+}
+
+GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void()> &ready)
 {
     if (plan.mainImage.isEmpty()) {
         // Rebooting into a bootloader that is then sent nothing leaves the
@@ -317,67 +333,108 @@ GripperUpdate::Outcome GripperUpdate::transfer()
         qDebug() << "ERREUR GripperUpdate: no Freescale image";
         return FlashFailed;
     }
-    const FreescaleTransfer::Result result = freescale.run(
-        plan.target, plan.mainImage, [this](const QString &text) { emit statusChanged(text); },
-        [this](int value) { emit progressChanged(value); });
-    switch (result) {
-    case FreescaleTransfer::Loaded:
-        return Updated;
-    case FreescaleTransfer::NotReady:
+    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_XONXOFF, 100};
+    QextSerialPort port(plan.target.portName, settings, QextSerialPort::Polling);
+    if (!port.open(QIODevice::ReadWrite)) {
+        qDebug() << "ERREUR GripperUpdate: cannot open" << plan.target.portName;
         return EntryFailed;
-    case FreescaleTransfer::Cancelled:
-        return Cancelled;
-    case FreescaleTransfer::StartFailure:
-    case FreescaleTransfer::Silent:
-        break;
     }
-    return FlashFailed;
+    if (plan.manualPowerCycle) {
+        emit phaseChanged(AwaitingPowerCycle);
+    } else {
+        // The bootloader may greet while the request still waits for its
+        // echo: everything read from here on counts.
+        port.write(QByteArray::fromHex(Communication::kRebootRequest));
+        emit phaseChanged(Rebooting);
+    }
+
+    QByteArray received;
+    QElapsedTimer watchdog;
+    watchdog.start();
+    while (!holdsReadyMarker(received)) {
+        if (cancelled)
+            return Cancelled;
+        if (!plan.manualPowerCycle && watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
+            return EntryFailed;
+        if (port.waitForReadyRead(kReadSliceMs) || port.bytesAvailable() > 0)
+            received += port.readAll();
+    }
+    emit phaseChanged(FreescaleReady);
+    if (!pauseUnless(kReadyPauseMs, cancelled))
+        return Cancelled;
+    if (ready)
+        ready();
+
+    received.clear();
+    port.write(plan.mainImage);
+    int stage = 1;
+    watchdog.restart();
+    // Once the image is on its way its report is due, whichever way the
+    // gripper was rebooted: silence ends in a message, not a wait for ever.
+    for (;;) {
+        if (cancelled)
+            return Cancelled;
+        if (watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
+            return Silent;
+        // Also moves what XON/XOFF held back out to the line.
+        if (!port.waitForReadyRead(kReadSliceMs) && port.bytesAvailable() == 0)
+            continue;
+        received += port.readAll();
+        qDebug() << received;
+        const FreescaleReading reading = readFreescaleReceived(received, stage, plan.mainImage.size());
+        if (reading.outcome == FreescaleReading::Loaded) {
+            emit phaseChanged(Loaded);
+            emit progressChanged(100);
+            return pauseUnless(plan.afterMainWriteMs, cancelled) ? Updated : Cancelled;
+        }
+        if (reading.outcome == FreescaleReading::StartFailure)
+            return StartFailure;
+        if (reading.outcome == FreescaleReading::Downloading) {
+            if (stage != 2)
+                emit phaseChanged(Loading);
+            stage = 2;
+            watchdog.restart();
+        }
+        emit progressChanged(reading.progress);
+    }
 }
 
-GripperUpdate::Outcome GripperUpdate::flash()
+QString GripperUpdate::readVersion()
 {
-    emit statusChanged(QStringLiteral("Identifying the STM32 bootloader."));
-    Commands commands = {};
-    uint8_t romVersion = 0;
-    // Also picks the erase command this ROM takes.
-    qDebug() << "STBL_GET? " << int(link.get(&romVersion, &commands));
-
-    const DeviceKind kind = plan.target.kind;
-    QVector<FlashImage> written;
-    const auto eraseAndWrite = [&](const QByteArray &image, quint32 address, quint32 sectors,
-                                   const QString &status) {
-        emit statusChanged(QStringLiteral("Erasing the main firmware flash sectors."));
-        Stm32Flasher::Result result = flasher.erase(address, sectors);
-        if (result == Stm32Flasher::Done) {
-            emit statusChanged(status);
-            result = flasher.write(image, address);
+    emit phaseChanged(ReadingVersion);
+    const UpdateTarget &target = plan.target;
+    const bool secondary = target.kind != K01 && target.secondaryUnit;
+    const QByteArray request = QByteArray::fromHex(secondary ? Communication::kSecondaryVersionRequest
+                                                             : Communication::kVersionRequest);
+    // One request, as the wizard's batch asks it: the port gets its time to
+    // come back, the firmware a second to answer.
+    const int limitMs = plan.askVersionOnce ? kPortBackMs
+                        : target.kind == K01 || secondary ? GripperUpdate::kK01StartMs + kStartMs : kStartMs;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
+    do {
+        // The new firmware may still be bringing its port back.
+        QextSerialPort port(target.portName, settings, QextSerialPort::Polling);
+        if (port.open(QIODevice::ReadWrite)) {
+            if (plan.askVersionOnce)
+                qDebug() << "true";
+            port.write(request);
+            port.waitForBytesWritten(kVersionReplyMs);
+            const QByteArray reply = readReply(port, Communication::kVersionReplySize, kVersionReplyMs);
+            QString typeCode;
+            int major = 0;
+            int minor = 0;
+            int patch = 0;
+            Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
+            if (!typeCode.isEmpty())
+                return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
+            if (plan.askVersionOnce)
+                return QString();
         }
-        if (result == Stm32Flasher::Done)
-            written.append({image, address});
-        return result;
-    };
-    if (!plan.bootloaderImage.isEmpty()) {
-        const Stm32Flasher::Result r = eraseAndWrite(plan.bootloaderImage, FlashLayout::kBootloaderAddress,
-                                                     FlashLayout::kBootloaderSectors,
-                                                     QStringLiteral("Downloading the bootloader"));
-        if (r != Stm32Flasher::Done)
-            return r == Stm32Flasher::Cancelled ? Cancelled : FlashFailed;
-    }
-    if (!plan.mainImage.isEmpty()) {
-        const Stm32Flasher::Result r = eraseAndWrite(plan.mainImage, FlashLayout::mainAddress(kind),
-                                                     FlashLayout::mainSectorCount(kind),
-                                                     QStringLiteral("Downloading the main firmware"));
-        if (r != Stm32Flasher::Done)
-            return r == Stm32Flasher::Cancelled ? Cancelled : FlashFailed;
-    }
-    if (written.isEmpty()) {
-        qDebug() << "ERREUR GripperUpdate: no image to write";
-        return FlashFailed;
-    }
-
-    emit statusChanged(QStringLiteral("Verifying and jumping in the main firmware"));
-    const Stm32Flasher::Result verified = flasher.verifyAndStart(written, FlashLayout::startAddress(kind));
-    if (verified != Stm32Flasher::Done)
-        return verified == Stm32Flasher::Cancelled ? Cancelled : VerifyFailed;
-    return Updated;
+    } while (pauseUnless(plan.askVersionOnce ? kReopenPauseMs : kRequestPauseMs, cancelled)
+             && elapsed.elapsed() < limitMs);
+    if (plan.askVersionOnce)
+        qDebug() << "false";
+    return QString();
 }

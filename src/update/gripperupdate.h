@@ -11,12 +11,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 // The update of one gripper, without a window: each piece below blocks until
-// the gripper has answered, so the whole runs on a thread of its own, and
-// several grippers on several ports are updated at once by several updates.
-// Nothing here is process-wide: each update has its own port objects and its
-// own bootloader session.
+// the gripper has answered, so it runs on a thread of its own, and several
+// grippers on several ports are updated at once by several updates. The
+// wizard's download page calls the steps one by one from its states;
+// korvane-flash runs them all with run().
 
 // Which gripper, on which line.
 struct UpdateTarget
@@ -38,7 +39,6 @@ class Cancellable
 {
 public:
     void cancel() { cancelRequested = true; }
-    void reset() { cancelRequested = false; }
     bool isCancelled() const { return cancelRequested; }
 
 protected:
@@ -67,33 +67,18 @@ private:
     bool rebootForUpdate(const UpdateTarget &target);
 };
 
-// The GS family's Freescale bootloader: the reboot request, its ready sign,
-// then the image as text under XON/XOFF, followed through the progress dots
-// to the load report. Silence for the watchdog's time ends it.
-class FreescaleTransfer : public Cancellable
-{
-public:
-    enum Result { Loaded, NotReady, StartFailure, Silent, Cancelled };
+// A reply read before a deadline: until `size` bytes are there or `ms` have
+// passed. A USB adapter may hand even an eleven-byte reply over in pieces.
+QByteArray readReply(QextSerialPort &port, int size, int ms);
 
-    // `image` as the bootloader takes it (text, LF line ends). `status` and
-    // `progress` are called on the calling thread as the transfer goes.
-    Result run(const UpdateTarget &target, const QByteArray &image,
-               const std::function<void(const QString &)> &status, const std::function<void(int)> &progress);
-};
-
-// The Modbus version request to the firmware just started, repeated until it
-// answers or its start-up time has passed.
-class VersionReadback : public Cancellable
-{
-public:
-    // "GC3-1.6.9", empty when nothing answered.
-    QString read(const UpdateTarget &target);
-};
-
-// The images to write and where they go follow from the kind.
+// The images to write, where they go, and the waits of the front end.
 struct UpdatePlan
 {
     UpdateTarget target;
+    // The product the images are made for, which decides the flash layout:
+    // a CH found in its ROM is a BL_STM32 record, but its firmware lives in
+    // the second bank. Unidentified: the target's kind.
+    DeviceKind product = Unidentified;
     QByteArray bootloaderImage;  // empty: the bootloader is left as it is
     // Empty: the main firmware is left as it is. For the GS family, the
     // S-records as text.
@@ -101,6 +86,18 @@ struct UpdatePlan
     // Entry attempts before giving up; 0 tries until cancelled, as the
     // wizard does while the user cycles the power.
     int entryAttempts = 0;
+    // The GS family's power cycle by hand: no reboot request, and the
+    // bootloader is waited for without a time limit (the user may take
+    // minutes; Cancel is the way out).
+    bool manualPowerCycle = false;
+    // The wizard's pauses: before the bootloader image, after the main one.
+    int beforeBootloaderWriteMs = 0;
+    int afterMainWriteMs = 0;
+    // The version is asked once, as the wizard's batch does, instead of
+    // again and again for the new firmware's whole start-up time.
+    bool askVersionOnce = false;
+
+    DeviceKind layoutKind() const { return product != Unidentified ? product : target.kind; }
 };
 
 class GripperUpdate : public QObject
@@ -108,14 +105,45 @@ class GripperUpdate : public QObject
     Q_OBJECT
 
 public:
-    // Updated: written, read back equal and started. Whether the gripper
-    // now runs the image is only known from versionText(): a caller that
-    // reports a unit as updated compares it with the image's version first
-    // (empty when the new firmware never answered).
-    enum Outcome { Updated, EntryFailed, FlashFailed, VerifyFailed, Cancelled };
+    // Where the update stands; each front end puts it into its own words.
+    enum Phase {
+        Rebooting,           // reboot request on its way
+        AwaitingPowerCycle,  // no answer yet: the user may have to power it
+        InitializingRom,     // synchronising with the STM32 ROM
+        Identifying,         // in a bootloader: from here on the gripper runs nothing else
+        Erasing,
+        WritingBootloader,
+        WritingMain,
+        Verifying,           // read-back, then start
+        FreescaleReady,      // the GS bootloader waits for the image
+        Loading,             // the GS bootloader's first progress dot
+        Loaded,              // its load report
+        ReadingVersion,
+    };
+    Q_ENUM(Phase)
+
+    // Updated: written, read back equal and started (GS: loaded). Whether the
+    // gripper now runs the image is only known from versionText(): a caller
+    // that reports a unit as updated compares it with the image's version
+    // first (empty when the new firmware never answered).
+    // StartFailure: the GS bootloader reported a load that never began;
+    // Silent: it fell silent before its load report.
+    enum Outcome { Updated, EntryFailed, FlashFailed, VerifyFailed, StartFailure, Silent, Cancelled };
     Q_ENUM(Outcome)
 
-    explicit GripperUpdate(UpdatePlan plan, QObject *parent = nullptr);
+    enum Image { BootloaderImage, MainImage };
+
+    // A K01 takes this long to start its own firmware and its secondary unit.
+    static constexpr int kK01StartMs = 8000;
+
+    // `sharedLink`: a line to the ROM the caller owns (the wizard's process-
+    // wide one, which remembers that identification synchronised); without
+    // one the update opens a session of its own.
+    explicit GripperUpdate(UpdatePlan plan, BootloaderLink *sharedLink = nullptr, QObject *parent = nullptr);
+
+    // Before anything is sent: why this plan must not be carried out (an
+    // image that does not fit the region erased for it), empty when it may.
+    static QString refusal(const UpdatePlan &plan);
 
     // The whole update; blocks, so call it on a thread of its own. Also
     // reported through finished().
@@ -124,26 +152,44 @@ public:
     // with the gripper. Before the first erase the gripper is left as it
     // was; after it, in its ROM, where it can be written again.
     void cancel();
+    bool isCancelled() const { return cancelled; }
 
-    // Type code and version the new firmware reported, empty until then.
+    // The steps run() takes, for a front end that shows each on its own.
+    // One attempt at the STM32 ROM; Ready leaves the link open.
+    BootloaderEntry::Result enterBootloader();
+    // Asks the ROM what it is (and which erase it takes); false without a link.
+    bool identify();
+    Stm32Flasher::Result erase(Image image);
+    Stm32Flasher::Result write(Image image);
+    // Reads back what this update wrote and starts it; closes the link.
+    Stm32Flasher::Result verifyAndStart();
+    // The GS family: reboot (or power cycle), ready sign, image, load report.
+    // `ready` is called once the bootloader is ready, just before the image
+    // goes out.
+    Outcome transferFreescale(const std::function<void()> &ready = std::function<void()>());
+    // "GC3-1.6.9" from the started firmware, empty when nothing answered.
+    QString readVersion();
+
     QString versionText() const { return version; }
+    const UpdatePlan &updatePlan() const { return plan; }
 
 signals:
-    void statusChanged(const QString &status);
+    void phaseChanged(GripperUpdate::Phase phase);
     void progressChanged(int progress);
     void finished(GripperUpdate::Outcome outcome);
 
 private:
     Outcome finish(Outcome outcome);
     Outcome flash();
-    Outcome transfer();
+    static Outcome outcomeOf(Stm32Flasher::Result result, Outcome failure);
 
     UpdatePlan plan;
-    SessionLink link;
+    std::unique_ptr<SessionLink> ownLink;
+    BootloaderLink *link;
     BootloaderEntry entry;
     Stm32Flasher flasher;
-    FreescaleTransfer freescale;
-    VersionReadback readback;
+    std::atomic<bool> cancelled{false};
+    QVector<FlashImage> written;
     QString version;
 };
 

@@ -7,20 +7,27 @@
 
 namespace {
 
-// The engine's status texts, and the phase of the update each begins.
-struct PhaseStart
+// The phase of the update each of the engine's steps belongs to, and the
+// words the wizard uses for it.
+struct PhaseView
 {
-    const char *status;
-    const char *phase;
+    GripperUpdate::Phase phase;
+    const char *name;
+    const char *text;
 };
-const PhaseStart kPhaseStarts[] = {
-    {"Initializing the STM32 bootloader.", "reboot"},
-    {"Initializing the Freescale bootloader.", "reboot"},
-    {"Erasing the main firmware flash sectors.", "erase"},
-    {"Downloading the main firmware", "write"},
-    {"The wizard is currently downloading the new firmware.", "write"},
-    {"Verifying and jumping in the main firmware", "verify"},
-    {"The new firmware has been downloaded successfully.", "verify"},
+const PhaseView kPhases[] = {
+    {GripperUpdate::Rebooting, "reboot", "Rebooting the gripper into its bootloader."},
+    {GripperUpdate::AwaitingPowerCycle, "reboot", "If the device is turned off, turn it on."},
+    {GripperUpdate::InitializingRom, "reboot", "Initializing the STM32 bootloader."},
+    {GripperUpdate::Identifying, "reboot", "Identifying the STM32 bootloader."},
+    {GripperUpdate::Erasing, "erase", "Erasing the main firmware flash sectors."},
+    {GripperUpdate::WritingBootloader, "write", "Downloading the bootloader"},
+    {GripperUpdate::WritingMain, "write", "Downloading the main firmware"},
+    {GripperUpdate::Verifying, "verify", "Verifying and jumping in the main firmware"},
+    {GripperUpdate::FreescaleReady, "write", "The bootloader is ready to receive the new firmware."},
+    {GripperUpdate::Loading, "write", "The wizard is currently downloading the new firmware."},
+    {GripperUpdate::Loaded, "verify", "The new firmware has been downloaded successfully."},
+    {GripperUpdate::ReadingVersion, "verify", "Reading the new version."},
 };
 
 QString failureText(GripperUpdate::Outcome outcome, bool freescale)
@@ -30,8 +37,12 @@ QString failureText(GripperUpdate::Outcome outcome, bool freescale)
         return freescale ? QStringLiteral("the Freescale bootloader did not show itself ready")
                          : QStringLiteral("the gripper did not enter its bootloader");
     case GripperUpdate::FlashFailed:
-        return freescale ? QStringLiteral("the Freescale bootloader did not report the image loaded")
+        return freescale ? QStringLiteral("no image to send to the Freescale bootloader")
                          : QStringLiteral("erasing or writing the flash failed; the gripper waits in its bootloader");
+    case GripperUpdate::Silent:
+        return QStringLiteral("the Freescale bootloader did not report the image loaded");
+    case GripperUpdate::StartFailure:
+        return QStringLiteral("There was a problem starting the download procedure.");
     case GripperUpdate::VerifyFailed:
         return QStringLiteral("the flash read back differs from the image; the new firmware was not started");
     case GripperUpdate::Cancelled:
@@ -114,7 +125,7 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     unitResult.typeCode = this->image.typeCode;
     unitResult.versionBefore = device.versionText();
     // Queued: the engine reports from its own thread.
-    connect(update.get(), &GripperUpdate::statusChanged, this, &UnitJob::onStatus, Qt::QueuedConnection);
+    connect(update.get(), &GripperUpdate::phaseChanged, this, &UnitJob::onPhase, Qt::QueuedConnection);
     connect(update.get(), &GripperUpdate::progressChanged, this,
             [this](int value) {
                 currentProgress = value;
@@ -162,17 +173,19 @@ void UnitJob::enterPhase(const QString &name)
     phaseClock.start();
 }
 
-void UnitJob::onStatus(const QString &text)
+void UnitJob::onPhase(GripperUpdate::Phase phase)
 {
-    currentStatus = text;
     // From here until the new firmware starts, the gripper runs nothing but
     // its bootloader.
-    if (text == QLatin1String("Identifying the STM32 bootloader.")
-        || text == QLatin1String("The bootloader is ready to receive the new firmware."))
+    if (phase == GripperUpdate::Identifying || phase == GripperUpdate::FreescaleReady)
         reachedBootloader = true;
-    for (const PhaseStart &start : kPhaseStarts) {
-        if (text == QLatin1String(start.status))
-            enterPhase(QLatin1String(start.phase));
+    if (phase == GripperUpdate::ReadingVersion || phase == GripperUpdate::Loaded)
+        reachedBootloader = false;
+    for (const PhaseView &view : kPhases) {
+        if (view.phase == phase) {
+            currentStatus = QLatin1String(view.text);
+            enterPhase(QLatin1String(view.name));
+        }
     }
     emit changed();
 }

@@ -68,7 +68,7 @@ signals:
     void done();
 
 private:
-    void onStatus(const QString &text);
+    void onPhase(GripperUpdate::Phase phase);
     void onFinished(GripperUpdate::Outcome outcome);
     void enterPhase(const QString &name);
 
