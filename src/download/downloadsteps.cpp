@@ -9,14 +9,10 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "firmwarechoice.h"
-#include "freescaleconfig.h"
 #include "korvanedevice.h"
 #include "replywait.h"
 
 #include <QDebug>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -33,24 +29,6 @@ const char *const kPowerCycleText
 // The wizard's pauses around the writes, kept from its first releases.
 const int kBeforeBootloaderWriteMs = 1000;
 const int kAfterMainWriteMs = 1000;
-
-QByteArray readImage(const QString &path, bool text = false)
-{
-    QFile file(path);
-    if (!file.open(text ? QIODevice::ReadOnly | QIODevice::Text : QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-// Where the Freescale image is read from; empty when this build carries none.
-QString freescaleImagePath()
-{
-    const QString folder = QDir(QDir::currentPath()).exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder))
-                               ? QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
-                               : QLatin1String(FreescaleConfig::kResourceFirmwareFolder);
-    const QString path = folder + QLatin1String(FreescaleConfig::kImageName);
-    return FreescaleConfig::carriesImage() && QFileInfo(path).isFile() ? path : QString();
-}
 
 } // namespace
 
@@ -90,45 +68,26 @@ QString PageDownloadFirmware::chosenMainImage()
 
 QString PageDownloadFirmware::prepareUpdate()
 {
+    QString mainName;
+    if (fieldFlag("downloadFirmware"))
+        mainName = field(QStringLiteral("firmwareFilename")).toString();
+    const bool chosen = fieldFlag("downloadBootloader") || !mainName.isEmpty();
+    if (fieldFlag("manualReboot") && !chosen && !isGsFamily(device->kind)) {
+        mainName = chosenMainImage();
+        if (mainName.isEmpty())
+            return FirmwareChoice::noFirmwareText(*device);
+        wizard()->setField(QStringLiteral("firmwareFilename"), mainName);
+    }
     UpdatePlan plan;
-    plan.target.portName = device->portName;
-    plan.target.kind = device->kind;
-    plan.target.secondaryUnit = device->secondaryUnit;
-    plan.target.inBootloader = device->inBootloader;
-    plan.target.baud = device->portSettings.BaudRate;
+    QString refused;
+    const QString bootloaderName
+        = fieldFlag("downloadBootloader") ? field(QStringLiteral("bootloaderFilename")).toString() : QString();
+    if (!FirmwareChoice::planFor(*device, bootloaderName, mainName, &plan, &refused))
+        return refused;
     plan.manualPowerCycle = fieldFlag("manualReboot");
     plan.beforeBootloaderWriteMs = kBeforeBootloaderWriteMs;
     plan.afterMainWriteMs = kAfterMainWriteMs;
     plan.askVersionOnce = true;
-
-    if (isGsFamily(device->kind)) {
-        // Rebooting a gripper into a bootloader that is then sent nothing
-        // leaves it there: a build without the image says so first.
-        plan.mainImage = readImage(freescaleImagePath(), true);
-        if (plan.mainImage.isEmpty())
-            return noFirmwareText();
-    } else {
-        const bool chosen = fieldFlag("downloadBootloader") || fieldFlag("downloadFirmware");
-        if (fieldFlag("manualReboot") && !chosen) {
-            const QString name = chosenMainImage();
-            if (name.isEmpty())
-                return noFirmwareText();
-            wizard()->setField(QStringLiteral("firmwareFilename"), name);
-        }
-        const QString folder = QStringLiteral(":/firmware/");
-        if (fieldFlag("downloadBootloader"))
-            plan.bootloaderImage = readImage(folder + field(QStringLiteral("bootloaderFilename")).toString());
-        if (fieldFlag("downloadFirmware") || (fieldFlag("manualReboot") && !chosen)) {
-            const QString name = field(QStringLiteral("firmwareFilename")).toString();
-            plan.mainImage = readImage(folder + name);
-            // The layout follows the product the image is made for.
-            plan.product = FirmwareChoice::kindForTypeCode(name.section(QLatin1Char('-'), 0, 0));
-        }
-    }
-    const QString refused = GripperUpdate::refusal(plan);
-    if (!refused.isEmpty())
-        return refused;
-
     if (update)
         update->cancel();
     update = Engine(new GripperUpdate(plan, libraryLink), [](GripperUpdate *engine) {
@@ -149,38 +108,27 @@ void PageDownloadFirmware::onPhase(GripperUpdate::Phase phase)
         return;
     lastPhase = phase;
     const bool gs = isGsFamily(device->kind);
+    const char *text = nullptr;  // the state slots say the others in their own words
     switch (phase) {
-    case GripperUpdate::InitializingRom:
-        statusLabel->setText(QStringLiteral("Initializing the STM32 bootloader."));
-        break;
-    case GripperUpdate::Rebooting:
-        if (gs)
-            statusLabel->setText(QStringLiteral("The wizard is currently rebooting the gripper automatically."));
-        break;
+    case GripperUpdate::InitializingRom: text = "Initializing the STM32 bootloader."; break;
+    case GripperUpdate::Rebooting: text = gs ? "The wizard is currently rebooting the gripper automatically." : nullptr; break;
     case GripperUpdate::AwaitingPowerCycle:
-        statusLabel->setText(gs ? QStringLiteral("Please turn the gripper back on. This will initiate the download "
-                                                 "procedure.")
-                                : QLatin1String(kPowerCycleText));
+        text = gs ? "Please turn the gripper back on. This will initiate the download procedure." : kPowerCycleText;
         break;
-    case GripperUpdate::Erasing:
-        statusLabel->setText(QStringLiteral("Erasing the main firmware flash sectors."));
-        break;
-    case GripperUpdate::FreescaleReady:
-        statusLabel->setText(QStringLiteral("The bootloader is ready to receive the new firmware."));
-        break;
-    case GripperUpdate::Loading:
-        statusLabel->setText(QStringLiteral("The wizard is currently downloading the new firmware."));
-        break;
-    case GripperUpdate::Loaded:
+    case GripperUpdate::Erasing: text = "Erasing the main firmware flash sectors."; break;
+    case GripperUpdate::FreescaleReady: text = "The bootloader is ready to receive the new firmware."; break;
+    case GripperUpdate::Loading: text = "The wizard is currently downloading the new firmware."; break;
+    case GripperUpdate::Loaded: text = "The new firmware has been downloaded successfully."; break;
+    default: break;
+    }
+    if (text)
+        statusLabel->setText(QString::fromUtf8(text));
+    if (phase == GripperUpdate::Loaded) {
         // Loaded and running its firmware: the run is over for the gripper.
-        statusLabel->setText(QStringLiteral("The new firmware has been downloaded successfully."));
         progressBar->setValue(progressBar->maximum());
         complete = true;
         setFlashing(false);
         emit downloadOver();
-        break;
-    default:
-        break;  // the state slots say these in their own words
     }
 }
 
@@ -309,33 +257,28 @@ void PageDownloadFirmware::identifyBootloaderVer()
 
 void PageDownloadFirmware::eraseBootloaderFlash()
 {
-    setFlashing(true);
-    const Engine engine = update;
-    const int run = runId;
-    QtConcurrent::run([this, engine, run] {
-        const Stm32Flasher::Result erased = engine->erase(GripperUpdate::BootloaderImage);
-        QMetaObject::invokeMethod(this, [this, run, erased] {
-            if (runAbandoned(run) || erased == Stm32Flasher::Cancelled)
-                return;
-            if (erased == Stm32Flasher::Done)
-                emit transitionEraseSuccess();
-            else
-                emit transitionDownloadFailure();
-        }, Qt::QueuedConnection);
-    });
+    startErase(GripperUpdate::BootloaderImage);
 }
 
 void PageDownloadFirmware::eraseFirmawreFlash()
 {
-    setFlashing(true);
     if (isGsFamily(device->kind)) {
+        setFlashing(true);
         emit transitionEraseSuccess();
         return;
     }
+    startErase(GripperUpdate::MainImage);
+}
+
+void PageDownloadFirmware::startErase(GripperUpdate::Image image)
+{
+    // Not waited for here: the machine stays in its erase state until the
+    // step reports.
+    setFlashing(true);
     const Engine engine = update;
     const int run = runId;
-    QtConcurrent::run([this, engine, run] {
-        const Stm32Flasher::Result erased = engine->erase(GripperUpdate::MainImage);
+    QtConcurrent::run([this, engine, run, image] {
+        const Stm32Flasher::Result erased = engine->erase(image);
         QMetaObject::invokeMethod(this, [this, run, erased] {
             if (runAbandoned(run) || erased == Stm32Flasher::Cancelled)
                 return;
@@ -436,10 +379,6 @@ void PageDownloadFirmware::verifyFirmware()
     if (version.isEmpty())
         version = QStringLiteral("-0.0.0");
     statusLabel->setText(statusLabel->text() + QStringLiteral("\r\nSoftware Version: ") + version);
-    connect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)),
-            Qt::UniqueConnection);
-    // Hot-plug detection is off unless someone listens: the next unit is
-    // found only while it is on.
     setHotPlugWatching(true);
     if (device->kind == GB1 || device->kind == FS)
         newDownloadButton->show();

@@ -158,7 +158,6 @@ void PageDownloadFirmware::abandonRun()
     // A port left open would hold the gripper's line for as long as the
     // program runs.
     communication->close();
-    disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
     emit runStopped();
 }
@@ -197,7 +196,6 @@ void PageDownloadFirmware::updateProgressBar(int value)
 void PageDownloadFirmware::onVerifyClicked()
 {
     // On to the verification: the batch of manual-reboot units is over.
-    disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
 }
 
@@ -205,7 +203,6 @@ void PageDownloadFirmware::onDeviceDetected(KorvaneDevice *detected)
 {
     if (!detected || !device || detected->kind != device->kind)
         return;
-    disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
     device = detected;
     // Announced from inside identification's probe: the next unit's run
@@ -219,7 +216,6 @@ void PageDownloadFirmware::onRestartClicked()
         return;
     communication->close();
     device->inBootloader = false;
-    disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     setHotPlugWatching(false);
     emit transitionInitializeRetry();
 }
@@ -261,14 +257,6 @@ void PageDownloadFirmware::endRunBeforeStart(const QString &text)
     wizard()->close();
 }
 
-QString PageDownloadFirmware::noFirmwareText() const
-{
-    QString product = device ? device->typeCode : QString();
-    if (product.isEmpty() || product == QLatin1String("unknown"))
-        product = device && isGsFamily(device->kind) ? QStringLiteral("GS") : QStringLiteral("selected");
-    return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
-}
-
 void PageDownloadFirmware::setCancelEnabled(bool enabled)
 {
     wizard()->button(QWizard::CancelButton)->setEnabled(enabled);
@@ -281,6 +269,13 @@ void PageDownloadFirmware::setBackEnabled(bool enabled)
 
 void PageDownloadFirmware::setHotPlugWatching(bool on)
 {
+    // The next unit of a manual-reboot batch is announced by hot-plug
+    // detection, which is off unless someone listens.
+    if (on)
+        connect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)),
+                Qt::UniqueConnection);
+    else
+        disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
     if (on == hotPlugWatching)
         return;
     hotPlugWatching = on;

@@ -102,6 +102,7 @@ private:
     // cannot tell it.
     QString chosenMainImage();
     void startFreescaleTransfer(int run);
+    void startErase(GripperUpdate::Image image);
     void onFreescaleFinished(int run);
 
     // From the first erase until the new firmware is started (or the run
@@ -111,7 +112,6 @@ private:
     // Ends a run before anything was sent to the gripper: tells the user why
     // and closes the wizard, as every failed run does.
     void endRunBeforeStart(const QString &text);
-    QString noFirmwareText() const;
     void showErrorDialog(const QString &text);
     void setCancelEnabled(bool enabled);
     void setBackEnabled(bool enabled);

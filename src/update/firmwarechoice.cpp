@@ -108,8 +108,9 @@ bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, QS
 bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QList<FirmwareImage> &given,
                               FirmwareImage *image, QString *error)
 {
-    // An older GS announces itself by its banner only, without a type code.
-    const QString code = typeCode.isEmpty() && isGsFamily(kind) ? QStringLiteral("GS") : typeCode;
+    // The GS family takes one image, whichever code the unit reports (an
+    // older GS announces itself by its banner only, without a type code).
+    const QString code = isGsFamily(kind) ? QStringLiteral("GS") : typeCode;
     for (const FirmwareImage &candidate : given) {
         if (candidate.typeCode == code) {
             *image = candidate;
@@ -139,4 +140,46 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     }
     *image = carried;
     return true;
+}
+
+QString FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
+{
+    QString product = isGsFamily(device.kind) ? QStringLiteral("GS") : device.typeCode;
+    if (product.isEmpty() || product == QLatin1String("unknown"))
+        product = QStringLiteral("selected");
+    return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
+}
+
+bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloaderName, const QString &mainName,
+                             UpdatePlan *plan, QString *error)
+{
+    error->clear();
+    plan->target.portName = device.portName;
+    plan->target.kind = device.kind;
+    plan->target.secondaryUnit = device.secondaryUnit;
+    plan->target.inBootloader = device.inBootloader;
+    plan->target.baud = device.portSettings.BaudRate;
+    if (isGsFamily(device.kind)) {
+        // Rebooting a gripper into a bootloader that is then sent nothing
+        // leaves it there: a build without the image says so first.
+        FirmwareImage image;
+        QString ignored;
+        if (!imageFor(device.typeCode, device.kind, {}, &image, &ignored)) {
+            *error = noFirmwareText(device);
+            return false;
+        }
+        plan->mainImage = image.content;
+        return true;
+    }
+    const QString folder = QStringLiteral(":/firmware/");
+    if (!bootloaderName.isEmpty() && !readFile(folder + bootloaderName, &plan->bootloaderImage, false))
+        *error = noFirmwareText(device);
+    if (!mainName.isEmpty() && !readFile(folder + mainName, &plan->mainImage, false))
+        *error = noFirmwareText(device);
+    FirmwareImage named;
+    if (parseName(mainName, &named))
+        plan->product = kindForTypeCode(named.typeCode);
+    if (error->isEmpty())
+        *error = GripperUpdate::refusal(*plan);
+    return error->isEmpty();
 }

@@ -1,6 +1,7 @@
 #ifndef KORVANE_FLASH_FIRMWARECHOICE_H
 #define KORVANE_FLASH_FIRMWARECHOICE_H
 
+#include "gripperupdate.h"
 #include "korvanedevice.h"
 
 #include <QByteArray>
@@ -39,6 +40,16 @@ bool loadImageFile(const QString &path, FirmwareImage *image, QString *error);
 // none.
 bool imageFor(const QString &typeCode, DeviceKind kind, const QList<FirmwareImage> &given, FirmwareImage *image,
               QString *error);
+
+// The wizard's plan for the gripper of `device`: the images named (bare file
+// names under :/firmware/; empty, that image is left as it is; the GS family
+// takes its carried Freescale image whatever is named), laid out for the
+// product the main image is made for. False with `error` set (the user's
+// words) when nothing may be sent.
+// "This upgrader carries no firmware for the GC1 gripper."
+QString noFirmwareText(const KorvaneDevice &device);
+bool planFor(const KorvaneDevice &device, const QString &bootloaderName, const QString &mainName, UpdatePlan *plan,
+             QString *error);
 
 } // namespace FirmwareChoice
 
