@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a finished build, unpacks it into a scratch
-# root, lints it, and starts the unpacked wizard (offscreen) beside a
-# simulated gripper, which it must find.
+# Builds the two Debian packages from a finished build, unpacks each into a
+# scratch root, lints them, and starts the unpacked wizard (offscreen) and
+# korvane-flash beside a simulated gripper, which both must find.
 #   check-package.sh CPACK BUILD_DIR DRIVER_LIBRARY SIMULATOR
 set -euo pipefail
 cpack=$1 build=$2 driver=$3 simulator=$4
@@ -21,39 +21,57 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$work" && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1) \
   || { cat "$work/cpack.log"; fail "cpack"; }
-deb=$(ls "$work"/out/korvane-upgrader_*.deb)
-echo "package: $(basename "$deb")"
+flash_deb=$(ls "$work"/out/korvane-flash_*.deb)
+wizard_deb=$(ls "$work"/out/korvane-upgrader_*.deb)
+echo "packages: $(basename "$flash_deb") $(basename "$wizard_deb")"
 
-# Dependencies come from dpkg-shlibdeps: every Qt library the wizard links
-# must be there as the Debian package that ships it.
-depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
-for p in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libc6; do
-  grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p"
+# Dependencies come from dpkg-shlibdeps: every Qt library a program links
+# must be there as the Debian package that ships it. korvane-flash must
+# install on a robot PC without a desktop: no GUI or X library may come in.
+has() { grep -qE "(^|, )$1( |,|$)" <<<"$2"; }
+flash_depends=$(dpkg-deb -f "$flash_deb" Depends)
+wizard_depends=$(dpkg-deb -f "$wizard_deb" Depends)
+echo "korvane-flash Depends: $flash_depends"
+echo "korvane-upgrader Depends: $wizard_depends"
+for p in libqt5core5a libqt5serialport5 libc6; do
+  has $p "$flash_depends" || fail "korvane-flash Depends lacks $p"
+done
+grep -oE "(^|[,|] )(libqt5(gui|widgets)|libx|libgl1|libglx|libegl|libopengl|libwayland)[^ ,]*" <<<"$flash_depends" \
+  && fail "korvane-flash depends on a GUI library"
+for p in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libc6 \
+    "korvane-flash \(= $(dpkg-deb -f "$wizard_deb" Version)\)"; do
+  has "$p" "$wizard_depends" || fail "korvane-upgrader Depends lacks $p"
 done
 
-root=$work/root
-dpkg -x "$deb" "$root"
-for f in usr/bin/korvane-upgrader usr/bin/korvane-flash usr/share/applications/korvane-upgrader.desktop \
-    usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png usr/share/man/man1/korvane-upgrader.1.gz \
-    usr/share/man/man1/korvane-flash.1.gz \
-    usr/share/doc/korvane-upgrader/copyright usr/share/doc/korvane-upgrader/README.Debian; do
-  [ -e "$root/$f" ] || fail "$f is not in the package"
+# Each file in one package only: dpkg refuses to install both otherwise.
+files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sort; }
+shared=$(comm -12 <(files "$flash_deb") <(files "$wizard_deb"))
+[ -z "$shared" ] || fail "in both packages: $shared"
+{ files "$flash_deb"; files "$wizard_deb"; } | grep gripper-sim && fail "the simulator is in a user package"
+
+flash_root=$work/flash wizard_root=$work/wizard
+dpkg -x "$flash_deb" "$flash_root"
+dpkg -x "$wizard_deb" "$wizard_root"
+for f in flash/usr/bin/korvane-flash flash/usr/share/man/man1/korvane-flash.1.gz \
+    flash/usr/share/doc/korvane-flash/copyright flash/usr/share/doc/korvane-flash/README.Debian \
+    wizard/usr/bin/korvane-upgrader wizard/usr/share/applications/korvane-upgrader.desktop \
+    wizard/usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png wizard/usr/share/man/man1/korvane-upgrader.1.gz \
+    wizard/usr/share/doc/korvane-upgrader/copyright; do
+  [ -e "$work/$f" ] || fail "${f#*/} is not in the ${f%%/*} package"
 done
-dpkg-deb -c "$deb" | grep -q gripper-sim && fail "the simulator is in the user package"
-desktop=$root/usr/share/applications/korvane-upgrader.desktop
+desktop=$wizard_root/usr/share/applications/korvane-upgrader.desktop
 grep -qx 'Name=Korvane Upgrader' "$desktop" || fail "desktop entry is not named Korvane Upgrader"
 grep -qx 'Exec=korvane-upgrader' "$desktop" || fail "desktop entry does not start the wizard"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$desktop" || fail "desktop entry"
 fi
-zcat "$root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
+zcat "$wizard_root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
 
 # Errors fail the test; warnings are shown.
 lint=0
-lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 || lint=$?
+lintian --tag-display-limit 0 "$flash_deb" "$wizard_deb" >"$work/lintian.txt" 2>&1 || lint=$?
 cat "$work/lintian.txt"
-[ "$lint" -le 1 ] || fail "lintian could not check the package"
+[ "$lint" -le 1 ] || fail "lintian could not check the packages"
 grep -q '^E: ' "$work/lintian.txt" && fail "lintian reports errors"
 
 # The unpacked wizard, with the system's Qt, against a simulated gripper.
@@ -72,7 +90,7 @@ grep -q '^ready' "$work/sim.log" || { cat "$work/sim.log"; fail "simulator did n
 mkdir -p "$work/cwd/platforms" "$work/cwd/imageformats"
 status=0
 (cd "$work/cwd" && QT_DEBUG_PLUGINS=1 QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" \
-  LD_PRELOAD="$driver" timeout 60 "$root/usr/bin/korvane-upgrader") >"$work/wizard.log" 2>&1 || status=$?
+  LD_PRELOAD="$driver" timeout 60 "$wizard_root/usr/bin/korvane-upgrader") >"$work/wizard.log" 2>&1 || status=$?
 grep '^driver:' "$work/wizard.log" || true
 [ "$status" -eq 0 ] || { cat "$work/wizard.log"; fail "the installed wizard did not list the gripper (status $status)"; }
 grep -qx "driver: listed $work/gripper(C)" "$work/wizard.log" || fail "the gripper is listed under another name"
@@ -80,7 +98,7 @@ echo "installed wizard lists $work/gripper(C)"
 
 # The installed korvane-flash finds the same gripper, without a display.
 flash_out=$(cd "$work/cwd" && env -u DISPLAY KORVANE_EXTRA_PORTS="$work/gripper" timeout 60 \
-  "$root/usr/bin/korvane-flash" list --json) || fail "the installed korvane-flash list failed"
+  "$flash_root/usr/bin/korvane-flash" list --json) || fail "the installed korvane-flash list failed"
 grep -q "\"type_code\": *\"GC3\"" <<<"$flash_out" || { echo "$flash_out"; fail "korvane-flash did not list the GC3"; }
 echo "installed korvane-flash lists the GC3"
 if grep -q "$work/cwd/" "$work/wizard.log"; then
