@@ -1,13 +1,12 @@
 // The simulator's line as a host sees it: the published link through unplug
-// and replug, output lost while no host listens, several grippers at once
-// with the API used from other threads, and a paced line.
+// and replug, output lost while no host listens, and a paced line. Several
+// grippers driven at once, their API called from other threads, are the
+// daily bread of the korvane-flash, bootloader library and Windows tests.
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <atomic>
 #include <sys/stat.h>
-#include <thread>
 
 #include "gripper_sim.h"
 #include "romhost.h"
@@ -43,7 +42,6 @@ class TestSimLine : public QObject {
 private slots:
     void unplugAndReplug();
     void outputIsLostWhileNoHostListens();
-    void severalGrippersDrivenConcurrently();
     void pacedLineKeepsTheProtocol();
 };
 
@@ -66,12 +64,10 @@ void TestSimLine::unplugAndReplug()
     // Unplugged: the link goes, the open port hangs up, the unit loses power.
     gripper.unplug();
     QVERIFY(!exists(config.publishPath));
-    QCOMPARE(gripper.path(), std::string());
     line.read(1, 500);
     QVERIFY(line.hungUp());
     QVERIFY(::write(line.fd(), "x", 1) < 0);
     QCOMPARE(gripper.state(), State::Off);
-    QVERIFY(!gripper.status().plugged);
     line.close();
 
     // Replugged: a new pty behind the same link, and the unit boots.
@@ -119,58 +115,6 @@ void TestSimLine::outputIsLostWhileNoHostListens()
     HostLine line(gripper.path());
     QCOMPARE(line.readFor(100).size(), size_t(0));
     QCOMPARE(gripper.status().counters.hostOpens, 3);
-}
-
-void TestSimLine::severalGrippersDrivenConcurrently()
-{
-    GripperConfig config;
-    config.bootToRom = true;
-    std::vector<std::unique_ptr<Gripper>> grippers;
-    for (int i = 0; i < 3; ++i)
-        grippers.push_back(std::make_unique<Gripper>(config));
-    QVERIFY(grippers[0]->path() != grippers[1]->path());
-
-    std::vector<Bytes> images;
-    for (int i = 0; i < 3; ++i)
-        images.push_back(buildStandinImage("GC3", Version{1, 7, int8_t(i)}, 16 * 1024, 0x08080000));
-    std::atomic<int> written{0};
-    std::atomic<bool> done{false};
-    std::vector<std::thread> hosts;
-    for (int i = 0; i < 3; ++i) {
-        hosts.emplace_back([&, i] {
-            HostLine line(grippers[size_t(i)]->path());
-            RomHost rom(line);
-            if (rom.sync() == kAck && rom.extendedErase({8}) == kAck
-                && rom.writeImage(0x08080000, images[size_t(i)]) && rom.go(0x08080000) == kAck)
-                ++written;
-        });
-    }
-    // Meanwhile this thread inspects and pokes at all of them.
-    int polls = 0;
-    std::thread watcher([&] {
-        while (!done) {
-            for (auto &g : grippers) {
-                g->status();
-                g->romLog();
-                g->readFlash(0x08080000, 256);
-                g->setFaults(Faults{});
-            }
-            ++polls;
-        }
-    });
-    for (auto &t : hosts)
-        t.join();
-    done = true;
-    watcher.join();
-    QCOMPARE(written.load(), 3);
-    QVERIFY(polls > 0);
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(grippers[size_t(i)]->waitForState(State::Firmware, 2000ms));
-        UnitStatus unit = grippers[size_t(i)]->status().unit;
-        QCOMPARE(unit.typeCode, std::string("GC3"));
-        QVERIFY(unit.version == (Version{1, 7, int8_t(i)}));
-        QCOMPARE(grippers[size_t(i)]->readFlash(0x08080000, 16 * 1024), images[size_t(i)]);
-    }
 }
 
 void TestSimLine::pacedLineKeepsTheProtocol()
