@@ -59,13 +59,12 @@ class TestStbl : public QObject
 
 private slots:
     void codecMatchesTheWireFormat();
-    void parsersRejectArbitraryBytes();
     void initSynchronises_data();
     void initSynchronises();
     void getChoosesTheEraseCommand_data();
     void getChoosesTheEraseCommand();
     void writeReadBackVerifyAndGo();
-    void wizardSequenceThroughPortNumbers();
+    void portNumbersAndHoldingThePort();
     void vanishedPortEndsTheCallAtOnce();
 };
 
@@ -100,38 +99,13 @@ void TestStbl::codecMatchesTheWireFormat()
                     uint8_t(0x07 ^ 0x11 ^ 0x22 ^ 0x33 ^ 0x44 ^ 0x55 ^ 0xFF ^ 0xFF ^ 0xFF)}));
     QCOMPARE(encodeWritePayload(tail.data(), 257).size(), std::size_t(0));
     QCOMPARE(encodeReadLength(256), (Bytes{0xFF, 0x00}));
-}
 
-void TestStbl::parsersRejectArbitraryBytes()
-{
-    using namespace stbl;
-    const Bytes f4{11, 0x31, 0x00, 0x01, 0x02, 0x11, 0x21, 0x31, 0x44, 0x63, 0x73, 0x82, 0x92};
-    GetReply get;
-    QVERIFY(parseGetReply(f4.data(), f4.size(), &get));
-    QCOMPARE(get.version, uint8_t(0x31));
-    const Commands c = commandsFromCodes(get.codes);
-    QVERIFY(c.GET_VER_ROPS_CMD && c.ERASE_EXT_CMD && c.READOUT_UNPROTECT_CMD);
-    QVERIFY(!c.ERASE_CMD && !c.GET_CHECKSUM_CMD);
-    QCOMPARE(chooseEraseCommand(c), CMD_EXTENDED_ERASE);
-    QVERIFY(!parseGetReply(f4.data(), f4.size() - 1, &get));
-
+    // Replies of any shape are the fuzz_stblreplies harness's; Get ID's
+    // bytes make one number, high byte first.
     uint32_t id = 0;
     const Bytes idReply{0x01, 0x04, 0x13};
     QVERIFY(parseGetIdReply(idReply.data(), idReply.size(), &id));
     QCOMPARE(id, uint32_t(0x0413));
-
-    // Whatever a noisy line delivers, the parsers answer without reading
-    // past the buffer (the sanitizer build watches this).
-    std::mt19937 gen(7);
-    for (int round = 0; round < 20000; ++round) {
-        const Bytes junk = randomBytes(gen() % 300, unsigned(round));
-        GetReply g;
-        VersionReply v;
-        const bool ok = parseGetReply(junk.data(), junk.size(), &g);
-        QCOMPARE(ok, !junk.empty() && junk.size() == std::size_t(junk[0]) + 2);
-        parseGetVersionReply(junk.data(), junk.size(), &v);
-        parseGetIdReply(junk.data(), junk.size(), &id);
-    }
 }
 
 void TestStbl::initSynchronises_data()
@@ -312,13 +286,15 @@ void TestStbl::writeReadBackVerifyAndGo()
     QCOMPARE(g.romLog().goAddresses, std::vector<uint32_t>{0x08000000});
 }
 
-void TestStbl::wizardSequenceThroughPortNumbers()
+// The C interface's own parts: ports by number, the acknowledge kept across
+// a reopening, and a port held exclusively. The wizard's whole sequence
+// through it runs in the engine and download tests, and under Wine.
+void TestStbl::portNumbersAndHoldingThePort()
 {
     GripperConfig config = romConfig();
     config.publishPath = uniquePath("link");
     Gripper g(config);
     QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
-    blankMain(g);
 
     QCOMPARE(SetCOMSettings(korvane::registerPortNumber("never-opened", "/dev/nonexistent-port"),
                             115200, 8, 1, 1.0f),
@@ -336,59 +312,15 @@ void TestStbl::wizardSequenceThroughPortNumbers()
     QCOMPARE(COM_is_Open(), uint32_t(1));
     SetTimeOut(100);
     QCOMPARE(STBL_Init_BL(), stbl::RESULT_OK);
-    QCOMPARE(GetAckValue(), stbl::ACK);
-    QCOMPARE(COM_Close(), stbl::RESULT_OK);
-
-    // The probe goes on to a port whose device answers something else.
-    GripperConfig otherConfig = romConfig();
-    Gripper other(otherConfig);
-    QVERIFY(other.waitForState(State::Rom, std::chrono::seconds(2)));
-    Faults wrong;
-    wrong.romSyncWrongByte = 0x42;
-    other.setFaults(wrong);
-    QCOMPARE(SetCOMSettings(korvane::registerPortNumber("ttyOTHER-" + config.publishPath, other.path()),
-                            115200, 8, 1, 1.0f),
-             stbl::RESULT_OK);
-    QCOMPARE(COM_Open(), stbl::RESULT_OK);
-    QCOMPARE(STBL_Init_BL(), stbl::RESULT_BAD_ANSWER);
-    QCOMPARE(GetAckValue(), uint8_t(0x42));
     QCOMPARE(COM_Close(), stbl::RESULT_OK);
 
     // Found in its bootloader by the probe: the next opening does not
     // synchronise again and the acknowledge still reads 0x79.
-    QCOMPARE(SetCOMSettings(number, 115200, 8, 1, 1.0f), stbl::RESULT_OK);
     QCOMPARE(COM_Open(), stbl::RESULT_OK);
     QCOMPARE(GetAckValue(), stbl::ACK);
-    SetTimeOut(5000);
     uint8_t version = 0;
-    Commands commands{};
-    QCOMPARE(STBL_GET(&version, &commands), stbl::RESULT_OK);
-    QCOMPARE(commands.GET_VER_ROPS_CMD, uint32_t(1));
-    const uint16_t sectors[] = {8};
-    QCOMPARE(STBL_ERASE(1, sectors), stbl::RESULT_OK);
-
-    SetPaketSize(255);
-    uint8_t packet = 0;
-    QCOMPARE(GetPaketSize(&packet), stbl::RESULT_OK);
-    QCOMPARE(packet, uint8_t(252));
-    const Bytes image = randomBytes(3000, 3);
-    for (std::size_t offset = 0; offset < image.size(); offset += packet) {
-        const auto n = uint8_t(std::min<std::size_t>(packet, image.size() - offset));
-        QCOMPARE(STBL_WRITE(MAIN + uint32_t(offset), n, image.data() + offset), stbl::RESULT_OK);
-    }
-    QCOMPARE(g.readFlash(MAIN, uint32_t(image.size())), image);
-
-    uint32_t lastDone = 0, lastTotal = 0;
-    STBL_SetProgressCallback([&](uint32_t done, uint32_t total) {
-        lastDone = done;
-        lastTotal = total;
-    });
-    QCOMPARE(STBL_VERIFY(MAIN, image.data(), uint32_t(image.size()), 1), stbl::RESULT_OK);
-    STBL_SetProgressCallback(nullptr);
-    QCOMPARE(lastDone, uint32_t(image.size()));
-    QCOMPARE(lastTotal, uint32_t(image.size()));
-    QCOMPARE(STBL_GO(0x08000000), stbl::RESULT_OK);
-    QCOMPARE(GetAckValue(), stbl::ACK);
+    QCOMPARE(STBL_GET(&version, nullptr), stbl::RESULT_OK);
+    QCOMPARE(g.romLog().syncs, 1);
 
     // Nobody else gets the port while the library holds it, and everybody
     // does once it let go. (Checked last: the simulator counts its hosts by
@@ -399,6 +331,7 @@ void TestStbl::wizardSequenceThroughPortNumbers()
     QCOMPARE(COM_is_Open(), uint32_t(0));
     QCOMPARE(STBL_GO(0x08000000), stbl::RESULT_NOT_OPEN);
 
+    uint8_t packet = 0;
     SetPaketSize(3);
     QCOMPARE(GetPaketSize(&packet), stbl::RESULT_OK);
     QCOMPARE(packet, uint8_t(0));
