@@ -34,8 +34,6 @@ class TestHotplug : public QObject
 
 private slots:
     void init();
-    void extraPortsAreListedWhileTheyExist();
-    void autoDetectDeliversEachNoticeOnce();
     void noNoticesWhileAutoDetectIsOff();
     void simulatorReplugWithinOnePollIsARemovalThenAnArrival();
     void lostPortRemovesItsRecords();
@@ -57,44 +55,6 @@ void TestHotplug::init()
     QFile::remove(portA);
     QFile::remove(portB);
     qputenv("KORVANE_EXTRA_PORTS", (portA + QDir::listSeparator() + portB).toLocal8Bit());
-}
-
-void TestHotplug::extraPortsAreListedWhileTheyExist()
-{
-    auto names = [] {
-        QStringList list;
-        for (const QextPortInfo &port : QextSerialEnumerator::getPorts()) {
-            if (port.enumName == QLatin1String("EXTRA"))
-                list.append(port.portName);
-        }
-        return list;
-    };
-    QCOMPARE(names(), QStringList());
-    QVERIFY(createFile(portB));
-    QCOMPARE(names(), QStringList{portB});
-    QVERIFY(createFile(portA));
-    QCOMPARE(names(), (QStringList{portA, portB}));
-}
-
-void TestHotplug::autoDetectDeliversEachNoticeOnce()
-{
-    CountingCommunication comm;
-    comm.enumerator->setPollInterval(50);
-    comm.setAutoDetectDisable(false);
-    comm.setAutoDetectDisable(false);
-    QSignalSpy removed(comm.enumerator, &QextSerialEnumerator::deviceRemoved);
-    QSignalSpy lost(&comm, &Communication::deviceLost);
-
-    QVERIFY(createFile(portA));
-    QTRY_COMPARE(comm.arrivals, QStringList{portA});
-    QVERIFY(QFile::remove(portA));
-    QTRY_COMPARE(removed.count(), 1);
-    QCOMPARE(removed.at(0).at(0).value<QextPortInfo>().portName, portA);
-    QCOMPARE(lost.count(), 1);
-    // Nothing more arrives once the port list is still again.
-    QTest::qWait(200);
-    QCOMPARE(comm.arrivals, QStringList{portA});
-    QCOMPARE(removed.count(), 1);
 }
 
 void TestHotplug::noNoticesWhileAutoDetectIsOff()
