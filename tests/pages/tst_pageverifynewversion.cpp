@@ -108,23 +108,17 @@ void TestPageVerifyNewVersion::replyIsJudged_data()
     QTest::addColumn<int>("splitAt");
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("shown");
+    // How any reply is judged (type codes, signed bytes) is the
+    // fuzz_versionverdict harness's; these rows pin the texts shown.
 
     QTest::newRow("carried version") << versionReply("GC3", 1, 6, 9) << 0 << QString()
                                      << kPrefix + QStringLiteral("GC3-1.6.9.");
     QTest::newRow("older version") << versionReply("GC3", 1, 6, 8) << 0 << kWrongVersion
                                    << kPrefix + QStringLiteral("GC3-1.6.8.");
-    // Only the version decides; the type code is shown as it came.
-    QTest::newRow("other product, carried version") << versionReply("K01", 1, 6, 9) << 0 << QString()
-                                                    << kPrefix + QStringLiteral("K01-1.6.9.");
     QTest::newRow("no type code") << versionReply(QByteArray(3, '\0'), 1, 6, 9) << 0 << kCannotRead
                                   << kPrefix + QStringLiteral("unknown");
     QTest::newRow("development build") << versionReply("DVP", 1, 6, 9) << 0 << kWrongVersion
                                        << kPrefix + QStringLiteral("a development version.");
-    QTest::newRow("two-letter code keeps its zero byte")
-        << versionReply(QByteArray("GC\0", 3), 1, 6, 9) << 0 << QString()
-        << kPrefix + QStringLiteral("GC") + QChar(0) + QStringLiteral("-1.6.9.");
-    QTest::newRow("version byte 0xFF") << versionReply("GC3", 0xFF, 6, 9) << 0 << kWrongVersion
-                                       << kPrefix + QStringLiteral("GC3--1.6.9.");
     QTest::newRow("reply in two pieces") << versionReply("GC3", 1, 6, 9) << 5 << QString()
                                          << kPrefix + QStringLiteral("GC3-1.6.9.");
 }
