@@ -46,6 +46,7 @@ private slots:
     void requestGoesToTheRecordsRegisterBlock_data();
     void requestGoesToTheRecordsRegisterBlock();
     void requestIsRepeatedUntilAValidReply();
+    void silentGripperIsReportedAfterTheTimeLimit();
 
 private:
     QWizardPage *page() const { return fixture->wizard->page(4); }
@@ -193,6 +194,33 @@ void TestPageVerifyNewVersion::requestIsRepeatedUntilAValidReply()
     // Once answered, nothing is asked again.
     QTest::qWait(1300);
     QCOMPARE(requests.load(), 3);
+}
+
+// A gripper that never answers after the update: the page must not wait
+// forever without a word, nor give up at the first silence.
+void TestPageVerifyNewVersion::silentGripperIsReportedAfterTheTimeLimit()
+{
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    script({});
+    start(makeRecord(pty.path(), "GC3", GC, 1, 6, 8));
+
+    QTest::qWait(3500);
+    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(label()->text(), kWaiting);
+    QVERIFY(fixture->comm->isOpen());
+    QVERIFY(requests.load() >= 3);
+
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 15000);
+    QCOMPARE(answerer.texts(), QStringList{kCannotRead});
+    QCOMPARE(label()->text(), kPrefix + QStringLiteral("unknown"));
+    QVERIFY(!fixture->comm->isOpen());
+    const int asked = requests.load();
+    QVERIFY2(asked >= 8, qPrintable(QString::number(asked)));
+
+    // Given up means given up: no more requests, no second dialog.
+    QTest::qWait(1500);
+    QCOMPARE(requests.load(), asked);
+    QCOMPARE(answerer.count(), 1);
 }
 
 QTEST_MAIN(TestPageVerifyNewVersion)
