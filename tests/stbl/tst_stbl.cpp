@@ -70,11 +70,9 @@ private slots:
 
 void TestStbl::codecMatchesTheWireFormat()
 {
+    // Commands and addresses meet the simulated ROM's checks in every case
+    // below; these are the blocks whose every shape they do not reach.
     using namespace stbl;
-    QCOMPARE(encodeAddress(0x08080000), (Bytes{0x08, 0x08, 0x00, 0x00, 0x00}));
-    QCOMPARE(encodeAddress(0x08100000), (Bytes{0x08, 0x10, 0x00, 0x00, 0x18}));
-    QCOMPARE(encodeCommand(CMD_EXTENDED_ERASE), (Bytes{0x44, 0xBB}));
-
     const uint16_t eight = 8;
     QCOMPARE(encodeExtendedErase(&eight, 1), (Bytes{0x00, 0x00, 0x00, 0x08, 0x08}));
     const uint16_t mainSectors[] = {8, 9, 10, 11};
@@ -99,13 +97,6 @@ void TestStbl::codecMatchesTheWireFormat()
                     uint8_t(0x07 ^ 0x11 ^ 0x22 ^ 0x33 ^ 0x44 ^ 0x55 ^ 0xFF ^ 0xFF ^ 0xFF)}));
     QCOMPARE(encodeWritePayload(tail.data(), 257).size(), std::size_t(0));
     QCOMPARE(encodeReadLength(256), (Bytes{0xFF, 0x00}));
-
-    // Replies of any shape are the fuzz_stblreplies harness's; Get ID's
-    // bytes make one number, high byte first.
-    uint32_t id = 0;
-    const Bytes idReply{0x01, 0x04, 0x13};
-    QVERIFY(parseGetIdReply(idReply.data(), idReply.size(), &id));
-    QCOMPARE(id, uint32_t(0x0413));
 }
 
 void TestStbl::initSynchronises_data()
