@@ -109,8 +109,9 @@ void TestPageVerifyNewVersion::replyIsJudged_data()
     QTest::addColumn<int>("splitAt");
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("shown");
-    // How any reply is judged (type codes, signed bytes) is the
-    // fuzz_versionverdict harness's; these rows pin the texts shown.
+    // How any reply is judged (another type code, two letters, a 0xFF byte)
+    // is the fuzz_versionverdict harness's, over its seeds in every build;
+    // these rows pin the texts shown.
 
     QTest::newRow("carried version") << versionReply("GC3", 1, 6, 9) << 0 << QString()
                                      << kPrefix + QStringLiteral("GC3-1.6.9.");
