@@ -112,11 +112,8 @@ void TestIdentificationRescan::rescanRecognisesEveryGripper()
     }
     QCOMPARE(announced, (QStringList{"GC3-1.6.8", "GB1-1.4.-1", "K01-1.6.8", "BL_STM32-0.0.0", "-0.0.0", "GS-1.6.8",
                                      "-0.0.0"}));
-    for (const KorvaneDevice *device : comm.devices) {
+    for (const KorvaneDevice *device : comm.devices)
         QCOMPARE(device->inBootloader, device->kind == BL_STM32);
-        QCOMPARE(device->portSettings.BaudRate, BAUD115200);
-        QCOMPARE(device->portSettings.FlowControl, FLOW_OFF);
-    }
 
     // The gripper waiting in its ROM must not see a Modbus request: the ROM
     // would take it for commands.
@@ -148,13 +145,9 @@ void TestIdentificationRescan::rescanRecognisesEveryGripper()
         }
         return found;
     };
-    QCOMPARE(letters(ports[0]), QStringList{"C"});
-    QCOMPARE(letters(ports[1]), (QStringList{"K", "B"}));
-    QCOMPARE(letters(ports[2]), QStringList{"K"});
-    QCOMPARE(letters(ports[3]), QStringList{"BL_STM32"});
-    QCOMPARE(letters(ports[4]), QStringList());
-    QCOMPARE(letters(ports[5]), QStringList{"S"});
-    QCOMPARE(letters(ports[6]), QStringList());
+    const QList<QStringList> expectedLetters = {{"C"}, {"K", "B"}, {"K"}, {"BL_STM32"}, {}, {"S"}, {}};
+    for (int i = 0; i < ports.size(); ++i)
+        QCOMPARE(letters(ports[i]), expectedLetters[i]);
     QVERIFY(log.linesStartingWith(QStringLiteral("ERREUR")).isEmpty());
 }
 
