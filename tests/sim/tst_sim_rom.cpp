@@ -1,8 +1,8 @@
 // The simulated STM32 ROM bootloader where stm32flash (peers.py) and the
-// wizard's own runs do not look: the handshake's edges, what it refuses, and
-// the destructive commands that other tests count on never seeing. The
-// layouts, write faults and a power loss mid-write are checked end to end by
-// the engine, download, fault and Windows tests.
+// wizard's own runs do not look: the handshake's edges, what it refuses, the
+// destructive commands that other tests count on never seeing, and a paced
+// line. The layouts, write faults and a power loss mid-write are checked end
+// to end by the engine, download, fault and Windows tests.
 
 #include <QtTest>
 
