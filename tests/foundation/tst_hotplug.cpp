@@ -26,8 +26,9 @@ bool createFile(const QString &path)
 
 } // namespace
 
-// Ports coming and going: extra ports from the environment, hot-plug notices
-// while auto-detect is on, and what a removal does to the device list.
+// Ports coming and going: hot-plug notices while auto-detect is off and
+// after, a replug quicker than a poll, what a removal does to the device
+// list, and open ports whose device vanishes, pauses the line or is closed.
 class TestHotplug : public QObject
 {
     Q_OBJECT
