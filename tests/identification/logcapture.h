@@ -29,11 +29,6 @@ public:
         QMutexLocker lock(&m_mutex);
         return m_lines;
     }
-    void clear()
-    {
-        QMutexLocker lock(&m_mutex);
-        m_lines.clear();
-    }
     // Lines that start with `prefix`.
     QStringList linesStartingWith(const QString &prefix) const
     {

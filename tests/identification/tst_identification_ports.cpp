@@ -218,6 +218,8 @@ void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
 
     Communication comm;
     comm.enumerator->setPollInterval(50);
+    // Switched on twice, still one notice per arrival and removal.
+    comm.setAutoDetectDisable(false);
     comm.setAutoDetectDisable(false);
     QSignalSpy detected(&comm, &Communication::deviceDetected);
     QSignalSpy lost(&comm, &Communication::deviceLost);
@@ -240,6 +242,9 @@ void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
     gripper.unplug();
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
     QVERIFY(comm.devices.isEmpty());
+    QTest::qWait(200);
+    QCOMPARE(detected.count(), 1);
+    QCOMPARE(lost.count(), 1);
     comm.setAutoDetectDisable(true);
 }
 

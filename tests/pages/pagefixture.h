@@ -5,7 +5,6 @@
 #include "upgraderwizard.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QWizard>
 
 // The wizard exactly as the program builds it, with helpers to put records
@@ -52,18 +51,6 @@ inline KorvaneDevice *makeRecord(const QString &port, const QString &typeCode, D
     device->minor = minor;
     device->patch = patch;
     return device;
-}
-
-// A widget the page keeps out of its layout (and so without a parent).
-template <typename T>
-T *unparentedWidget(const QString &text)
-{
-    for (QWidget *widget : QApplication::allWidgets()) {
-        auto *typed = qobject_cast<T *>(widget);
-        if (typed && typed->text() == text)
-            return typed;
-    }
-    return nullptr;
 }
 
 #endif

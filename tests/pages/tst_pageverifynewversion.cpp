@@ -46,6 +46,7 @@ private slots:
     void requestGoesToTheRecordsRegisterBlock_data();
     void requestGoesToTheRecordsRegisterBlock();
     void requestIsRepeatedUntilAValidReply();
+    void silentGripperIsReportedAfterTheTimeLimit();
 
 private:
     QWizardPage *page() const { return fixture->wizard->page(4); }
@@ -108,23 +109,18 @@ void TestPageVerifyNewVersion::replyIsJudged_data()
     QTest::addColumn<int>("splitAt");
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("shown");
+    // How any reply is judged (another type code, two letters, a 0xFF byte)
+    // is the fuzz_versionverdict harness's, over its seeds in every build;
+    // these rows pin the texts shown.
 
     QTest::newRow("carried version") << versionReply("GC3", 1, 6, 9) << 0 << QString()
                                      << kPrefix + QStringLiteral("GC3-1.6.9.");
     QTest::newRow("older version") << versionReply("GC3", 1, 6, 8) << 0 << kWrongVersion
                                    << kPrefix + QStringLiteral("GC3-1.6.8.");
-    // Only the version decides; the type code is shown as it came.
-    QTest::newRow("other product, carried version") << versionReply("K01", 1, 6, 9) << 0 << QString()
-                                                    << kPrefix + QStringLiteral("K01-1.6.9.");
     QTest::newRow("no type code") << versionReply(QByteArray(3, '\0'), 1, 6, 9) << 0 << kCannotRead
                                   << kPrefix + QStringLiteral("unknown");
     QTest::newRow("development build") << versionReply("DVP", 1, 6, 9) << 0 << kWrongVersion
                                        << kPrefix + QStringLiteral("a development version.");
-    QTest::newRow("two-letter code keeps its zero byte")
-        << versionReply(QByteArray("GC\0", 3), 1, 6, 9) << 0 << QString()
-        << kPrefix + QStringLiteral("GC") + QChar(0) + QStringLiteral("-1.6.9.");
-    QTest::newRow("version byte 0xFF") << versionReply("GC3", 0xFF, 6, 9) << 0 << kWrongVersion
-                                       << kPrefix + QStringLiteral("GC3--1.6.9.");
     QTest::newRow("reply in two pieces") << versionReply("GC3", 1, 6, 9) << 5 << QString()
                                          << kPrefix + QStringLiteral("GC3-1.6.9.");
 }
@@ -199,6 +195,33 @@ void TestPageVerifyNewVersion::requestIsRepeatedUntilAValidReply()
     // Once answered, nothing is asked again.
     QTest::qWait(1300);
     QCOMPARE(requests.load(), 3);
+}
+
+// A gripper that never answers after the update: the page must not wait
+// forever without a word, nor give up at the first silence.
+void TestPageVerifyNewVersion::silentGripperIsReportedAfterTheTimeLimit()
+{
+    MessageBoxAnswerer answerer(QMessageBox::Ok);
+    script({});
+    start(makeRecord(pty.path(), "GC3", GC, 1, 6, 8));
+
+    QTest::qWait(3500);
+    QCOMPARE(answerer.count(), 0);
+    QCOMPARE(label()->text(), kWaiting);
+    QVERIFY(fixture->comm->isOpen());
+    QVERIFY(requests.load() >= 3);
+
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.count(), 1, 15000);
+    QCOMPARE(answerer.texts(), QStringList{kCannotRead});
+    QCOMPARE(label()->text(), kPrefix + QStringLiteral("unknown"));
+    QVERIFY(!fixture->comm->isOpen());
+    const int asked = requests.load();
+    QVERIFY2(asked >= 8, qPrintable(QString::number(asked)));
+
+    // Given up means given up: no more requests, no second dialog.
+    QTest::qWait(1500);
+    QCOMPARE(requests.load(), asked);
+    QCOMPARE(answerer.count(), 1);
 }
 
 QTEST_MAIN(TestPageVerifyNewVersion)

@@ -37,18 +37,16 @@ public:
         cfsetospeed(&t, B115200);
         tcsetattr(fd_, TCSANOW, &t);
     }
-    ~HostLine() { close(); }
+    ~HostLine()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
     HostLine(const HostLine &) = delete;
     HostLine &operator=(const HostLine &) = delete;
 
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
-    void close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
 
     // Writes everything, waiting while the tty holds output back (XOFF).
     bool write(const Bytes &bytes, int timeoutMs = 5000)
@@ -71,10 +69,6 @@ public:
             ::poll(&p, 1, std::min(left, 20));
         }
         return true;
-    }
-    bool writeText(const std::string &text, int timeoutMs = 5000)
-    {
-        return write(Bytes(text.begin(), text.end()), timeoutMs);
     }
 
     // Reads until `count` bytes came or the time is up.
@@ -123,7 +117,6 @@ public:
         }
         return text;
     }
-    bool hungUp() const { return hungUp_; }
 
 private:
     int fd_ = -1;

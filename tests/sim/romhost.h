@@ -51,18 +51,6 @@ public:
         block.push_back(sum);
         return send(block, 2000);
     }
-    // Writes an image in 256-byte packets, the tail padded to a word.
-    bool writeImage(uint32_t address, Bytes image)
-    {
-        while (image.size() % 4)
-            image.push_back(0xFF);
-        for (size_t off = 0; off < image.size(); off += 256) {
-            Bytes packet(image.begin() + long(off), image.begin() + long(std::min(image.size(), off + 256)));
-            if (write(address + uint32_t(off), packet) != kAck)
-                return false;
-        }
-        return true;
-    }
     // Read Memory; empty on any refusal.
     Bytes read(uint32_t address, size_t length)
     {
@@ -72,17 +60,6 @@ public:
         if (send({n, uint8_t(n ^ 0xFF)}) != kAck)
             return {};
         return line_.read(length, 1000);
-    }
-    Bytes readImage(uint32_t address, size_t length)
-    {
-        Bytes out;
-        for (size_t off = 0; off < length; off += 256) {
-            Bytes part = read(address + uint32_t(off), std::min<size_t>(256, length - off));
-            if (part.empty())
-                return {};
-            out.insert(out.end(), part.begin(), part.end());
-        }
-        return out;
     }
     int extendedErase(const std::vector<uint16_t> &sectors)
     {

@@ -1,10 +1,15 @@
 // The GS family's Freescale bootloader and the text-only ports: start-up
 // text, progress dots, XON/XOFF pacing, the load report, and what runs after.
+// A missing or early report is asserted where the wizard meets it (the
+// download, engine, fault and flash tests). Unplug and replug, several
+// grippers driven at once and the API called from other threads are the
+// daily bread of the hot-plug, identification, korvane-flash, bootloader
+// library and Windows tests.
 
 #include <QtTest>
 
-#include <cctype>
 #include <cstdio>
+#include <regex>
 
 #include "gripper_sim.h"
 #include "hostline.h"
@@ -77,29 +82,11 @@ GripperConfig gsConfig(Kind kind = Kind::GS)
     return config;
 }
 
-// The wizard's pattern: "Loaded 0x" 4 lower-case hex digits " Program and
-// 0x" 4 digits " Data words".
+// "Loaded 0x" 4 lower-case hex digits " Program and 0x" 4 digits " Data words".
 bool containsLoadReport(const std::string &text)
 {
-    auto hex4 = [&](size_t at) {
-        for (size_t i = at; i < at + 4; ++i)
-            if (i >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i]))
-                || std::isupper(static_cast<unsigned char>(text[i])))
-                return false;
-        return true;
-    };
-    for (size_t at = text.find("Loaded 0x"); at != std::string::npos; at = text.find("Loaded 0x", at + 1)) {
-        size_t second = at + 9 + 4;
-        if (hex4(at + 9) && text.compare(second, 15, " Program and 0x") == 0 && hex4(second + 15)
-            && text.compare(second + 19, 11, " Data words") == 0)
-            return true;
-    }
-    return false;
-}
-
-long count(const std::string &text, char c)
-{
-    return long(std::count(text.begin(), text.end(), c));
+    static const std::regex report("Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words");
+    return std::regex_search(text, report);
 }
 
 } // namespace
@@ -110,8 +97,8 @@ class TestSimFreescale : public QObject {
 private slots:
     void loadsAnImageWithFlowControl();
     void hostIgnoringXoffLosesTheImage();
-    void loaderFaults();
     void olderGsAndTextPorts();
+    void outputIsLostWhileNoHostListens();
 };
 
 void TestSimFreescale::loadsAnImageWithFlowControl()
@@ -142,12 +129,7 @@ void TestSimFreescale::loadsAnImageWithFlowControl()
     QCOMPARE(out, std::string(size_t(image.text.size() / 1000), '.') + "\r\n" + expected + "\r\n");
     Status status = gripper.status();
     QVERIFY(status.freescale.xoffSent > 0);
-    QCOMPARE(status.freescale.xonSent, status.freescale.xoffSent);
     QCOMPARE(status.freescale.overflowBytes, 0L);
-    QCOMPARE(status.freescale.recordErrors, 0);
-    QCOMPARE(status.freescale.bytesReceived, long(image.text.size()));
-    QVERIFY(status.freescale.hostFlowControl);
-    QCOMPARE(status.freescale.lastReport, expected);
 
     // The new firmware reports the version its header carried.
     QVERIFY(gripper.waitForState(State::Firmware, 1000ms));
@@ -178,50 +160,6 @@ void TestSimFreescale::hostIgnoringXoffLosesTheImage()
     QVERIFY(gripper.waitForState(State::Halted, 1000ms));
     line.write(versionRequest());
     QCOMPARE(line.readFor(100).size(), size_t(0));
-}
-
-void TestSimFreescale::loaderFaults()
-{
-    const Image image = makeImage("GS-2.1.0", 100, 0);
-    {
-        Gripper gripper(gsConfig());
-        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
-        Faults faults;
-        faults.freescaleNoReport = true;
-        gripper.setFaults(faults);
-        HostLine line(gripper.path(), true);
-        line.write(rebootRequest());
-        line.readUntil("ready\r\n", 1000);
-        line.write(Bytes(image.text.begin(), image.text.end()));
-        Bytes heard = line.readFor(800);
-        const std::string out(heard.begin(), heard.end());
-        QCOMPARE(count(out, '.'), long(image.text.size() / 1000));
-        QVERIFY(out.find("Loaded") == std::string::npos);
-        Status status = gripper.status();
-        QCOMPARE(status.freescale.imagesLoaded, 0);
-        QCOMPARE(gripper.state(), State::Freescale);
-        line.write(versionRequest());
-        QCOMPARE(line.readFor(100).size(), size_t(0));
-    }
-    {
-        Gripper gripper(gsConfig());
-        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
-        Faults faults;
-        faults.freescaleReportFirst = true;
-        gripper.setFaults(faults);
-        HostLine line(gripper.path(), true);
-        line.write(rebootRequest());
-        line.readUntil("ready\r\n", 1000);
-        line.write(Bytes(image.text.begin(), image.text.end()));
-        std::string out = line.readUntil("Data words\r\n", 1000);
-        QVERIFY(containsLoadReport(out));
-        QCOMPARE(count(out, '.'), 0L);
-        // Nothing was loaded: the old firmware comes back.
-        QVERIFY(gripper.waitForState(State::Firmware, 2000ms));
-        line.readFor(50);
-        line.write(versionRequest());
-        QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'S', 0, 1, 0, 3}));
-    }
 }
 
 void TestSimFreescale::olderGsAndTextPorts()
@@ -270,6 +208,36 @@ void TestSimFreescale::olderGsAndTextPorts()
         QCOMPARE(line.readFor(1200).size(), size_t(0));
         QCOMPARE(gripper.status().counters.bytesReceived, long(versionRequest().size() + 1));
     }
+}
+
+void TestSimFreescale::outputIsLostWhileNoHostListens()
+{
+    GripperConfig config;
+    config.kind = Kind::Unidentified;
+    Gripper gripper(config);
+
+    // Prints nobody listened to are gone, not queued for the next opener.
+    QTest::qWait(1200);
+    gripper.powerOff();
+    QVERIFY(gripper.status().counters.bytesDropped > 0);
+    {
+        HostLine line(gripper.path());
+        QCOMPARE(line.readFor(100).size(), size_t(0));
+    }
+
+    // Nor does what a host left unread wait for the next one (once the
+    // simulator has seen the close, which takes it well under a millisecond).
+    gripper.powerOn();
+    {
+        HostLine line(gripper.path());
+        pollfd p{line.fd(), POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 1500), 1);
+        gripper.powerOff();
+    }
+    QTest::qWait(20);
+    HostLine line(gripper.path());
+    QCOMPARE(line.readFor(100).size(), size_t(0));
+    QCOMPARE(gripper.status().counters.hostOpens, 3);
 }
 
 QTEST_GUILESS_MAIN(TestSimFreescale)

@@ -1,5 +1,8 @@
-// The simulated firmware's Modbus slave, the product bootloader's window and
-// the K01's relay to its GB1, as the wizard's frames meet them.
+// The simulated firmware's Modbus slave where pymodbus (peers.py) and the
+// wizard's runs do not look: requests a real slave refuses or ignores, the
+// product bootloader's window, the K01's line handed to its GB1 and back,
+// and faults that would otherwise pass unnoticed. Every kind's version reply
+// and reboot are read by the identification, flash and download tests.
 
 #include <QtTest>
 
@@ -8,9 +11,6 @@
 
 using namespace korvane::sim;
 using namespace std::chrono_literals;
-
-Q_DECLARE_METATYPE(korvane::sim::Kind)
-Q_DECLARE_METATYPE(Bytes)
 
 namespace {
 
@@ -30,81 +30,11 @@ class TestSimModbus : public QObject {
     Q_OBJECT
 
 private slots:
-    void crcMatchesTheWizardsFixedFrames();
-    void versionReplyAndReboot_data();
-    void versionReplyAndReboot();
     void malformedAndIllegalRequests();
     void productBootloaderWindow();
     void k01RelaysToItsGb1();
     void answerFaults();
 };
-
-void TestSimModbus::crcMatchesTheWizardsFixedFrames()
-{
-    // The wizard's frames are stored with their CRC; this routine was
-    // written independently and must agree with every one of them.
-    const std::vector<Bytes> frames{
-        {0x09, 0x03, 0x01, 0xF4, 0x00, 0x03, 0x44, 0x8D},
-        {0x09, 0x03, 0x0D, 0xAC, 0x00, 0x03, 0xC6, 0x0E},
-        {0x09, 0x10, 0x01, 0x90, 0x00, 0x01, 0x02, 0x2A, 0x00, 0xD3, 0x60},
-        {0x09, 0x10, 0x0D, 0x48, 0x00, 0x01, 0x02, 0x2A, 0x00, 0x0D, 0xB8},
-        {0x09, 0x10, 0x01, 0x90, 0x00, 0x01, 0x01, 0x50},
-    };
-    for (const Bytes &frame : frames)
-        QCOMPARE(withCrc(Bytes(frame.begin(), frame.end() - 2)), frame);
-}
-
-void TestSimModbus::versionReplyAndReboot_data()
-{
-    QTest::addColumn<korvane::sim::Kind>("kind");
-    QTest::addColumn<QString>("typeCode");
-    QTest::addColumn<int>("major");
-    QTest::addColumn<Bytes>("typeBytes");
-    QTest::addColumn<int>("afterReboot");
-    QTest::newRow("GC3") << Kind::GC << "" << 1 << Bytes{'G', 'C', '3'} << int(State::Rom);
-    QTest::newRow("GD, two letters") << Kind::GD << "" << 2 << Bytes{'G', 'D', 0} << int(State::Rom);
-    QTest::newRow("CH") << Kind::CH << "" << 1 << Bytes{'C', 'H', 0} << int(State::Rom);
-    QTest::newRow("K01") << Kind::K01 << "" << 1 << Bytes{'K', '0', '1'} << int(State::Rom);
-    QTest::newRow("GB1, negative major") << Kind::GB1 << "" << -1 << Bytes{'G', 'B', '1'} << int(State::Rom);
-    QTest::newRow("GC7 configured") << Kind::GC << "GC7" << 3 << Bytes{'G', 'C', '7'} << int(State::Rom);
-    QTest::newRow("GS") << Kind::GS << "" << 4 << Bytes{'G', 'S', 0} << int(State::Freescale);
-}
-
-void TestSimModbus::versionReplyAndReboot()
-{
-    QFETCH(korvane::sim::Kind, kind);
-    QFETCH(QString, typeCode);
-    QFETCH(int, major);
-    QFETCH(Bytes, typeBytes);
-    QFETCH(int, afterReboot);
-    GripperConfig config;
-    config.kind = kind;
-    config.typeCode = typeCode.toStdString();
-    config.version = Version{int8_t(major), 6, 8};
-    config.freescaleWindowMs = 100;
-    std::unique_ptr<Gripper> gripper(runningGripper(config));
-    QVERIFY(gripper);
-    HostLine line(gripper->path());
-
-    line.write(versionRequest());
-    QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, typeBytes[0], typeBytes[1], typeBytes[2],
-                                     uint8_t(major), 6, 8}));
-    // A partial read of the block.
-    line.write(withCrc({0x09, 0x03, 0x01, 0xF6, 0x00, 0x01}));
-    QCOMPARE(line.read(7), withCrc({0x09, 0x03, 0x02, 6, 8}));
-
-    line.write(rebootRequest());
-    QCOMPARE(line.read(8), rebootEcho());
-    QVERIFY(gripper->waitForState(State(afterReboot), 1000ms));
-    if (State(afterReboot) == State::Rom) {
-        QTest::qWait(20);
-        RomHost rom(line);
-        QCOMPARE(rom.sync(), kAck);
-    } else {
-        QVERIFY(line.readUntil("Freescale bootloader ready", 1000).find("ready") != std::string::npos);
-    }
-    QCOMPARE(gripper->status().counters.modbusFrames, 3);
-}
 
 void TestSimModbus::malformedAndIllegalRequests()
 {
@@ -112,10 +42,9 @@ void TestSimModbus::malformedAndIllegalRequests()
     QVERIFY(gripper);
     HostLine line(gripper->path());
 
-    // Registers outside the version block, a write of another value, an
-    // unknown function: exceptions, as a real slave gives them.
-    line.write(withCrc({0x09, 0x03, 0x02, 0x58, 0x00, 0x03}));
-    QCOMPARE(line.read(5), withCrc({0x09, 0x83, 0x02}));
+    // A read running past the version block, a write of another value or to
+    // another register, an unknown function: exceptions, as a real slave
+    // gives them.
     line.write(withCrc({0x09, 0x03, 0x01, 0xF5, 0x00, 0x03}));
     QCOMPARE(line.read(5), withCrc({0x09, 0x83, 0x02}));
     line.write(withCrc({0x09, 0x10, 0x01, 0x90, 0x00, 0x01, 0x02, 0x2B, 0x00}));
@@ -141,9 +70,6 @@ void TestSimModbus::malformedAndIllegalRequests()
     line.write(probeThenRequest);
     QCOMPARE(line.read(11).size(), size_t(11));
 
-    Counters counters = gripper->status().counters;
-    QCOMPARE(counters.modbusFrames, 6);
-    QCOMPARE(counters.modbusBadFrames, 1);
     QCOMPARE(gripper->state(), State::Firmware);
 }
 
@@ -175,12 +101,6 @@ void TestSimModbus::productBootloaderWindow()
     QVERIFY(gripper.waitForState(State::Halted, 2000ms));
     line.write(rebootRequest());
     QCOMPARE(line.readFor(100).size(), size_t(0));
-
-    // A strapped part powers up in the ROM whatever the flash holds.
-    GripperConfig strapped;
-    strapped.bootToRom = true;
-    Gripper rom(strapped);
-    QCOMPARE(rom.state(), State::Rom);
 }
 
 void TestSimModbus::k01RelaysToItsGb1()
@@ -194,11 +114,6 @@ void TestSimModbus::k01RelaysToItsGb1()
     QVERIFY(gripper->waitForState(State::Firmware, 1000ms, 1));
     HostLine line(gripper->path());
 
-    line.write(versionRequest());
-    QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'K', '0', '1', 2, 0, 1}));
-    line.write({0x09, 0x03, 0x0D, 0xAC, 0x00, 0x03, 0xC6, 0x0E});
-    QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'G', 'B', '1', 1, 4, 2}));
-
     // The secondary reboot hands the line to the GB1's ROM; the K01 stays.
     line.write({0x09, 0x10, 0x0D, 0x48, 0x00, 0x01, 0x02, 0x2A, 0x00, 0x0D, 0xB8});
     QCOMPARE(line.read(8), withCrc({0x09, 0x10, 0x0D, 0x48, 0x00, 0x01}));
@@ -209,7 +124,6 @@ void TestSimModbus::k01RelaysToItsGb1()
     RomHost rom(line);
     QCOMPARE(rom.sync(), kAck);
     QCOMPARE(gripper->romLog(1).syncs, 1);
-    QCOMPARE(gripper->romLog(0).syncs, 0);
 
     // Starting the GB1's firmware gives the line back to the K01.
     QCOMPARE(rom.go(0x08080000), kAck);
@@ -218,16 +132,8 @@ void TestSimModbus::k01RelaysToItsGb1()
     line.write(versionRequest());
     QCOMPARE(line.read(11), withCrc({0x09, 0x03, 0x06, 'K', '0', '1', 2, 0, 1}));
 
-    // A K01 alone has no second block; one whose GB1 has no firmware
-    // reports its target failing.
-    GripperConfig alone;
-    alone.kind = Kind::K01;
-    std::unique_ptr<Gripper> k01(runningGripper(alone));
-    QVERIFY(k01);
-    HostLine k01Line(k01->path());
-    k01Line.write({0x09, 0x03, 0x0D, 0xAC, 0x00, 0x03, 0xC6, 0x0E});
-    QCOMPARE(k01Line.read(5), withCrc({0x09, 0x83, 0x02}));
-
+    // A K01 whose GB1 has no firmware reports its target failing (a K01
+    // alone has no second block: identification finds no GB1 behind it).
     config.secondaryMainFirmware = false;
     std::unique_ptr<Gripper> broken(runningGripper(config));
     QVERIFY(broken);
@@ -243,27 +149,14 @@ void TestSimModbus::answerFaults()
     HostLine line(gripper->path());
     const Bytes reply = withCrc({0x09, 0x03, 0x06, 'G', 'C', '3', 1, 6, 8});
 
+    // The wizard's tests would notice these faults doing nothing, except an
+    // unanswered request that is still obeyed and a reply that arrives whole.
     Faults faults;
     faults.modbusNoAnswer = true;
     gripper->setFaults(faults);
     line.write(rebootRequest());
     QCOMPARE(line.readFor(150).size(), size_t(0));
-    QCOMPARE(gripper->state(), State::Firmware); // not heard, not acted on
-
-    faults = Faults{};
-    faults.modbusException = 4;
-    gripper->setFaults(faults);
-    line.write(rebootRequest());
-    QCOMPARE(line.read(5), withCrc({0x09, 0x90, 0x04}));
-    QTest::qWait(30);
     QCOMPARE(gripper->state(), State::Firmware);
-
-    faults = Faults{};
-    faults.modbusDelayMs = 400;
-    gripper->setFaults(faults);
-    line.write(versionRequest());
-    QCOMPARE(line.readFor(100).size(), size_t(0));
-    QCOMPARE(line.read(11, 2000), reply);
 
     faults = Faults{};
     faults.modbusSplitGapMs = 300;

@@ -9,10 +9,9 @@
 // wizard's whole sequence), silence (the ROM never answers), silent-write
 // (the unit dies in the middle of a packet), nack (the third packet is
 // refused), vanish (the port disappears while the image is written; the
-// driver pulls it), paced (64 packets on a line paced like a real one, their
-// time printed beside their wire time). Prints one line per check; exit
-// status 0 when every result code held and every time-out was waited out, 1
-// otherwise, 2 on bad arguments.
+// driver pulls it). Prints one line per check; exit status 0 when every
+// result code held and every time-out was waited out, 1 otherwise, 2 on bad
+// arguments.
 
 #include "STBLLIB.h"
 #include "portnumbers.h"
@@ -230,33 +229,23 @@ int silence(int number)
     return 0;
 }
 
-// The unit loses power halfway through the third packet: the port stays, the
-// answer never comes, the write ends after its block wait (1 s at least).
-int silentWrite(int number, const Bytes &image)
+// The third packet fails: the ROM refuses it (a NACK at once), or the unit
+// loses power halfway through it (the port stays, the answer never comes,
+// and the write ends after its block wait, 1 s at least).
+int thirdPacketFails(int number, const Bytes &image, bool refused)
 {
     if (!openPort(number) || !synchronise() || !getAndErase())
         return 1;
-    SetTimeOut(300);
+    if (!refused)
+        SetTimeOut(300);
     int failedPacket = 0;
     long ms = 0;
     const uint8_t w = writeImage(image, &failedPacket, &ms);
-    expectTimed("STBL_WRITE of packet " + std::to_string(failedPacket), w, stbl::RESULT_TIMEOUT, ms, 1000);
+    expectTimed("STBL_WRITE of packet " + std::to_string(failedPacket), w,
+                refused ? stbl::RESULT_NACK : stbl::RESULT_TIMEOUT, ms, refused ? 0 : 1000);
     expect(failedPacket == 3, "the third packet is the one that failed");
-    expectResult("COM_Close()", COM_Close(), 0);
-    return 0;
-}
-
-// The ROM refuses the third packet.
-int nack(int number, const Bytes &image)
-{
-    if (!openPort(number) || !synchronise() || !getAndErase())
-        return 1;
-    int failedPacket = 0;
-    long ms = 0;
-    const uint8_t w = writeImage(image, &failedPacket, &ms);
-    expectTimed("STBL_WRITE of packet " + std::to_string(failedPacket), w, stbl::RESULT_NACK, ms, 0);
-    expect(failedPacket == 3, "the third packet is the one that failed");
-    expect(GetAckValue() == stbl::NACK, "GetAckValue() == 0x1F after the refused packet");
+    if (refused)
+        expect(GetAckValue() == stbl::NACK, "GetAckValue() == 0x1F after the refused packet");
     expectResult("COM_Close()", COM_Close(), 0);
     return 0;
 }
@@ -284,48 +273,12 @@ int vanish(int number, const Bytes &image)
     return 0;
 }
 
-// On a line paced like a UART at 115200 baud 8E1 (11 bits a byte): 64
-// packets written and read back, with the time they took against their wire
-// time printed (a wait that sat out its slice would show there).
-int paced(int number, const Bytes &image)
-{
-    if (!openPort(number) || !synchronise())
-        return 1;
-    const uint16_t sector = MAIN_FIRST_SECTOR;
-    expectResult("STBL_ERASE(1, {8})", STBL_ERASE(1, &sector), 0);
-    const Bytes part(image.begin(), image.begin() + std::min<std::size_t>(image.size(), 64 * 252));
-    int failedPacket = 0;
-    long ms = 0;
-    long writeMs = 0;
-    const uint8_t w = timed([&] { return writeImage(part, &failedPacket, &ms); }, &writeMs);
-    long verifyMs = 0;
-    const uint8_t v = timed([&] { return STBL_VERIFY(MAIN_ADDRESS, part.data(), uint32_t(part.size()), 1); },
-                            &verifyMs);
-    // Bytes on the line: a Write Memory is 2 + 5 + 1 + data + 1 sent and 3
-    // acknowledges; a Read Memory 2 + 5 + 2 sent, 3 acknowledges and the data.
-    const std::size_t packets = (part.size() + 251) / 252;
-    const std::size_t blocks = (part.size() + 255) / 256;
-    const double byteMs = 11.0 * 1000.0 / 115200.0;
-    const double writeWire = double(part.size() + packets * 12) * byteMs;
-    const double verifyWire = double(part.size() + blocks * 12) * byteMs;
-    char text[200];
-    std::snprintf(text, sizeof text, "STBL_WRITE of %zu bytes: %ld ms = %.2f x the wire minimum (%.0f ms)",
-                  part.size(), writeMs, double(writeMs) / writeWire, writeWire);
-    // Measured, not judged: the benchmarks hold the limits.
-    expect(w == 0, std::string(text) + ", expected 0 (ok)");
-    std::snprintf(text, sizeof text, "STBL_VERIFY of %zu bytes: %ld ms = %.2f x the wire minimum (%.0f ms)",
-                  part.size(), verifyMs, double(verifyMs) / verifyWire, verifyWire);
-    expect(v == 0, std::string(text) + ", expected 0 (ok)");
-    expectResult("COM_Close()", COM_Close(), 0);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|nack|vanish|paced [IMAGE]\n");
+        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|nack|vanish [IMAGE]\n");
         return 2;
     }
     const std::string portName = argv[1];
@@ -347,14 +300,10 @@ int main(int argc, char **argv)
         r = flash(number, image);
     else if (scenario == "silence")
         r = silence(number);
-    else if (scenario == "silent-write")
-        r = silentWrite(number, image);
-    else if (scenario == "nack")
-        r = nack(number, image);
+    else if (scenario == "silent-write" || scenario == "nack")
+        r = thirdPacketFails(number, image, scenario == "nack");
     else if (scenario == "vanish")
         r = vanish(number, image);
-    else if (scenario == "paced")
-        r = paced(number, image);
     else
         std::fprintf(stderr, "stbl-wincheck: unknown scenario %s\n", scenario.c_str());
     if (r == 2)
