@@ -145,10 +145,7 @@ bool TestDownloadPage::gsPageWaiting(DownloadHarness &h, TestPty &pty, Script &s
                 [&pty, marker] { pty.writeMaster("\r\n" + marker.left(marker.size() / 2)); });
     script.then([&script] { return script.sinceLastStep() > 100; },
                 [&pty, marker] { pty.writeMaster(marker.mid(marker.size() / 2) + "\r\n"); });
-    script.then([&] {
-        return h.page()->currentStateName() == QLatin1String("stateDownloadFirmware")
-               && script.sent().startsWith("S0");
-    }, [] {});
+    script.then([&] { return script.sent().startsWith("S0"); }, [] {});
     return true;
 }
 
@@ -165,7 +162,7 @@ void TestDownloadPage::freescaleProgressAndReport()
     const int divisor = int(freescaleImageSize() / 1000 + 1);
     QString statusAfterDots;
     QString statusAfterUpperCase;
-    QString stateAfterUpperCase;
+    bool completeAfterUpperCase = true;
     int barAtSuccess = -1;
     bool completeAtSuccess = false;
     script.then([] { return true; }, [&] {
@@ -179,7 +176,7 @@ void TestDownloadPage::freescaleProgressAndReport()
     });
     script.then([&] { return script.sinceLastStep() > 300; }, [&] {
         statusAfterUpperCase = h.statusText();
-        stateAfterUpperCase = h.page()->currentStateName();
+        completeAfterUpperCase = h.page()->isComplete();
         pty.writeMaster("\r\nLoaded 0x00ab Program and 0x0000 Data words\r\n");
     });
     script.then([&] { return h.statusText() == kDownloaded; }, [&] {
@@ -193,10 +190,9 @@ void TestDownloadPage::freescaleProgressAndReport()
     QVERIFY2(h.waitFor([&] { return script.done(); }, 20000), qPrintable(QString::number(script.stepsDone())));
     QCOMPARE(statusAfterDots, kDownloading);
     QCOMPARE(statusAfterUpperCase, kDownloading);
-    QCOMPARE(stateAfterUpperCase, QStringLiteral("stateDownloadFirmware"));
+    QVERIFY(!completeAfterUpperCase);
     QCOMPARE(barAtSuccess, 100);
     QVERIFY(completeAtSuccess);
-    QCOMPARE(h.page()->currentStateName(), QStringLiteral("stateVerify"));
     QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
     QCOMPARE(h.answerer->count(), 1);
 }
@@ -256,7 +252,6 @@ void TestDownloadPage::leavingThePageStopsTheRun()
     QCOMPARE(h.wizard->currentId(), 3);
     QVERIFY(drain(second, 500).count(kRebootRequest) >= 2);
     QCOMPARE(drain(first, 300), QByteArray());
-    QCOMPARE(h.page()->currentStateName(), QStringLiteral("stateInitialize"));
 }
 
 QTEST_MAIN(TestDownloadPage)

@@ -137,6 +137,7 @@ private slots:
     void failuresNeverStartTheFirmware_data();
     void failuresNeverStartTheFirmware();
     void silentGripperIsRetriedThenGivenUp();
+    void imageThatOverrunsItsRegionIsRefused();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config)
@@ -168,11 +169,14 @@ void TestEngine::writesTheMainImage_data()
     QTest::addColumn<DeviceKind>("kind");
     QTest::addColumn<bool>("inRom");
     QTest::addColumn<QString>("typeCode");
+    // What the image is made for; a record found in the ROM cannot tell.
+    QTest::addColumn<DeviceKind>("product");
 
-    QTest::newRow("GC3 running its firmware") << sim::Kind::GC << GC << false << "GC3";
-    QTest::newRow("CH, second bank") << sim::Kind::CH << CH << false << "CH";
-    QTest::newRow("GU, reboot repeated in its window") << sim::Kind::GU << GU << false << "GU";
-    QTest::newRow("found in its ROM") << sim::Kind::GC << BL_STM32 << true << "GC3";
+    QTest::newRow("GC3 running its firmware") << sim::Kind::GC << GC << false << "GC3" << Unidentified;
+    QTest::newRow("CH, second bank") << sim::Kind::CH << CH << false << "CH" << Unidentified;
+    QTest::newRow("GU, reboot repeated in its window") << sim::Kind::GU << GU << false << "GU" << Unidentified;
+    QTest::newRow("found in its ROM") << sim::Kind::GC << BL_STM32 << true << "GC3" << GC;
+    QTest::newRow("CH found in its ROM") << sim::Kind::CH << BL_STM32 << true << "CH" << CH;
 }
 
 void TestEngine::writesTheMainImage()
@@ -181,12 +185,13 @@ void TestEngine::writesTheMainImage()
     QFETCH(DeviceKind, kind);
     QFETCH(bool, inRom);
     QFETCH(QString, typeCode);
+    QFETCH(DeviceKind, product);
 
     sim::GripperConfig config;
     config.kind = simKind;
     config.bootToRom = inRom;
     sim::Gripper &g = gripper(config);
-    const bool ch = kind == CH;
+    const bool ch = simKind == sim::Kind::CH;
     const uint32_t address = ch ? kMainAddressCH : kMainAddress;
     const QByteArray image = typeCode == QLatin1String("GC3")
                                  ? carriedImage()
@@ -195,6 +200,7 @@ void TestEngine::writesTheMainImage()
 
     UpdatePlan plan = planFor(g, kind, image);
     plan.target.inBootloader = inRom;
+    plan.product = product;
     Running run(plan);
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::Updated);
@@ -419,6 +425,21 @@ void TestEngine::silentGripperIsRetriedThenGivenUp()
     QCOMPARE(run.outcome(), GripperUpdate::EntryFailed);
     // One reboot request per attempt, nothing else.
     QCOMPARE(g.status().counters.bytesReceived, 3L * 11);
+}
+
+void TestEngine::imageThatOverrunsItsRegionIsRefused()
+{
+    // A CH image chosen for a GC would overrun the four sectors erased for
+    // it into flash nobody erased: refused before a byte is sent.
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    UpdatePlan plan = planFor(g, GC, QByteArray(int(kMainRegion) + 4, '\x5a'));
+    QVERIFY(!GripperUpdate::refusal(plan).isEmpty());
+    Running run(plan);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), GripperUpdate::FlashFailed);
+    QCOMPARE(g.status().counters.bytesReceived, 0L);
+    plan.product = CH;
+    QVERIFY(GripperUpdate::refusal(plan).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
