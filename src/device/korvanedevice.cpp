@@ -30,5 +30,10 @@ QString kindLetter(DeviceKind kind)
 
 QString KorvaneDevice::versionText() const
 {
+    return ::versionText(typeCode, major, minor, patch);
+}
+
+QString versionText(const QString &typeCode, int major, int minor, int patch)
+{
     return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
 }

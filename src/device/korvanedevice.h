@@ -33,6 +33,10 @@ inline bool isGsFamily(DeviceKind kind)
 // GC...), or its name where it has none; empty for Unidentified and GSOther.
 QString kindLetter(DeviceKind kind);
 
+// "GC3-1.6.9": how a type code and version are written everywhere, in the
+// user's texts, the logs and korvane-flash's report alike.
+QString versionText(const QString &typeCode, int major, int minor, int patch);
+
 // One device found on one serial port. Records are never deleted while the
 // program runs: pages keep pointers to the one the user chose.
 class KorvaneDevice

@@ -38,7 +38,7 @@ bool readFile(const QString &path, QByteArray *content, bool text)
 
 QString FirmwareImage::versionText() const
 {
-    return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
+    return ::versionText(typeCode, major, minor, patch);
 }
 
 DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)

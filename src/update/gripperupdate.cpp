@@ -428,7 +428,7 @@ QString GripperUpdate::readVersion()
             int patch = 0;
             Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
             if (!typeCode.isEmpty())
-                return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
+                return ::versionText(typeCode, major, minor, patch);
             if (plan.askVersionOnce)
                 return QString();
         }

@@ -29,7 +29,7 @@ VersionVerdict judgeVersionReply(const QByteArray &reply)
             typeText.append(QChar(quint8(c)));
         if (major != CarriedFirmware::kMajor || minor != CarriedFirmware::kMinor || patch != CarriedFirmware::kPatch)
             verdict.dialog = VersionVerdict::WrongVersion;
-        verdict.versionText = typeText + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch)
+        verdict.versionText = versionText(typeText, major, minor, patch)
                               + QStringLiteral(".");
     }
     return verdict;
