@@ -127,6 +127,14 @@ private:
         env.insert(QStringLiteral("KORVANE_EXTRA_PORTS"), extraPorts.join(QLatin1Char(':')));
         process.setProcessEnvironment(env);
     }
+    // In the background, what it prints gathered into `out`.
+    void start(QProcess &process, QString &out, const QStringList &arguments)
+    {
+        setUp(process);
+        connect(&process, &QProcess::readyReadStandardOutput, this,
+                [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+        process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
+    }
     Run run(const QStringList &arguments, int ms = 120000) const
     {
         QProcess process;
@@ -400,11 +408,8 @@ void TestFlash::unpluggedUnitFailsAlone()
     sim::Gripper &pulled = gripper(paced);
     sim::Gripper &stays = gripper(paced);
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(pulled), port(stays)});
+    start(process, out, {QStringLiteral("update"), port(pulled), port(stays)});
     QTRY_VERIFY_WITH_TIMEOUT(pulled.romLog().writes.size() > 20, 60000);
     pulled.unplug();
     QVERIFY(process.waitForFinished(120000));
@@ -422,12 +427,9 @@ void TestFlash::manualRebootWaitsForThePowerCycle()
     broken.mainFirmware = false;
     sim::Gripper &g = gripper(broken);
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"),
-                                                          QStringLiteral("--type"), QStringLiteral("GC3")});
+    start(process, out, {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"), QStringLiteral("--type"),
+                         QStringLiteral("GC3")});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("switch the unit off")), 10000);
     QTest::qWait(500);
     QCOMPARE(g.state(), sim::State::Halted);
@@ -472,12 +474,8 @@ void TestFlash::watchUpdatesUnitsAsTheyArrive()
                   dir.filePath(QStringLiteral("port%1").arg(serial + 1))};
     const QString report = dir.filePath(QStringLiteral("watch.jsonl"));
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
-                  {QStringLiteral("watch"), QStringLiteral("--report"), report});
+    start(process, out, {QStringLiteral("watch"), QStringLiteral("--report"), report});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
 
     sim::GripperConfig paced;
@@ -504,11 +502,8 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
 {
     extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial))};
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("watch")});
+    start(process, out, {QStringLiteral("watch")});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
     sim::GripperConfig paced;
     paced.pacing.enabled = true;
