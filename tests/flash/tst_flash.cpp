@@ -399,6 +399,17 @@ void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()
     QCOMPARE(lines.first().value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
     QCOMPARE(lines.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
     QVERIFY(lines.first().value(QStringLiteral("error")).toString().contains(QStringLiteral("not GC3-1.7.0")));
+
+    // An FS image goes where every main image but CH's goes, and reports FS.
+    sim::GripperConfig rom;
+    rom.bootToRom = true;
+    sim::Gripper &fs = gripper(rom);
+    const QByteArray fsImage = standin("FS", {1, 7, 0}, 50000);
+    const Run fsRun = run({QStringLiteral("update"), port(fs), QStringLiteral("--type"), QStringLiteral("FS"),
+                           QStringLiteral("--image"), writeFile(QStringLiteral("FS-1.7.0.bin"), fsImage)});
+    QVERIFY2(fsRun.code == 0, qPrintable(fsRun.out + fsRun.err));
+    QVERIFY(flashStartsWith(fs, kMainAddress, fsImage));
+    QVERIFY(fsRun.out.contains(port(fs) + QStringLiteral(": updated BL_STM32 -> FS-1.7.0")));
 }
 
 void TestFlash::unpluggedUnitFailsAlone()
