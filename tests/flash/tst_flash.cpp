@@ -328,6 +328,7 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
     QVERIFY(result.out.contains(port(faulty) + QStringLiteral(": GC3-1.6.8 FAILED")));
     QVERIFY(result.out.contains(port(chG) + QStringLiteral(": updated CH-1.6.8 -> CH-1.6.9")));
     QVERIFY(!result.out.contains(QLatin1Char('\x1b')));
+    QVERIFY2(result.out.endsWith(QStringLiteral("\n4 updated, 1 not updated, 1 failed\n")), qPrintable(result.out));
 }
 
 void TestFlash::upToDateIsLeftAloneUnlessForced()
@@ -507,6 +508,7 @@ void TestFlash::watchUpdatesUnitsAsTheyArrive()
     QVERIFY(out.contains(port(first) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
     QVERIFY(out.contains(port(second) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
     QCOMPARE(jsonLines(report).size(), 2);
+    QVERIFY(out.endsWith(QStringLiteral("\n2 updated\n")));
 }
 
 void TestFlash::secondInterruptGivesUpAndSaysWhere()

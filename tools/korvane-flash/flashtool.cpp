@@ -308,6 +308,7 @@ void FlashTool::end(const UnitResult &result, UnitJob *job)
 {
     if (!result.confirmed())
         anyUnconfirmed = true;
+    ++counts[result.result];
     if (report.isOpen()) {
         report.write(result.toJsonLine());
         report.flush();
@@ -332,9 +333,25 @@ void FlashTool::finishIfIdle()
     const bool busy = std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
     if (busy || !probing.isEmpty())
         return;
-    if (watching && interrupts == 0)
+    if ((watching && interrupts == 0) || ended)
         return;
+    ended = true;
+    console.print(summary());
     emit finished(anyUnconfirmed ? 1 : 0);
+}
+
+QString FlashTool::summary() const
+{
+    static const QPair<UnitResult::Result, const char *> kinds[] = {
+        {UnitResult::Updated, "updated"}, {UnitResult::UpToDate, "up to date"}, {UnitResult::Refused, "not updated"},
+        {UnitResult::Failed, "failed"}, {UnitResult::GivenUp, "given up"},
+    };
+    QStringList parts;
+    for (const auto &kind : kinds) {
+        if (counts.value(kind.first) > 0)
+            parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
+    }
+    return parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
 }
 
 void FlashTool::interrupt()
