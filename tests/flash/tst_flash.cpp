@@ -344,6 +344,12 @@ void TestFlash::upToDateIsLeftAloneUnlessForced()
     Run result = run({QStringLiteral("update"), port(same), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 0);
     QCOMPARE(same.status().counters.modbusFrames, 1);
+    // A report line lost to a full disk is said, and the run is not clean.
+    result = run({QStringLiteral("update"), port(same), QStringLiteral("--report"), QStringLiteral("/dev/full")});
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("/dev/full: the line for %1 could not be written").arg(port(same))),
+             qPrintable(result.err));
+    QVERIFY(result.out.endsWith(QStringLiteral("1 up to date; 1 report line(s) not written\n")));
     result = run({QStringLiteral("update"), port(ahead), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("newer version")));

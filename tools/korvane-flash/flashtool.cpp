@@ -11,6 +11,7 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -78,7 +79,9 @@ bool FlashTool::prepare(QString *error)
     }
     if (!options.reportPath.isEmpty()) {
         report.setFileName(options.reportPath);
-        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        // Unbuffered: a line that cannot be written fails where it is written,
+        // and is not written again with the next one.
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
             *error = QStringLiteral("%1: cannot be opened for appending").arg(options.reportPath);
             return false;
         }
@@ -310,8 +313,15 @@ void FlashTool::end(const UnitResult &result, UnitJob *job)
         anyUnconfirmed = true;
     ++counts[result.result];
     if (report.isOpen()) {
-        report.write(result.toJsonLine());
-        report.flush();
+        const QByteArray line = result.toJsonLine();
+        if (report.write(line) != line.size() || !report.flush()) {
+            // The report is what a station keeps; a lost line must not pass
+            // for a clean run.
+            ++reportLinesLost;
+            std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
+                         options.reportPath.toLocal8Bit().constData(), result.port.toLocal8Bit().constData(),
+                         report.errorString().toLocal8Bit().constData());
+        }
     }
     if (job)
         console.finished(job, resultLine(result));
@@ -337,7 +347,7 @@ void FlashTool::finishIfIdle()
         return;
     ended = true;
     console.print(summary());
-    emit finished(anyUnconfirmed ? 1 : 0);
+    emit finished(anyUnconfirmed || reportLinesLost > 0 ? 1 : 0);
 }
 
 QString FlashTool::summary() const
@@ -351,7 +361,10 @@ QString FlashTool::summary() const
         if (counts.value(kind.first) > 0)
             parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
     }
-    return parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
+    QString line = parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
+    if (reportLinesLost > 0)
+        line += QStringLiteral("; %1 report line(s) not written").arg(reportLinesLost);
+    return line;
 }
 
 void FlashTool::interrupt()

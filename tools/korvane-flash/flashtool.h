@@ -65,6 +65,7 @@ private:
     bool anyUnconfirmed = false;
     bool ended = false;
     QHash<int, int> counts;
+    int reportLinesLost = 0;
     int unitsTaken = 0;
     QThreadPool probePool;
     QSet<QString> probing;
