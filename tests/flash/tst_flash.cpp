@@ -285,8 +285,10 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
     const QByteArray k01Flash = toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0));
     const QString report = dir.filePath(QStringLiteral("several.jsonl"));
 
+    // `good` named twice, through its link and its device node: one unit.
     const Run result = run({QStringLiteral("update"), port(good), port(faulty), port(chG), port(k01G), port(romG),
-                            port(silentG), QStringLiteral("--image"), writeFile(QStringLiteral("CH-1.6.9.bin"), chImage),
+                            port(silentG), QString::fromStdString(good.path()), QStringLiteral("--image"),
+                            writeFile(QStringLiteral("CH-1.6.9.bin"), chImage),
                             QStringLiteral("--image"), writeFile(QStringLiteral("GB1-1.6.9.bin"), gb1Image),
                             QStringLiteral("--type"), QStringLiteral("GC3"), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 1);

@@ -3,6 +3,7 @@
 #include "qextserialenumerator.h"
 #include "unitjob.h"
 
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,6 +37,17 @@ const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices)
             return &device;
     }
     return nullptr;
+}
+
+// The device node a name leads to, so that ttyUSB0, /dev/ttyUSB0 and a link
+// to it are one port and one unit.
+QString deviceNode(const QString &name)
+{
+    QFileInfo file(name);
+    if (!file.exists() && !name.contains(QLatin1Char('/')))
+        file.setFile(QStringLiteral("/dev/") + name);
+    const QString node = file.canonicalFilePath();
+    return node.isEmpty() ? name : node;
 }
 
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
@@ -135,15 +147,21 @@ bool FlashTool::startUpdate(QString *error)
 {
     const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
     QList<QextPortInfo> chosen;
+    QSet<QString> nodes;
     for (const QString &name : options.ports) {
+        const QString node = deviceNode(name);
         const auto found = std::find_if(ports.begin(), ports.end(), [&](const QextPortInfo &port) {
-            return port.portName == name || port.physName == name;
+            return port.portName == name || port.physName == name || deviceNode(portPath(port)) == node;
         });
         if (found == ports.end()) {
             *error = QStringLiteral("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
             return false;
         }
-        chosen.append(*found);
+        // Two jobs on one port would fight over its line.
+        const QString foundNode = deviceNode(portPath(*found));
+        if (!nodes.contains(foundNode))
+            chosen.append(*found);
+        nodes.insert(foundNode);
     }
     if (options.all) {
         for (const QextPortInfo &port : ports) {
