@@ -10,11 +10,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sim = korvane::sim;
 using namespace std::chrono_literals;
@@ -40,6 +45,16 @@ bool flashStartsWith(const sim::Gripper &gripper, uint32_t address, const QByteA
 {
     return toBytes(gripper.readFlash(address, uint32_t(image.size()), unit)) == image;
 }
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 struct Run
 {
@@ -135,11 +150,16 @@ private:
                 [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
         process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
     }
-    Run run(const QStringList &arguments, int ms = 120000) const
+    // `unprivileged`: as a user whom permissions and exclusive ports stop,
+    // which root is not (a user namespace of its own takes its powers).
+    Run run(const QStringList &arguments, int ms = 120000, bool unprivileged = false) const
     {
         QProcess process;
         setUp(process);
-        process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
+        if (unprivileged && ::geteuid() == 0)
+            process.start(QStringLiteral("unshare"), QStringList{"-U", KORVANE_FLASH_PROGRAM} + arguments);
+        else
+            process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
         Run result;
         if (!process.waitForFinished(ms)) {
             process.kill();
@@ -391,6 +411,23 @@ void TestFlash::allTakesTheGrippersFound()
     result = run({QStringLiteral("update"), QStringLiteral("--all")});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("No gripper found.")));
+
+    // Ports it cannot look into are named with the reason, and not updated.
+    if (::geteuid() == 0 && QProcess::execute(QStringLiteral("unshare"), QStringList{"-U", "true"}) != 0)
+        QSKIP("run as root without user namespaces: nothing here is closed to root");
+    sim::Gripper &held = gripper(sim::GripperConfig());
+    sim::Gripper &closed = gripper(sim::GripperConfig());
+    Fd holder{::open(held.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+    QVERIFY(holder.fd >= 0 && ::ioctl(holder.fd, TIOCEXCL) == 0);
+    QVERIFY(::chmod(closed.path().c_str(), 0) == 0);
+    result = run({QStringLiteral("update"), QStringLiteral("--all")}, 120000, true);
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.out.contains(port(held) + QStringLiteral(": Unidentified not updated: the port is in use by")),
+             qPrintable(result.out));
+    QVERIFY(result.out.contains(port(closed) + QStringLiteral(": Unidentified not updated: no access to the port")));
+    result = run({QStringLiteral("list")}, 120000, true);
+    QVERIFY(result.out.contains(QRegularExpression(QRegularExpression::escape(port(held)) + " +\\(in use\\)")));
+    QVERIFY(result.out.contains(QRegularExpression(QRegularExpression::escape(port(closed)) + " +\\(no access\\)")));
 }
 
 void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()

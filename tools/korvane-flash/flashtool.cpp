@@ -50,6 +50,17 @@ QString deviceNode(const QString &name)
     return node.isEmpty() ? name : node;
 }
 
+QString unavailableReason(const ProbedDevice &device)
+{
+    const QFileInfo file(device.portName);
+    if (device.noAccess)
+        return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
+            .arg(file.group().isEmpty() ? QStringLiteral("dialout") : file.group());
+    if (!file.exists())
+        return QStringLiteral("the port went away");
+    return QStringLiteral("the port is in use by another program");
+}
+
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
 {
     return std::make_tuple(device.major, device.minor, device.patch)
@@ -108,7 +119,7 @@ int FlashTool::list()
     if (options.json) {
         QJsonArray rows;
         for (const ProbedDevice &device : devices) {
-            rows.append(QJsonObject{
+            QJsonObject row{
                 {QStringLiteral("port"), device.portName},
                 {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
                 {QStringLiteral("type_code"), device.typeCode},
@@ -116,7 +127,11 @@ int FlashTool::list()
                                                                   : QString()},
                 {QStringLiteral("in_bootloader"), device.inBootloader},
                 {QStringLiteral("secondary"), device.secondaryUnit},
-            });
+            };
+            if (device.unavailable)
+                row.insert(QStringLiteral("unavailable"), device.noAccess ? QStringLiteral("no-access")
+                                                                          : QStringLiteral("in-use"));
+            rows.append(row);
         }
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
@@ -128,7 +143,9 @@ int FlashTool::list()
                       .arg(QStringLiteral("VERSION"), -9)
                       .arg(QStringLiteral("BOOTLOADER")));
     for (const ProbedDevice &device : devices) {
-        QString kind = device.unavailable ? QStringLiteral("(in use)") : kindName(device.kind);
+        QString kind = kindName(device.kind);
+        if (device.unavailable)
+            kind = device.noAccess ? QStringLiteral("(no access)") : QStringLiteral("(in use)");
         if (device.secondaryUnit)
             kind += QStringLiteral(" (via K01)");
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
@@ -177,9 +194,9 @@ bool FlashTool::startUpdate(QString *error)
                 onPort.append(device);
         }
         const ProbedDevice *unit = announcedUnit(onPort);
-        // --all takes the grippers found; a port named is asked for whatever
-        // answers there.
-        if (options.all && (!unit || !unit->isGripper()))
+        // --all takes the grippers found, and names the ports it could not
+        // look into; a port named is asked for whatever answers there.
+        if (options.all && (!unit || (!unit->isGripper() && !unit->unavailable)))
             continue;
         if (unit) {
             take(*unit);
@@ -230,7 +247,7 @@ void FlashTool::onPortArrived(const QextPortInfo &info)
         const ProbedDevice *unit = announcedUnit(found);
         if (interrupts > 0) {
             finishIfIdle();
-        } else if (unit && unit->isGripper()) {
+        } else if (unit && (unit->isGripper() || unit->unavailable)) {
             take(*unit);
         } else {
             console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
@@ -273,7 +290,7 @@ void FlashTool::take(const ProbedDevice &device)
 
     QString typeCode = device.versionKnown() ? device.typeCode : options.typeCode;
     if (device.unavailable) {
-        refused.error = QStringLiteral("the port could not be opened (in use?)");
+        refused.error = unavailableReason(device);
     } else if (!device.isGripper() && !options.manualReboot) {
         refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
     } else if (device.inBootloader && typeCode.isEmpty()) {

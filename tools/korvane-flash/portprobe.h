@@ -24,8 +24,10 @@ struct ProbedDevice
     // The unit the wizard would offer for this port; a K01 with a GB1
     // behind it is listed but the GB1 is the one updated.
     bool announced = true;
-    // The port could not be opened (in use, or gone).
+    // The port could not be opened: in use by another program (or gone),
+    // or, with noAccess, closed to this user by its permissions.
     bool unavailable = false;
+    bool noAccess = false;
 
     bool isGripper() const { return kind != Unidentified; }
     bool versionKnown() const { return !inBootloader && !typeCode.isEmpty() && kind != GSX; }
