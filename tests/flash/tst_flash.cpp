@@ -576,6 +576,29 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
     QVERIFY(out.contains(port(g) + QStringLiteral(" was left in its bootloader")));
     QCOMPARE(g.state(), sim::State::Rom);
     QVERIFY(g.romLog().goAddresses.empty());
+
+    // Given up once the new firmware was started, while it is asked for its
+    // version (which it keeps to itself): it runs, and is not said to wait.
+    sim::Gripper &started = gripper(sim::GripperConfig());
+    QProcess updating;
+    QString said;
+    start(updating, said, {QStringLiteral("update"), port(started)});
+    QTRY_VERIFY_WITH_TIMEOUT(started.romLog().syncs > 0, 30000);
+    sim::Faults mute;
+    mute.modbusNoAnswer = true;
+    started.setFaults(mute);
+    QTRY_VERIFY_WITH_TIMEOUT(!started.romLog().goAddresses.empty(), 60000);
+    ::kill(updating.processId(), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(said.contains(QStringLiteral("Ctrl-C again")), 10000);
+    ::kill(updating.processId(), SIGINT);
+    QVERIFY(updating.waitForFinished(30000));
+    QCOMPARE(updating.exitCode(), 1);
+    QVERIFY2(said.contains(port(started) + QStringLiteral(": GC3-1.6.8 given up: written, verified and started, "
+                                                          "version not read back")),
+             qPrintable(said));
+    QVERIFY(!said.contains(QStringLiteral("left in its bootloader")));
+    // Through the product bootloader's listening window into the firmware.
+    QVERIFY(started.waitForState(sim::State::Firmware, 5s));
 }
 
 QTEST_GUILESS_MAIN(TestFlash)

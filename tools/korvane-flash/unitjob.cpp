@@ -143,6 +143,9 @@ void UnitJob::start()
 
 void UnitJob::giveUp()
 {
+    // A flash read-back already complete is followed by the start, which a
+    // give-up from now on no longer stops.
+    readBackWhenGivenUp = currentPhase == QLatin1String("verify") && currentProgress == 100;
     update->cancel();
 }
 
@@ -193,6 +196,11 @@ void UnitJob::onFinished(GripperUpdate::Outcome outcome)
         unitResult.error = reported.isEmpty()
                                ? QStringLiteral("written and started, but the new firmware did not report its version")
                                : QStringLiteral("the new firmware reports %1, not %2").arg(reported, expected);
+    } else if (outcome == GripperUpdate::Cancelled && readBackWhenGivenUp) {
+        // Given up while the new firmware was asked for its version: it runs.
+        unitResult.result = UnitResult::GivenUp;
+        unitResult.error = QStringLiteral("written, verified and started, version not read back");
+        reachedBootloader = false;
     } else {
         unitResult.result = outcome == GripperUpdate::Cancelled ? UnitResult::GivenUp : UnitResult::Failed;
         unitResult.error = failureText(outcome, isGsFamily(device.kind));

@@ -81,6 +81,7 @@ private:
     int currentProgress = 0;
     bool running = false;
     bool reachedBootloader = false;
+    bool readBackWhenGivenUp = false;
     QElapsedTimer phaseClock;
     UnitResult unitResult;
 };
