@@ -11,10 +11,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <sys/ioctl.h>
@@ -112,6 +114,7 @@ private slots:
     void gsThroughItsFreescaleBootloader();
     void watchUpdatesUnitsAsTheyArrive();
     void secondInterruptGivesUpAndSaysWhere();
+    void liveLinesFitTheTerminalAndOutliveIt();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config, bool listed = true)
@@ -599,6 +602,60 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
     QVERIFY(!said.contains(QStringLiteral("left in its bootloader")));
     // Through the product bootloader's listening window into the firmware.
     QVERIFY(started.waitForState(sim::State::Firmware, 5s));
+}
+
+void TestFlash::liveLinesFitTheTerminalAndOutliveIt()
+{
+    // The test holds the terminal's other side: it reads what is drawn and in
+    // the end hangs up, as a dropped SSH session does.
+    // Not inherited: the program must not hold its own terminal open.
+    Fd terminal{::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)};
+    QVERIFY(terminal.fd >= 0 && ::grantpt(terminal.fd) == 0 && ::unlockpt(terminal.fd) == 0);
+    QByteArray screen;
+    QSocketNotifier notifier(terminal.fd, QSocketNotifier::Read);
+    connect(&notifier, &QSocketNotifier::activated, this, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(terminal.fd, buffer, sizeof buffer);
+        if (got > 0)
+            screen.append(buffer, int(got));
+    });
+    sim::GripperConfig paced;
+    paced.pacing.enabled = true;
+    paced.pacing.baud = 230400;
+    sim::Gripper &a = gripper(paced);
+    sim::Gripper &b = gripper(paced);
+    const QString report = dir.filePath(QStringLiteral("hangup.jsonl"));
+    QProcess process;
+    setUp(process);
+    process.setStandardOutputFile(QString::fromLocal8Bit(::ptsname(terminal.fd)));
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
+                  {QStringLiteral("update"), port(a), port(b), QStringLiteral("--report"), report});
+    QTRY_VERIFY_WITH_TIMEOUT(a.romLog().writes.size() > 10 && b.romLog().writes.size() > 10, 60000);
+    notifier.setEnabled(false);
+    ::close(terminal.fd);
+    terminal.fd = -1;
+    ::kill(process.processId(), SIGHUP);
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(b.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(jsonLines(report).size(), 2);
+
+    // Without a terminal (ssh HOST korvane-flash ...) the output is a pipe
+    // whose reader ends with the session.
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stdout.fifo")));
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    Fd reader{::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    QProcess piped;
+    setUp(piped);
+    piped.setStandardOutputFile(QFile::decodeName(fifo));
+    piped.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(a)});
+    QVERIFY(piped.waitForStarted());
+    ::close(reader.fd);
+    reader.fd = -1;
+    QVERIFY(piped.waitForFinished(60000));
+    QCOMPARE(piped.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(piped.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestFlash)

@@ -2,7 +2,9 @@
 
 #include "unitjob.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -10,13 +12,6 @@ namespace {
 // Redrawing at every progress step of eight units would flood a slow SSH
 // session; a few times a second reads as live.
 const int kRedrawMs = 200;
-
-void writeOut(const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 } // namespace
 
@@ -31,10 +26,35 @@ Console::Console(QObject *parent)
     });
 }
 
+void Console::write(const QString &text)
+{
+    if (gone)
+        return;
+    const QByteArray bytes = text.toLocal8Bit();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            // A hung-up terminal (EIO) or a closed pipe (EPIPE) is the
+            // user gone, not a fault of the update; anything else is said
+            // once.
+            if (errno != EIO && errno != EPIPE)
+                std::fprintf(stderr, "korvane-flash: standard output: %s; nothing more is shown\n",
+                             std::strerror(errno));
+            gone = true;
+            redrawTimer.stop();
+            return;
+        }
+        done += written;
+    }
+}
+
 void Console::print(const QString &line)
 {
     eraseLive();
-    writeOut(line + QLatin1Char('\n'));
+    write(line + QLatin1Char('\n'));
     drawLive();
 }
 
@@ -42,7 +62,7 @@ void Console::follow(UnitJob *job)
 {
     live.append(job);
     lastStatus.append(QString());
-    if (terminal) {
+    if (terminal && !gone) {
         // Only what changed is drawn again, at most a few times a second.
         connect(job, &UnitJob::changed, this, [this] { dirty = true; });
         redraw();
@@ -66,7 +86,7 @@ void Console::finished(UnitJob *job, const QString &resultLine)
         live.removeAt(index);
         lastStatus.removeAt(index);
     }
-    writeOut(resultLine + QLatin1Char('\n'));
+    write(resultLine + QLatin1Char('\n'));
     drawLive();
     if (live.isEmpty())
         redrawTimer.stop();
@@ -84,19 +104,20 @@ void Console::eraseLive()
     if (!terminal || drawnLines == 0)
         return;
     // Up to the first live line, then clear to the end of the screen.
-    writeOut(QStringLiteral("\x1b[%1A\r\x1b[J").arg(drawnLines));
+    write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(drawnLines));
     drawnLines = 0;
 }
 
 void Console::drawLive()
 {
-    if (!terminal)
+    if (!terminal || gone)
         return;
     QString text;
     for (const UnitJob *job : live)
         text += liveLine(job) + QLatin1Char('\n');
-    writeOut(text);
-    drawnLines = live.size();
+    write(text);
+    if (!gone)
+        drawnLines = live.size();
 }
 
 QString Console::liveLine(const UnitJob *job) const

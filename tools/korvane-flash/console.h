@@ -29,8 +29,12 @@ private:
     void eraseLive();
     void drawLive();
     QString liveLine(const UnitJob *job) const;
+    void write(const QString &text);
 
     bool terminal = false;
+    // Standard output went away (the SSH session dropped, the reader of the
+    // pipe ended): the units go on without it.
+    bool gone = false;
     QList<UnitJob *> live;
     QList<QString> lastStatus;
     int drawnLines = 0;
