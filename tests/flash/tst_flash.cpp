@@ -606,11 +606,16 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
 
 void TestFlash::liveLinesFitTheTerminalAndOutliveIt()
 {
-    // The test holds the terminal's other side: it reads what is drawn and in
-    // the end hangs up, as a dropped SSH session does.
+    // The test holds the terminal's other side: it reads what is drawn, sets
+    // the window's size and in the end hangs up, as a dropped SSH session does.
     // Not inherited: the program must not hold its own terminal open.
     Fd terminal{::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)};
     QVERIFY(terminal.fd >= 0 && ::grantpt(terminal.fd) == 0 && ::unlockpt(terminal.fd) == 0);
+    const auto resize = [&](unsigned short rows, unsigned short columns) {
+        const winsize size = {rows, columns, 0, 0};
+        return ::ioctl(terminal.fd, TIOCSWINSZ, &size) == 0;
+    };
+    QVERIFY(resize(24, 60));
     QByteArray screen;
     QSocketNotifier notifier(terminal.fd, QSocketNotifier::Read);
     connect(&notifier, &QSocketNotifier::activated, this, [&] {
@@ -631,6 +636,22 @@ void TestFlash::liveLinesFitTheTerminalAndOutliveIt()
     process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
                   {QStringLiteral("update"), port(a), port(b), QStringLiteral("--report"), report});
     QTRY_VERIFY_WITH_TIMEOUT(a.romLog().writes.size() > 10 && b.romLog().writes.size() > 10, 60000);
+    QTest::qWait(1000);
+    // Drawn in place, each line short of the last column.
+    static const QRegularExpression control(QStringLiteral("\x1b\\[[0-9]*[A-Za-z]|\r"));
+    QVERIFY(screen.contains("\x1b[J"));
+    for (const QString &line : QString::fromLocal8Bit(screen).split(QLatin1Char('\n')))
+        QVERIFY2(QString(line).remove(control).size() < 60, qPrintable(line));
+
+    // A row for each unit and none for the cursor: plain lines, no block to
+    // climb back over (at most the one drawn before).
+    const int shrunk = screen.size();
+    QVERIFY(resize(2, 60));
+    QTest::qWait(1500);
+    const QString after = QString::fromLocal8Bit(screen.mid(shrunk));
+    QVERIFY2(after.count(QRegularExpression(QStringLiteral("\x1b\\[\\d+A"))) <= 2, qPrintable(after));
+    QVERIFY(after.contains(port(a) + QStringLiteral(": ")));
+
     notifier.setEnabled(false);
     ::close(terminal.fd);
     terminal.fd = -1;
