@@ -12,7 +12,9 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <tuple>
 
 namespace {
@@ -50,15 +52,38 @@ QString deviceNode(const QString &name)
     return node.isEmpty() ? name : node;
 }
 
+// "no-access", "in-use", "gone" or "error": why `list` could not look into a port.
+QString unavailableTag(const ProbedDevice &device)
+{
+    switch (device.openError) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no-access");
+    case EBUSY:
+        return QStringLiteral("in-use");
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("gone");
+    default:
+        return QStringLiteral("error");
+    }
+}
+
 QString unavailableReason(const ProbedDevice &device)
 {
-    const QFileInfo file(device.portName);
-    if (device.noAccess)
+    const QString tag = unavailableTag(device);
+    if (tag == QLatin1String("no-access")) {
+        const QString group = QFileInfo(device.portName).group();
         return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
-            .arg(file.group().isEmpty() ? QStringLiteral("dialout") : file.group());
-    if (!file.exists())
+            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+    }
+    if (tag == QLatin1String("in-use"))
+        return QStringLiteral("the port is in use by another program");
+    if (tag == QLatin1String("gone"))
         return QStringLiteral("the port went away");
-    return QStringLiteral("the port is in use by another program");
+    return QStringLiteral("the port could not be opened (%1)")
+        .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
@@ -129,8 +154,7 @@ int FlashTool::list()
                 {QStringLiteral("secondary"), device.secondaryUnit},
             };
             if (device.unavailable)
-                row.insert(QStringLiteral("unavailable"), device.noAccess ? QStringLiteral("no-access")
-                                                                          : QStringLiteral("in-use"));
+                row.insert(QStringLiteral("unavailable"), unavailableTag(device));
             rows.append(row);
         }
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
@@ -145,7 +169,7 @@ int FlashTool::list()
     for (const ProbedDevice &device : devices) {
         QString kind = kindName(device.kind);
         if (device.unavailable)
-            kind = device.noAccess ? QStringLiteral("(no access)") : QStringLiteral("(in use)");
+            kind = QStringLiteral("(%1)").arg(unavailableTag(device).replace(QLatin1Char('-'), QLatin1Char(' ')));
         if (device.secondaryUnit)
             kind += QStringLiteral(" (via K01)");
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
