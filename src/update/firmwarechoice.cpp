@@ -60,6 +60,9 @@ DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
         return GV;
     if (family == QLatin1String("CH"))
         return CH;
+    // An STM32 part on the common main layout, as the wizard writes it.
+    if (family == QLatin1String("FS"))
+        return FS;
     return Unidentified;
 }
 

@@ -10,11 +10,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <memory>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sim = korvane::sim;
 using namespace std::chrono_literals;
@@ -40,6 +47,16 @@ bool flashStartsWith(const sim::Gripper &gripper, uint32_t address, const QByteA
 {
     return toBytes(gripper.readFlash(address, uint32_t(image.size()), unit)) == image;
 }
+
+struct Fd
+{
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 struct Run
 {
@@ -97,6 +114,7 @@ private slots:
     void gsThroughItsFreescaleBootloader();
     void watchUpdatesUnitsAsTheyArrive();
     void secondInterruptGivesUpAndSaysWhere();
+    void liveLinesFitTheTerminalAndOutliveIt();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config, bool listed = true)
@@ -127,11 +145,24 @@ private:
         env.insert(QStringLiteral("KORVANE_EXTRA_PORTS"), extraPorts.join(QLatin1Char(':')));
         process.setProcessEnvironment(env);
     }
-    Run run(const QStringList &arguments, int ms = 120000) const
+    // In the background, what it prints gathered into `out`.
+    void start(QProcess &process, QString &out, const QStringList &arguments)
+    {
+        setUp(process);
+        connect(&process, &QProcess::readyReadStandardOutput, this,
+                [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
+        process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
+    }
+    // `unprivileged`: as a user whom permissions and exclusive ports stop,
+    // which root is not (a user namespace of its own takes its powers).
+    Run run(const QStringList &arguments, int ms = 120000, bool unprivileged = false) const
     {
         QProcess process;
         setUp(process);
-        process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
+        if (unprivileged && ::geteuid() == 0)
+            process.start(QStringLiteral("unshare"), QStringList{"-U", KORVANE_FLASH_PROGRAM} + arguments);
+        else
+            process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), arguments);
         Run result;
         if (!process.waitForFinished(ms)) {
             process.kill();
@@ -277,8 +308,10 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
     const QByteArray k01Flash = toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0));
     const QString report = dir.filePath(QStringLiteral("several.jsonl"));
 
+    // `good` named twice, through its link and its device node: one unit.
     const Run result = run({QStringLiteral("update"), port(good), port(faulty), port(chG), port(k01G), port(romG),
-                            port(silentG), QStringLiteral("--image"), writeFile(QStringLiteral("CH-1.6.9.bin"), chImage),
+                            port(silentG), QString::fromStdString(good.path()), QStringLiteral("--image"),
+                            writeFile(QStringLiteral("CH-1.6.9.bin"), chImage),
                             QStringLiteral("--image"), writeFile(QStringLiteral("GB1-1.6.9.bin"), gb1Image),
                             QStringLiteral("--type"), QStringLiteral("GC3"), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 1);
@@ -320,6 +353,7 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
     QVERIFY(result.out.contains(port(faulty) + QStringLiteral(": GC3-1.6.8 FAILED")));
     QVERIFY(result.out.contains(port(chG) + QStringLiteral(": updated CH-1.6.8 -> CH-1.6.9")));
     QVERIFY(!result.out.contains(QLatin1Char('\x1b')));
+    QVERIFY2(result.out.endsWith(QStringLiteral("\n4 updated, 1 not updated, 1 failed\n")), qPrintable(result.out));
 }
 
 void TestFlash::upToDateIsLeftAloneUnlessForced()
@@ -335,6 +369,12 @@ void TestFlash::upToDateIsLeftAloneUnlessForced()
     Run result = run({QStringLiteral("update"), port(same), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 0);
     QCOMPARE(same.status().counters.modbusFrames, 1);
+    // A report line lost to a full disk is said, and the run is not clean.
+    result = run({QStringLiteral("update"), port(same), QStringLiteral("--report"), QStringLiteral("/dev/full")});
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.err.contains(QStringLiteral("/dev/full: the line for %1 could not be written").arg(port(same))),
+             qPrintable(result.err));
+    QVERIFY(result.out.endsWith(QStringLiteral("1 up to date; 1 report line(s) not written\n")));
     result = run({QStringLiteral("update"), port(ahead), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("newer version")));
@@ -374,6 +414,23 @@ void TestFlash::allTakesTheGrippersFound()
     result = run({QStringLiteral("update"), QStringLiteral("--all")});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("No gripper found.")));
+
+    // Ports it cannot look into are named with the reason, and not updated.
+    if (::geteuid() == 0 && QProcess::execute(QStringLiteral("unshare"), QStringList{"-U", "true"}) != 0)
+        QSKIP("run as root without user namespaces: nothing here is closed to root");
+    sim::Gripper &held = gripper(sim::GripperConfig());
+    sim::Gripper &closed = gripper(sim::GripperConfig());
+    Fd holder{::open(held.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+    QVERIFY(holder.fd >= 0 && ::ioctl(holder.fd, TIOCEXCL) == 0);
+    QVERIFY(::chmod(closed.path().c_str(), 0) == 0);
+    result = run({QStringLiteral("update"), QStringLiteral("--all")}, 120000, true);
+    QCOMPARE(result.code, 1);
+    QVERIFY2(result.out.contains(port(held) + QStringLiteral(": Unidentified not updated: the port is in use by")),
+             qPrintable(result.out));
+    QVERIFY(result.out.contains(port(closed) + QStringLiteral(": Unidentified not updated: no access to the port")));
+    result = run({QStringLiteral("list")}, 120000, true);
+    QVERIFY(result.out.contains(QRegularExpression(QRegularExpression::escape(port(held)) + " +\\(in use\\)")));
+    QVERIFY(result.out.contains(QRegularExpression(QRegularExpression::escape(port(closed)) + " +\\(no access\\)")));
 }
 
 void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()
@@ -391,6 +448,17 @@ void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()
     QCOMPARE(lines.first().value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
     QCOMPARE(lines.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
     QVERIFY(lines.first().value(QStringLiteral("error")).toString().contains(QStringLiteral("not GC3-1.7.0")));
+
+    // An FS image goes where every main image but CH's goes, and reports FS.
+    sim::GripperConfig rom;
+    rom.bootToRom = true;
+    sim::Gripper &fs = gripper(rom);
+    const QByteArray fsImage = standin("FS", {1, 7, 0}, 50000);
+    const Run fsRun = run({QStringLiteral("update"), port(fs), QStringLiteral("--type"), QStringLiteral("FS"),
+                           QStringLiteral("--image"), writeFile(QStringLiteral("FS-1.7.0.bin"), fsImage)});
+    QVERIFY2(fsRun.code == 0, qPrintable(fsRun.out + fsRun.err));
+    QVERIFY(flashStartsWith(fs, kMainAddress, fsImage));
+    QVERIFY(fsRun.out.contains(port(fs) + QStringLiteral(": updated BL_STM32 -> FS-1.7.0")));
 }
 
 void TestFlash::unpluggedUnitFailsAlone()
@@ -400,11 +468,8 @@ void TestFlash::unpluggedUnitFailsAlone()
     sim::Gripper &pulled = gripper(paced);
     sim::Gripper &stays = gripper(paced);
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(pulled), port(stays)});
+    start(process, out, {QStringLiteral("update"), port(pulled), port(stays)});
     QTRY_VERIFY_WITH_TIMEOUT(pulled.romLog().writes.size() > 20, 60000);
     pulled.unplug();
     QVERIFY(process.waitForFinished(120000));
@@ -422,12 +487,9 @@ void TestFlash::manualRebootWaitsForThePowerCycle()
     broken.mainFirmware = false;
     sim::Gripper &g = gripper(broken);
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"),
-                                                          QStringLiteral("--type"), QStringLiteral("GC3")});
+    start(process, out, {QStringLiteral("update"), port(g), QStringLiteral("--manual-reboot"), QStringLiteral("--type"),
+                         QStringLiteral("GC3")});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("switch the unit off")), 10000);
     QTest::qWait(500);
     QCOMPARE(g.state(), sim::State::Halted);
@@ -472,12 +534,8 @@ void TestFlash::watchUpdatesUnitsAsTheyArrive()
                   dir.filePath(QStringLiteral("port%1").arg(serial + 1))};
     const QString report = dir.filePath(QStringLiteral("watch.jsonl"));
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
-                  {QStringLiteral("watch"), QStringLiteral("--report"), report});
+    start(process, out, {QStringLiteral("watch"), QStringLiteral("--report"), report});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
 
     sim::GripperConfig paced;
@@ -498,17 +556,15 @@ void TestFlash::watchUpdatesUnitsAsTheyArrive()
     QVERIFY(out.contains(port(first) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
     QVERIFY(out.contains(port(second) + QStringLiteral(": updated GC3-1.6.8 -> GC3-1.6.9")));
     QCOMPARE(jsonLines(report).size(), 2);
+    QVERIFY(out.endsWith(QStringLiteral("\n2 updated\n")));
 }
 
 void TestFlash::secondInterruptGivesUpAndSaysWhere()
 {
     extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial))};
     QProcess process;
-    setUp(process);
     QString out;
-    connect(&process, &QProcess::readyReadStandardOutput, this,
-            [&] { out += QString::fromLocal8Bit(process.readAllStandardOutput()); });
-    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("watch")});
+    start(process, out, {QStringLiteral("watch")});
     QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("Waiting for grippers")), 10000);
     sim::GripperConfig paced;
     paced.pacing.enabled = true;
@@ -523,6 +579,104 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
     QVERIFY(out.contains(port(g) + QStringLiteral(" was left in its bootloader")));
     QCOMPARE(g.state(), sim::State::Rom);
     QVERIFY(g.romLog().goAddresses.empty());
+
+    // Given up once the new firmware was started, while it is asked for its
+    // version (which it keeps to itself): it runs, and is not said to wait.
+    sim::Gripper &started = gripper(sim::GripperConfig());
+    QProcess updating;
+    QString said;
+    start(updating, said, {QStringLiteral("update"), port(started)});
+    QTRY_VERIFY_WITH_TIMEOUT(started.romLog().syncs > 0, 30000);
+    sim::Faults mute;
+    mute.modbusNoAnswer = true;
+    started.setFaults(mute);
+    QTRY_VERIFY_WITH_TIMEOUT(!started.romLog().goAddresses.empty(), 60000);
+    ::kill(updating.processId(), SIGINT);
+    QTRY_VERIFY_WITH_TIMEOUT(said.contains(QStringLiteral("Ctrl-C again")), 10000);
+    ::kill(updating.processId(), SIGINT);
+    QVERIFY(updating.waitForFinished(30000));
+    QCOMPARE(updating.exitCode(), 1);
+    QVERIFY2(said.contains(port(started) + QStringLiteral(": GC3-1.6.8 given up: written, verified and started, "
+                                                          "version not read back")),
+             qPrintable(said));
+    QVERIFY(!said.contains(QStringLiteral("left in its bootloader")));
+    // Through the product bootloader's listening window into the firmware.
+    QVERIFY(started.waitForState(sim::State::Firmware, 5s));
+}
+
+void TestFlash::liveLinesFitTheTerminalAndOutliveIt()
+{
+    // The test holds the terminal's other side: it reads what is drawn, sets
+    // the window's size and in the end hangs up, as a dropped SSH session does.
+    // Not inherited: the program must not hold its own terminal open.
+    Fd terminal{::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)};
+    QVERIFY(terminal.fd >= 0 && ::grantpt(terminal.fd) == 0 && ::unlockpt(terminal.fd) == 0);
+    const auto resize = [&](unsigned short rows, unsigned short columns) {
+        const winsize size = {rows, columns, 0, 0};
+        return ::ioctl(terminal.fd, TIOCSWINSZ, &size) == 0;
+    };
+    QVERIFY(resize(24, 60));
+    QByteArray screen;
+    QSocketNotifier notifier(terminal.fd, QSocketNotifier::Read);
+    connect(&notifier, &QSocketNotifier::activated, this, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(terminal.fd, buffer, sizeof buffer);
+        if (got > 0)
+            screen.append(buffer, int(got));
+    });
+    sim::GripperConfig paced;
+    paced.pacing.enabled = true;
+    paced.pacing.baud = 230400;
+    sim::Gripper &a = gripper(paced);
+    sim::Gripper &b = gripper(paced);
+    const QString report = dir.filePath(QStringLiteral("hangup.jsonl"));
+    QProcess process;
+    setUp(process);
+    process.setStandardOutputFile(QString::fromLocal8Bit(::ptsname(terminal.fd)));
+    process.start(QStringLiteral(KORVANE_FLASH_PROGRAM),
+                  {QStringLiteral("update"), port(a), port(b), QStringLiteral("--report"), report});
+    QTRY_VERIFY_WITH_TIMEOUT(a.romLog().writes.size() > 10 && b.romLog().writes.size() > 10, 60000);
+    QTest::qWait(1000);
+    // Drawn in place, each line short of the last column.
+    static const QRegularExpression control(QStringLiteral("\x1b\\[[0-9]*[A-Za-z]|\r"));
+    QVERIFY(screen.contains("\x1b[J"));
+    for (const QString &line : QString::fromLocal8Bit(screen).split(QLatin1Char('\n')))
+        QVERIFY2(QString(line).remove(control).size() < 60, qPrintable(line));
+
+    // A row for each unit and none for the cursor: plain lines, no block to
+    // climb back over (at most the one drawn before).
+    const int shrunk = screen.size();
+    QVERIFY(resize(2, 60));
+    QTest::qWait(1500);
+    const QString after = QString::fromLocal8Bit(screen.mid(shrunk));
+    QVERIFY2(after.count(QRegularExpression(QStringLiteral("\x1b\\[\\d+A"))) <= 2, qPrintable(after));
+    QVERIFY(after.contains(port(a) + QStringLiteral(": ")));
+
+    notifier.setEnabled(false);
+    ::close(terminal.fd);
+    terminal.fd = -1;
+    ::kill(process.processId(), SIGHUP);
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(b.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(jsonLines(report).size(), 2);
+
+    // Without a terminal (ssh HOST korvane-flash ...) the output is a pipe
+    // whose reader ends with the session.
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("stdout.fifo")));
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    Fd reader{::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    QProcess piped;
+    setUp(piped);
+    piped.setStandardOutputFile(QFile::decodeName(fifo));
+    piped.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), port(a)});
+    QVERIFY(piped.waitForStarted());
+    ::close(reader.fd);
+    reader.fd = -1;
+    QVERIFY(piped.waitForFinished(60000));
+    QCOMPARE(piped.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(piped.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestFlash)

@@ -2,7 +2,10 @@
 
 #include "unitjob.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -10,13 +13,9 @@ namespace {
 // Redrawing at every progress step of eight units would flood a slow SSH
 // session; a few times a second reads as live.
 const int kRedrawMs = 200;
-
-void writeOut(const QString &text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
+// Narrower than this a live line shows too little of the step to be worth
+// redrawing.
+const int kMinLiveColumns = 40;
 
 } // namespace
 
@@ -31,10 +30,35 @@ Console::Console(QObject *parent)
     });
 }
 
+void Console::write(const QString &text)
+{
+    if (gone)
+        return;
+    const QByteArray bytes = text.toLocal8Bit();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            // A hung-up terminal (EIO) or a closed pipe (EPIPE) is the
+            // user gone, not a fault of the update; anything else is said
+            // once.
+            if (errno != EIO && errno != EPIPE)
+                std::fprintf(stderr, "korvane-flash: standard output: %s; nothing more is shown\n",
+                             std::strerror(errno));
+            gone = true;
+            redrawTimer.stop();
+            return;
+        }
+        done += written;
+    }
+}
+
 void Console::print(const QString &line)
 {
     eraseLive();
-    writeOut(line + QLatin1Char('\n'));
+    write(line + QLatin1Char('\n'));
     drawLive();
 }
 
@@ -42,20 +66,27 @@ void Console::follow(UnitJob *job)
 {
     live.append(job);
     lastStatus.append(QString());
-    if (terminal) {
-        // Only what changed is drawn again, at most a few times a second.
-        connect(job, &UnitJob::changed, this, [this] { dirty = true; });
+    connect(job, &UnitJob::changed, this, [this, job] { onChanged(job); });
+    if (terminal && !gone) {
         redraw();
         redrawTimer.start();
+    }
+}
+
+void Console::onChanged(UnitJob *job)
+{
+    if (liveFits()) {
+        // Only what changed is drawn again, at most a few times a second.
+        dirty = true;
         return;
     }
-    connect(job, &UnitJob::changed, this, [this, job] {
-        const int index = live.indexOf(job);
-        if (index < 0 || job->status().isEmpty() || job->status() == lastStatus.at(index))
-            return;
-        lastStatus[index] = job->status();
-        print(QStringLiteral("%1: %2").arg(job->port(), job->status()));
-    });
+    // From here on plain lines: a block drawn while it fitted goes.
+    eraseLive();
+    const int index = live.indexOf(job);
+    if (index < 0 || job->status().isEmpty() || job->status() == lastStatus.at(index))
+        return;
+    lastStatus[index] = job->status();
+    print(QStringLiteral("%1: %2").arg(job->port(), job->status()));
 }
 
 void Console::finished(UnitJob *job, const QString &resultLine)
@@ -66,7 +97,7 @@ void Console::finished(UnitJob *job, const QString &resultLine)
         live.removeAt(index);
         lastStatus.removeAt(index);
     }
-    writeOut(resultLine + QLatin1Char('\n'));
+    write(resultLine + QLatin1Char('\n'));
     drawLive();
     if (live.isEmpty())
         redrawTimer.stop();
@@ -81,31 +112,44 @@ void Console::redraw()
 
 void Console::eraseLive()
 {
-    if (!terminal || drawnLines == 0)
+    if (drawnLines == 0)
         return;
     // Up to the first live line, then clear to the end of the screen.
-    writeOut(QStringLiteral("\x1b[%1A\r\x1b[J").arg(drawnLines));
+    write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(drawnLines));
     drawnLines = 0;
+}
+
+bool Console::liveFits()
+{
+    winsize size = {};
+    if (!terminal || gone || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0)
+        return false;
+    columns = size.ws_col;
+    // The cursor waits on the row below the block: the block must not
+    // scroll its own first line away, or the way back up is lost.
+    return columns >= kMinLiveColumns && live.size() < int(size.ws_row);
 }
 
 void Console::drawLive()
 {
-    if (!terminal)
+    if (live.isEmpty() || !liveFits())
         return;
     QString text;
-    for (const UnitJob *job : live)
+    for (const UnitJob *job : qAsConst(live))
         text += liveLine(job) + QLatin1Char('\n');
-    writeOut(text);
-    drawnLines = live.size();
+    write(text);
+    if (!gone)
+        drawnLines = live.size();
 }
 
 QString Console::liveLine(const UnitJob *job) const
 {
-    QString line = QStringLiteral("%1  %2 %3%  %4")
-                       .arg(job->port(), -16)
-                       .arg(job->phase(), -6)
-                       .arg(job->progress(), 3)
-                       .arg(job->status());
-    // A wrapped line would throw the cursor arithmetic off.
-    return line.left(110);
+    const QString line = QStringLiteral("%1  %2 %3%  %4")
+                             .arg(job->port(), -16)
+                             .arg(job->phase(), -6)
+                             .arg(job->progress(), 3)
+                             .arg(job->status());
+    // A line that fills the last column wraps on some terminals, and a
+    // wrapped line throws the cursor arithmetic off.
+    return line.left(columns - 1);
 }

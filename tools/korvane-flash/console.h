@@ -9,8 +9,9 @@ class UnitJob;
 
 // What the user reads on standard output. On a terminal each unit under way
 // keeps one line that is redrawn in place as it goes, with finished units'
-// result lines printed above them; into a pipe or file every change of step
-// is a plain line of its own, so that logs read in order.
+// result lines printed above them; into a pipe or file, or while the live
+// lines do not fit the terminal, every change of step is a plain line of its
+// own, so that logs read in order.
 class Console : public QObject
 {
     Q_OBJECT
@@ -25,12 +26,20 @@ public:
     void finished(UnitJob *job, const QString &resultLine);
 
 private:
+    void onChanged(UnitJob *job);
     void redraw();
     void eraseLive();
     void drawLive();
+    // Whether one line per unit under way fits the terminal as it is now.
+    bool liveFits();
     QString liveLine(const UnitJob *job) const;
+    void write(const QString &text);
 
     bool terminal = false;
+    // Standard output went away (the SSH session dropped, the reader of the
+    // pipe ended): the units go on without it.
+    bool gone = false;
+    int columns = 0;
     QList<UnitJob *> live;
     QList<QString> lastStatus;
     int drawnLines = 0;

@@ -3,6 +3,7 @@
 #include "qextserialenumerator.h"
 #include "unitjob.h"
 
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,9 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <tuple>
 
 namespace {
@@ -35,6 +39,51 @@ const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices)
             return &device;
     }
     return nullptr;
+}
+
+// The device node a name leads to, so that ttyUSB0, /dev/ttyUSB0 and a link
+// to it are one port and one unit.
+QString deviceNode(const QString &name)
+{
+    QFileInfo file(name);
+    if (!file.exists() && !name.contains(QLatin1Char('/')))
+        file.setFile(QStringLiteral("/dev/") + name);
+    const QString node = file.canonicalFilePath();
+    return node.isEmpty() ? name : node;
+}
+
+// "no-access", "in-use", "gone" or "error": why `list` could not look into a port.
+QString unavailableTag(const ProbedDevice &device)
+{
+    switch (device.openError) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no-access");
+    case EBUSY:
+        return QStringLiteral("in-use");
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("gone");
+    default:
+        return QStringLiteral("error");
+    }
+}
+
+QString unavailableReason(const ProbedDevice &device)
+{
+    const QString tag = unavailableTag(device);
+    if (tag == QLatin1String("no-access")) {
+        const QString group = QFileInfo(device.portName).group();
+        return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
+            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+    }
+    if (tag == QLatin1String("in-use"))
+        return QStringLiteral("the port is in use by another program");
+    if (tag == QLatin1String("gone"))
+        return QStringLiteral("the port went away");
+    return QStringLiteral("the port could not be opened (%1)")
+        .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
@@ -78,7 +127,9 @@ bool FlashTool::prepare(QString *error)
     }
     if (!options.reportPath.isEmpty()) {
         report.setFileName(options.reportPath);
-        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        // Unbuffered: a line that cannot be written fails where it is written,
+        // and is not written again with the next one.
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
             *error = QStringLiteral("%1: cannot be opened for appending").arg(options.reportPath);
             return false;
         }
@@ -93,7 +144,7 @@ int FlashTool::list()
     if (options.json) {
         QJsonArray rows;
         for (const ProbedDevice &device : devices) {
-            rows.append(QJsonObject{
+            QJsonObject row{
                 {QStringLiteral("port"), device.portName},
                 {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
                 {QStringLiteral("type_code"), device.typeCode},
@@ -101,7 +152,10 @@ int FlashTool::list()
                                                                   : QString()},
                 {QStringLiteral("in_bootloader"), device.inBootloader},
                 {QStringLiteral("secondary"), device.secondaryUnit},
-            });
+            };
+            if (device.unavailable)
+                row.insert(QStringLiteral("unavailable"), unavailableTag(device));
+            rows.append(row);
         }
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
@@ -113,7 +167,9 @@ int FlashTool::list()
                       .arg(QStringLiteral("VERSION"), -9)
                       .arg(QStringLiteral("BOOTLOADER")));
     for (const ProbedDevice &device : devices) {
-        QString kind = device.unavailable ? QStringLiteral("(in use)") : kindName(device.kind);
+        QString kind = kindName(device.kind);
+        if (device.unavailable)
+            kind = QStringLiteral("(%1)").arg(unavailableTag(device).replace(QLatin1Char('-'), QLatin1Char(' ')));
         if (device.secondaryUnit)
             kind += QStringLiteral(" (via K01)");
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
@@ -132,15 +188,21 @@ bool FlashTool::startUpdate(QString *error)
 {
     const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
     QList<QextPortInfo> chosen;
+    QSet<QString> nodes;
     for (const QString &name : options.ports) {
+        const QString node = deviceNode(name);
         const auto found = std::find_if(ports.begin(), ports.end(), [&](const QextPortInfo &port) {
-            return port.portName == name || port.physName == name;
+            return port.portName == name || port.physName == name || deviceNode(portPath(port)) == node;
         });
         if (found == ports.end()) {
             *error = QStringLiteral("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
             return false;
         }
-        chosen.append(*found);
+        // Two jobs on one port would fight over its line.
+        const QString foundNode = deviceNode(portPath(*found));
+        if (!nodes.contains(foundNode))
+            chosen.append(*found);
+        nodes.insert(foundNode);
     }
     if (options.all) {
         for (const QextPortInfo &port : ports) {
@@ -156,9 +218,9 @@ bool FlashTool::startUpdate(QString *error)
                 onPort.append(device);
         }
         const ProbedDevice *unit = announcedUnit(onPort);
-        // --all takes the grippers found; a port named is asked for whatever
-        // answers there.
-        if (options.all && (!unit || !unit->isGripper()))
+        // --all takes the grippers found, and names the ports it could not
+        // look into; a port named is asked for whatever answers there.
+        if (options.all && (!unit || (!unit->isGripper() && !unit->unavailable)))
             continue;
         if (unit) {
             take(*unit);
@@ -209,7 +271,7 @@ void FlashTool::onPortArrived(const QextPortInfo &info)
         const ProbedDevice *unit = announcedUnit(found);
         if (interrupts > 0) {
             finishIfIdle();
-        } else if (unit && unit->isGripper()) {
+        } else if (unit && (unit->isGripper() || unit->unavailable)) {
             take(*unit);
         } else {
             console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
@@ -252,7 +314,7 @@ void FlashTool::take(const ProbedDevice &device)
 
     QString typeCode = device.versionKnown() ? device.typeCode : options.typeCode;
     if (device.unavailable) {
-        refused.error = QStringLiteral("the port could not be opened (in use?)");
+        refused.error = unavailableReason(device);
     } else if (!device.isGripper() && !options.manualReboot) {
         refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
     } else if (device.inBootloader && typeCode.isEmpty()) {
@@ -308,9 +370,17 @@ void FlashTool::end(const UnitResult &result, UnitJob *job)
 {
     if (!result.confirmed())
         anyUnconfirmed = true;
+    ++counts[result.result];
     if (report.isOpen()) {
-        report.write(result.toJsonLine());
-        report.flush();
+        const QByteArray line = result.toJsonLine();
+        if (report.write(line) != line.size() || !report.flush()) {
+            // The report is what a station keeps; a lost line must not pass
+            // for a clean run.
+            ++reportLinesLost;
+            std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
+                         options.reportPath.toLocal8Bit().constData(), result.port.toLocal8Bit().constData(),
+                         report.errorString().toLocal8Bit().constData());
+        }
     }
     if (job)
         console.finished(job, resultLine(result));
@@ -332,9 +402,28 @@ void FlashTool::finishIfIdle()
     const bool busy = std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
     if (busy || !probing.isEmpty())
         return;
-    if (watching && interrupts == 0)
+    if ((watching && interrupts == 0) || ended)
         return;
-    emit finished(anyUnconfirmed ? 1 : 0);
+    ended = true;
+    console.print(summary());
+    emit finished(anyUnconfirmed || reportLinesLost > 0 ? 1 : 0);
+}
+
+QString FlashTool::summary() const
+{
+    static const QPair<UnitResult::Result, const char *> kinds[] = {
+        {UnitResult::Updated, "updated"}, {UnitResult::UpToDate, "up to date"}, {UnitResult::Refused, "not updated"},
+        {UnitResult::Failed, "failed"}, {UnitResult::GivenUp, "given up"},
+    };
+    QStringList parts;
+    for (const auto &kind : kinds) {
+        if (counts.value(kind.first) > 0)
+            parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
+    }
+    QString line = parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
+    if (reportLinesLost > 0)
+        line += QStringLiteral("; %1 report line(s) not written").arg(reportLinesLost);
+    return line;
 }
 
 void FlashTool::interrupt()

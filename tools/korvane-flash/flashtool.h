@@ -52,6 +52,8 @@ private:
     void onJobDone(UnitJob *job);
     void onPortArrived(const QextPortInfo &info);
     void finishIfIdle();
+    // The run at a glance: "3 updated, 1 up to date, 1 failed".
+    QString summary() const;
 
     Options options;
     Console console;
@@ -61,6 +63,9 @@ private:
     bool watching = false;
     int interrupts = 0;
     bool anyUnconfirmed = false;
+    bool ended = false;
+    QHash<int, int> counts;
+    int reportLinesLost = 0;
     int unitsTaken = 0;
     QThreadPool probePool;
     QSet<QString> probing;

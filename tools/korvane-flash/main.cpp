@@ -95,6 +95,11 @@ int main(int argc, char *argv[])
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // An SSH session that drops hangs up the terminal: the units under way
+    // are in the middle of their flash and must finish, and the report must
+    // get their lines. Output that has nowhere to go is dropped (Console).
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
 
     QObject::connect(&tool, &FlashTool::finished, &app, [](int code) { QCoreApplication::exit(code); },
                      Qt::QueuedConnection);

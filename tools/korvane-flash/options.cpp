@@ -54,8 +54,8 @@ QString Options::usage()
         "  --version        the program's and the carried firmware's versions\n"
         "\n"
         "Ports are device paths, as 'list' shows them; KORVANE_EXTRA_PORTS adds ports.\n"
-        "Exit status: 0 when every unit asked for ended on the new version, 1 when any did not,\n"
-        "2 for a usage error.\n");
+        "Exit status: 0 when every unit asked for ended on the new version, 1 when any did not\n"
+        "(or a report line could not be written), 2 for a usage error.\n");
 }
 
 Options::Action Options::parse(const QStringList &arguments, Options *options, QString *error)

@@ -5,8 +5,13 @@
 #include "stbl/session.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThreadPool>
 #include <QtConcurrent>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +43,19 @@ QByteArray readReply(QextSerialPort &port, int ms, int size)
             reply += port.readAll();
     }
     return reply;
+}
+
+// The serial layer says only that it was refused; an open of our own tells
+// a user shut out by the permissions from a port another program holds with
+// the exclusive mode set (EBUSY), or with a lock file only (our open then
+// succeeds), from a port gone.
+int openError(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return EBUSY;
 }
 
 ProbedDevice record(const QString &portName, DeviceKind kind, const QString &typeCode, int major, int minor,
@@ -100,6 +118,7 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
     if (!line.open(QIODevice::ReadWrite)) {
         ProbedDevice busy = record(portName, Unidentified, QString(), 0, 0, 0);
         busy.unavailable = true;
+        busy.openError = openError(path);
         return {busy};
     }
     line.write(QByteArray::fromHex(Communication::kVersionRequest));

@@ -24,8 +24,11 @@ struct ProbedDevice
     // The unit the wizard would offer for this port; a K01 with a GB1
     // behind it is listed but the GB1 is the one updated.
     bool announced = true;
-    // The port could not be opened (in use, or gone).
+    // The port could not be opened; openError says why: EACCES (its
+    // permissions shut the user out), EBUSY (another program holds it),
+    // ENOENT (gone), or another errno.
     bool unavailable = false;
+    int openError = 0;
 
     bool isGripper() const { return kind != Unidentified; }
     bool versionKnown() const { return !inBootloader && !typeCode.isEmpty() && kind != GSX; }

@@ -179,8 +179,12 @@ void UnitJob::onPhase(GripperUpdate::Phase phase)
     // its bootloader.
     if (phase == GripperUpdate::Identifying || phase == GripperUpdate::FreescaleReady)
         reachedBootloader = true;
-    if (phase == GripperUpdate::ReadingVersion || phase == GripperUpdate::Loaded)
+    // Reported after the start, in the order the engine sent it: a unit given
+    // up from here runs its new firmware.
+    if (phase == GripperUpdate::ReadingVersion || phase == GripperUpdate::Loaded) {
         reachedBootloader = false;
+        started = true;
+    }
     for (const PhaseView &view : kPhases) {
         if (view.phase == phase) {
             currentStatus = QLatin1String(view.text);
@@ -206,6 +210,9 @@ void UnitJob::onFinished(GripperUpdate::Outcome outcome)
         unitResult.error = reported.isEmpty()
                                ? QStringLiteral("written and started, but the new firmware did not report its version")
                                : QStringLiteral("the new firmware reports %1, not %2").arg(reported, expected);
+    } else if (outcome == GripperUpdate::Cancelled && started) {
+        unitResult.result = UnitResult::GivenUp;
+        unitResult.error = QStringLiteral("written, verified and started, version not read back");
     } else {
         unitResult.result = outcome == GripperUpdate::Cancelled ? UnitResult::GivenUp : UnitResult::Failed;
         unitResult.error = failureText(outcome, isGsFamily(device.kind));

@@ -81,6 +81,8 @@ private:
     int currentProgress = 0;
     bool running = false;
     bool reachedBootloader = false;
+    // The new firmware was started (GS: loaded): given up now, it runs.
+    bool started = false;
     QElapsedTimer phaseClock;
     UnitResult unitResult;
 };
