@@ -1,5 +1,8 @@
 #include "replywait.h"
 
+#include "qextserialport.h"
+
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIODevice>
 #include <QTimer>
@@ -31,4 +34,16 @@ void waitMs(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QByteArray readReply(QextSerialPort &port, int size, int ms)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray reply = port.readAll();
+    while (port.isOpen() && reply.size() < size && elapsed.elapsed() < ms) {
+        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
+            reply += port.readAll();
+    }
+    return reply;
 }

@@ -28,6 +28,11 @@ bool deviceIsGone(QSerialPort &port);
 // where the system gives nothing to tell them apart by, or the path is gone.
 QString deviceIdentity(const QString &path);
 
+// Why an open of the port at `path` fails: EACCES (its permissions shut the
+// user out), EBUSY (another program holds it), ENOENT (gone) or another
+// errno; 0 where the system cannot say.
+int openFailure(const QString &path);
+
 // Cheap summary of the system's serial devices and of the given paths: it
 // changes whenever a port comes, goes or is replaced. Empty where the system
 // offers nothing cheaper than the full port list.

@@ -1,12 +1,16 @@
 #include "qextserial_platform.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
+#include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace QextPlatform {
 
@@ -46,6 +50,19 @@ QString deviceIdentity(const QString &path)
         .arg(qint64(link.st_ctim.tv_sec))
         .arg(qint64(link.st_ctim.tv_nsec))
         .arg(quint64(target.st_rdev));
+}
+
+int openFailure(const QString &path)
+{
+    // The serial layer says only that it was refused; an open of our own
+    // tells a user shut out by the permissions from a port another program
+    // holds in exclusive mode (EBUSY), or with a lock only (our open then
+    // succeeds), from a port gone.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return EBUSY;
 }
 
 QString portListFingerprint(const QStringList &paths, bool withSystemPorts)

@@ -26,6 +26,11 @@ QString deviceIdentity(const QString &)
     return QString();
 }
 
+int openFailure(const QString &)
+{
+    return 0;
+}
+
 QString portListFingerprint(const QStringList &, bool)
 {
     return QString();

@@ -4,6 +4,7 @@
 #include "flashlayout.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "replywait.h"
 #include "stbl/constants.h"
 
 #include <QDebug>
@@ -62,18 +63,6 @@ bool pauseUnless(int ms, const std::atomic<bool> &stop)
 }
 
 } // namespace
-
-QByteArray readReply(QextSerialPort &port, int size, int ms)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QByteArray reply = port.readAll();
-    while (port.isOpen() && reply.size() < size && elapsed.elapsed() < ms) {
-        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
-            reply += port.readAll();
-    }
-    return reply;
-}
 
 bool Cancellable::pause(int ms) const
 {

@@ -67,10 +67,6 @@ private:
     bool rebootForUpdate(const UpdateTarget &target);
 };
 
-// A reply read before a deadline: until `size` bytes are there or `ms` have
-// passed. A USB adapter may hand even an eleven-byte reply over in pieces.
-QByteArray readReply(QextSerialPort &port, int size, int ms);
-
 // The images to write, where they go, and the waits of the front end.
 struct UpdatePlan
 {

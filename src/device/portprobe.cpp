@@ -4,23 +4,17 @@
 #include "identificationrules.h"
 #include "stbl/session.h"
 
-#include <QElapsedTimer>
-#include <QFile>
+#include "qextserial_platform.h"
+#include "replywait.h"
+
 #include <QThreadPool>
 #include <QtConcurrent>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// The wizard's rules and waits, so that a gripper it finds is found here too.
 using namespace IdentificationRules;
 
 // The ROM answers its sync byte within a few milliseconds; a session of our
 // own opens the line in the ROM's 8E1 and releases it before the Modbus probe.
-bool probeBootloader(const QString &path)
+bool PortProbe::romAnswersOnOwnSession(const QString &path)
 {
     stbl::Session session;
     if (session.open(path.toStdString()) != stbl::RESULT_OK)
@@ -31,32 +25,7 @@ bool probeBootloader(const QString &path)
     return acknowledged;
 }
 
-// Up to `ms` for a reply of `size` bytes: a USB adapter may hand even an
-// eleven-byte reply over in two pieces.
-QByteArray readReply(QextSerialPort &port, int ms, int size)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QByteArray reply = port.readAll();
-    while (port.isOpen() && reply.size() < size && elapsed.elapsed() < ms) {
-        if (port.waitForReadyRead(int(ms - elapsed.elapsed())))
-            reply += port.readAll();
-    }
-    return reply;
-}
-
-// The serial layer says only that it was refused; an open of our own tells
-// a user shut out by the permissions from a port another program holds with
-// the exclusive mode set (EBUSY), or with a lock file only (our open then
-// succeeds), from a port gone.
-int openError(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    return EBUSY;
-}
+namespace {
 
 ProbedDevice record(const QString &portName, DeviceKind kind, const QString &typeCode, int major, int minor,
                     int patch)
@@ -100,7 +69,7 @@ QString ProbedDevice::versionText() const
     return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
+QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe &romAnswers)
 {
     if (port.enumName == QLatin1String("ACPI"))
         return {};
@@ -108,7 +77,7 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
     const QString path = port.physName.isEmpty() ? port.portName : port.physName;
     const QString portName = path;
 
-    if (probeBootloader(path)) {
+    if (romAnswers(path)) {
         ProbedDevice device = record(portName, BL_STM32, QStringLiteral("BL_STM32"), 0, 0, 0);
         device.inBootloader = true;
         return {device};
@@ -118,12 +87,12 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
     if (!line.open(QIODevice::ReadWrite)) {
         ProbedDevice busy = record(portName, Unidentified, QString(), 0, 0, 0);
         busy.unavailable = true;
-        busy.openError = openError(path);
+        busy.openError = QextPlatform::openFailure(path);
         return {busy};
     }
     line.write(QByteArray::fromHex(Communication::kVersionRequest));
     line.waitForBytesWritten(kModbusReplyWaitMs);
-    QByteArray reply = readReply(line, kModbusReplyWaitMs, Communication::kVersionReplySize);
+    QByteArray reply = readReply(line, Communication::kVersionReplySize, kModbusReplyWaitMs);
 
     QString typeCode;
     int major = 0;
@@ -136,7 +105,7 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port)
             return {device};
         line.write(QByteArray::fromHex(Communication::kSecondaryVersionRequest));
         line.waitForBytesWritten(kModbusReplyWaitMs);
-        reply = readReply(line, kModbusReplyWaitMs, Communication::kVersionReplySize);
+        reply = readReply(line, Communication::kVersionReplySize, kModbusReplyWaitMs);
         if (!namesSecondaryGb1(reply))
             return {device};
         Communication::decodeVersionReply(reply, typeCode, major, minor, patch);

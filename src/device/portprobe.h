@@ -5,10 +5,11 @@
 #include "qextportinfo.h"
 
 #include <QList>
+
+#include <functional>
 #include <QString>
 
-// What one port holds, judged as the wizard's identification judges it, but
-// on a bootloader session and a serial port of the probe's own, so that
+// What one port holds. Each probe has serial port objects of its own, so
 // several ports are probed at once from several threads.
 struct ProbedDevice
 {
@@ -41,10 +42,18 @@ QString kindName(DeviceKind kind);
 
 namespace PortProbe {
 
-// Blocks for up to about 1.2 s (a port that answers nothing). Nothing for
+// Whether a gripper's STM32 ROM acknowledges its sync on the port at `path`.
+using RomProbe = std::function<bool(const QString &path)>;
+bool romAnswersOnOwnSession(const QString &path);
+
+// The one probe of a port, for the wizard and korvane-flash alike: the ROM's
+// sync, then the Modbus version request (and the K01's second register
+// block), then an older GS gripper's banner. Blocks for up to about 1.2 s (a
+// port that answers nothing), so it runs on a worker thread. Nothing for
 // built-in ports and ports lost meanwhile; the K01 and the GB1 behind it for
-// such a pair; otherwise one record.
-QList<ProbedDevice> identify(const QextPortInfo &port);
+// such a pair; otherwise one record. `romAnswers` is the ROM check: the
+// wizard's goes through its process-wide bootloader line.
+QList<ProbedDevice> identify(const QextPortInfo &port, const RomProbe &romAnswers = romAnswersOnOwnSession);
 
 // Every port at the same moment, each on a thread of its own; results in the
 // order of `ports`.
