@@ -195,6 +195,8 @@ void PageDownloadFirmware::startFreescaleTransfer(int run)
         // No time limit while the user powers it, by design: the way out is Cancel.
         setCancelEnabled(true);
     }
+    // The engine opens the line itself.
+    communication->close();
     const Engine engine = update;
     const auto ready = [this, run] {
         QMetaObject::invokeMethod(this, [this, run] {
@@ -361,7 +363,8 @@ void PageDownloadFirmware::verifyFirmware()
 
     if (!fieldFlag("manualReboot")) {
         machine.stop();
-        if (device->kind == K01) {
+        // A K01 found in its ROM is what its image says it is.
+        if (update->updatePlan().gripperKind() == K01) {
             waitMs(GripperUpdate::kK01StartMs);
             if (runAbandoned(run))
                 return;

@@ -28,6 +28,12 @@ bool deviceIsGone(QSerialPort &port);
 // where the system gives nothing to tell them apart by, or the path is gone.
 QString deviceIdentity(const QString &path);
 
+// Takes the advisory lock that every open of a line by our programs takes,
+// the bootloader library's sessions included: two programs on one line
+// corrupt each other's exchanges, and root is not kept out by exclusive mode.
+// False when another holds it.
+bool lockLine(QSerialPort &port);
+
 // Why an open of the port at `path` fails: EACCES (its permissions shut the
 // user out), EBUSY (another program holds it), ENOENT (gone) or another
 // errno; 0 where the system cannot say.

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,11 @@ QString deviceIdentity(const QString &path)
         .arg(quint64(target.st_rdev));
 }
 
+bool lockLine(QSerialPort &port)
+{
+    return ::flock(int(port.handle()), LOCK_EX | LOCK_NB) == 0;
+}
+
 int openFailure(const QString &path)
 {
     // The serial layer says only that it was refused; an open of our own
@@ -61,6 +67,8 @@ int openFailure(const QString &path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    // Opened, so another of our programs holds its lock, or another program
+    // its lock file.
     ::close(fd);
     return EBUSY;
 }

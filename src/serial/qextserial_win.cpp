@@ -26,6 +26,12 @@ QString deviceIdentity(const QString &)
     return QString();
 }
 
+bool lockLine(QSerialPort &)
+{
+    // Windows opens a COM port for one handle only.
+    return true;
+}
+
 int openFailure(const QString &)
 {
     return 0;

@@ -150,6 +150,12 @@ bool QextSerialPort::open(OpenMode mode)
     applySettings();
     if (!m_port->open(mode))
         return false;
+    if (!QextPlatform::lockLine(*m_port)) {
+        // In use by another of our programs, which may be writing a
+        // gripper's flash: not a byte goes to it.
+        m_port->close();
+        return false;
+    }
     // Unbuffered: the data stays in QSerialPort, which has its own buffer.
     return QIODevice::open(mode | QIODevice::Unbuffered);
 }

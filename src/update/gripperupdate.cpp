@@ -392,13 +392,14 @@ QString GripperUpdate::readVersion()
 {
     emit phaseChanged(ReadingVersion);
     const UpdateTarget &target = plan.target;
-    const bool secondary = target.kind != K01 && target.secondaryUnit;
+    const bool k01 = plan.gripperKind() == K01;
+    const bool secondary = !k01 && target.secondaryUnit;
     const QByteArray request = QByteArray::fromHex(secondary ? Communication::kSecondaryVersionRequest
                                                              : Communication::kVersionRequest);
     // One request, as the wizard's batch asks it: the port gets its time to
     // come back, the firmware a second to answer.
     const int limitMs = plan.askVersionOnce ? kPortBackMs
-                        : target.kind == K01 || secondary ? GripperUpdate::kK01StartMs + kStartMs : kStartMs;
+                        : k01 || secondary ? GripperUpdate::kK01StartMs + kStartMs : kStartMs;
     QElapsedTimer elapsed;
     elapsed.start();
     const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};

@@ -94,6 +94,12 @@ struct UpdatePlan
     bool askVersionOnce = false;
 
     DeviceKind layoutKind() const { return product != Unidentified ? product : target.kind; }
+    // What the gripper is, for its start-up time: its record's kind where the
+    // record tells it, else the product of its image.
+    DeviceKind gripperKind() const
+    {
+        return target.kind == BL_STM32 || target.kind == Unidentified ? layoutKind() : target.kind;
+    }
 };
 
 class GripperUpdate : public QObject

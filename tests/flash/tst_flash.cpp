@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -414,6 +415,19 @@ void TestFlash::allTakesTheGrippersFound()
     result = run({QStringLiteral("update"), QStringLiteral("--all")});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("No gripper found.")));
+
+    // A line another of our programs is writing (the bootloader library holds
+    // its lock) is "in use", for root too, and is sent nothing.
+    sim::Gripper &writing = gripper(sim::GripperConfig());
+    {
+        Fd locker{::open(writing.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+        QVERIFY(locker.fd >= 0 && ::flock(locker.fd, LOCK_EX | LOCK_NB) == 0);
+        const long before = writing.status().counters.bytesReceived;
+        result = run({QStringLiteral("list")});
+        QVERIFY2(result.out.contains(QRegularExpression(QRegularExpression::escape(port(writing)) + " +\\(in use\\)")),
+                 qPrintable(result.out));
+        QCOMPARE(writing.status().counters.bytesReceived, before);
+    }
 
     // Ports it cannot look into are named with the reason, and not updated.
     if (::geteuid() == 0 && QProcess::execute(QStringLiteral("unshare"), QStringList{"-U", "true"}) != 0)
