@@ -103,6 +103,10 @@ bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, QS
                      .arg(mainRegionSize(kind))
                      .arg(loaded.typeCode);
         return false;
+    } else if (const QString problem = FlashLayout::vectorTableProblem(loaded.content, FlashLayout::mainAddress(kind));
+               !problem.isEmpty()) {
+        *error = QStringLiteral("%1: not a %2 image: %3").arg(path, loaded.typeCode, problem);
+        return false;
     }
     *image = loaded;
     return true;
@@ -140,6 +144,13 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     if (!found || carried.content.isEmpty()) {
         *error = QStringLiteral("no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)").arg(code);
         return false;
+    }
+    if (!isGsFamily(kind)) {
+        const QString problem = FlashLayout::vectorTableProblem(carried.content, FlashLayout::mainAddress(kind));
+        if (!problem.isEmpty()) {
+            *error = QStringLiteral("the carried %1 cannot run on a %2 gripper: %3").arg(carried.name, code, problem);
+            return false;
+        }
     }
     *image = carried;
     return true;
@@ -182,7 +193,8 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
     FirmwareImage named;
     if (parseName(mainName, &named))
         plan->product = kindForTypeCode(named.typeCode);
-    if (error->isEmpty())
-        *error = GripperUpdate::refusal(*plan);
+    if (error->isEmpty() && !GripperUpdate::refusal(*plan).isEmpty())
+        *error = QStringLiteral("%1: %2").arg(mainName.isEmpty() ? bootloaderName : mainName,
+                                              GripperUpdate::refusal(*plan));
     return error->isEmpty();
 }

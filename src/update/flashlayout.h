@@ -3,6 +3,8 @@
 
 #include "korvanedevice.h"
 
+#include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // Where the images go in a gripper's STM32 flash. The bootloader sits in the
@@ -62,6 +64,12 @@ inline int firstSectorAt(quint32 address)
         return -1;
     }
 }
+
+// Why an STM32 image cannot run from `address`, empty when its vector table
+// makes sense there: the initial stack pointer in SRAM, the reset vector a
+// Thumb address inside the image itself. An image linked for another
+// product's bank passes every other check and leaves the gripper dead.
+QString vectorTableProblem(const QByteArray &image, quint32 address);
 
 } // namespace FlashLayout
 

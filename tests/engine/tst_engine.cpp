@@ -432,12 +432,14 @@ void TestEngine::imageThatOverrunsItsRegionIsRefused()
     // A CH image chosen for a GC would overrun the four sectors erased for
     // it into flash nobody erased: refused before a byte is sent.
     sim::Gripper &g = gripper(sim::GripperConfig());
-    UpdatePlan plan = planFor(g, GC, QByteArray(int(kMainRegion) + 4, '\x5a'));
+    UpdatePlan plan = planFor(g, GC, standin("CH", {1, 6, 9}, kMainRegion + 4, kMainAddressCH));
     QVERIFY(!GripperUpdate::refusal(plan).isEmpty());
     Running run(plan);
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::FlashFailed);
     QCOMPARE(g.status().counters.bytesReceived, 0L);
+    // Found in its ROM, a CH takes it in its second bank.
+    plan.target.kind = BL_STM32;
     plan.product = CH;
     QVERIFY(GripperUpdate::refusal(plan).isEmpty());
 }

@@ -211,6 +211,8 @@ void TestFlash::badArgumentsTouchNoGripper_data()
     QTest::newRow("image too large") << QStringList{"update", "%P", "--image", "%D/GD-1.7.0.bin"}
                                      << "do not fit the 524288 bytes";
     QTest::newRow("empty image") << QStringList{"update", "%P", "--image", "%D/GU-1.7.0.bin"} << "is empty";
+    QTest::newRow("image linked for another bank") << QStringList{"update", "%P", "--image", "%D/GC3-1.7.1.bin"}
+                                                   << "its reset vector 0x08100401 is not inside the image";
     QTest::newRow("two images for one type")
         << QStringList{"update", "%P", "--image", "%D/GV-1.7.0.bin", "--image", "%D/GV-1.7.0.bin"} << "two images";
     QTest::newRow("--type of no gripper") << QStringList{"update", "%P", "--type", "XY9"} << "not a gripper type";
@@ -228,7 +230,9 @@ void TestFlash::badArgumentsTouchNoGripper()
     QVERIFY(!writeFile(QStringLiteral("firmware.bin"), standin("GC3", {1, 7, 0}, 1000)).isEmpty());
     QVERIFY(!writeFile(QStringLiteral("GD-1.7.0.bin"), QByteArray(int(kMainRegion) + 4, '\x55')).isEmpty());
     QVERIFY(!writeFile(QStringLiteral("GU-1.7.0.bin"), QByteArray()).isEmpty());
-    QVERIFY(!writeFile(QStringLiteral("GV-1.7.0.bin"), standin("GV", {1, 7, 0}, 1000)).isEmpty());
+    // A CH image under a GC3 name: right name, right size, wrong bank.
+    QVERIFY(!writeFile(QStringLiteral("GC3-1.7.1.bin"), standin("CH", {1, 7, 1}, 50000, 0x08100000)).isEmpty());
+    QVERIFY(!writeFile(QStringLiteral("GV-1.7.0.bin"), standin("GV", {1, 7, 0}, 2000)).isEmpty());
     for (QString &argument : arguments)
         argument.replace(QLatin1String("%P"), port(g)).replace(QLatin1String("%D"), dir.path());
 
