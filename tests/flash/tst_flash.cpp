@@ -543,6 +543,25 @@ void TestFlash::gsThroughItsFreescaleBootloader()
     QVERIFY2(result.out.contains(port(loads) + QStringLiteral(": updated GS-1.6.8 -> GS-1.6.9")), qPrintable(result.out));
     QVERIFY(result.out.contains(port(silentLoader) + QStringLiteral(": GS-1.6.8 FAILED: the Freescale bootloader did not "
                                                                     "report the image loaded")));
+
+    // By hand: nothing is sent, and the bootloader is waited for past the
+    // automatic reboot's five seconds, until the unit is switched back on.
+    sim::Gripper &byHand = gripper(gs);
+    const long before = byHand.status().counters.bytesReceived;
+    QProcess process;
+    QString out;
+    start(process, out, {QStringLiteral("update"), port(byHand), QStringLiteral("--manual-reboot")});
+    QTRY_VERIFY_WITH_TIMEOUT(out.contains(QStringLiteral("switch the unit off")), 10000);
+    byHand.powerOff();
+    QTest::qWait(6000);
+    QCOMPARE(process.state(), QProcess::Running);
+    QVERIFY(byHand.status().counters.bytesReceived - before <= 11);  // the probe's version request only
+    byHand.powerOn();
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY2(out.contains(port(byHand) + QStringLiteral(": updated GS-1.6.8 -> GS-1.6.9")), qPrintable(out));
+    QCOMPARE(byHand.status().freescale.imagesLoaded, 1);
+    // --type speaks for STM32 units only.
+    QVERIFY(run({QStringLiteral("update"), port(byHand), QStringLiteral("--type"), QStringLiteral("GS")}).code == 2);
 }
 
 void TestFlash::watchUpdatesUnitsAsTheyArrive()

@@ -125,6 +125,13 @@ bool FlashTool::prepare(QString *error)
         *error = QStringLiteral("--type %1: not a gripper type code").arg(options.typeCode);
         return false;
     }
+    if (isGsFamily(FirmwareChoice::kindForTypeCode(options.typeCode))) {
+        // A GS-family unit names its family itself (its reply or its banner);
+        // --type stands in for what an STM32 ROM cannot say.
+        *error = QStringLiteral("--type %1: --type is for the STM32 kinds; a GS-family unit is found as such")
+                     .arg(options.typeCode);
+        return false;
+    }
     if (!options.reportPath.isEmpty()) {
         report.setFileName(options.reportPath);
         // Unbuffered: a line that cannot be written fails where it is written,
@@ -312,7 +319,9 @@ void FlashTool::take(const ProbedDevice &device)
     refused.versionBefore = device.versionText();
     refused.result = UnitResult::Refused;
 
-    QString typeCode = device.versionKnown() ? device.typeCode : options.typeCode;
+    // --type speaks for STM32 units that cannot tell their type, never for
+    // the GS family, whose one image is chosen by family.
+    QString typeCode = device.versionKnown() || isGsFamily(device.kind) ? device.typeCode : options.typeCode;
     if (device.unavailable) {
         refused.error = unavailableReason(device);
     } else if (!device.isGripper() && !options.manualReboot) {
@@ -331,13 +340,6 @@ void FlashTool::take(const ProbedDevice &device)
     DeviceKind kind = device.kind;
     if (device.inBootloader || !device.isGripper())
         kind = FirmwareChoice::kindForTypeCode(typeCode);
-    if (isGsFamily(kind) && options.manualReboot) {
-        // The engine reboots the GS family itself and gives it five seconds
-        // to show its bootloader: too short for a power cycle by hand.
-        refused.error = QStringLiteral("the power-cycle path is not available here for the GS family; use the wizard");
-        end(refused);
-        return;
-    }
     FirmwareImage image;
     if (!FirmwareChoice::imageFor(typeCode, kind, images, &image, &refused.error)) {
         end(refused);
@@ -355,6 +357,8 @@ void FlashTool::take(const ProbedDevice &device)
     plan.target.inBootloader = device.inBootloader;
     plan.mainImage = image.content;
     plan.entryAttempts = options.manualReboot ? 0 : kEntryAttempts;
+    // By hand, the GS bootloader is waited for as long as the user needs.
+    plan.manualPowerCycle = options.manualReboot;
 
     auto *job = new UnitJob(device, plan, image);
     jobs.append(job);
