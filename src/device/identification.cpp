@@ -52,9 +52,16 @@ void Communication::handleNewDevice(QextPortInfo port)
     // The probe korvane-flash runs too, on the pool: the window stays live
     // for its waits. The port object is its own: the shared one may be in use
     // by a page while a hot-plug notice runs this inside one of its waits.
-    port.physName.clear();
     const QList<ProbedDevice> found = runBlocking([port, portNumber] {
-        return PortProbe::identify(port, [portNumber](const QString &) { return probeBootloader(portNumber); });
+        return PortProbe::identify(port, [portNumber](const QString &path) {
+            // A download holds the process-wide line (a unit plugged in
+            // during a batch): this port is asked on a session of its own.
+            if (!BootloaderLine::take())
+                return PortProbe::romAnswersOnOwnSession(path);
+            const bool answered = probeBootloader(portNumber);
+            BootloaderLine::release();
+            return answered;
+        });
     });
 
     KorvaneDevice *announced = nullptr;

@@ -13,16 +13,22 @@ uint8_t LibraryLink::open(const QString &portName)
         qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
         return stbl::RESULT_BAD_ARGUMENT;
     }
+    if (!holding && !BootloaderLine::take()) {
+        qDebug() << "ERREUR LibraryLink::open: the bootloader line is held by a probe";
+        return stbl::RESULT_OPEN_FAILED;
+    }
+    holding = true;
     TARGET_SetComIntType(0);
     if (COM_is_Open() == 1) {
         // Left open by a run that ended badly: closed, and tried again.
         qDebug() << "COM_is_Open? TRUE. Devrait être fermé";
-        COM_Close();
+        close();
         return stbl::RESULT_OPEN_FAILED;
     }
     const uint8_t settings = BootloaderLine::configure(portNumber);
     if (settings != 0) {
         qDebug() << "Erreur durant SetCOMSettings? " << int(settings);
+        close();
         return stbl::RESULT_BAD_SETTINGS;
     }
     const uint8_t opened = COM_Open();
@@ -31,7 +37,7 @@ uint8_t LibraryLink::open(const QString &portName)
     // The state of the line decides, not the result.
     if (COM_is_Open() == 0) {
         qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
-        COM_Close();
+        close();
         return stbl::RESULT_OPEN_FAILED;
     }
     return stbl::RESULT_OK;
@@ -44,7 +50,11 @@ bool LibraryLink::isOpen()
 
 void LibraryLink::close()
 {
+    if (!holding)
+        return;  // the line is another's (a probe's), or closed already
     COM_Close();
+    holding = false;
+    BootloaderLine::release();
 }
 
 void LibraryLink::setTimeout(uint32_t ms)

@@ -61,6 +61,9 @@ public:
     uint8_t verify(uint32_t address, const uint8_t *data, uint32_t length,
                    const stbl::ProgressCallback &progress) override;
     uint8_t go(uint32_t address) override;
+
+private:
+    bool holding = false;
 };
 
 // A line of its own to one gripper, opened by device path.

@@ -1,3 +1,4 @@
+#include "bootloaderlink.h"
 #include "communication.h"
 #include "logcapture.h"
 #include "modbuscrc.h"
@@ -85,6 +86,7 @@ private slots:
     void textAndOddAnswersAfterTheModbusRequest();
     void portVanishingMidProbeLeavesNothingOpen();
     void arrivalWhileAutoDetectIsOnIsProbedAndAnnounced();
+    void unitArrivingDuringADownloadLeavesItsLineAlone();
 };
 
 void TestIdentificationPorts::portsThatAreNeverProbed()
@@ -246,6 +248,37 @@ void TestIdentificationPorts::arrivalWhileAutoDetectIsOnIsProbedAndAnnounced()
     QCOMPARE(detected.count(), 1);
     QCOMPARE(lost.count(), 1);
     comm.setAutoDetectDisable(true);
+}
+
+void TestIdentificationPorts::unitArrivingDuringADownloadLeavesItsLineAlone()
+{
+    // A batch of manual-reboot units: the next one is plugged in while the
+    // one before is being written over the process-wide bootloader line. Its
+    // probe must neither take that line over nor close it.
+    SimBench sims;
+    korvane::sim::GripperConfig inRom;
+    inRom.bootToRom = true;
+    korvane::sim::Gripper &writing = sims.add(inRom);
+    korvane::sim::Gripper &arriving = sims.add(inRom);
+    QVERIFY(sims.settle());
+    QextSerialEnumerator::getPorts();
+
+    LibraryLink download;
+    QCOMPARE(int(download.open(SimBench::pathOf(writing))), 0);
+    QCOMPARE(int(download.init()), 0);
+
+    Communication comm;
+    comm.handleNewDevice(portInfo(SimBench::pathOf(arriving), QStringLiteral("EXTRA")));
+    QCOMPARE(comm.devices.size(), 1);
+    QCOMPARE(comm.devices.at(0)->kind, BL_STM32);
+
+    // The download's line is still open on its gripper and still answers.
+    QVERIFY(download.isOpen());
+    uint8_t version = 0;
+    Commands commands = {};
+    QCOMPARE(int(download.get(&version, &commands)), 0);
+    QCOMPARE(writing.romLog().commands, std::vector<uint8_t>{0x00});
+    download.close();
 }
 
 QTEST_GUILESS_MAIN(TestIdentificationPorts)
