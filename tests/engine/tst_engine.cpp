@@ -2,6 +2,7 @@
 // simulated grippers: what the gripper holds afterwards and what its ROM was
 // sent.
 
+#include "freescaleparse.h"
 #include "gripperupdate.h"
 #include "simflash.h"
 
@@ -92,6 +93,8 @@ private slots:
     void k01AndTheGb1BehindIt();
     void gsThroughItsFreescaleBootloader_data();
     void gsThroughItsFreescaleBootloader();
+    void freescaleReadings_data();
+    void freescaleReadings();
     void twoGrippersAtOnce();
     void givenUpWhileWriting();
     void failuresNeverStartTheFirmware_data();
@@ -279,6 +282,35 @@ void TestEngine::gsThroughItsFreescaleBootloader()
     } else {
         QVERIFY(run.update->versionText().isEmpty());
     }
+}
+
+void TestEngine::freescaleReadings_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("stage");
+    QTest::addColumn<int>("outcome");
+    const QByteArray dots = ".....";
+    const QByteArray report = "\r\nLoaded 0x00ab Program and 0x0000 Data words\r\n";
+    QTest::newRow("dots") << dots << 2 << int(FreescaleReading::Downloading);
+    QTest::newRow("report after the dots") << dots + report << 2 << int(FreescaleReading::Loaded);
+    QTest::newRow("upper-case hexadecimal") << dots + QByteArray(report).replace("0x00ab", "0x00AB") << 2
+                                            << int(FreescaleReading::Downloading);
+    // The first chunk only shows that the transfer runs; its report counts
+    // once the next chunk arrives.
+    QTest::newRow("dots and report in the first chunk") << dots + report << 1 << int(FreescaleReading::Downloading);
+    QTest::newRow("report before any dot") << report << 1 << int(FreescaleReading::StartFailure);
+}
+
+void TestEngine::freescaleReadings()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(int, stage);
+    QFETCH(int, outcome);
+    // One dot per thousand bytes of the image, counted against its size.
+    const FreescaleReading reading = readFreescaleReceived(received, stage, 5000);
+    QCOMPARE(int(reading.outcome), outcome);
+    if (outcome == FreescaleReading::Downloading)
+        QCOMPARE(reading.progress, 5 * 100 / 6);
 }
 
 void TestEngine::twoGrippersAtOnce()
