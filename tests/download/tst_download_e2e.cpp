@@ -89,6 +89,7 @@ private slots:
     void manualRebootSkipsVersionPage();
     // The GS family's Freescale bootloader.
     void gsAutomatic();
+    void gsManual_data();
     void gsManual();
     void gsReportBeforeDot();
     void gsSilentWatchdog();
@@ -97,7 +98,6 @@ private slots:
     void windowStaysWhileFlashing();
     void cancelWhileTheRomStaysSilent_data();
     void cancelWhileTheRomStaysSilent();
-    void cancelWhileWaitingForGsBootloader();
     // Nothing is sent to a gripper the upgrader carries no image for.
     void manualRebootWithoutImageForType();
     void gsWithoutCarriedImage();
@@ -301,8 +301,17 @@ void TestDownloadRuns::gsAutomatic()
     QCOMPARE(h.answerer->count(), 0);
 }
 
+void TestDownloadRuns::gsManual_data()
+{
+    QTest::addColumn<bool>("cancelled");
+    QTest::newRow("poweredAgain") << false;
+    // The user gives up before the gripper is switched back on.
+    QTest::newRow("cancelled") << true;
+}
+
 void TestDownloadRuns::gsManual()
 {
+    QFETCH(bool, cancelled);
     KORVANE_SKIP_IF(freescaleSkipReason());
     DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
@@ -310,17 +319,28 @@ void TestDownloadRuns::gsManual()
     QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)")), true));
     QCOMPARE(h.wizard->currentId(), 3);
 
-    // Told to turn it off; then it is turned off and on again.
-    QVERIFY(h.waitFor([&] { return h.answerer->texts().contains(kPowerOffBox); }, 10000));
+    // Told to turn it off, then waiting, for as long as it takes, with Cancel
+    // usable, for it to be turned on again.
     QVERIFY(h.waitFor([&] { return h.statusText().startsWith(QLatin1String("Please turn the gripper back on")); },
-                      5000));
-    gripper.powerOff();
-    QTest::qWait(200);
-    gripper.powerOn();
-
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GS-1.6.9")); }, 30000));
-    QCOMPARE(gripper.status().freescale.imagesLoaded, 1);
+                      10000));
+    QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
     QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
+    if (cancelled) {
+        h.button(QWizard::CancelButton)->click();
+        QVERIFY(h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen(); }, 5000));
+    }
+    gripper.powerCycle();
+    if (cancelled) {
+        // The gripper's bootloader greets nobody and its window passes with
+        // nothing sent.
+        QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+        QCOMPARE(gripper.status().freescale.bytesReceived, 0L);
+    } else {
+        QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GS-1.6.9")); },
+                          30000));
+        QCOMPARE(gripper.status().freescale.imagesLoaded, 1);
+        QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
+    }
     QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
 }
 
@@ -464,26 +484,6 @@ void TestDownloadRuns::cancelWhileTheRomStaysSilent()
     QVERIFY(endedCleanly(h));
     QVERIFY(lineStaysQuiet(gripper, 2500));
     QVERIFY(gripper.romLog().erasedSectors.empty());
-}
-
-void TestDownloadRuns::cancelWhileWaitingForGsBootloader()
-{
-    KORVANE_SKIP_IF(freescaleSkipReason());
-    DownloadHarness h;
-    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper));
-    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)")), true));
-    QVERIFY(h.waitFor([&] { return h.statusText().startsWith(QLatin1String("Please turn the gripper back on")); },
-                      10000));
-    QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
-    h.button(QWizard::CancelButton)->click();
-    QVERIFY(h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen(); }, 5000));
-    // The power comes back after all: the gripper's bootloader greets nobody
-    // and its window passes with nothing sent.
-    gripper.powerCycle();
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    QCOMPARE(gripper.status().freescale.bytesReceived, 0L);
-    QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
 }
 
 void TestDownloadRuns::manualRebootWithoutImageForType()
