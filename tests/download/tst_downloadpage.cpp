@@ -10,24 +10,17 @@ namespace {
 
 const QByteArray kRebootRequest = QByteArray::fromHex("091001900001022A00D360");
 
-KorvaneDevice *record(const QString &port, const QString &typeCode, DeviceKind kind)
-{
-    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
-    auto *device = new KorvaneDevice(port, typeCode, kind, false, settings);
-    device->major = 1;
-    device->minor = 6;
-    device->patch = 8;
-    return device;
-}
-
-// Puts the records in the device list as a rescan would have, with the port
-// page showing, and picks the first.
-void listRecords(DownloadHarness &h, const QList<KorvaneDevice *> &records)
+// Lists a GC3 on each port as a rescan would have, with the port page
+// showing.
+void listGc3s(DownloadHarness &h, const QStringList &ports)
 {
     for (KorvaneDevice *old : qAsConst(h.comm->devices))
         h.comm->retire(old);
-    h.comm->devices = records;
-    emit h.comm->deviceDetected(records.last());
+    h.comm->devices.clear();
+    for (const QString &port : ports)
+        h.comm->devices.append(new KorvaneDevice(port, QStringLiteral("GC3"), GC, false,
+                                                 {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100}));
+    emit h.comm->deviceDetected(h.comm->devices.last());
 }
 
 // Everything the page sent so far, keeping the event loop running.
@@ -61,7 +54,7 @@ void TestDownloadPage::leavingThePageStopsTheRun()
     DownloadHarness h;
     h.startWizard();
     QVERIFY(h.toPortPage());
-    listRecords(h, {record(first.path(), QStringLiteral("GC3"), GC), record(second.path(), QStringLiteral("GC3"), GC)});
+    listGc3s(h, {first.path(), second.path()});
     h.setManualReboot(true);
     h.deviceList()->setCurrentIndex(0);
     h.wizard->next();

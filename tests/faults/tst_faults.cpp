@@ -104,7 +104,6 @@ void TestFaults::identification_data()
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<QString>("suffix");
     QTest::newRow("firmware silent") << false << oneFault(&F::modbusNoAnswer, true) << QString();
-    QTest::newRow("firmware exception") << false << oneFault(&F::modbusException, 4) << QString();
     QTest::newRow("firmware 300 ms late") << false << oneFault(&F::modbusDelayMs, 300) << QString();
     QTest::newRow("firmware 1.5 s late") << false << oneFault(&F::modbusDelayMs, 1500) << QString();
     QTest::newRow("firmware reply in halves") << false << oneFault(&F::modbusSplitGapMs, 60) << QStringLiteral("(C)");
