@@ -148,7 +148,6 @@ public:
     QString statusText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(0)->widget())->text(); }
     QString detailText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(2)->widget())->text(); }
     QProgressBar *progressBar() const { return page()->findChild<QProgressBar *>(); }
-    QString verifyLabel() const { return wizard->page(4)->findChild<QLabel *>()->text(); }
 
     // The page started its entry again, and tells the user, Cancel usable,
     // to cycle the power.
@@ -257,7 +256,8 @@ public:
     bool verifyShows(const QString &text)
     {
         button(QWizard::CommitButton)->click();
-        return waitFor([&] { return verifyLabel().contains(text); }, 15000);
+        QLabel *label = wizard->page(4)->findChild<QLabel *>();
+        return waitFor([&] { return label->text().contains(text); }, 15000);
     }
 
     bool wizardClosed() const { return !wizard->isVisible(); }

@@ -44,12 +44,6 @@ bool writtenInPackets(const std::vector<sim::RomWrite> &writes, uint32_t address
     return next == address + (size + 3) / 4 * 4;
 }
 
-// Nothing the ROM was sent could cost the gripper more than the run meant to.
-bool nothingDestructive(const sim::RomLog &rom)
-{
-    return rom.massErases == 0 && rom.readoutUnprotects == 0 && rom.readoutProtects == 0 && rom.writeProtects == 0;
-}
-
 // An update running on the pool, and what it reported on the way.
 struct Running
 {
@@ -86,6 +80,7 @@ class TestEngine : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { grippers.clear(); }
     void writesTheMainImage_data();
     void writesTheMainImage();
     void bothImages();
@@ -121,9 +116,6 @@ private:
 
     QTemporaryDir dir;
     std::vector<std::unique_ptr<sim::Gripper>> grippers;
-
-private slots:
-    void cleanup() { grippers.clear(); }
 };
 
 void TestEngine::writesTheMainImage_data()
@@ -174,15 +166,17 @@ void TestEngine::writesTheMainImage()
     QVERIFY(writtenInPackets(rom.writes, address, uint32_t(image.size())));
     // CH starts at its image, the others through their own bootloader.
     QCOMPARE(rom.goAddresses, std::vector<uint32_t>{ch ? kMainAddressCH : kBootloaderAddress});
-    QVERIFY(nothingDestructive(rom));
+    // Nothing sent could cost the gripper more than the run meant to.
+    QVERIFY(rom.massErases == 0 && rom.readoutUnprotects == 0 && rom.readoutProtects == 0 && rom.writeProtects == 0);
     // Only GU and GV have the request repeated at a ROM that already took
-    // it, whole requests of 11 bytes it ignores before its 0x7F; a gripper found in its ROM is sent no reboot request, only the
-    // version request once its new firmware runs.
+    // it: whole 11-byte requests it ignores before its 0x7F.
     QCOMPARE(rom.ignoredBeforeSync >= 2 * 11, kind == GU);
     QCOMPARE(rom.ignoredBeforeSync % 11, 0);
     QCOMPARE(rom.syncs, 1);
     // Read back in full before the start.
     QVERIFY(rom.reads >= (image.size() + 255) / 256);
+    // A gripper found in its ROM is sent no reboot request, only the
+    // version request once its new firmware runs.
     if (inRom)
         QCOMPARE(g.status().counters.modbusFrames, 1);
 

@@ -328,10 +328,10 @@ void TestFaults::powerLossRecovery()
     QCOMPARE(seen, kLost);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
     // The row really struck the packet it names: the last one ends the image.
-    const sim::RomLog lost = gripper.romLog();
-    QCOMPARE(int(lost.writes.size()), packet);
-    const bool endsImage
-        = lost.writes.back().address + lost.writes.back().length == kMainAddress + uint32_t(resourceBytes(kCarried).size());
+    const std::vector<sim::RomWrite> writes = gripper.romLog().writes;
+    QCOMPARE(int(writes.size()), packet);
+    const uint32_t imageEnd = kMainAddress + uint32_t(resourceBytes(kCarried).size());
+    const bool endsImage = writes.back().address + writes.back().length == imageEnd;
     QCOMPARE(endsImage, QTest::currentDataTag() == QByteArray("last"));
 
     // Powered again, it starts what it has, is listed with its kind, and a
