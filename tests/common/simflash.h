@@ -63,15 +63,6 @@ sim::Faults oneFault(T sim::Faults::*field, T value)
     return faults;
 }
 
-// Why this build cannot play a GS run, or empty when it can.
-inline QString freescaleBuildSkipReason()
-{
-    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
-        return QStringLiteral("built without a Freescale image and ready marker: configure with "
-                              "-C tests/download/freescale-test.cmake");
-    return QString();
-}
-
 // The GS image as the runs send it: as text, line ends without their
 // carriage returns.
 inline QByteArray freescaleImage()
@@ -83,8 +74,9 @@ inline QByteArray freescaleImage()
 // Why a GS run cannot be played here, or empty when it can.
 inline QString freescaleSkipReason()
 {
-    if (!freescaleBuildSkipReason().isEmpty())
-        return freescaleBuildSkipReason();
+    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
+        return QStringLiteral("built without a Freescale image and ready marker: configure with "
+                              "-C tests/download/freescale-test.cmake");
     if (freescaleImage().isEmpty())
         return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
     return QString();
