@@ -138,7 +138,9 @@ void TestDownloadRuns::update()
     QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion, unit));
     if (!bootloader.isEmpty())
         QVERIFY(flashHoldsExactly(gripper, kBootloaderAddress, resourceBytes(bootloader), kBootloaderRegion));
-    // Found in its ROM, the probe's synchronisation is the only one.
+    // Found in its ROM, it is sent no reboot request, and the probe's
+    // synchronisation is the only one.
+    QCOMPARE(gripper.status().counters.modbusFrames == 0, inRom);
     QCOMPARE(gripper.romLog(unit).syncs, 1);
     QCOMPARE(gripper.romLog(unit).goAddresses, std::vector<uint32_t>{kBootloaderAddress});
     QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
@@ -203,6 +205,7 @@ void TestDownloadRuns::manualRebootBatch()
     QCOMPARE(h.progressBar()->value(), 0);
     QVERIFY(flashHoldsExactly(first, kMainAddress, resourceBytes(kCarried), kMainRegion));
     const int readsForOneImage = first.romLog().reads;
+    QVERIFY(readsForOneImage > 0);
 
     first.unplug();
     const auto firstListed = [&] {
