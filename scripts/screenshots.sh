@@ -6,4 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build-screenshots"}
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" --target korvane_screenshots -- -j"$(nproc)" >/dev/null
-QT_QPA_PLATFORM=offscreen "$build/tests/pages/korvane_screenshots" "$root/docs/screenshots"
+QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/korvane_screenshots" "$root/docs/screenshots"

@@ -3,12 +3,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QList>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
-#include <QQueue>
 #include <QTimer>
 #include <QWidget>
 
@@ -59,22 +56,20 @@ struct SeenMessageBox
     QMessageBox::StandardButtons buttons;
 };
 
-// Answers every message box shown while it lives: with the queued answers
-// in order, then with `fallback`. Keeps what each box showed, so a test can
-// also check that no box appeared.
+// Answers every message box shown while it lives with `answer`. Keeps what
+// each box showed, so a test can also check that no box appeared.
 class MessageBoxAnswerer : public QObject
 {
 public:
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton fallback = QMessageBox::Ok, QObject *parent = nullptr)
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok, QObject *parent = nullptr)
         : QObject(parent)
-        , m_fallback(fallback)
+        , m_answer(answer)
     {
         m_timer.setInterval(10);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this] { poll(); });
         m_timer.start();
     }
 
-    void queue(QMessageBox::StandardButton answer) { m_answers.enqueue(answer); }
     const QList<SeenMessageBox> &seen() const { return m_seen; }
     int count() const { return m_seen.size(); }
     QStringList texts() const
@@ -93,39 +88,12 @@ private:
         if (!box)
             return;
         m_seen.append({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-        const QMessageBox::StandardButton answer = m_answers.isEmpty() ? m_fallback : m_answers.dequeue();
-        testdialogs::pressButton(box, answer);
+        testdialogs::pressButton(box, m_answer);
     }
 
     QTimer m_timer;
-    QMessageBox::StandardButton m_fallback;
-    QQueue<QMessageBox::StandardButton> m_answers;
+    QMessageBox::StandardButton m_answer;
     QList<SeenMessageBox> m_seen;
 };
-
-// One-shot: answers the next message box that shows within timeoutMs with
-// `answer`, storing its text in *capturedText when given. The helper removes
-// itself once it answered or gave up.
-inline void answerNextMessageBox(QMessageBox::StandardButton answer, QString *capturedText = nullptr,
-                                 int timeoutMs = 30000)
-{
-    auto *timer = new QTimer();
-    QElapsedTimer elapsed;
-    elapsed.start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, capturedText, timeoutMs, elapsed] {
-        QMessageBox *box = testdialogs::visibleMessageBox();
-        if (box) {
-            if (capturedText)
-                *capturedText = box->text();
-            testdialogs::pressButton(box, answer);
-        }
-        if (box || elapsed.elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
 
 #endif

@@ -3,9 +3,8 @@
 
 #include "communication.h"
 #include "dialogs.h"
-#include "freescaleconfig.h"
-#include "gripper_sim.h"
 #include "pagedownloadfirmware.h"
+#include "simflash.h"
 #include "upgraderwizard.h"
 
 #include <QAbstractButton>
@@ -13,7 +12,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QLayout>
 #include <QMutex>
@@ -29,10 +27,8 @@
 #include <memory>
 #include <vector>
 
-namespace sim = korvane::sim;
-
-// Every debug line of the run, from any thread, so a test can check what the
-// page logged and show the tail when it fails.
+// Every debug line of the run, from any thread, kept quiet unless the test
+// fails: then its tail says where the page was.
 class LogRecorder
 {
 public:
@@ -42,23 +38,11 @@ public:
         qInstallMessageHandler(s_previous);
         s_instance = nullptr;
     }
-    QStringList lines() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_lines;
-    }
-    int count(const QString &start) const
-    {
-        int n = 0;
-        for (const QString &line : lines())
-            n += line.startsWith(start) ? 1 : 0;
-        return n;
-    }
     void dumpTail(int n) const
     {
-        const QStringList all = lines();
-        for (int i = std::max(0, int(all.size()) - n); i < all.size(); ++i)
-            fprintf(stderr, "  log: %s\n", qPrintable(all.at(i).left(200)));
+        QMutexLocker lock(&m_mutex);
+        for (int i = std::max(0, int(m_lines.size()) - n); i < m_lines.size(); ++i)
+            fprintf(stderr, "  log: %s\n", qPrintable(m_lines.at(i).left(200)));
     }
 
 private:
@@ -80,79 +64,11 @@ private:
     static inline QtMessageHandler s_previous = nullptr;
 };
 
-inline QByteArray resourceBytes(const QString &name)
-{
-    QFile file(QStringLiteral(":/firmware/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline QByteArray toBytes(const std::vector<uint8_t> &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
-}
-
-const QString kCarried = QStringLiteral("GC3-1.6.9.bin");
 const QString kLost = QStringLiteral("The communication could not be established or was lost.");
 const QString kWatchdogText = QStringLiteral(
     "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB "
     "cable and relaunch the wizard by selecting the Manual Reboot option.");
 const QString kStartFailure = QStringLiteral("There was a problem starting the download procedure.");
-constexpr uint32_t kMainAddress = 0x08080000;
-constexpr uint32_t kSector128k = 128 * 1024;
-
-// The image at `address`, and nothing but erased flash after it up to the
-// end of the region the run erased.
-inline bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image,
-                              uint32_t region, int unit = 0)
-{
-    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
-    if (flash.size() != int(region) || flash.left(image.size()) != image)
-        return false;
-    return flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
-}
-
-// Faults with only `field` set.
-template <typename T>
-sim::Faults oneFault(T sim::Faults::*field, T value)
-{
-    sim::Faults faults;
-    faults.*field = value;
-    return faults;
-}
-
-// Why this build cannot play a GS run, or empty when it can.
-inline QString freescaleBuildSkipReason()
-{
-    if (!FreescaleConfig::carriesImage() || QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty())
-        return QStringLiteral("built without a Freescale image and ready marker: configure with "
-                              "-C tests/download/freescale-test.cmake");
-    return QString();
-}
-
-// Skips the calling test with `reason` unless it is empty.
-#define KORVANE_SKIP_IF(reason) \
-    do { const QString skipReason = (reason); if (!skipReason.isEmpty()) QSKIP(qPrintable(skipReason)); } while (false)
-
-// Why a GS run cannot be played here, or empty when it can.
-inline QString freescaleSkipReason()
-{
-    if (!freescaleBuildSkipReason().isEmpty())
-        return freescaleBuildSkipReason();
-    if (!QFile::exists(QLatin1String(FreescaleConfig::kLocalFirmwareFolder)
-                       + QLatin1String(FreescaleConfig::kImageName)))
-        return QStringLiteral("no firmwares/%1 in the working directory").arg(FreescaleConfig::kImageName);
-    return QString();
-}
-
-// A GS gripper whose bootloader greets with the marker this build waits for.
-inline sim::GripperConfig gsGripper()
-{
-    sim::GripperConfig config;
-    config.kind = sim::Kind::GS;
-    config.version = {1, 6, 8};
-    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
-    return config;
-}
 
 // Simulated grippers published under stable names, and the wizard exactly as
 // the program builds it, driven the way a user would through its buttons.
@@ -162,20 +78,18 @@ public:
     DownloadHarness() = default;
     ~DownloadHarness()
     {
-        // A worker may still be on its way out of a failed run.
-        QThreadPool::globalInstance()->waitForDone(10000);
-        delete answerer;
-        delete wizard;
-        delete comm;
+        closeWizard();
+        if (QTest::currentTestFailed())
+            log.dumpTail(60);
     }
     DownloadHarness(const DownloadHarness &) = delete;
     DownloadHarness &operator=(const DownloadHarness &) = delete;
 
     sim::Gripper &addGripper(sim::GripperConfig config, const QString &name)
     {
-        config.publishPath = dir.filePath(name).toStdString();
+        config.publishPath = port(name).toStdString();
         grippers.push_back(std::make_unique<sim::Gripper>(std::move(config)));
-        ports.append(dir.filePath(name));
+        ports.append(port(name));
         qputenv("KORVANE_EXTRA_PORTS", ports.join(QDir::listSeparator()).toLocal8Bit());
         return *grippers.back();
     }
@@ -191,21 +105,15 @@ public:
     // The port page's entry for the gripper published as "gripper".
     QString gripperEntry(const QString &suffix) const { return port(QStringLiteral("gripper")) + suffix; }
 
-    // Waits for `gripper` to be in `state`, gives it `faults` if any, then
-    // starts the wizard.
-    bool startOnce(sim::Gripper &gripper, sim::State state = sim::State::Firmware,
-                   const sim::Faults *faults = nullptr)
+    // Waits for `gripper` to be in `state`, gives it `faults`, then starts
+    // the wizard.
+    bool startOnce(sim::Gripper &gripper, const sim::Faults &faults = {}, sim::State state = sim::State::Firmware)
     {
         if (!gripper.waitForState(state, std::chrono::seconds(5)))
             return false;
-        if (faults)
-            gripper.setFaults(*faults);
+        gripper.setFaults(faults);
         startWizard();
         return true;
-    }
-    bool startOnce(sim::Gripper &gripper, const sim::Faults &faults)
-    {
-        return startOnce(gripper, sim::State::Firmware, &faults);
     }
 
     void startWizard()
@@ -218,14 +126,10 @@ public:
         clock.start();
     }
 
-    // Closes the wizard and builds a new one, as a user starting the
-    // program again.
+    // As a user closing the program and starting it again.
     void restartWizard()
     {
-        QThreadPool::globalInstance()->waitForDone(10000);
-        delete answerer;
-        delete wizard;
-        delete comm;
+        closeWizard();
         startWizard();
     }
 
@@ -240,19 +144,10 @@ public:
         }
         return nullptr;
     }
-    QComboBox *listHolding(const QString &item) const
-    {
-        for (QComboBox *list : wizard->page(2)->findChildren<QComboBox *>()) {
-            if (list->findText(item) >= 0)
-                return list;
-        }
-        return nullptr;
-    }
     // The page lays out, top to bottom: status line, bar, detail line.
     QString statusText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(0)->widget())->text(); }
     QString detailText() const { return qobject_cast<QLabel *>(page()->layout()->itemAt(2)->widget())->text(); }
     QProgressBar *progressBar() const { return page()->findChild<QProgressBar *>(); }
-    QString verifyLabel() const { return wizard->page(4)->findChild<QLabel *>()->text(); }
 
     // The page started its entry again, and tells the user, Cancel usable,
     // to cycle the power.
@@ -276,16 +171,6 @@ public:
         return wizard->currentId() == 1;
     }
 
-    // Picks the entry of the port page that reads `entry` ("<port>(C)").
-    bool selectEntry(const QString &entry)
-    {
-        QComboBox *list = deviceList();
-        if (!waitFor([&] { return list->findText(entry) >= 0; }, 5000))
-            return false;
-        list->setCurrentIndex(list->findText(entry));
-        return true;
-    }
-
     void setManualReboot(bool on)
     {
         QCheckBox *box = checkBox(1, QStringLiteral("Manual reboot"));
@@ -293,16 +178,23 @@ public:
             box->click();
     }
 
-    // Intro page to the port page, with `entry` picked there.
-    bool toEntry(const QString &entry) { return toPortPage() && selectEntry(entry); }
+    // Intro page to the port page, with the entry that reads `entry`
+    // ("<port>(C)") picked there once the scan lists it.
+    bool toEntry(const QString &entry)
+    {
+        QComboBox *list = toPortPage() ? deviceList() : nullptr;
+        if (!list || !waitFor([&] { return list->findText(entry) >= 0; }, 10000))
+            return false;
+        list->setCurrentIndex(list->findText(entry));
+        return true;
+    }
 
     // Picks `entry`, ticks "Manual reboot" when asked to, and presses Next.
     bool pastPortPage(const QString &entry, bool manualReboot = false)
     {
         if (!toEntry(entry))
             return false;
-        if (manualReboot)
-            setManualReboot(true);
+        setManualReboot(manualReboot);
         button(QWizard::NextButton)->click();
         return true;
     }
@@ -318,16 +210,15 @@ public:
             {QStringLiteral("Download main firmware"), firmware}};
         for (const auto &role : roles) {
             QCheckBox *box = checkBox(2, role.box);
-            if (role.image.isEmpty()) {
-                if (box->isChecked())
-                    box->click();
-                continue;
-            }
-            QComboBox *list = listHolding(role.image);
-            if (!list || !box->isEnabled())
-                return false;
-            if (!box->isChecked())
+            if (box->isChecked() != !role.image.isEmpty())
                 box->click();
+            if (role.image.isEmpty())
+                continue;
+            QComboBox *list = nullptr;
+            for (QComboBox *candidate : wizard->page(2)->findChildren<QComboBox *>())
+                list = candidate->findText(role.image) >= 0 ? candidate : list;
+            if (!list || !box->isEnabled() || !box->isChecked())
+                return false;
             list->setCurrentIndex(list->findText(role.image));
         }
         return true;
@@ -343,7 +234,6 @@ public:
         return wizard->currentId() == 3;
     }
 
-    // On the version page: choose the images, then "Update firmware".
     bool updateWith(const QString &bootloader, const QString &firmware)
     {
         return chooseImages(bootloader, firmware) && commitUpdate();
@@ -357,19 +247,17 @@ public:
 
     bool waitForVerifyButton(int timeoutMs = 90000)
     {
-        return waitFor(
-            [&] {
-                QAbstractButton *commit = button(QWizard::CommitButton);
-                return wizard->currentId() == 3 && commit->isVisible() && commit->isEnabled();
-            },
-            timeoutMs);
+        QAbstractButton *commit = button(QWizard::CommitButton);
+        return waitFor([&] { return wizard->currentId() == 3 && commit->isVisible() && commit->isEnabled(); },
+                       timeoutMs);
     }
 
     // "Verify version" on the download page, then the version it reads back.
     bool verifyShows(const QString &text)
     {
         button(QWizard::CommitButton)->click();
-        return waitFor([&] { return verifyLabel().contains(text); }, 15000);
+        QLabel *label = wizard->page(4)->findChild<QLabel *>();
+        return waitFor([&] { return label->text().contains(text); }, 15000);
     }
 
     bool wizardClosed() const { return !wizard->isVisible(); }
@@ -383,15 +271,18 @@ public:
     int entryRetries = 0;
     LogRecorder log;
     QElapsedTimer clock;
-};
 
-// A harness that shows what the page logged when the run fails.
-struct LoggedHarness : DownloadHarness
-{
-    ~LoggedHarness()
+private:
+    void closeWizard()
     {
-        if (QTest::currentTestFailed())
-            log.dumpTail(60);
+        // A worker may still be on its way out of a failed run.
+        QThreadPool::globalInstance()->waitForDone(10000);
+        delete answerer;
+        delete wizard;
+        delete comm;
+        answerer = nullptr;
+        wizard = nullptr;
+        comm = nullptr;
     }
 };
 

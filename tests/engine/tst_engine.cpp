@@ -2,12 +2,10 @@
 // simulated grippers: what the gripper holds afterwards and what its ROM was
 // sent.
 
-#include "carriedfirmware.h"
-#include "freescaleconfig.h"
-#include "gripper_sim.h"
+#include "freescaleparse.h"
 #include "gripperupdate.h"
+#include "simflash.h"
 
-#include <QFile>
 #include <QFutureWatcher>
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -15,7 +13,6 @@
 
 #include <memory>
 
-namespace sim = korvane::sim;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(sim::Kind)
@@ -24,48 +21,12 @@ Q_DECLARE_METATYPE(sim::Faults)
 
 namespace {
 
-constexpr uint32_t kBootloaderAddress = 0x08000000;
-constexpr uint32_t kMainAddress = 0x08080000;
-constexpr uint32_t kMainAddressCH = 0x08100000;
-constexpr uint32_t kSector128k = 128 * 1024;
-// Main regions as erased: four 128 KiB sectors; CH's twelve in the second
-// bank (four of 16 KiB, one of 64 KiB, seven of 128 KiB).
-constexpr uint32_t kMainRegion = 4 * kSector128k;
-constexpr uint32_t kMainRegionCH = 4 * 16 * 1024 + 64 * 1024 + 7 * kSector128k;
 // Largest Write Memory the ROM is sent: 255 asked, rounded to whole words.
 constexpr uint32_t kPacket = 252;
-
-QByteArray toBytes(const std::vector<uint8_t> &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
-}
-
-QByteArray carriedImage()
-{
-    QFile file(QStringLiteral(":/firmware/") + CarriedFirmware::mainImageFor(QStringLiteral("GC3")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray standin(const std::string &type, sim::Version version, uint32_t size, uint32_t address)
 {
     return toBytes(sim::buildStandinImage(type, version, size, address));
-}
-
-// The image at `address`, and erased flash after it to the end of `region`.
-bool flashHoldsExactly(const sim::Gripper &gripper, uint32_t address, const QByteArray &image, uint32_t region,
-                       int unit = 0)
-{
-    const QByteArray flash = toBytes(gripper.readFlash(address, region, unit));
-    return flash.size() == int(region) && flash.left(image.size()) == image
-           && flash.mid(image.size()) == QByteArray(int(region) - image.size(), char(0xFF));
-}
-
-std::vector<int> sectors(int first, int count)
-{
-    std::vector<int> list;
-    for (int i = 0; i < count; ++i)
-        list.push_back(first + i);
-    return list;
 }
 
 // The writes the ROM took for an image of `size` bytes at `address`: one
@@ -81,12 +42,6 @@ bool writtenInPackets(const std::vector<sim::RomWrite> &writes, uint32_t address
         next += write.length;
     }
     return next == address + (size + 3) / 4 * 4;
-}
-
-// Nothing the ROM was sent could cost the gripper more than the run meant to.
-bool nothingDestructive(const sim::RomLog &rom)
-{
-    return rom.massErases == 0 && rom.readoutUnprotects == 0 && rom.readoutProtects == 0 && rom.writeProtects == 0;
 }
 
 // An update running on the pool, and what it reported on the way.
@@ -125,6 +80,7 @@ class TestEngine : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { grippers.clear(); }
     void writesTheMainImage_data();
     void writesTheMainImage();
     void bothImages();
@@ -132,6 +88,8 @@ private slots:
     void k01AndTheGb1BehindIt();
     void gsThroughItsFreescaleBootloader_data();
     void gsThroughItsFreescaleBootloader();
+    void freescaleReadings_data();
+    void freescaleReadings();
     void twoGrippersAtOnce();
     void givenUpWhileWriting();
     void failuresNeverStartTheFirmware_data();
@@ -158,9 +116,6 @@ private:
 
     QTemporaryDir dir;
     std::vector<std::unique_ptr<sim::Gripper>> grippers;
-
-private slots:
-    void cleanup() { grippers.clear(); }
 };
 
 void TestEngine::writesTheMainImage_data()
@@ -194,7 +149,7 @@ void TestEngine::writesTheMainImage()
     const bool ch = simKind == sim::Kind::CH;
     const uint32_t address = ch ? kMainAddressCH : kMainAddress;
     const QByteArray image = typeCode == QLatin1String("GC3")
-                                 ? carriedImage()
+                                 ? resourceBytes(kCarried)
                                  : standin(typeCode.toStdString(), {1, 6, 9}, 100000, address);
     QVERIFY(!image.isEmpty());
 
@@ -207,15 +162,21 @@ void TestEngine::writesTheMainImage()
 
     QVERIFY(flashHoldsExactly(g, address, image, ch ? kMainRegionCH : kMainRegion));
     const sim::RomLog rom = g.romLog();
-    QCOMPARE(rom.erasedSectors, ch ? sectors(12, 12) : sectors(8, 4));
+    QCOMPARE(rom.erasedSectors, ch ? sectorRange(12, 12) : sectorRange(8, 4));
     QVERIFY(writtenInPackets(rom.writes, address, uint32_t(image.size())));
     // CH starts at its image, the others through their own bootloader.
     QCOMPARE(rom.goAddresses, std::vector<uint32_t>{ch ? kMainAddressCH : kBootloaderAddress});
-    QVERIFY(nothingDestructive(rom));
+    // Nothing sent could cost the gripper more than the run meant to.
+    QVERIFY(rom.massErases == 0 && rom.readoutUnprotects == 0 && rom.readoutProtects == 0 && rom.writeProtects == 0);
     // Only GU and GV have the request repeated at a ROM that already took
-    // it; a gripper found in its ROM is sent no reboot request, only the
+    // it: whole 11-byte requests it ignores before its 0x7F.
+    QCOMPARE(rom.ignoredBeforeSync >= 2 * 11, kind == GU);
+    QCOMPARE(rom.ignoredBeforeSync % 11, 0);
+    QCOMPARE(rom.syncs, 1);
+    // Read back in full before the start.
+    QVERIFY(rom.reads >= (image.size() + 255) / 256);
+    // A gripper found in its ROM is sent no reboot request, only the
     // version request once its new firmware runs.
-    QCOMPARE(rom.ignoredBeforeSync > 0, kind == GU);
     if (inRom)
         QCOMPARE(g.status().counters.modbusFrames, 1);
 
@@ -227,22 +188,25 @@ void TestEngine::bothImages()
 {
     sim::Gripper &g = gripper(sim::GripperConfig());
     const QByteArray bootloader = standin("BL1", {1, 0, 0}, 6000, kBootloaderAddress);
-    const QByteArray main = carriedImage();
+    const QByteArray main = resourceBytes(kCarried);
     UpdatePlan plan = planFor(g, GC, main);
     plan.bootloaderImage = bootloader;
     Running run(plan);
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::Updated);
 
-    QVERIFY(flashHoldsExactly(g, kBootloaderAddress, bootloader, 2 * 16 * 1024));
+    QVERIFY(flashHoldsExactly(g, kBootloaderAddress, bootloader, kBootloaderRegion));
     QVERIFY(flashHoldsExactly(g, kMainAddress, main, kMainRegion));
     const sim::RomLog rom = g.romLog();
-    std::vector<int> erased = sectors(0, 2);
-    for (int s : sectors(8, 4))
+    std::vector<int> erased = sectorRange(0, 2);
+    for (int s : sectorRange(8, 4))
         erased.push_back(s);
     QCOMPARE(rom.erasedSectors, erased);
     QVERIFY(writtenInPackets(rom.writes, kBootloaderAddress, uint32_t(bootloader.size())));
     QVERIFY(writtenInPackets(rom.writes, kMainAddress, uint32_t(main.size())));
+    // The bootloader goes out whole before the main image's first packet.
+    QVERIFY(std::is_partitioned(rom.writes.begin(), rom.writes.end(),
+                                [](const sim::RomWrite &w) { return w.address < kMainAddress; }));
     // Both read back before the one start.
     QVERIFY(rom.reads >= int((bootloader.size() + main.size()) / 256));
     QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kBootloaderAddress});
@@ -290,18 +254,10 @@ void TestEngine::gsThroughItsFreescaleBootloader_data()
 void TestEngine::gsThroughItsFreescaleBootloader()
 {
     QFETCH(bool, reportComes);
-    QFile file(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
-    if (QByteArray(FreescaleConfig::kReadyMarkers[0]).isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
-    const QByteArray image = file.readAll();
-
-    sim::GripperConfig config;
-    config.kind = sim::Kind::GS;
-    config.freescaleBanner = std::string("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n";
-    sim::Gripper &g = gripper(config);
-    sim::Faults faults;
-    faults.freescaleNoReport = !reportComes;
-    g.setFaults(faults);
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    const QByteArray image = freescaleImage();
+    sim::Gripper &g = gripper(gsGripper());
+    g.setFaults(oneFault(&sim::Faults::freescaleNoReport, !reportComes));
     Running run(planFor(g, GS, image));
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), reportComes ? GripperUpdate::Updated : GripperUpdate::Silent);
@@ -322,6 +278,35 @@ void TestEngine::gsThroughItsFreescaleBootloader()
     }
 }
 
+void TestEngine::freescaleReadings_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<int>("stage");
+    QTest::addColumn<int>("outcome");
+    const QByteArray dots = ".....";
+    const QByteArray report = "\r\nLoaded 0x00ab Program and 0x0000 Data words\r\n";
+    QTest::newRow("dots") << dots << 2 << int(FreescaleReading::Downloading);
+    QTest::newRow("report after the dots") << dots + report << 2 << int(FreescaleReading::Loaded);
+    QTest::newRow("upper-case hexadecimal") << dots + QByteArray(report).replace("0x00ab", "0x00AB") << 2
+                                            << int(FreescaleReading::Downloading);
+    // The first chunk only shows that the transfer runs; its report counts
+    // once the next chunk arrives.
+    QTest::newRow("dots and report in the first chunk") << dots + report << 1 << int(FreescaleReading::Downloading);
+    QTest::newRow("report before any dot") << report << 1 << int(FreescaleReading::StartFailure);
+}
+
+void TestEngine::freescaleReadings()
+{
+    QFETCH(QByteArray, received);
+    QFETCH(int, stage);
+    QFETCH(int, outcome);
+    // One dot per thousand bytes of the image, counted against its size.
+    const FreescaleReading reading = readFreescaleReceived(received, stage, 5000);
+    QCOMPARE(int(reading.outcome), outcome);
+    if (outcome == FreescaleReading::Downloading)
+        QCOMPARE(reading.progress, 5 * 100 / 6);
+}
+
 void TestEngine::twoGrippersAtOnce()
 {
     sim::GripperConfig gc;
@@ -332,7 +317,7 @@ void TestEngine::twoGrippersAtOnce()
     gc.pacing.enabled = ch.pacing.enabled = true;
     sim::Gripper &first = gripper(gc);
     sim::Gripper &second = gripper(ch);
-    const QByteArray gcImage = carriedImage();
+    const QByteArray gcImage = resourceBytes(kCarried);
     const QByteArray chImage = standin("CH", {1, 6, 9}, 60000, kMainAddressCH);
 
     Running a(planFor(first, GC, gcImage));
@@ -360,7 +345,7 @@ void TestEngine::givenUpWhileWriting()
     sim::GripperConfig config;
     config.pacing.enabled = true;
     sim::Gripper &g = gripper(config);
-    Running run(planFor(g, GC, carriedImage()));
+    Running run(planFor(g, GC, resourceBytes(kCarried)));
     QTRY_VERIFY_WITH_TIMEOUT(run.phases.contains(GripperUpdate::WritingMain)
                                  && !g.romLog().writes.empty(),
                              30000);
@@ -368,7 +353,7 @@ void TestEngine::givenUpWhileWriting()
     QVERIFY(run.finish(10000));
     QCOMPARE(run.outcome(), GripperUpdate::Cancelled);
     const size_t writes = g.romLog().writes.size();
-    QVERIFY(writes < size_t(carriedImage().size() / kPacket));
+    QVERIFY(writes < size_t(resourceBytes(kCarried).size() / kPacket));
     // Left in its ROM, unstarted, and the line is free again.
     QVERIFY(g.romLog().goAddresses.empty());
     QCOMPARE(g.state(), sim::State::Rom);
@@ -380,18 +365,11 @@ void TestEngine::failuresNeverStartTheFirmware_data()
 {
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<GripperUpdate::Outcome>("outcome");
-    sim::Faults eraseRefused;
-    eraseRefused.romEraseNack = true;
-    sim::Faults writeRefused;
-    writeRefused.romNackAtWrite = 5;
-    sim::Faults flipped;
-    flipped.romFlipAtWrite = 5;
-    sim::Faults wrongSync;
-    wrongSync.romSyncWrongByte = 0x42;
-    QTest::newRow("erase refused") << eraseRefused << GripperUpdate::FlashFailed;
-    QTest::newRow("write refused") << writeRefused << GripperUpdate::FlashFailed;
-    QTest::newRow("read-back differs") << flipped << GripperUpdate::VerifyFailed;
-    QTest::newRow("wrong answer to sync") << wrongSync << GripperUpdate::EntryFailed;
+    QTest::newRow("erase refused") << oneFault(&sim::Faults::romEraseNack, true) << GripperUpdate::FlashFailed;
+    QTest::newRow("write refused") << oneFault(&sim::Faults::romNackAtWrite, 5) << GripperUpdate::FlashFailed;
+    QTest::newRow("read-back differs") << oneFault(&sim::Faults::romFlipAtWrite, 5) << GripperUpdate::VerifyFailed;
+    QTest::newRow("wrong answer to sync") << oneFault(&sim::Faults::romSyncWrongByte, 0x42)
+                                          << GripperUpdate::EntryFailed;
 }
 
 void TestEngine::failuresNeverStartTheFirmware()
@@ -402,7 +380,7 @@ void TestEngine::failuresNeverStartTheFirmware()
     config.bootToRom = true;
     sim::Gripper &g = gripper(config);
     g.setFaults(faults);
-    UpdatePlan plan = planFor(g, BL_STM32, carriedImage());
+    UpdatePlan plan = planFor(g, BL_STM32, resourceBytes(kCarried));
     plan.target.inBootloader = true;
     Running run(plan);
     QVERIFY(run.finish());
@@ -418,7 +396,7 @@ void TestEngine::silentGripperIsRetriedThenGivenUp()
     sim::GripperConfig config;
     config.kind = sim::Kind::Silent;
     sim::Gripper &g = gripper(config);
-    UpdatePlan plan = planFor(g, GC, carriedImage());
+    UpdatePlan plan = planFor(g, GC, resourceBytes(kCarried));
     plan.entryAttempts = 3;
     Running run(plan);
     QVERIFY(run.finish());

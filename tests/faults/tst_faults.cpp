@@ -104,7 +104,6 @@ void TestFaults::identification_data()
     QTest::addColumn<sim::Faults>("faults");
     QTest::addColumn<QString>("suffix");
     QTest::newRow("firmware silent") << false << oneFault(&F::modbusNoAnswer, true) << QString();
-    QTest::newRow("firmware exception") << false << oneFault(&F::modbusException, 4) << QString();
     QTest::newRow("firmware 300 ms late") << false << oneFault(&F::modbusDelayMs, 300) << QString();
     QTest::newRow("firmware 1.5 s late") << false << oneFault(&F::modbusDelayMs, 1500) << QString();
     QTest::newRow("firmware reply in halves") << false << oneFault(&F::modbusSplitGapMs, 60) << QStringLiteral("(C)");
@@ -118,11 +117,11 @@ void TestFaults::identification()
     QFETCH(bool, inRom);
     QFETCH(sim::Faults, faults);
     QFETCH(QString, suffix);
-    LoggedHarness h;
+    DownloadHarness h;
     sim::GripperConfig config;
     config.bootToRom = inRom;
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper, inRom ? sim::State::Rom : sim::State::Firmware, &faults));
+    QVERIFY(h.startOnce(gripper, faults, inRom ? sim::State::Rom : sim::State::Firmware));
     QElapsedTimer scan;
     scan.start();
     QVERIFY(h.toPortPage());
@@ -142,6 +141,9 @@ void TestFaults::entry_data()
     QTest::newRow("reboot request refused") << oneFault(&F::modbusException, 4) << QStringLiteral("retry");
     QTest::newRow("reboot echo 1.5 s late") << oneFault(&F::modbusDelayMs, 1500) << QStringLiteral("retry");
     QTest::newRow("reboot echo in halves") << oneFault(&F::modbusSplitGapMs, 60) << QStringLiteral("retry");
+    // Through both synchronisation attempts: the page starts its entry again.
+    QTest::newRow("ROM silent") << oneFault(&F::romNoSyncAnswer, true) << QStringLiteral("retry");
+    QTest::newRow("ROM answers a wrong byte") << oneFault(&F::romSyncWrongByte, 0x55) << kLost;
     QTest::newRow("stray zero before the ROM ack") << oneFault(&F::romSyncStrayZero, true) << QStringLiteral("done");
 }
 
@@ -149,7 +151,7 @@ void TestFaults::entry()
 {
     QFETCH(sim::Faults, faults);
     QFETCH(QString, outcome);
-    LoggedHarness h;
+    DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
     QVERIFY(h.startOnce(gripper));
     QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)"))));
@@ -179,34 +181,48 @@ void TestFaults::entry()
         qInfo("fault-matrix: %s: power cycles until it went through: %d", QTest::currentDataTag(), cycles);
         QCOMPARE(h.answerer->count(), 0);
     }
-    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    if (seen == kLost) {
+        QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
+        // A ROM that answers wrongly is asked nothing at all.
+        QVERIFY(gripper.romLog().commands.empty());
+        return;
+    }
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion));
 }
 
 void TestFaults::flash_data()
 {
+    QTest::addColumn<QString>("path");
     QTest::addColumn<sim::Faults>("faults");
-    QTest::newRow("erase refused") << oneFault(&F::romEraseNack, true);
+    QTest::newRow("erase refused") << "erase" << oneFault(&F::romEraseNack, true);
+    QTest::newRow("write refused") << "write" << oneFault(&F::romNackAtWrite, 100);
+    QTest::newRow("byte read back wrong") << "verify" << oneFault(&F::romFlipAtWrite, 200);
 }
 
 void TestFaults::flash()
 {
+    QFETCH(QString, path);
     QFETCH(sim::Faults, faults);
-    LoggedHarness h;
+    DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-    gripper.setFaults(faults);
-    h.startWizard();
+    QVERIFY(h.startOnce(gripper, faults));
     QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
 
-    const QString seen = watchRun("erase", h, [&] { return gripper.romLog().nacks > 0; }, 120000);
+    // Timed from the refusal, or from the first read-back.
+    const QString seen = watchRun(qPrintable(path), h, [&] {
+        const sim::RomLog rom = gripper.romLog();
+        return rom.nacks > 0 || rom.reads > 0;
+    }, 120000);
     QCOMPARE(seen, kLost);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
-    // The run ends at the refused sector: nothing is written over flash
-    // that was not erased.
+    // Never started: left in its ROM, where a "Manual reboot" run can write it.
     const sim::RomLog rom = gripper.romLog();
-    QCOMPARE(rom.nacks, 1);
-    QVERIFY(rom.writes.empty());
     QVERIFY(rom.goAddresses.empty());
+    QCOMPARE(gripper.state(), sim::State::Rom);
+    // The run ends at a refused sector: nothing is written over flash that
+    // was not erased.
+    if (faults.romEraseNack)
+        QVERIFY(rom.nacks == 1 && rom.writes.empty());
 }
 
 void TestFaults::freescale_data()
@@ -226,7 +242,7 @@ void TestFaults::freescale()
     QFETCH(sim::Faults, faults);
     QFETCH(QString, outcome);
     KORVANE_SKIP_IF(freescaleSkipReason());
-    LoggedHarness h;
+    DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
     QVERIFY(h.startOnce(gripper));
     QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(S)"))));
@@ -245,9 +261,7 @@ void TestFaults::freescale()
 
     // Timed from the last image byte, when the report is due, or from the
     // reboot request.
-    QFile image(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + QLatin1String(FreescaleConfig::kImageName));
-    QVERIFY(image.open(QIODevice::ReadOnly | QIODevice::Text));
-    const long imageBytes = long(image.readAll().size());
+    const long imageBytes = long(freescaleImage().size());
     const QString seen = watchRun(
         "GS transfer", h,
         [&] { return !faults.freescaleNoReport || gripper.status().freescale.bytesReceived >= imageBytes; }, 30000);
@@ -274,7 +288,7 @@ void TestFaults::verifyPage()
     QFETCH(sim::Faults, faults);
     QFETCH(QString, shown);
     QFETCH(QString, dialog);
-    LoggedHarness h;
+    DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"), {1, 6, 9});
     QVERIFY(h.startOnce(gripper));
     QVERIFY(h.toEntry(h.gripperEntry(QStringLiteral("(C)"))));
@@ -294,19 +308,18 @@ void TestFaults::verifyPage()
 
 void TestFaults::powerLossRecovery_data()
 {
+    // Power lost before the image's start-up code is in flash leaves a unit
+    // that answers nothing: download_powerLossThenManualRecovery plays it.
     const int packets = (resourceBytes(kCarried).size() + 251) / 252;
     QTest::addColumn<int>("packet");
-    QTest::addColumn<bool>("startsTruncated");
-    QTest::newRow("first") << 1 << false;
-    QTest::newRow("middle") << packets / 2 << true;
-    QTest::newRow("last") << packets << true;
+    QTest::newRow("middle") << packets / 2;
+    QTest::newRow("last") << packets;
 }
 
 void TestFaults::powerLossRecovery()
 {
     QFETCH(int, packet);
-    QFETCH(bool, startsTruncated);
-    LoggedHarness h;
+    DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
     QVERIFY(h.startOnce(gripper, oneFault(&F::romPowerLossAtWrite, packet)));
     QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
@@ -314,51 +327,25 @@ void TestFaults::powerLossRecovery()
     const QString seen = watchRun("write", h, [&] { return gripper.state() == sim::State::Off; }, 120000);
     QCOMPARE(seen, kLost);
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
-    const sim::RomLog lost = gripper.romLog();
-    QCOMPARE(int(lost.writes.size()), packet);
-    if (packet > 1) {
-        // The row really struck the packet it names: the last one ends the image.
-        const sim::RomWrite &last = lost.writes.back();
-        const bool endsImage = last.address + last.length == kMainAddress + uint32_t(resourceBytes(kCarried).size());
-        QCOMPARE(endsImage, QTest::currentDataTag() == QByteArray("last"));
-    }
+    // The row really struck the packet it names: the last one ends the image.
+    const std::vector<sim::RomWrite> writes = gripper.romLog().writes;
+    QCOMPARE(int(writes.size()), packet);
+    const uint32_t imageEnd = kMainAddress + uint32_t(resourceBytes(kCarried).size());
+    const bool endsImage = writes.back().address + writes.back().length == imageEnd;
+    QCOMPARE(endsImage, QTest::currentDataTag() == QByteArray("last"));
 
-    // Powered again: a unit that got the image's start-up code runs what it
-    // has; one that did not answers nothing.
+    // Powered again, it starts what it has, is listed with its kind, and a
+    // "Manual reboot" run reboots it by request, no power cycle asked for.
     gripper.clearFaults();
     gripper.clearLogs();
     gripper.powerOn();
-    QVERIFY(gripper.waitForState(startsTruncated ? sim::State::Firmware : sim::State::Halted, 5s));
-
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
     h.restartWizard();
-    QVERIFY(h.toPortPage());
-    const QString port = h.port(QStringLiteral("gripper"));
-    QVERIFY(h.waitFor([&] { return !entryFor(h, port).isEmpty(); }, 10000));
-    h.deviceList()->setCurrentIndex(h.deviceList()->findText(entryFor(h, port)));
-    h.setManualReboot(true);
-    h.button(QWizard::NextButton)->click();
-    // A unit that answers with its kind goes straight to the download; one
-    // that answers nothing takes the version page for the image.
-    QCOMPARE(h.wizard->currentId(), startsTruncated ? 3 : 2);
-    if (!startsTruncated) {
-        QVERIFY(h.chooseImages(QString(), kCarried));
-        QVERIFY(h.commitUpdate());
-    }
-
-    // The user cycles the power only while the unit answers nothing.
-    bool cycled = false;
-    QVERIFY(h.waitFor(
-        [&] {
-            if (gripper.state() == sim::State::Halted && h.statusText().startsWith(kRetryText)) {
-                cycled = true;
-                gripper.powerCycle();
-            }
-            return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9"));
-        },
-        90000));
-    // A truncated image that starts takes the reboot request itself.
-    QCOMPARE(cycled, !startsTruncated);
-    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), 4 * kSector128k));
+    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)")), true));
+    QCOMPARE(h.wizard->currentId(), 3);
+    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GC3-1.6.9")); }, 90000));
+    QCOMPARE(h.entryRetries, 0);
+    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion));
     QCOMPARE(gripper.state(), sim::State::Firmware);
     QCOMPARE(h.answerer->count(), 0);
 }
