@@ -310,7 +310,6 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
     faulty.setFaults(flipped);
     const QByteArray chImage = standin("CH", {1, 6, 9}, 60000, kMainAddressCH);
     const QByteArray gb1Image = standin("GB1", {1, 6, 9}, 50000);
-    const QByteArray k01Flash = toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0));
     const QString report = dir.filePath(QStringLiteral("several.jsonl"));
 
     // `good` named twice, through its link and its device node: one unit.
@@ -321,10 +320,8 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
                             QStringLiteral("--type"), QStringLiteral("GC3"), QStringLiteral("--report"), report});
     QCOMPARE(result.code, 1);
 
-    // Each healthy unit holds its own image and runs it.
-    QVERIFY(flashStartsWith(chG, kMainAddressCH, chImage));
-    QVERIFY(flashStartsWith(k01G, kMainAddress, gb1Image, 1));
-    QCOMPARE(toBytes(k01G.readFlash(kMainAddress, kMainRegion, 0)), k01Flash);
+    // Each healthy unit runs its new firmware (where each image goes is the
+    // engine's, tested there).
     QCOMPARE(good.status().unit.version, (sim::Version{1, 6, 9}));
     QCOMPARE(romG.status().unit.version, (sim::Version{1, 6, 9}));
     QCOMPARE(romG.state(), sim::State::Firmware);
@@ -337,15 +334,10 @@ void TestFlash::updatesSeveralKindsAtOnceWithOneFaulty()
 
     const QList<QJsonObject> lines = jsonLines(report);
     QCOMPARE(lines.size(), 6);
-    const auto resultOf = [&](const sim::Gripper &g) {
-        return lineFor(lines, port(g)).value(QStringLiteral("result")).toString();
-    };
-    QCOMPARE(resultOf(good), QStringLiteral("updated"));
-    QCOMPARE(resultOf(chG), QStringLiteral("updated"));
-    QCOMPARE(resultOf(k01G), QStringLiteral("updated"));
-    QCOMPARE(resultOf(romG), QStringLiteral("updated"));
-    QCOMPARE(resultOf(faulty), QStringLiteral("failed"));
-    QCOMPARE(resultOf(silentG), QStringLiteral("refused"));
+    QStringList results;
+    for (const sim::Gripper *g : {&good, &chG, &k01G, &romG, &faulty, &silentG})
+        results << lineFor(lines, port(*g)).value(QStringLiteral("result")).toString();
+    QCOMPARE(results, (QStringList{"updated", "updated", "updated", "updated", "failed", "refused"}));
     const QJsonObject gb1 = lineFor(lines, port(k01G));
     QCOMPARE(gb1.value(QStringLiteral("kind")).toString(), QStringLiteral("GB1"));
     QCOMPARE(gb1.value(QStringLiteral("version_before")).toString(), QStringLiteral("GB1-1.0.0"));
