@@ -119,7 +119,7 @@ private:
     bool fieldFlag(const char *name) const;
 
     Communication *communication;
-    // Read by the wizard on the GUI thread, written by the verify step.
+    // The run is over for the gripper: the commit button may lead on.
     std::atomic<bool> complete{false};
     QProgressBar *progressBar;
     QLabel *statusLabel;
