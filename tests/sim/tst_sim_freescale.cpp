@@ -6,10 +6,10 @@
 // daily bread of the hot-plug, identification, korvane-flash, bootloader
 // library and Windows tests.
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <cstdio>
-#include <regex>
 
 #include "gripper_sim.h"
 #include "hostline.h"
@@ -85,8 +85,8 @@ GripperConfig gsConfig(Kind kind = Kind::GS)
 // "Loaded 0x" 4 lower-case hex digits " Program and 0x" 4 digits " Data words".
 bool containsLoadReport(const std::string &text)
 {
-    static const std::regex report("Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words");
-    return std::regex_search(text, report);
+    static const QRegularExpression report(QStringLiteral("Loaded 0x[0-9a-f]{4} Program and 0x[0-9a-f]{4} Data words"));
+    return report.match(QString::fromStdString(text)).hasMatch();
 }
 
 } // namespace
