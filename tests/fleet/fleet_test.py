@@ -67,7 +67,7 @@ run, recap, fatal = play("--check")
 check(run.returncode == 0 and recap == {"cell-a": 0, "cell-b": 0, "cell-c": 0}, f"check run: {recap}")
 for u in units:
     check(f"{under(u)}: would update GC3-1.6.8 -> GC3-1.6.9" in run.stdout, f"check run plans {u}")
-check('"cell-c: 0 would be updated"' in run.stdout, "check run says cell-c has nothing")
+check('"cell-c: 0 would be updated (no gripper found)"' in run.stdout, "check run says cell-c has nothing")
 for i, u in enumerate(units):
     status, log = sim_ask(f"{i} status"), sim_ask(f"{i} log")
     check(status["state"] == "Firmware" and status["version"] == "1.6.8" and log["syncs"] == "0"
