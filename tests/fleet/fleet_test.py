@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs contrib/ansible/update-grippers.yml on three local "cells": cell-a's two
 grippers update, cell-b's second unit fails mid-write, cell-c has none. A --check
-run first must leave every gripper as it was."""
+run first must leave every gripper as it was; a run of cell-c alone still sums up."""
 import json, os, re, shutil, subprocess, sys
 from datetime import datetime
 
@@ -97,6 +97,11 @@ failed_lines = [json.loads(m) for m in fatal.get("cell-b", []) if m.startswith("
 check([line["port"] for line in failed_lines] == [under("b1")], f"cell-b's message names b1 alone: {fatal}")
 check(fatal.get("cell-c") == ["no gripper found on cell-c"], "cell-c says it has no gripper")
 check("3 hosts, 2 failed; units: 3 updated, 0 up to date, 0 not updated, 1 failed" in run.stdout, "fleet summary")
+
+# Every cell of the run failing must not cost the summary.
+run, recap, fatal = play("--limit", "cell-c")
+check(run.returncode == 2 and recap == {"cell-c": 1}, f"cell-c alone: {recap}")
+check("1 hosts, 1 failed; units: 0 updated, 0 up to date, 0 not updated, 0 failed" in run.stdout, "cell-c's summary")
 
 sim.stdin.close()
 sim.wait(10)
