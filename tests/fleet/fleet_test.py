@@ -44,9 +44,9 @@ with open(under("inventory.ini"), "w") as inv:
     for cell, own in cells.items():
         inv.write(f"{cell} korvane_flash_work_dir={under(cell)} "
                   f"korvane_flash_extra_ports={':'.join(under(u) for u in own) or under('nothing')}\n")
-    # cell-b names its ports instead of taking every gripper found.
     inv.write(f"\n[robot_cells:vars]\nansible_connection=local\nansible_python_interpreter={sys.executable}\n"
               f"korvane_flash_program={flash}\nkorvane_flash_fetch_dir={under('reports')}\n")
+# cell-b names its ports instead of taking every gripper found.
 os.makedirs(under("host_vars"))
 with open(under("host_vars/cell-b.yml"), "w") as f:
     json.dump({"korvane_flash_ports": [under("b0"), under("b1")]}, f)
