@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   mingw-w64 wine
   libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
+  ansible-core
 )
 if [ "${1:-}" = build ]; then
   packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
