@@ -47,6 +47,8 @@ public:
 class LibraryLink : public BootloaderLink
 {
 public:
+    // Let go of the line, or no later run in this process could take it.
+    ~LibraryLink() override { close(); }
     uint8_t open(const QString &portName) override;
     bool remembersSync() const override { return true; }
     bool isOpen() override;
