@@ -27,6 +27,10 @@
 
 namespace {
 
+// UnitJob's words for a unit waiting to be switched off and on.
+const char kPowerCycleStep[] = "If the device is turned off, turn it on.";
+const char kRebootStep[] = "Rebooting the gripper into its bootloader.";
+
 QString resultText(const UnitResult &result)
 {
     double total = 0;
@@ -195,7 +199,10 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
                 onPort.append(other);
         }
         seen.append(device.portName);
-        if (const ProbedDevice *unit = UnitChoice::announcedUnit(onPort))
+        // A unit started meanwhile (its recovery) keeps its row as it runs.
+        const Unit *known = unitAt(device.portName);
+        const ProbedDevice *unit = UnitChoice::announcedUnit(onPort);
+        if (unit && !(known && known->job && known->job->isRunning()))
             showUnit(*unit);
     }
     if (thenUpdate) {
@@ -336,7 +343,7 @@ void StationWindow::take(Unit &unit, const UnitRules &rules)
 void StationWindow::recover(const QString &port)
 {
     Unit *unit = unitAt(port);
-    if (!unit || (unit->job && unit->job->isRunning()) || unit->typeBox->currentText().isEmpty())
+    if (!unit || scanning || (unit->job && unit->job->isRunning()) || unit->typeBox->currentText().isEmpty())
         return;
     UnitRules rules = rulesFromWindow();
     rules.typeCode = unit->typeBox->currentText();
@@ -357,7 +364,6 @@ void StationWindow::start(Unit &unit, const ProbedDevice &device, const UpdatePl
     setItem(r, ResultColumn, plan.manualPowerCycle && !device.inBootloader
                                  ? QStringLiteral("switch the unit off, then on again; the update starts when it answers")
                                  : QString());
-    unit.recovery->setEnabled(false);
     unit.job->start();
     onJobChanged(port);
     refreshButtons();
@@ -369,7 +375,12 @@ void StationWindow::onJobChanged(const QString &port)
     if (!unit || !unit->job)
         return;
     const int r = row(port);
-    setItem(r, StepColumn, unit->job->status());
+    const QString step = unit->job->status();
+    // On the power-cycle path the engine repeats its reboot request every
+    // few tens of milliseconds until the unit answers: the row keeps the
+    // instruction to the user instead of flickering between the two.
+    if (!(cell(port, StepColumn) == QLatin1String(kPowerCycleStep) && step == QLatin1String(kRebootStep)))
+        setItem(r, StepColumn, step);
     unit->bar->setValue(unit->job->progress());
 }
 
@@ -384,7 +395,6 @@ void StationWindow::onJobDone(const QString &port)
     end(*unit, result);
     if (result.result == UnitResult::Updated)
         unit->bar->setValue(100);
-    unit->recovery->setEnabled(true);
     // A unit left in its ROM can no longer tell its type; a recovered one
     // runs its firmware again.
     if (result.result == UnitResult::Updated) {
@@ -447,6 +457,9 @@ void StationWindow::refreshButtons()
     scanButton->setEnabled(!scanning);
     updateButton->setEnabled(!scanning);
     stopButton->setEnabled(isBusy());
+    // A probe under way holds the port it looks into.
+    for (const auto &unit : units)
+        unit->recovery->setEnabled(!scanning && !(unit->job && unit->job->isRunning()));
 }
 
 QString StationWindow::reportPath() const
