@@ -205,6 +205,13 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
         if (unit && !(known && known->job && known->job->isRunning()))
             showUnit(*unit);
     }
+    for (const auto &unit : units) {
+        // Unplugged since: its row stays for what it said, but offers nothing.
+        if (!seen.contains(unit->device.portName) && !(unit->job && unit->job->isRunning())) {
+            setItem(row(unit->device.portName), StepColumn, QStringLiteral("not found at the last scan"));
+            offerRecovery(*unit, false);
+        }
+    }
     if (thenUpdate) {
         const UnitRules rules = rulesFromWindow();
         for (const QString &port : seen) {
