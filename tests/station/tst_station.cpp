@@ -76,6 +76,7 @@ private slots:
     }
 
     void mixedBenchEachRowKeepsItsOwnEnd();
+    void forceAndLostReportLines();
     void stopGivesUpAndNamesTheUnitsLeftInTheirBootloader();
     void automaticModeUpdatesUnitsAsTheyArrive();
 
@@ -201,6 +202,38 @@ void TestStation::mixedBenchEachRowKeepsItsOwnEnd()
                                            {port(noFirmware), "updated"}};
     QCOMPARE(reportResults(report), expected);
     QVERIFY(window.close());
+}
+
+void TestStation::forceAndLostReportLines()
+{
+    sim::GripperConfig current;
+    current.version = {1, 6, 9};
+    sim::GripperConfig newer;
+    newer.version = {1, 7, 0};
+    sim::Gripper &same = gripper(current);
+    sim::Gripper &ahead = gripper(newer);
+    StationWindow window;
+    window.show();
+    // A full disk: every line is lost, and the window says so.
+    window.findChild<QLineEdit *>(QStringLiteral("reportPath"))->setText(QStringLiteral("/dev/full"));
+    QSignalSpy scanned(&window, &StationWindow::scanned);
+    window.updateAll();
+    QVERIFY(scanned.wait(20000));
+    QVERIFY(!window.isBusy());
+    QCOMPARE(window.cell(port(same), Column::ResultColumn), QStringLiteral("up to date"));
+    QCOMPARE(window.cell(port(ahead), Column::ResultColumn),
+             QStringLiteral("not updated: it runs a newer version than GC3-1.6.9 (Force installs it anyway)"));
+    QCOMPARE(text(window, "counters"),
+             QStringLiteral("0 updated, 0 failed, 1 up to date, 1 not updated; 2 report line(s) not written"));
+    QVERIFY(text(window, "message").contains(QStringLiteral("/dev/full: the line for")));
+
+    window.findChild<QCheckBox *>(QStringLiteral("force"))->setChecked(true);
+    window.updateAll();
+    QVERIFY(scanned.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy(), 60000);
+    QCOMPARE(same.status().unit.version, (sim::Version{1, 6, 9}));
+    QCOMPARE(same.romLog().erasedSectors.size(), size_t(4));
+    QCOMPARE(ahead.status().unit.version, (sim::Version{1, 6, 9}));
 }
 
 void TestStation::stopGivesUpAndNamesTheUnitsLeftInTheirBootloader()
