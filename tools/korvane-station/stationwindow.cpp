@@ -162,6 +162,7 @@ void StationWindow::updateAll()
     // filled, and the rules need what runs on it now.
     stopping = false;
     leftInBootloader.clear();
+    messageLabel->clear();
     probe(true);
 }
 
@@ -214,11 +215,18 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
     }
     if (thenUpdate) {
         const UnitRules rules = rulesFromWindow();
+        int taken = 0;
         for (const QString &port : seen) {
             Unit *unit = unitAt(port);
-            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning()))
+            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning())) {
                 take(*unit, rules);
+                ++taken;
+            }
         }
+        // The rows of units waiting for their recovery say so themselves.
+        if (taken == 0 && !isBusy()
+            && std::none_of(seen.begin(), seen.end(), [this](const QString &port) { return unitAt(port) != nullptr; }))
+            messageLabel->setText(QStringLiteral("No gripper found."));
     }
     refreshButtons();
     emit scanned();
