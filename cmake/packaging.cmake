@@ -2,7 +2,8 @@
 # in a build folder:
 #   korvane-flash     the command-line tool, which links no GUI library, so a
 #                     robot cell PC without a desktop installs it alone;
-#   korvane-upgrader  the wizard, its desktop entry and icon.
+#   korvane-upgrader  the wizard, its desktop entry and icon, and the
+#                     station for a bench of grippers with its own entry.
 # Only what a technician runs goes in: the simulator and the tests stay out.
 # Each package's dependencies are read off its binary by dpkg-shlibdeps, so
 # they name the Qt 5 packages the build really links, at the versions it
@@ -15,7 +16,7 @@ set(korvane_packaging ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 # Debian wants manual pages and changelogs compressed, reproducibly (-n
 # leaves out the name and time stamp).
 set(korvane_gzipped)
-foreach(source korvane-upgrader.1 korvane-flash.1 changelog)
+foreach(source korvane-upgrader.1 korvane-station.1 korvane-flash.1 changelog)
   set(out ${korvane_packaging}/${source}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${korvane_packaging}
@@ -37,7 +38,12 @@ install(FILES ${korvane_linux}/korvane-upgrader.desktop DESTINATION ${CMAKE_INST
   COMPONENT wizard)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/images/KorvaneIcon.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME korvane-upgrader.png COMPONENT wizard)
-install(FILES ${korvane_packaging}/korvane-upgrader.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT wizard)
+install(FILES ${korvane_packaging}/korvane-upgrader.1.gz ${korvane_packaging}/korvane-station.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT wizard)
+# The station needs the same Qt libraries as the wizard: it travels with it.
+install(TARGETS korvane-station RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT wizard)
+install(FILES ${korvane_linux}/korvane-station.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+  COMPONENT wizard)
 install(FILES ${korvane_packaging}/changelog.gz ${korvane_linux}/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane-upgrader COMPONENT wizard)
 
@@ -75,7 +81,8 @@ installed firmware against the one it carries, and erases, writes, verifies
 and starts the new firmware. Grippers with missing or corrupt firmware are
 recovered with a guided power cycle, one unit after another.
 .
-korvane-flash, the same from a terminal, comes with it. The user needs
+korvane-station, a window that updates every gripper on a bench at once,
+and korvane-flash, the same from a terminal, come with it. The user needs
 access to the serial port: membership of the dialout group.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -56,14 +56,18 @@ for f in flash/usr/bin/korvane-flash flash/usr/share/man/man1/korvane-flash.1.gz
     flash/usr/share/doc/korvane-flash/copyright flash/usr/share/doc/korvane-flash/README.Debian \
     wizard/usr/bin/korvane-upgrader wizard/usr/share/applications/korvane-upgrader.desktop \
     wizard/usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png wizard/usr/share/man/man1/korvane-upgrader.1.gz \
-    wizard/usr/share/doc/korvane-upgrader/copyright; do
+    wizard/usr/share/doc/korvane-upgrader/copyright wizard/usr/bin/korvane-station \
+    wizard/usr/share/applications/korvane-station.desktop wizard/usr/share/man/man1/korvane-station.1.gz; do
   [ -e "$work/$f" ] || fail "${f#*/} is not in the ${f%%/*} package"
 done
 desktop=$wizard_root/usr/share/applications/korvane-upgrader.desktop
 grep -qx 'Name=Korvane Upgrader' "$desktop" || fail "desktop entry is not named Korvane Upgrader"
 grep -qx 'Exec=korvane-upgrader' "$desktop" || fail "desktop entry does not start the wizard"
+station_desktop=$wizard_root/usr/share/applications/korvane-station.desktop
+grep -qx 'Exec=korvane-station' "$station_desktop" || fail "the station's desktop entry does not start it"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$desktop" || fail "desktop entry"
+  desktop-file-validate "$station_desktop" || fail "the station's desktop entry"
 fi
 zcat "$wizard_root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
 

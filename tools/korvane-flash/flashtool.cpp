@@ -1,6 +1,7 @@
 #include "flashtool.h"
 
 #include "qextserialenumerator.h"
+#include "unitchoice.h"
 #include "unitjob.h"
 
 #include <QFileInfo>
@@ -12,34 +13,13 @@
 #include <QtConcurrent>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <tuple>
+
+using UnitChoice::announcedUnit;
+using UnitChoice::portPath;
+using UnitChoice::unavailableTag;
 
 namespace {
-
-// Without the power-cycle path a gripper that does not answer the reboot
-// request is tried this often, then given up.
-const int kEntryAttempts = 3;
-// A gripper just plugged in starts its product bootloader first and listens
-// for an update there; it is probed once its firmware runs.
-const int kArrivalSettleMs = 1000;
-
-QString portPath(const QextPortInfo &port)
-{
-    return port.physName.isEmpty() ? port.portName : port.physName;
-}
-
-// The unit the wizard would offer for a port: the GB1 behind a K01.
-const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices)
-{
-    for (const ProbedDevice &device : devices) {
-        if (device.announced)
-            return &device;
-    }
-    return nullptr;
-}
 
 // The device node a name leads to, so that ttyUSB0, /dev/ttyUSB0 and a link
 // to it are one port and one unit.
@@ -52,53 +32,17 @@ QString deviceNode(const QString &name)
     return node.isEmpty() ? name : node;
 }
 
-// "no-access", "in-use", "gone" or "error": why `list` could not look into a port.
-QString unavailableTag(const ProbedDevice &device)
-{
-    switch (device.openError) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("no-access");
-    case EBUSY:
-        return QStringLiteral("in-use");
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return QStringLiteral("gone");
-    default:
-        return QStringLiteral("error");
-    }
-}
-
-QString unavailableReason(const ProbedDevice &device)
-{
-    const QString tag = unavailableTag(device);
-    if (tag == QLatin1String("no-access")) {
-        const QString group = QFileInfo(device.portName).group();
-        return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
-            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
-    }
-    if (tag == QLatin1String("in-use"))
-        return QStringLiteral("the port is in use by another program");
-    if (tag == QLatin1String("gone"))
-        return QStringLiteral("the port went away");
-    return QStringLiteral("the port could not be opened (%1)")
-        .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
-}
-
-bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
-{
-    return std::make_tuple(device.major, device.minor, device.patch)
-           > std::make_tuple(image.major, image.minor, image.patch);
-}
-
 } // namespace
+
 
 FlashTool::FlashTool(Options options, QObject *parent)
     : QObject(parent)
     , options(std::move(options))
 {
     probePool.setMaxThreadCount(16);
+    rules.typeCode = this->options.typeCode;
+    rules.force = this->options.force;
+    rules.manualReboot = this->options.manualReboot;
 }
 
 FlashTool::~FlashTool()
@@ -119,7 +63,7 @@ bool FlashTool::prepare(QString *error)
             return false;
         }
         types.insert(image.typeCode);
-        images.append(image);
+        rules.images.append(image);
     }
     if (!options.typeCode.isEmpty() && FirmwareChoice::kindForTypeCode(options.typeCode) == Unidentified) {
         *error = QStringLiteral("--type %1: not a gripper type code").arg(options.typeCode);
@@ -285,80 +229,21 @@ void FlashTool::onPortArrived(const QextPortInfo &info)
         }
     });
     watcher->setFuture(QtConcurrent::run(&probePool, [info] {
-        QThread::msleep(kArrivalSettleMs);
+        QThread::msleep(UnitChoice::kArrivalSettleMs);
         return PortProbe::identify(info);
     }));
-}
-
-bool FlashTool::refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, UnitResult *result) const
-{
-    if (!device.versionKnown() || options.force)
-        return false;
-    if (device.major == image.major && device.minor == image.minor && device.patch == image.patch) {
-        result->result = UnitResult::UpToDate;
-        result->versionAfter = device.versionText();
-        return true;
-    }
-    if (newerThan(device, image)) {
-        result->result = UnitResult::Refused;
-        result->error = QStringLiteral("it runs a newer version than %1 (--force installs it anyway)")
-                            .arg(image.versionText());
-        return true;
-    }
-    return false;
 }
 
 void FlashTool::take(const ProbedDevice &device)
 {
     ++unitsTaken;
     UnitResult refused;
-    refused.time = QDateTime::currentDateTimeUtc();
-    refused.port = device.portName;
-    refused.kind = kindName(device.kind);
-    refused.typeCode = device.typeCode;
-    refused.versionBefore = device.versionText();
-    refused.result = UnitResult::Refused;
-
-    // --type speaks for STM32 units that cannot tell their type, never for
-    // the GS family, whose one image is chosen by family.
-    QString typeCode = device.versionKnown() || isGsFamily(device.kind) ? device.typeCode : options.typeCode;
-    if (device.unavailable) {
-        refused.error = unavailableReason(device);
-    } else if (!device.isGripper() && !options.manualReboot) {
-        refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
-    } else if (device.inBootloader && typeCode.isEmpty()) {
-        refused.error = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: give --type");
-    } else if (!device.isGripper() && typeCode.isEmpty()) {
-        refused.error = QStringLiteral("a unit without working firmware cannot tell its type: give --type");
-    }
-    if (!refused.error.isEmpty()) {
-        end(refused);
-        return;
-    }
-
-    // A gripper that reported its kind keeps it; the others are what --type says.
-    DeviceKind kind = device.kind;
-    if (device.inBootloader || !device.isGripper())
-        kind = FirmwareChoice::kindForTypeCode(typeCode);
-    FirmwareImage image;
-    if (!FirmwareChoice::imageFor(typeCode, kind, images, &image, &refused.error)) {
-        end(refused);
-        return;
-    }
-    if (refuseOrSkip(device, image, &refused)) {
-        end(refused);
-        return;
-    }
-
     UpdatePlan plan;
-    plan.target.portName = device.portName;
-    plan.target.kind = kind;
-    plan.target.secondaryUnit = device.secondaryUnit;
-    plan.target.inBootloader = device.inBootloader;
-    plan.mainImage = image.content;
-    plan.entryAttempts = options.manualReboot ? 0 : kEntryAttempts;
-    // By hand, the GS bootloader is waited for as long as the user needs.
-    plan.manualPowerCycle = options.manualReboot;
+    FirmwareImage image;
+    if (!UnitChoice::choose(device, rules, &refused, &plan, &image)) {
+        end(refused);
+        return;
+    }
 
     auto *job = new UnitJob(device, plan, image);
     jobs.append(job);

@@ -5,6 +5,7 @@
 #include "firmwarechoice.h"
 #include "options.h"
 #include "portprobe.h"
+#include "unitchoice.h"
 
 #include <QFile>
 #include <QHash>
@@ -46,7 +47,6 @@ signals:
 private:
     // Either a job for the unit, or the result it ends with untouched.
     void take(const ProbedDevice &device);
-    bool refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, UnitResult *result) const;
     // Reports and prints how a unit ended.
     void end(const UnitResult &result, UnitJob *job = nullptr);
     void onJobDone(UnitJob *job);
@@ -57,7 +57,7 @@ private:
 
     Options options;
     Console console;
-    QList<FirmwareImage> images;
+    UnitRules rules;
     QFile report;
     QList<UnitJob *> jobs;
     bool watching = false;

@@ -1,0 +1,134 @@
+#include "unitchoice.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
+{
+    return std::make_tuple(device.major, device.minor, device.patch)
+           > std::make_tuple(image.major, image.minor, image.patch);
+}
+
+bool refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, const UnitRules &rules,
+                  UnitResult *result)
+{
+    if (!device.versionKnown() || rules.force)
+        return false;
+    if (device.major == image.major && device.minor == image.minor && device.patch == image.patch) {
+        result->result = UnitResult::UpToDate;
+        result->versionAfter = device.versionText();
+        return true;
+    }
+    if (newerThan(device, image)) {
+        result->result = UnitResult::Refused;
+        result->error = QStringLiteral("it runs a newer version than %1 (%2)").arg(image.versionText(), rules.forceHint);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+namespace UnitChoice {
+
+QString portPath(const QextPortInfo &port)
+{
+    return port.physName.isEmpty() ? port.portName : port.physName;
+}
+
+const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices)
+{
+    for (const ProbedDevice &device : devices) {
+        if (device.announced)
+            return &device;
+    }
+    return nullptr;
+}
+
+QString unavailableTag(const ProbedDevice &device)
+{
+    switch (device.openError) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no-access");
+    case EBUSY:
+        return QStringLiteral("in-use");
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("gone");
+    default:
+        return QStringLiteral("error");
+    }
+}
+
+QString unavailableReason(const ProbedDevice &device)
+{
+    const QString tag = unavailableTag(device);
+    if (tag == QLatin1String("no-access")) {
+        const QString group = QFileInfo(device.portName).group();
+        return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
+            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+    }
+    if (tag == QLatin1String("in-use"))
+        return QStringLiteral("the port is in use by another program");
+    if (tag == QLatin1String("gone"))
+        return QStringLiteral("the port went away");
+    return QStringLiteral("the port could not be opened (%1)")
+        .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
+}
+
+bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
+            FirmwareImage *image)
+{
+    UnitResult &refused = *result;
+    refused.time = QDateTime::currentDateTimeUtc();
+    refused.port = device.portName;
+    refused.kind = kindName(device.kind);
+    refused.typeCode = device.typeCode;
+    refused.versionBefore = device.versionText();
+    refused.result = UnitResult::Refused;
+
+    // The type given speaks for STM32 units that cannot tell their type,
+    // never for the GS family, whose one image is chosen by family.
+    const QString typeCode = device.versionKnown() || isGsFamily(device.kind) ? device.typeCode : rules.typeCode;
+    if (device.unavailable) {
+        refused.error = unavailableReason(device);
+    } else if (!device.isGripper() && !rules.manualReboot) {
+        refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
+    } else if (device.inBootloader && typeCode.isEmpty()) {
+        refused.error = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: give --type");
+    } else if (!device.isGripper() && typeCode.isEmpty()) {
+        refused.error = QStringLiteral("a unit without working firmware cannot tell its type: give --type");
+    }
+    if (!refused.error.isEmpty())
+        return false;
+
+    // A gripper that reported its kind keeps it; the others are what the
+    // type given says.
+    DeviceKind kind = device.kind;
+    if (device.inBootloader || !device.isGripper())
+        kind = FirmwareChoice::kindForTypeCode(typeCode);
+    if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error))
+        return false;
+    if (refuseOrSkip(device, *image, rules, &refused))
+        return false;
+
+    *plan = UpdatePlan();
+    plan->target.portName = device.portName;
+    plan->target.kind = kind;
+    plan->target.secondaryUnit = device.secondaryUnit;
+    plan->target.inBootloader = device.inBootloader;
+    plan->mainImage = image->content;
+    plan->entryAttempts = rules.manualReboot ? 0 : kEntryAttempts;
+    // By hand, the GS bootloader is waited for as long as the user needs.
+    plan->manualPowerCycle = rules.manualReboot;
+    return true;
+}
+
+} // namespace UnitChoice

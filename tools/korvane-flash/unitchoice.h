@@ -1,0 +1,50 @@
+#ifndef KORVANE_FLASH_UNITCHOICE_H
+#define KORVANE_FLASH_UNITCHOICE_H
+
+#include "firmwarechoice.h"
+#include "portprobe.h"
+#include "unitjob.h"
+
+#include <QList>
+#include <QString>
+
+// What decides whether a unit found on a port is updated, and with what.
+// korvane-flash fills it from its command line, the station from its window.
+struct UnitRules
+{
+    // Images given by the user, one per type code; the carried ones fill in.
+    QList<FirmwareImage> images;
+    // What a unit that cannot tell its type is taken for.
+    QString typeCode;
+    bool force = false;
+    // The power-cycle path: the reboot request is repeated without limit.
+    bool manualReboot = false;
+    // How the user overrides the refusal of a newer version, in the words of
+    // the program that refused.
+    QString forceHint = QStringLiteral("--force installs it anyway");
+};
+
+namespace UnitChoice {
+
+// Without the power-cycle path a gripper that does not answer the reboot
+// request is tried this often, then given up.
+const int kEntryAttempts = 3;
+// A gripper just plugged in starts its product bootloader first and listens
+// for an update there; it is probed once its firmware runs.
+const int kArrivalSettleMs = 1000;
+
+QString portPath(const QextPortInfo &port);
+// The unit the wizard would offer for a port: the GB1 behind a K01.
+const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
+// "no-access", "in-use", "gone" or "error": why a port could not be looked into.
+QString unavailableTag(const ProbedDevice &device);
+QString unavailableReason(const ProbedDevice &device);
+
+// True, with `plan` and `image` filled, when the unit is to be updated;
+// otherwise `result` says how it ends untouched (refused, up to date).
+bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
+            FirmwareImage *image);
+
+} // namespace UnitChoice
+
+#endif

@@ -1,0 +1,566 @@
+#include "stationwindow.h"
+
+#include "carriedfirmware.h"
+#include "qextserialenumerator.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QThread>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+#include <algorithm>
+
+namespace {
+
+// UnitJob's words for a unit waiting to be switched off and on.
+const char kPowerCycleStep[] = "If the device is turned off, turn it on.";
+const char kRebootStep[] = "Rebooting the gripper into its bootloader.";
+
+QString resultText(const UnitResult &result)
+{
+    double total = 0;
+    for (const auto &phase : result.phases)
+        total += phase.second;
+    switch (result.result) {
+    case UnitResult::Updated:
+        return QStringLiteral("updated to %1 (%2 s)").arg(result.versionAfter).arg(total, 0, 'f', 1);
+    case UnitResult::UpToDate:
+        return QStringLiteral("up to date");
+    case UnitResult::Refused:
+        return QStringLiteral("not updated: %1").arg(result.error);
+    case UnitResult::Failed:
+        return QStringLiteral("FAILED: %1").arg(result.error);
+    case UnitResult::GivenUp:
+        return QStringLiteral("given up: %1").arg(result.error);
+    }
+    return QString();
+}
+
+// The carried images a unit without working firmware may be given, by type
+// code. Not the GS family: its bootloader shows itself for five seconds
+// only, too short for a power cycle by hand.
+QStringList recoverableTypes()
+{
+    QStringList types;
+    for (const QString &name : CarriedFirmware::mainImages()) {
+        const QString type = name.section(QLatin1Char('-'), 0, 0);
+        const DeviceKind kind = FirmwareChoice::kindForTypeCode(type);
+        if (kind != Unidentified && !isGsFamily(kind) && !types.contains(type))
+            types.append(type);
+    }
+    return types;
+}
+
+} // namespace
+
+StationWindow::StationWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Korvane Station"));
+    probePool.setMaxThreadCount(16);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *controls = new QHBoxLayout;
+    scanButton = new QPushButton(QStringLiteral("Scan"), central);
+    updateButton = new QPushButton(QStringLiteral("Update all"), central);
+    stopButton = new QPushButton(QStringLiteral("Stop"), central);
+    forceBox = new QCheckBox(QStringLiteral("Force"), central);
+    forceBox->setToolTip(QStringLiteral("Also install over the same or a newer version"));
+    automaticBox = new QCheckBox(QStringLiteral("Update grippers as they are plugged in"), central);
+    for (QWidget *widget : {static_cast<QWidget *>(scanButton), static_cast<QWidget *>(updateButton),
+                            static_cast<QWidget *>(stopButton), static_cast<QWidget *>(forceBox),
+                            static_cast<QWidget *>(automaticBox)})
+        controls->addWidget(widget);
+    controls->addStretch();
+    layout->addLayout(controls);
+
+    table = new QTableWidget(0, ColumnCount, central);
+    table->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("Kind"), QStringLiteral("Type"),
+                                      QStringLiteral("Installed"), QStringLiteral("Will get"),
+                                      QStringLiteral("Progress"), QStringLiteral("Step"), QStringLiteral("Result"),
+                                      QStringLiteral("Recovery")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setSectionResizeMode(ResultColumn, QHeaderView::Stretch);
+    layout->addWidget(table);
+
+    countersLabel = new QLabel(central);
+    layout->addWidget(countersLabel);
+    auto *reportRow = new QHBoxLayout;
+    reportRow->addWidget(new QLabel(QStringLiteral("Report:"), central));
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    reportEdit = new QLineEdit(QDir(dataDir).filePath(QStringLiteral("report.jsonl")), central);
+    reportRow->addWidget(reportEdit);
+    auto *browse = new QPushButton(QStringLiteral("Choose..."), central);
+    reportRow->addWidget(browse);
+    layout->addLayout(reportRow);
+    messageLabel = new QLabel(central);
+    messageLabel->setWordWrap(true);
+    layout->addWidget(messageLabel);
+    setCentralWidget(central);
+    resize(1100, 420);
+
+    scanButton->setObjectName(QStringLiteral("scan"));
+    updateButton->setObjectName(QStringLiteral("updateAll"));
+    stopButton->setObjectName(QStringLiteral("stop"));
+    forceBox->setObjectName(QStringLiteral("force"));
+    automaticBox->setObjectName(QStringLiteral("automatic"));
+    reportEdit->setObjectName(QStringLiteral("reportPath"));
+    countersLabel->setObjectName(QStringLiteral("counters"));
+    messageLabel->setObjectName(QStringLiteral("message"));
+
+    connect(scanButton, &QPushButton::clicked, this, &StationWindow::scan);
+    connect(updateButton, &QPushButton::clicked, this, &StationWindow::updateAll);
+    connect(stopButton, &QPushButton::clicked, this, &StationWindow::stop);
+    connect(automaticBox, &QCheckBox::toggled, this, &StationWindow::setAutomatic);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Report file"), reportPath(),
+                                                          QString(), nullptr, QFileDialog::DontConfirmOverwrite);
+        if (!path.isEmpty())
+            reportEdit->setText(path);
+    });
+    refreshCounters();
+    refreshButtons();
+}
+
+StationWindow::~StationWindow()
+{
+    // The jobs' engines stop at their next exchange; their threads are
+    // waited for before the rows go.
+    for (auto &unit : units)
+        delete unit->job;
+    probePool.waitForDone();
+}
+
+void StationWindow::scan()
+{
+    probe(false);
+}
+
+void StationWindow::updateAll()
+{
+    // Probed again first: a unit may have been swapped since the table was
+    // filled, and the rules need what runs on it now.
+    stopping = false;
+    leftInBootloader.clear();
+    messageLabel->clear();
+    probe(true);
+}
+
+void StationWindow::probe(bool thenUpdate)
+{
+    if (scanning)
+        return;
+    scanning = true;
+    refreshButtons();
+    QList<QextPortInfo> ports;
+    for (const QextPortInfo &port : QextSerialEnumerator::getPorts()) {
+        // A port whose unit is under way belongs to its engine.
+        const Unit *unit = unitAt(UnitChoice::portPath(port));
+        if (port.enumName != QLatin1String("ACPI") && !(unit && unit->job && unit->job->isRunning()))
+            ports.append(port);
+    }
+    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, thenUpdate] {
+        watcher->deleteLater();
+        onScanned(watcher->result(), thenUpdate);
+    });
+    watcher->setFuture(QtConcurrent::run(&probePool, [ports] { return PortProbe::identifyAll(ports); }));
+}
+
+void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdate)
+{
+    scanning = false;
+    QStringList seen;
+    for (const ProbedDevice &device : devices) {
+        if (seen.contains(device.portName))
+            continue;
+        QList<ProbedDevice> onPort;
+        for (const ProbedDevice &other : devices) {
+            if (other.portName == device.portName)
+                onPort.append(other);
+        }
+        seen.append(device.portName);
+        // A unit started meanwhile (its recovery) keeps its row as it runs.
+        const Unit *known = unitAt(device.portName);
+        const ProbedDevice *unit = UnitChoice::announcedUnit(onPort);
+        if (unit && !(known && known->job && known->job->isRunning()))
+            showUnit(*unit);
+    }
+    for (const auto &unit : units) {
+        // Unplugged since: its row stays for what it said, but offers nothing.
+        if (!seen.contains(unit->device.portName) && !(unit->job && unit->job->isRunning())) {
+            setItem(row(unit->device.portName), StepColumn, QStringLiteral("not found at the last scan"));
+            offerRecovery(*unit, false);
+        }
+    }
+    if (thenUpdate) {
+        const UnitRules rules = rulesFromWindow();
+        int taken = 0;
+        for (const QString &port : seen) {
+            Unit *unit = unitAt(port);
+            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning())) {
+                take(*unit, rules);
+                ++taken;
+            }
+        }
+        // The rows of units waiting for their recovery say so themselves.
+        if (taken == 0 && !isBusy()
+            && std::none_of(seen.begin(), seen.end(), [this](const QString &port) { return unitAt(port) != nullptr; }))
+            messageLabel->setText(QStringLiteral("No gripper found."));
+    }
+    refreshButtons();
+    emit scanned();
+}
+
+bool StationWindow::needsRecovery(const ProbedDevice &device)
+{
+    return !device.unavailable && (!device.isGripper() || device.inBootloader);
+}
+
+StationWindow::Unit *StationWindow::unitAt(const QString &port) const
+{
+    for (const auto &unit : units) {
+        if (unit->device.portName == port)
+            return unit.get();
+    }
+    return nullptr;
+}
+
+int StationWindow::row(const QString &port) const
+{
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (units[i]->device.portName == port)
+            return int(i);
+    }
+    return -1;
+}
+
+QString StationWindow::cell(const QString &port, Column column) const
+{
+    const int r = row(port);
+    if (r < 0)
+        return QString();
+    if (column == ProgressColumn)
+        return QString::number(units[size_t(r)]->bar->value());
+    const QTableWidgetItem *item = table->item(r, column);
+    return item ? item->text() : QString();
+}
+
+void StationWindow::setItem(int r, Column column, const QString &text)
+{
+    QTableWidgetItem *item = table->item(r, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        table->setItem(r, column, item);
+    }
+    item->setText(text);
+}
+
+void StationWindow::showUnit(const ProbedDevice &device)
+{
+    int r = row(device.portName);
+    if (r < 0) {
+        r = table->rowCount();
+        table->insertRow(r);
+        auto unit = std::make_unique<Unit>();
+        unit->bar = new QProgressBar(table);
+        unit->bar->setRange(0, 100);
+        unit->bar->setValue(0);
+        table->setCellWidget(r, ProgressColumn, unit->bar);
+        unit->recovery = new QWidget(table);
+        auto *layout = new QHBoxLayout(unit->recovery);
+        layout->setContentsMargins(2, 0, 2, 0);
+        unit->typeBox = new QComboBox(unit->recovery);
+        unit->typeBox->addItems(recoverableTypes());
+        unit->recoverButton = new QPushButton(unit->recovery);
+        layout->addWidget(unit->typeBox);
+        layout->addWidget(unit->recoverButton);
+        table->setCellWidget(r, RecoveryColumn, unit->recovery);
+        const QString port = device.portName;
+        connect(unit->recoverButton, &QPushButton::clicked, this, [this, port] { recover(port); });
+        units.push_back(std::move(unit));
+    }
+    Unit &unit = *units[size_t(r)];
+    unit.device = device;
+
+    setItem(r, PortColumn, device.portName);
+    setItem(r, KindColumn, device.unavailable ? QStringLiteral("-") : kindName(device.kind));
+    setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
+    setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
+    FirmwareImage image;
+    QString ignored;
+    const bool known = device.versionKnown() && FirmwareChoice::imageFor(device.typeCode, device.kind, {}, &image,
+                                                                         &ignored);
+    setItem(r, TargetColumn, known ? image.versionText() : QStringLiteral("-"));
+    setItem(r, StepColumn, QString());
+    unit.bar->setValue(0);
+
+    QString state;
+    if (device.unavailable)
+        state = UnitChoice::unavailableReason(device);
+    else if (device.inBootloader)
+        state = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: choose it and update");
+    else if (!device.isGripper())
+        state = QStringLiteral("no gripper answered: a unit without working firmware is recovered with a power cycle");
+    setItem(r, ResultColumn, state);
+    unit.recoverButton->setText(device.inBootloader ? QStringLiteral("Update as") : QStringLiteral("Power cycle"));
+    offerRecovery(unit, needsRecovery(device));
+}
+
+void StationWindow::offerRecovery(Unit &unit, bool on)
+{
+    // The view shows its cell widgets itself as they scroll into sight: what
+    // is offered is decided inside the cell.
+    on = on && unit.typeBox->count() > 0;
+    unit.typeBox->setVisible(on);
+    unit.recoverButton->setVisible(on);
+}
+
+UnitRules StationWindow::rulesFromWindow() const
+{
+    UnitRules rules;
+    rules.force = forceBox->isChecked();
+    rules.forceHint = QStringLiteral("Force installs it anyway");
+    return rules;
+}
+
+void StationWindow::take(Unit &unit, const UnitRules &rules)
+{
+    UnitResult result;
+    UpdatePlan plan;
+    FirmwareImage image;
+    if (UnitChoice::choose(unit.device, rules, &result, &plan, &image))
+        start(unit, unit.device, plan, image);
+    else
+        end(unit, result);
+}
+
+void StationWindow::recover(const QString &port)
+{
+    Unit *unit = unitAt(port);
+    if (!unit || scanning || (unit->job && unit->job->isRunning()) || unit->typeBox->currentText().isEmpty())
+        return;
+    UnitRules rules = rulesFromWindow();
+    rules.typeCode = unit->typeBox->currentText();
+    rules.manualReboot = true;
+    stopping = false;
+    take(*unit, rules);
+}
+
+void StationWindow::start(Unit &unit, const ProbedDevice &device, const UpdatePlan &plan, const FirmwareImage &image)
+{
+    delete unit.job;
+    unit.job = new UnitJob(device, plan, image, this);
+    const QString port = device.portName;
+    connect(unit.job, &UnitJob::changed, this, [this, port] { onJobChanged(port); });
+    connect(unit.job, &UnitJob::done, this, [this, port] { onJobDone(port); });
+    const int r = row(port);
+    setItem(r, TargetColumn, image.versionText());
+    setItem(r, ResultColumn, plan.manualPowerCycle && !device.inBootloader
+                                 ? QStringLiteral("switch the unit off, then on again; the update starts when it answers")
+                                 : QString());
+    unit.job->start();
+    onJobChanged(port);
+    refreshButtons();
+}
+
+void StationWindow::onJobChanged(const QString &port)
+{
+    const Unit *unit = unitAt(port);
+    if (!unit || !unit->job)
+        return;
+    const int r = row(port);
+    const QString step = unit->job->status();
+    // On the power-cycle path the engine repeats its reboot request every
+    // few tens of milliseconds until the unit answers: the row keeps the
+    // instruction to the user instead of flickering between the two.
+    if (!(cell(port, StepColumn) == QLatin1String(kPowerCycleStep) && step == QLatin1String(kRebootStep)))
+        setItem(r, StepColumn, step);
+    unit->bar->setValue(unit->job->progress());
+}
+
+void StationWindow::onJobDone(const QString &port)
+{
+    Unit *unit = unitAt(port);
+    if (!unit || !unit->job)
+        return;
+    const UnitResult result = unit->job->result();
+    if (result.result == UnitResult::GivenUp && unit->job->pastEntry())
+        leftInBootloader.append(port);
+    end(*unit, result);
+    if (result.result == UnitResult::Updated)
+        unit->bar->setValue(100);
+    // A unit left in its ROM can no longer tell its type; a recovered one
+    // runs its firmware again.
+    if (result.result == UnitResult::Updated) {
+        offerRecovery(*unit, false);
+        setItem(row(port), InstalledColumn, result.versionAfter);
+    } else if (unit->job->pastEntry() || result.result == UnitResult::Failed) {
+        offerRecovery(*unit, true);
+        unit->recoverButton->setText(QStringLiteral("Update as"));
+    }
+    if (stopping && !isBusy()) {
+        stopping = false;
+        messageLabel->setText(leftInBootloader.isEmpty()
+                                  ? QStringLiteral("Stopped.")
+                                  : QStringLiteral("Stopped. Left in their bootloader (update them again to recover "
+                                                   "them): %1")
+                                        .arg(leftInBootloader.join(QStringLiteral(", "))));
+    }
+    refreshButtons();
+    emit unitEnded(port);
+}
+
+void StationWindow::end(Unit &unit, const UnitResult &result)
+{
+    ++counts[result.result];
+    const int r = row(unit.device.portName);
+    setItem(r, ResultColumn, resultText(result));
+    const QString path = reportPath();
+    if (!path.isEmpty()) {
+        QFile report(path);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const QByteArray line = result.toJsonLine();
+        // Unbuffered: a line that cannot be written fails where it is written.
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)
+            || report.write(line) != line.size()) {
+            ++reportLinesLost;
+            messageLabel->setText(QStringLiteral("%1: the line for %2 could not be written (%3)")
+                                      .arg(path, result.port, report.errorString()));
+        }
+    }
+    refreshCounters();
+}
+
+void StationWindow::refreshCounters()
+{
+    QString text = QStringLiteral("%1 updated, %2 failed, %3 up to date")
+                       .arg(counts.value(UnitResult::Updated))
+                       .arg(counts.value(UnitResult::Failed))
+                       .arg(counts.value(UnitResult::UpToDate));
+    if (counts.value(UnitResult::Refused) > 0)
+        text += QStringLiteral(", %1 not updated").arg(counts.value(UnitResult::Refused));
+    if (counts.value(UnitResult::GivenUp) > 0)
+        text += QStringLiteral(", %1 given up").arg(counts.value(UnitResult::GivenUp));
+    if (reportLinesLost > 0)
+        text += QStringLiteral("; %1 report line(s) not written").arg(reportLinesLost);
+    countersLabel->setText(text);
+}
+
+void StationWindow::refreshButtons()
+{
+    scanButton->setEnabled(!scanning);
+    updateButton->setEnabled(!scanning);
+    stopButton->setEnabled(isBusy());
+    // A probe under way holds the port it looks into.
+    for (const auto &unit : units)
+        unit->recovery->setEnabled(!scanning && !(unit->job && unit->job->isRunning()));
+}
+
+QString StationWindow::reportPath() const
+{
+    return reportEdit->text().trimmed();
+}
+
+bool StationWindow::isBusy() const
+{
+    return std::any_of(units.begin(), units.end(), [](const auto &unit) { return unit->job && unit->job->isRunning(); });
+}
+
+QStringList StationWindow::unitsInBootloader() const
+{
+    QStringList ports;
+    for (const auto &unit : units) {
+        if (unit->job && unit->job->isRunning() && unit->job->pastEntry())
+            ports.append(unit->device.portName);
+    }
+    return ports;
+}
+
+void StationWindow::stop()
+{
+    if (!isBusy())
+        return;
+    stopping = true;
+    leftInBootloader.clear();
+    automaticBox->setChecked(false);
+    messageLabel->setText(QStringLiteral("Stopping: the units under way are given up."));
+    for (auto &unit : units) {
+        if (unit->job && unit->job->isRunning())
+            unit->job->giveUp();
+    }
+}
+
+void StationWindow::closeEvent(QCloseEvent *event)
+{
+    const QStringList flashing = unitsInBootloader();
+    if (!flashing.isEmpty()) {
+        // Closing now would leave these units without a program to start.
+        event->ignore();
+        messageLabel->setText(QStringLiteral("Please wait: the window closes once the new firmware is written and "
+                                             "started (%1).")
+                                  .arg(flashing.join(QStringLiteral(", "))));
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void StationWindow::setAutomatic(bool on)
+{
+    if (!on) {
+        delete enumerator;
+        enumerator = nullptr;
+        return;
+    }
+    if (enumerator)
+        return;
+    enumerator = new QextSerialEnumerator(this);
+    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this, &StationWindow::onPortArrived);
+    enumerator->setUpNotifications();
+}
+
+void StationWindow::onPortArrived(const QextPortInfo &info)
+{
+    const QString port = UnitChoice::portPath(info);
+    const Unit *known = unitAt(port);
+    if (probing.contains(port) || (known && known->job && known->job->isRunning()))
+        return;
+    probing.insert(port);
+    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, port] {
+        probing.remove(port);
+        const QList<ProbedDevice> found = watcher->result();
+        watcher->deleteLater();
+        const ProbedDevice *device = UnitChoice::announcedUnit(found);
+        if (!device)
+            return;
+        showUnit(*device);
+        Unit *unit = unitAt(port);
+        if (automaticBox->isChecked() && unit && !needsRecovery(*device) && !(unit->job && unit->job->isRunning()))
+            take(*unit, rulesFromWindow());
+    });
+    watcher->setFuture(QtConcurrent::run(&probePool, [info] {
+        QThread::msleep(UnitChoice::kArrivalSettleMs);
+        return PortProbe::identify(info);
+    }));
+}

@@ -1,0 +1,114 @@
+#ifndef KORVANE_STATION_STATIONWINDOW_H
+#define KORVANE_STATION_STATIONWINDOW_H
+
+#include "portprobe.h"
+#include "unitchoice.h"
+#include "unitjob.h"
+
+#include <QHash>
+#include <QList>
+#include <QMainWindow>
+#include <QSet>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QextSerialEnumerator;
+
+// Every gripper on the bench in one table, each updated by an engine of its
+// own on a thread of its own, with korvane-flash's rules and report.
+class StationWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum Column { PortColumn, KindColumn, TypeColumn, InstalledColumn, TargetColumn, ProgressColumn, StepColumn,
+                  ResultColumn, RecoveryColumn, ColumnCount };
+
+    explicit StationWindow(QWidget *parent = nullptr);
+    ~StationWindow() override;
+
+    // Probes every port and fills the table, in the background.
+    void scan();
+    void updateAll();
+    void stop();
+    // Updates the unit of `port` the way its recovery controls say.
+    void recover(const QString &port);
+
+    int row(const QString &port) const;
+    QString cell(const QString &port, Column column) const;
+    bool isBusy() const;
+    // Units that must not lose their program now: between the bootloader's
+    // first exchange and the start of the new firmware.
+    QStringList unitsInBootloader() const;
+
+signals:
+    void scanned();
+    void unitEnded(const QString &port);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Unit
+    {
+        ProbedDevice device;
+        UnitJob *job = nullptr;
+        QProgressBar *bar = nullptr;
+        QComboBox *typeBox = nullptr;
+        QPushButton *recoverButton = nullptr;
+        QWidget *recovery = nullptr;
+    };
+
+    void probe(bool thenUpdate);
+    void onScanned(const QList<ProbedDevice> &devices, bool thenUpdate);
+    void showUnit(const ProbedDevice &device);
+    Unit *unitAt(const QString &port) const;
+    // A unit without working firmware cannot tell its type: it is updated
+    // only through its recovery controls.
+    static bool needsRecovery(const ProbedDevice &device);
+    void offerRecovery(Unit &unit, bool on);
+    void take(Unit &unit, const UnitRules &rules);
+    void start(Unit &unit, const ProbedDevice &device, const UpdatePlan &plan, const FirmwareImage &image);
+    void end(Unit &unit, const UnitResult &result);
+    void onJobChanged(const QString &port);
+    void onJobDone(const QString &port);
+    void onPortArrived(const QextPortInfo &info);
+    void setAutomatic(bool on);
+    void setItem(int row, Column column, const QString &text);
+    void refreshCounters();
+    void refreshButtons();
+    UnitRules rulesFromWindow() const;
+    QString reportPath() const;
+
+    QTableWidget *table = nullptr;
+    QPushButton *scanButton = nullptr;
+    QPushButton *updateButton = nullptr;
+    QPushButton *stopButton = nullptr;
+    QCheckBox *forceBox = nullptr;
+    QCheckBox *automaticBox = nullptr;
+    QLineEdit *reportEdit = nullptr;
+    QLabel *countersLabel = nullptr;
+    QLabel *messageLabel = nullptr;
+
+    std::vector<std::unique_ptr<Unit>> units;
+    QHash<int, int> counts;
+    int reportLinesLost = 0;
+    bool scanning = false;
+    bool stopping = false;
+    QStringList leftInBootloader;
+    QThreadPool probePool;
+    QSet<QString> probing;
+    QextSerialEnumerator *enumerator = nullptr;
+};
+
+#endif
