@@ -8,6 +8,7 @@
 #include "communication.h"
 #include "dialogs.h"
 #include "gripper_sim.h"
+#include "stationwindow.h"
 #include "upgraderwizard.h"
 
 #include <QAbstractButton>
@@ -19,10 +20,13 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QWizard>
 
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -61,6 +65,36 @@ bool waitFor(Predicate done, int timeoutMs)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;
+}
+
+// The station with a bench of grippers under way: paced lines, so that the
+// rows are caught mid-write, one already up to date and one in its ROM.
+bool stationUnderWay(const QDir &dir)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    std::vector<std::unique_ptr<korvane::sim::Gripper>> bench;
+    QStringList paths;
+    for (const auto &[version, inRom] : std::vector<std::pair<korvane::sim::Version, bool>>{
+             {{1, 6, 8}, false}, {{1, 6, 7}, false}, {{1, 6, 9}, false}, {{1, 6, 8}, true}}) {
+        korvane::sim::GripperConfig config;
+        config.version = version;
+        config.bootToRom = inRom;
+        config.pacing.enabled = true;
+        bench.push_back(std::make_unique<korvane::sim::Gripper>(config));
+        bench.back()->waitForState(inRom ? korvane::sim::State::Rom : korvane::sim::State::Firmware,
+                                   std::chrono::seconds(5));
+        paths << QString::fromStdString(bench.back()->path());
+    }
+    qputenv("KORVANE_EXTRA_PORTS", paths.join(QDir::listSeparator()).toLocal8Bit());
+    StationWindow window;
+    window.resize(1500, 330);
+    window.show();
+    window.updateAll();
+    settle(12000);
+    const bool ok = window.grab().save(dir.filePath(QStringLiteral("5-station.png")));
+    window.stop();
+    waitFor([&window] { return !window.isBusy(); }, 60000);
+    return ok;
 }
 
 } // namespace
@@ -144,5 +178,6 @@ int main(int argc, char *argv[])
     for (const SeenMessageBox &box : answerer.seen())
         std::fprintf(stderr, "message box: %s\n", qPrintable(box.text));
     wizard->hide();
+    ok &= stationUnderWay(dir);
     return ok ? 0 : 1;
 }
