@@ -105,6 +105,12 @@ flash_out=$(cd "$work/cwd" && env -u DISPLAY KORVANE_EXTRA_PORTS="$work/gripper"
   "$flash_root/usr/bin/korvane-flash" list --json) || fail "the installed korvane-flash list failed"
 grep -q "\"type_code\": *\"GC3\"" <<<"$flash_out" || { echo "$flash_out"; fail "korvane-flash did not list the GC3"; }
 echo "installed korvane-flash lists the GC3"
+# The installed station starts and keeps its window up until the timeout ends it.
+status=0
+(cd "$work/cwd" && QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" XDG_DATA_HOME="$work/data" \
+  timeout 3 "$wizard_root/usr/bin/korvane-station") >"$work/station.log" 2>&1 || status=$?
+[ "$status" -eq 124 ] || { cat "$work/station.log"; fail "the installed korvane-station did not stay up (status $status)"; }
+echo "installed korvane-station starts"
 if grep -q "$work/cwd/" "$work/wizard.log"; then
   grep "$work/cwd/" "$work/wizard.log" | head -3
   fail "the wizard looks for plug-ins in the folder it was started in"
