@@ -50,24 +50,16 @@ private:
 
 void TestIdentificationRescan::initTestCase()
 {
-    korvane::sim::GripperConfig gcConfig;
-    gcConfig.kind = Kind::GC;
-    gcConfig.version = {1, 6, 8};
-    gc = &sims.add(gcConfig);
-
+    gc = &sims.add(Kind::GC);
     korvane::sim::GripperConfig relayConfig;
     relayConfig.kind = Kind::K01WithGB1;
     relayConfig.version = {2, 1, 0};
     relayConfig.secondaryVersion = {1, 4, -1};
     relay = &sims.add(relayConfig);
-
     lonelyK01 = &sims.add(Kind::K01);
-
     korvane::sim::GripperConfig romConfig;
-    romConfig.kind = Kind::GC;
     romConfig.bootToRom = true;
     inRom = &sims.add(romConfig);
-
     gsx = &sims.add(Kind::GSX);
     gs = &sims.add(Kind::GS);
     silent = &sims.add(Kind::Silent);
@@ -156,15 +148,15 @@ void TestIdentificationRescan::secondRescanFindsTheSameDevices()
     // The ROM was synchronised by the first rescan and now reads a sync byte
     // as the start of a command; it must still be recognised.
     Communication comm;
-    delete comm.generateDeviceList();
-    QStringList first;
-    for (const KorvaneDevice *device : comm.devices)
-        first.append(device->portName + device->versionText());
-    delete comm.generateDeviceList();
-    QStringList second;
-    for (const KorvaneDevice *device : comm.devices)
-        second.append(device->portName + device->versionText());
-    QCOMPARE(second, first);
+    const auto scan = [&comm] {
+        delete comm.generateDeviceList();
+        QStringList found;
+        for (const KorvaneDevice *device : comm.devices)
+            found.append(device->portName + device->versionText());
+        return found;
+    };
+    const QStringList first = scan();
+    QCOMPARE(scan(), first);
     QCOMPARE(recordsOn(comm, SimBench::pathOf(*inRom)),
              QStringList{QStringLiteral("%1 BL_STM32 BL_STM32-0.0.0").arg(BL_STM32)});
     QCOMPARE(inRom->status().counters.modbusFrames, 0);
