@@ -214,11 +214,8 @@ void FlashTool::onPortArrived(const QextPortInfo &info)
             return;
     }
     probing.insert(port);
-    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, port] {
+    UnitChoice::probeArrival(&probePool, this, info, [this, port](const QList<ProbedDevice> &found) {
         probing.remove(port);
-        const QList<ProbedDevice> found = watcher->result();
-        watcher->deleteLater();
         const ProbedDevice *unit = announcedUnit(found);
         if (interrupts > 0) {
             finishIfIdle();
@@ -228,10 +225,6 @@ void FlashTool::onPortArrived(const QextPortInfo &info)
             console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
         }
     });
-    watcher->setFuture(QtConcurrent::run(&probePool, [info] {
-        QThread::msleep(UnitChoice::kArrivalSettleMs);
-        return PortProbe::identify(info);
-    }));
 }
 
 void FlashTool::take(const ProbedDevice &device)

@@ -1,6 +1,9 @@
 #include "unitchoice.h"
 
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QThread>
+#include <QtConcurrent>
 
 #include <cerrno>
 #include <cstring>
@@ -132,3 +135,17 @@ bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *resu
 }
 
 } // namespace UnitChoice
+
+void UnitChoice::probeArrival(QThreadPool *pool, QObject *context, const QextPortInfo &info,
+                              const std::function<void(const QList<ProbedDevice> &)> &done)
+{
+    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(pool, [info] {
+        QThread::msleep(kArrivalSettleMs);
+        return PortProbe::identify(info);
+    }));
+}

@@ -8,6 +8,11 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class QObject;
+class QThreadPool;
+
 // What decides whether a unit found on a port is updated, and with what.
 // korvane-flash fills it from its command line, the station from its window.
 struct UnitRules
@@ -34,6 +39,10 @@ const int kEntryAttempts = 3;
 const int kArrivalSettleMs = 1000;
 
 QString portPath(const QextPortInfo &port);
+// Probes a port that has just arrived, once its gripper has settled, on
+// `pool`; `done` gets what the port holds, on `context`'s thread.
+void probeArrival(QThreadPool *pool, QObject *context, const QextPortInfo &info,
+                  const std::function<void(const QList<ProbedDevice> &)> &done);
 // The unit the wizard would offer for a port: the GB1 behind a K01.
 const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
 // "no-access", "in-use", "gone" or "error": why a port could not be looked into.

@@ -546,11 +546,8 @@ void StationWindow::onPortArrived(const QextPortInfo &info)
     if (probing.contains(port) || (known && known->job && known->job->isRunning()))
         return;
     probing.insert(port);
-    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, port] {
+    UnitChoice::probeArrival(&probePool, this, info, [this, port](const QList<ProbedDevice> &found) {
         probing.remove(port);
-        const QList<ProbedDevice> found = watcher->result();
-        watcher->deleteLater();
         const ProbedDevice *device = UnitChoice::announcedUnit(found);
         if (!device)
             return;
@@ -559,8 +556,4 @@ void StationWindow::onPortArrived(const QextPortInfo &info)
         if (automaticBox->isChecked() && unit && !needsRecovery(*device) && !(unit->job && unit->job->isRunning()))
             take(*unit, rulesFromWindow());
     });
-    watcher->setFuture(QtConcurrent::run(&probePool, [info] {
-        QThread::msleep(UnitChoice::kArrivalSettleMs);
-        return PortProbe::identify(info);
-    }));
 }
