@@ -272,6 +272,10 @@ void TestStation::automaticModeUpdatesUnitsAsTheyArrive()
     QVERIFY2(window.cell(port(g), Column::ResultColumn).startsWith(QStringLiteral("updated to GC3-1.6.9")),
              qPrintable(window.cell(port(g), Column::ResultColumn)));
     QCOMPARE(g.status().unit.version, (sim::Version{1, 6, 9}));
+
+    // Pulled off the bench, its row says so.
+    g.unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(window.cell(port(g), Column::StepColumn), QStringLiteral("unplugged"), 10000);
 }
 
 QTEST_MAIN(TestStation)

@@ -536,6 +536,16 @@ void StationWindow::setAutomatic(bool on)
         return;
     enumerator = new QextSerialEnumerator(this);
     connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this, &StationWindow::onPortArrived);
+    connect(enumerator, &QextSerialEnumerator::deviceRemoved, this, [this](const QextPortInfo &info) {
+        // A unit under way ends in its row by itself; an idle one is marked
+        // gone, so that nobody waits on a row whose gripper left the bench.
+        const QString port = UnitChoice::portPath(info);
+        Unit *unit = unitAt(port);
+        if (!unit || (unit->job && unit->job->isRunning()))
+            return;
+        offerRecovery(*unit, false);
+        setItem(row(port), StepColumn, QStringLiteral("unplugged"));
+    });
     enumerator->setUpNotifications();
 }
 
