@@ -11,6 +11,7 @@
 //
 // Usage: bench_gui_stall [--runs N] [--pacing] [--markdown FILE]
 
+#include "eventwait.h"
 #include "communication.h"
 #include "gripper_sim.h"
 #include "pagedownloadfirmware.h"
@@ -94,25 +95,6 @@ private:
     std::function<QString()> m_phaseOf;
     std::map<QString, PhaseStats> m_phases;
 };
-
-// An event loop that checks the condition every few milliseconds: unlike
-// QTest::qWaitFor it never sleeps, which would show up as a stall itself.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start();
-    loop.exec();
-    return condition();
-}
 
 struct RunResult
 {

@@ -10,6 +10,7 @@
 // - The longest GUI stall over the UNITS run: a 5 ms timer on the GUI thread,
 //   the longest gap between its ticks less the interval.
 
+#include "eventwait.h"
 #include "gripper_sim.h"
 #include "stationwindow.h"
 
@@ -59,25 +60,6 @@ Grippers make(const QTemporaryDir &dir, const QString &prefix, int count)
         made.paths.append(QString::fromStdString(config.publishPath));
     }
     return made;
-}
-
-// An event loop that checks the condition every few milliseconds: unlike
-// QTest::qWaitFor it never sleeps, which would show up as a stall itself.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(2);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (condition())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start();
-    loop.exec();
-    return condition();
 }
 
 // The longest a tick of a 5 ms timer on the GUI thread came late.
