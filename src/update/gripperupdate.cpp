@@ -356,12 +356,12 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
         qDebug() << "ERREUR GripperUpdate: no Freescale image";
         return FlashFailed;
     }
-    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_XONXOFF, 100};
-    QextSerialPort port(plan.target.portName, settings, QextSerialPort::Polling);
-    if (!port.open(QIODevice::ReadWrite)) {
+    const std::unique_ptr<QextSerialPort> line = openFirmwareLine(plan.target, BAUD115200, FLOW_XONXOFF);
+    if (!line) {
         qDebug() << "ERREUR GripperUpdate: cannot open" << plan.target.portName;
         return EntryFailed;
     }
+    QextSerialPort &port = *line;
     if (plan.manualPowerCycle) {
         emit phaseChanged(AwaitingPowerCycle);
     } else {
@@ -436,16 +436,14 @@ QString GripperUpdate::readVersion()
                         : k01 || secondary ? GripperUpdate::kK01StartMs + kStartMs : kStartMs;
     QElapsedTimer elapsed;
     elapsed.start();
-    const PortSettings settings = {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100};
     do {
         // The new firmware may still be bringing its port back.
-        QextSerialPort port(target.portName, settings, QextSerialPort::Polling);
-        if (port.open(QIODevice::ReadWrite)) {
+        if (const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, BAUD115200)) {
             if (plan.askVersionOnce)
                 qDebug() << "true";
-            port.write(request);
-            port.waitForBytesWritten(kVersionReplyMs);
-            const QByteArray reply = readReply(port, Communication::kVersionReplySize, kVersionReplyMs);
+            port->write(request);
+            port->waitForBytesWritten(kVersionReplyMs);
+            const QByteArray reply = readReply(*port, Communication::kVersionReplySize, kVersionReplyMs);
             QString typeCode;
             int major = 0;
             int minor = 0;
