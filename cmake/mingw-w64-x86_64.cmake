@@ -2,6 +2,9 @@
 # mingw-w64). The "-posix" compilers use the POSIX thread model (winpthreads),
 # which std::mutex and std::thread need with GCC 12.
 #   cmake -S <project> -B <dir> -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# With Qt (the wizard, korvane-flash), name the folder a Qt for MinGW-w64 is
+# unpacked in:
+#   ... -DKORVANE_MINGW_QT=<folder>/korvane-mingw-qt5
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -16,5 +19,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One .exe without libstdc++/libgcc/winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The checks CMake compiles on its own see the same setting.
+set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KORVANE_MINGW_QT)
+if(KORVANE_MINGW_QT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${KORVANE_MINGW_QT})
+  list(APPEND CMAKE_PREFIX_PATH ${KORVANE_MINGW_QT})
+  # Qt's DLLs use the C++ runtime as DLLs; a program that carried its own
+  # copy would pass objects between two heaps.
+else()
+  # One .exe without libstdc++/libgcc/winpthread DLLs beside it.
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()

@@ -18,6 +18,15 @@ namespace QextPlatform {
 // which are never probed, "USB" for the rest.
 QString enumeratorName(const QSerialPortInfo &info);
 
+// What opens the port and names it on a command line: the device path here,
+// the COM name on Windows.
+QString devicePath(const QSerialPortInfo &info);
+
+// The one spelling of the port at `location` (a device path, a link to one,
+// or a COM name), for telling that two names lead to the same port; empty
+// when there is no such port now.
+QString portLocation(const QString &location);
+
 // Whether an error QSerialPort reported means the device has gone. Some
 // errors are passing: with XON/XOFF a write held back by the device's XOFF
 // fails with EAGAIN, reported as a resource error, and the bytes are kept.

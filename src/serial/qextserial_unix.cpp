@@ -22,6 +22,16 @@ QString enumeratorName(const QSerialPortInfo &info)
     return info.hasVendorIdentifier() ? QStringLiteral("USB") : QStringLiteral("ACPI");
 }
 
+QString devicePath(const QSerialPortInfo &info)
+{
+    return info.systemLocation();
+}
+
+QString portLocation(const QString &location)
+{
+    return QFileInfo(location).canonicalFilePath();
+}
+
 bool deviceIsGone(QSerialPort &port)
 {
     const int fd = port.handle();

@@ -19,7 +19,7 @@ QextPortInfo fromSystem(const QSerialPortInfo &info)
 {
     QextPortInfo port;
     port.portName = info.portName();
-    port.physName = info.systemLocation();
+    port.physName = QextPlatform::devicePath(info);
     port.friendName = info.description();
     port.vendorID = info.vendorIdentifier();
     port.productID = info.productIdentifier();
@@ -50,14 +50,14 @@ QList<QextPortInfo> QextSerialEnumerator::getPorts()
     QSet<QString> locations;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         ports.append(fromSystem(info));
-        locations.insert(QFileInfo(info.systemLocation()).canonicalFilePath());
+        locations.insert(QextPlatform::portLocation(info.systemLocation()));
     }
     for (const QString &path : extraPortPaths()) {
-        const QFileInfo file(path);
+        const QString location = QextPlatform::portLocation(path);
         // A path that names a port already listed is not listed twice.
-        if (!file.exists() || locations.contains(file.canonicalFilePath()))
+        if (location.isEmpty() || locations.contains(location))
             continue;
-        locations.insert(file.canonicalFilePath());
+        locations.insert(location);
         QextPortInfo port;
         port.portName = path;
         port.physName = path;

@@ -195,10 +195,11 @@ std::unique_ptr<Transport> openSerialTransport(const std::string &devicePath,
         *result = RESULT_BAD_SETTINGS;
         return nullptr;
     }
-    // "\\.\COMn": the device namespace, which COM10 and above need. Share
-    // mode 0: nobody else opens the port while we hold it (a COM port is
-    // exclusive anyway).
-    HANDLE h = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    // "\\.\COMn": the device namespace, which COM10 and above need; a bare
+    // "COM11" is put there. Share mode 0: nobody else opens the port while we
+    // hold it (a COM port is exclusive anyway).
+    const std::string path = devicePath.rfind("\\\\.\\", 0) == 0 ? devicePath : "\\\\.\\" + devicePath;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *result = RESULT_OPEN_FAILED;

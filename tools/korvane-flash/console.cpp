@@ -1,12 +1,9 @@
 #include "console.h"
 
+#include "terminal.h"
 #include "unitjob.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -21,7 +18,7 @@ const int kMinLiveColumns = 40;
 
 Console::Console(QObject *parent)
     : QObject(parent)
-    , terminal(isatty(STDOUT_FILENO) == 1)
+    , terminal(Terminal::isInteractive())
 {
     redrawTimer.setInterval(kRedrawMs);
     connect(&redrawTimer, &QTimer::timeout, this, [this] {
@@ -34,25 +31,20 @@ void Console::write(const QString &text)
 {
     if (gone)
         return;
-    const QByteArray bytes = text.toLocal8Bit();
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            // A hung-up terminal (EIO) or a closed pipe (EPIPE) is the
-            // user gone, not a fault of the update; anything else is said
-            // once.
-            if (errno != EIO && errno != EPIPE)
-                std::fprintf(stderr, "korvane-flash: standard output: %s; nothing more is shown\n",
-                             std::strerror(errno));
-            gone = true;
-            redrawTimer.stop();
-            return;
-        }
-        done += written;
+    QString error;
+    switch (Terminal::writeOut(text.toLocal8Bit(), &error)) {
+    case Terminal::WriteResult::Written:
+        return;
+    case Terminal::WriteResult::Failed:
+        // Anything but the user gone is said once.
+        std::fprintf(stderr, "korvane-flash: standard output: %s; nothing more is shown\n",
+                     error.toLocal8Bit().constData());
+        break;
+    case Terminal::WriteResult::Gone:
+        break;
     }
+    gone = true;
+    redrawTimer.stop();
 }
 
 void Console::print(const QString &line)
@@ -121,13 +113,12 @@ void Console::eraseLive()
 
 bool Console::liveFits()
 {
-    winsize size = {};
-    if (!terminal || gone || ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0)
+    int rows = 0;
+    if (!terminal || gone || !Terminal::size(&columns, &rows))
         return false;
-    columns = size.ws_col;
     // The cursor waits on the row below the block: the block must not
     // scroll its own first line away, or the way back up is lost.
-    return columns >= kMinLiveColumns && live.size() < int(size.ws_row);
+    return columns >= kMinLiveColumns && live.size() < rows;
 }
 
 void Console::drawLive()

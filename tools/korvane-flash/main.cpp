@@ -4,26 +4,14 @@
 #include "carriedfirmware.h"
 #include "flashtool.h"
 #include "options.h"
+#include "terminal.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-// Only a write is safe inside a signal handler; the event loop reads it.
-void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
-}
 
 void printError(const QString &text)
 {
@@ -79,27 +67,13 @@ int main(int argc, char *argv[])
     if (options.command == QLatin1String("list"))
         return tool.list();
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
-        printError(QStringLiteral("cannot set up Ctrl-C handling"));
-        return 1;
-    }
-    QSocketNotifier notifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &tool, [&tool] {
-        char byte = 0;
-        if (::read(signalPipe[1], &byte, 1) == 1)
-            tool.interrupt();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
     // An SSH session that drops hangs up the terminal: the units under way
     // are in the middle of their flash and must finish, and the report must
     // get their lines. Output that has nowhere to go is dropped (Console).
-    std::signal(SIGHUP, SIG_IGN);
-    std::signal(SIGPIPE, SIG_IGN);
+    if (!Terminal::watchInterrupts(&tool, [&tool] { tool.interrupt(); })) {
+        printError(QStringLiteral("cannot set up Ctrl-C handling"));
+        return 1;
+    }
 
     QObject::connect(&tool, &FlashTool::finished, &app, [](int code) { QCoreApplication::exit(code); },
                      Qt::QueuedConnection);

@@ -1,0 +1,33 @@
+#ifndef KORVANE_FLASH_TERMINAL_H
+#define KORVANE_FLASH_TERMINAL_H
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+// What korvane-flash needs of the console it runs in, one file per system
+// (terminal_posix.cpp, terminal_win.cpp).
+namespace Terminal {
+
+// Whether standard output is a terminal that follows the cursor movements
+// the live lines are redrawn with.
+bool isInteractive();
+// The size of that terminal now; false when it cannot be told.
+bool size(int *columns, int *rows);
+
+enum class WriteResult { Written, Gone, Failed };
+// Writes all of the bytes to standard output. Gone: the reader went away (a
+// hung-up terminal, a closed pipe); Failed: any other error, said in *error.
+WriteResult writeOut(const QByteArray &bytes, QString *error);
+
+// From now on Ctrl-C and a request to terminate call onInterrupt in the
+// event loop of the receiver's thread, each time; a hang-up of the terminal
+// is ignored (the units under way must finish). False when it cannot be set
+// up.
+bool watchInterrupts(QObject *receiver, std::function<void()> onInterrupt);
+
+} // namespace Terminal
+
+#endif

@@ -1,0 +1,86 @@
+#include "terminal.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <windows.h>
+
+namespace {
+
+// The tool that receives them lives until the process ends.
+QObject *interruptReceiver = nullptr;
+std::function<void()> interruptHandler;
+
+// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        if (interruptReceiver)
+            QMetaObject::invokeMethod(interruptReceiver, [] { interruptHandler(); }, Qt::QueuedConnection);
+        return TRUE;
+    case CTRL_CLOSE_EVENT:
+        // The console window is closing: the system ends the process a few
+        // seconds later whatever is answered; the units under way get what
+        // time there is.
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+HANDLE output()
+{
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
+} // namespace
+
+bool Terminal::isInteractive()
+{
+    DWORD mode = 0;
+    if (!GetConsoleMode(output(), &mode))
+        return false;
+    // The live lines move the cursor with escape sequences; a console that
+    // does not take them gets plain lines.
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)
+           || SetConsoleMode(output(), mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+bool Terminal::size(int *columns, int *rows)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    if (!GetConsoleScreenBufferInfo(output(), &info))
+        return false;
+    *columns = info.srWindow.Right - info.srWindow.Left + 1;
+    *rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    return true;
+}
+
+Terminal::WriteResult Terminal::writeOut(const QByteArray &bytes, QString *error)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        if (!WriteFile(output(), bytes.constData() + done, DWORD(bytes.size() - done), &written, nullptr)
+            || written == 0) {
+            const DWORD code = GetLastError();
+            // The reader of the pipe ended: the user gone, not a fault of
+            // the update.
+            if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA)
+                return WriteResult::Gone;
+            *error = QStringLiteral("error %1").arg(code);
+            return WriteResult::Failed;
+        }
+        done += written;
+    }
+    return WriteResult::Written;
+}
+
+bool Terminal::watchInterrupts(QObject *receiver, std::function<void()> onInterrupt)
+{
+    interruptReceiver = receiver;
+    interruptHandler = std::move(onInterrupt);
+    return SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
