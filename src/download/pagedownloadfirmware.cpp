@@ -34,11 +34,6 @@ QString askMainImage()
                : QString();
 }
 
-void showErrorDialog(const QString &text)
-{
-    QMessageBox(QMessageBox::Critical, CarriedFirmware::windowTitle(), text).exec();
-}
-
 } // namespace
 
 PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
@@ -54,8 +49,6 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     detailLabel = new QLabel(QStringLiteral("\r\n\r\n"));
     detailLabel->setWordWrap(true);
     progressBar = new QProgressBar();
-    progressBar->setMaximum(100);
-    progressBar->setMinimum(0);
     connect(this, SIGNAL(progressChanged(int)), this, SLOT(updateProgressBar(int)));
 
     newDownloadButton = new QPushButton(QStringLiteral("New download"), this);
@@ -66,15 +59,17 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     connect(&run, &DownloadRun::progressChanged, this, &PageDownloadFirmware::progressChanged);
     connect(&run, &DownloadRun::loaded, this, [this] {
         progressBar->setValue(progressBar->maximum());
-        complete = true;
         setFlashing(false);
         emit downloadOver();
     });
     connect(&run, &DownloadRun::erased, this, &PageDownloadFirmware::moveOn);
     connect(&run, &DownloadRun::freescaleReady, this, &PageDownloadFirmware::verifyFreescaleBootloader);
-    connect(&run, &DownloadRun::failed, this, &PageDownloadFirmware::onRunFailed);
+    connect(&run, &DownloadRun::failed, this, [this](GripperUpdate::Outcome outcome) {
+        if (outcome != GripperUpdate::StartFailure)
+            return popupErreurComm();
+        endWithError(QStringLiteral("There was a problem starting the download procedure."));
+    });
     connect(&run, &DownloadRun::unitDetected, this, &PageDownloadFirmware::onDeviceDetected);
-    connect(&run, &DownloadRun::stopped, this, &PageDownloadFirmware::runStopped);
 
     auto *layout = new QVBoxLayout();
     layout->addWidget(statusLabel);
@@ -88,15 +83,9 @@ void PageDownloadFirmware::initializePage()
 {
     wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));
     run.device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
-    // The user may come back to this page (Back, then Next, in manual-reboot
-    // mode): the machine and the connections are made the first time only.
-    if (!machine.initialState()) {
+    // Back, then Next (manual reboot) comes here again: the machine is built once.
+    if (!machine.initialState())
         buildMachine();
-        connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
-        connect(wizard(), SIGNAL(currentIdChanged(int)), this, SLOT(onWizardPageChanged(int)));
-        connect(wizard(), &QWizard::finished, this, &PageDownloadFirmware::abandonRun);
-        wizard()->installEventFilter(this);
-    }
     startRun();
 }
 
@@ -134,28 +123,33 @@ void PageDownloadFirmware::buildMachine()
         state->addTransition(this, SIGNAL(transitionDownloadFailure()), error);
     machine.setInitialState(initialize);
 
-    connect(wizard(), SIGNAL(finished(int)), &machine, SLOT(stop()));
+    connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
+    connect(wizard(), &QWizard::finished, this, &PageDownloadFirmware::abandonRun);
+    connect(wizard(), &QWizard::currentIdChanged, this, [this](int id) {
+        // Left mid-run (Back in manual-reboot mode, or on while the page waits
+        // for the next unit): the run ends rather than go on behind another page.
+        if (wizard()->page(id) != this && (machine.isRunning() || run.isWatchingForNextUnit()))
+            abandonRun();
+    });
+    wizard()->installEventFilter(this);
+
     // stop() completes asynchronously; a run asked for meanwhile starts once
     // the old one is down.
     connect(&machine, &QStateMachine::stopped, this, [this] {
-        if (restartPending) {
-            restartPending = false;
+        if (std::exchange(restartPending, false))
             machine.start();
-        }
     });
 }
 
 void PageDownloadFirmware::startRun()
 {
     run.begin();
-    complete = false;
     progressBar->setValue(0);
-    if (machine.isRunning()) {
-        restartPending = true;
+    restartPending = machine.isRunning();
+    if (restartPending)
         machine.stop();
-    } else {
+    else
         machine.start();
-    }
 }
 
 void PageDownloadFirmware::abandonRun()
@@ -166,28 +160,10 @@ void PageDownloadFirmware::abandonRun()
     run.abandon();
 }
 
-void PageDownloadFirmware::onWizardPageChanged(int id)
-{
-    // Leaving while a run is still going (Back in manual-reboot mode, or on
-    // to the verification while the page waits for the next unit): the run
-    // ends here rather than go on behind another page.
-    if (wizard()->page(id) != this && (machine.isRunning() || run.isWatchingForNextUnit()))
-        abandonRun();
-}
-
 QString PageDownloadFirmware::currentStateName() const
 {
     const auto active = machine.configuration();
     return active.isEmpty() ? QString() : (*active.begin())->objectName();
-}
-
-void PageDownloadFirmware::emitLater(void (PageDownloadFirmware::*signal)())
-{
-    const int id = run.id();
-    QTimer::singleShot(0, this, [this, id, signal] {
-        if (!run.isOver(id))
-            (this->*signal)();
-    });
 }
 
 void PageDownloadFirmware::moveOn(DownloadRun::Next next)
@@ -214,22 +190,20 @@ void PageDownloadFirmware::onDeviceDetected(KorvaneDevice *detected)
     // Announced from inside identification's probe: the next unit's run
     // starts once that call has unwound.
     if (run.takeNextUnit(detected))
-        emitLater(&PageDownloadFirmware::transitionInitializeRetry);
+        run.later([this] { emit transitionInitializeRetry(); });
 }
 
 void PageDownloadFirmware::onRestartClicked()
 {
-    if (!fieldFlag("manualReboot"))
+    if (!run.manualReboot())
         return;
-    communication->close();
-    run.device->inBootloader = false;
-    run.watchForNextUnit(false);
+    run.takeSameUnitAgain();
     emit transitionInitializeRetry();
 }
 
 bool PageDownloadFirmware::isComplete() const
 {
-    return complete;
+    return run.isFinished();
 }
 
 bool PageDownloadFirmware::eventFilter(QObject *watched, QEvent *event)
@@ -253,35 +227,26 @@ void PageDownloadFirmware::setFlashing(bool on)
 {
     flashing = on;
     if (on)
-        setButtonEnabled(QWizard::CancelButton, false);
+        wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
-void PageDownloadFirmware::endRunBeforeStart(const QString &text)
+void PageDownloadFirmware::endWithError(const QString &text)
 {
-    complete = true;
-    abandonRun();
-    showErrorDialog(text);
+    setFlashing(false);
+    QMessageBox(QMessageBox::Critical, CarriedFirmware::windowTitle(), text).exec();
     wizard()->close();
-}
-
-void PageDownloadFirmware::setButtonEnabled(QWizard::WizardButton which, bool enabled)
-{
-    wizard()->button(which)->setEnabled(enabled);
-}
-
-bool PageDownloadFirmware::fieldFlag(const char *name) const
-{
-    return field(QLatin1String(name)).toBool();
 }
 
 QString PageDownloadFirmware::prepareUpdate()
 {
-    const QString bootloaderName
-        = fieldFlag("downloadBootloader") ? field(QStringLiteral("bootloaderFilename")).toString() : QString();
-    const QString named = fieldFlag("downloadFirmware") ? field(QStringLiteral("firmwareFilename")).toString() : QString();
+    const auto chosen = [this](const char *flag, const char *name) {
+        return field(QLatin1String(flag)).toBool() ? field(QLatin1String(name)).toString() : QString();
+    };
+    const QString named = chosen("downloadFirmware", "firmwareFilename");
     QString mainName = named;
-    const QString refused = run.prepare(fieldFlag("downloadBootloader"), bootloaderName, &mainName,
-                                        fieldFlag("manualReboot"), askMainImage);
+    const QString refused = run.prepare(field(QStringLiteral("downloadBootloader")).toBool(),
+                                        chosen("downloadBootloader", "bootloaderFilename"), &mainName,
+                                        field(QStringLiteral("manualReboot")).toBool(), askMainImage);
     if (mainName != named)
         wizard()->setField(QStringLiteral("firmwareFilename"), mainName);
     return refused;
@@ -291,8 +256,8 @@ void PageDownloadFirmware::initializeBootloader()
 {
     const int id = run.id();
     detailLabel->clear();
-    setButtonEnabled(QWizard::CancelButton, false);
-    setButtonEnabled(QWizard::BackButton, false);
+    wizard()->button(QWizard::CancelButton)->setEnabled(false);
+    wizard()->button(QWizard::BackButton)->setEnabled(false);
     newDownloadButton->hide();
     if (!run.device) {
         qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
@@ -303,24 +268,25 @@ void PageDownloadFirmware::initializeBootloader()
     if (run.isOver(id))
         return;
     if (!refused.isEmpty()) {
+        // Nothing was sent: the user is told why, as after every failed run.
         qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
-        endRunBeforeStart(refused);
+        run.setFinished();
+        abandonRun();
+        endWithError(refused);
         return;
     }
-    if (run.isFreescale()) {
-        startFreescaleTransfer(id);
-        return;
-    }
+    if (run.isFreescale())
+        return startFreescaleTransfer(id);
     // Nothing has been erased until the link is up, and each attempt may
     // last as long as the user needs to cycle the power: Cancel stays usable.
-    setButtonEnabled(QWizard::CancelButton, true);
+    wizard()->button(QWizard::CancelButton)->setEnabled(true);
     const DownloadRun::Next next = run.enterBootloader();
     if (next == DownloadRun::InitializeSuccess)
-        setButtonEnabled(QWizard::CancelButton, false);
+        wizard()->button(QWizard::CancelButton)->setEnabled(false);
     // A retry goes through the event loop: a gripper that stays silent for
     // minutes must not keep the machine inside one event all that time.
     if (next == DownloadRun::InitializeRetry)
-        emitLater(&PageDownloadFirmware::transitionInitializeRetry);
+        run.later([this] { emit transitionInitializeRetry(); });
     else
         moveOn(next);
 }
@@ -328,33 +294,23 @@ void PageDownloadFirmware::initializeBootloader()
 void PageDownloadFirmware::startFreescaleTransfer(int id)
 {
     statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
-    if (fieldFlag("manualReboot")) {
+    if (run.manualReboot()) {
         QMessageBox(QMessageBox::NoIcon, CarriedFirmware::windowTitle(),
                     QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."))
             .exec();
         if (run.isOver(id))
             return;
         // No time limit while the user powers it, by design: the way out is Cancel.
-        setButtonEnabled(QWizard::CancelButton, true);
+        wizard()->button(QWizard::CancelButton)->setEnabled(true);
     }
     run.startFreescale();
 }
 
 void PageDownloadFirmware::verifyFreescaleBootloader()
 {
-    setButtonEnabled(QWizard::CancelButton, false);
-    setButtonEnabled(QWizard::BackButton, false);
-    complete = false;
+    wizard()->button(QWizard::CancelButton)->setEnabled(false);
+    wizard()->button(QWizard::BackButton)->setEnabled(false);
     emit transitionInitializeSuccess();
-}
-
-void PageDownloadFirmware::onRunFailed(GripperUpdate::Outcome outcome)
-{
-    if (outcome != GripperUpdate::StartFailure)
-        return popupErreurComm();
-    setFlashing(false);
-    showErrorDialog(QStringLiteral("There was a problem starting the download procedure."));
-    wizard()->close();
 }
 
 void PageDownloadFirmware::identifyBootloaderVer()
@@ -366,8 +322,7 @@ void PageDownloadFirmware::identifyBootloaderVer()
 
 void PageDownloadFirmware::eraseBootloaderFlash()
 {
-    // Not waited for here: the machine stays in its erase state until the
-    // step reports.
+    // Not waited for: the machine stays in its erase state until it reports.
     setFlashing(true);
     run.startErase(GripperUpdate::BootloaderImage);
 }
@@ -415,18 +370,14 @@ void PageDownloadFirmware::verifyFirmware()
         const DownloadRun::Next verified = run.verifyAndStart();
         // A read-back that differs leaves the gripper in its ROM bootloader,
         // where a manual-reboot run can write it again.
-        if (verified != DownloadRun::DownloadSuccess) {
-            moveOn(verified);
-            return;
-        }
-        complete = true;
+        if (verified != DownloadRun::DownloadSuccess)
+            return moveOn(verified);
         emit verifSuccess();
     }
-    // Started (or, for the GS family, loaded and running): closing the
-    // window no longer strands the gripper.
+    // Started (GS: loaded): closing the window no longer strands the gripper.
     setFlashing(false);
 
-    if (!fieldFlag("manualReboot")) {
+    if (!run.manualReboot()) {
         machine.stop();
         if (run.awaitStart())
             emit completeChanged();
@@ -434,13 +385,11 @@ void PageDownloadFirmware::verifyFirmware()
     }
 
     detailLabel->setText(QStringLiteral("To start another download, connect a new device via USB."));
-    setButtonEnabled(QWizard::CancelButton, true);
-    run.device->inBootloader = false;
-    const QString version = run.readVersion();
+    wizard()->button(QWizard::CancelButton)->setEnabled(true);
+    const QString version = run.finishUnit();
     if (version.isEmpty())
         return;
     statusLabel->setText(statusLabel->text() + QStringLiteral("\r\nSoftware Version: ") + version);
-    run.watchForNextUnit(true);
     if (run.device->kind == GB1 || run.device->kind == FS)
         newDownloadButton->show();
     emit progressChanged(0);
@@ -449,24 +398,19 @@ void PageDownloadFirmware::verifyFirmware()
 void PageDownloadFirmware::manageError()
 {
     qDebug() << "Entered state manageError";
-    complete = true;
+    run.setFinished();
     setCommitPage(false);
-    setButtonEnabled(QWizard::BackButton, true);
-    // Stopped before the dialog: what the steps still report while it is
-    // open no longer moves anything.
+    wizard()->button(QWizard::BackButton)->setEnabled(true);
+    // Stopped first: nothing reported while the dialog is open moves on.
     abandonRun();
     run.closeLink();
-    showErrorDialog(QStringLiteral("The communication could not be established or was lost."));
-    wizard()->close();
+    endWithError(QStringLiteral("The communication could not be established or was lost."));
 }
 
 void PageDownloadFirmware::popupErreurComm()
 {
-    if (complete)
-        return;
-    setFlashing(false);
-    showErrorDialog(QStringLiteral(
-        "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
-        "USB cable and relaunch the wizard by selecting the Manual Reboot option."));
-    wizard()->close();
+    if (!run.isFinished())
+        endWithError(QStringLiteral(
+            "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
+            "USB cable and relaunch the wizard by selecting the Manual Reboot option."));
 }

@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QThread>
+#include <QTimer>
 #include <QtConcurrent>
 
 namespace {
@@ -54,6 +55,15 @@ void DownloadRun::abandon()
     communication->close();
     watchForNextUnit(false);
     emit stopped();
+}
+
+void DownloadRun::later(const std::function<void()> &call)
+{
+    const int run = runId;
+    QTimer::singleShot(0, this, [this, run, call] {
+        if (!isOver(run))
+            call();
+    });
 }
 
 template <typename Step>
@@ -110,7 +120,9 @@ void DownloadRun::onPhase(GripperUpdate::Phase reported)
     const char *text = nullptr; // the page's states say the others in their own words
     switch (reported) {
     case GripperUpdate::InitializingRom: text = "Initializing the STM32 bootloader."; break;
-    case GripperUpdate::Rebooting: text = gs ? "The wizard is currently rebooting the gripper automatically." : nullptr; break;
+    case GripperUpdate::Rebooting:
+        text = gs ? "The wizard is currently rebooting the gripper automatically." : nullptr;
+        break;
     case GripperUpdate::AwaitingPowerCycle:
         text = gs ? "Please turn the gripper back on. This will initiate the download procedure." : kPowerCycleText;
         break;
@@ -122,8 +134,10 @@ void DownloadRun::onPhase(GripperUpdate::Phase reported)
     }
     if (text)
         emit status(QString::fromUtf8(text));
-    if (reported == GripperUpdate::Loaded)
+    if (reported == GripperUpdate::Loaded) {
+        finished = true;
         emit loaded();
+    }
 }
 
 DownloadRun::Next DownloadRun::enterBootloader()
@@ -173,15 +187,26 @@ DownloadRun::Next DownloadRun::verifyAndStart()
     Stm32Flasher::Result verified = Stm32Flasher::Cancelled;
     if (!runStep([](GripperUpdate &engine) { return engine.verifyAndStart(); }, &verified))
         return Stay;
+    if (verified == Stm32Flasher::Done)
+        finished = true;
     return afterWrite(verified, DownloadSuccess);
 }
 
-QString DownloadRun::readVersion()
+QString DownloadRun::finishUnit()
 {
+    device->inBootloader = false;
     QString version;
     if (!runStep([](GripperUpdate &engine) { return engine.readVersion(); }, &version))
         return QString();
+    watchForNextUnit(true);
     return version.isEmpty() ? QStringLiteral("-0.0.0") : version;
+}
+
+void DownloadRun::takeSameUnitAgain()
+{
+    communication->close();
+    device->inBootloader = false;
+    watchForNextUnit(false);
 }
 
 void DownloadRun::startErase(GripperUpdate::Image image)
@@ -208,8 +233,10 @@ void DownloadRun::startFreescale()
     const int run = runId;
     const auto ready = [this, run] {
         QMetaObject::invokeMethod(this, [this, run] {
-            if (!isOver(run))
-                emit freescaleReady();
+            if (isOver(run))
+                return;
+            finished = false;
+            emit freescaleReady();
         }, Qt::QueuedConnection);
     };
     freescaleWatcher.setFuture(QtConcurrent::run([engine, ready] { return engine->transferFreescale(ready); }));

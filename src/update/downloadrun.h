@@ -48,14 +48,24 @@ public:
     // True when run `run` is over: a wait it began returns without touching
     // the gripper or the machine.
     bool isOver(int run) const { return run != runId; }
-    void begin() { ++runId; }
+    void begin()
+    {
+        ++runId;
+        finished = false;
+    }
     void abandon();
+    // Calls `call` from the event loop, unless the run is over by then.
+    void later(const std::function<void()> &call);
+    // Over for the gripper, updated or failed for good: the wizard may lead on.
+    bool isFinished() const { return finished; }
+    void setFinished() { finished = true; }
 
     // The gripper of this run; the next unit of a batch replaces it.
     KorvaneDevice *device = nullptr;
     bool isFreescale() const { return device && isGsFamily(device->kind); }
     const UpdatePlan &plan() const { return update->updatePlan(); }
     GripperUpdate::Phase lastPhase() const { return phase; }
+    bool manualReboot() const { return update && update->updatePlan().manualPowerCycle; }
 
     // A new engine for the images named (bare names under :/firmware/;
     // empty: left as it is). "Manual reboot" skips the version page for the
@@ -70,14 +80,20 @@ public:
     Next enterBootloader();
     Next identify();
     Next write(GripperUpdate::Image image);
-    // DownloadSuccess once the image read back equal and was started.
+    // DownloadSuccess (and finished) once the image read back equal and was
+    // started.
     Next verifyAndStart();
-    // Empty when the run was given up, "-0.0.0" when nothing answered.
-    QString readVersion();
+    // The unit runs its new firmware: its version ("-0.0.0" when nothing
+    // answered), then the wait for the next unit of the batch. Empty when the
+    // run was given up.
+    QString finishUnit();
+    // The same port again, for a unit the user swapped by hand.
+    void takeSameUnitAgain();
     // Not waited for: reported through erased().
     void startErase(GripperUpdate::Image image);
     // The GS family's whole transfer in one step: freescaleReady() once the
-    // bootloader takes the image, failed() unless it loaded.
+    // bootloader takes the image (a new unit: not finished yet), failed()
+    // unless it loaded.
     void startFreescale();
     // Waits for that transfer; true when the image loaded.
     bool awaitFreescale();
@@ -125,6 +141,7 @@ private:
     QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
     GripperUpdate::Phase phase = GripperUpdate::Rebooting;
     int runId = 0;
+    bool finished = false;
     bool watching = false;
 };
 
