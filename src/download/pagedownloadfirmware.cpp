@@ -1,49 +1,75 @@
 #include "pagedownloadfirmware.h"
 
-#include "communication.h"
-#include "korvanedevice.h"
-#include "bootloaderlink.h"
 #include "carriedfirmware.h"
+#include "communication.h"
 
 #include <QAbstractButton>
-#include <QCloseEvent>
 #include <QDebug>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMetaEnum>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QState>
-#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWizard>
+
+namespace {
+
+// Found in its ROM, a gripper cannot say which product it is, and the wrong
+// image (or the wrong bank) leaves it without firmware: the user says.
+QString askMainImage()
+{
+    QMessageBox box(QMessageBox::Question, CarriedFirmware::windowTitle(),
+                    QStringLiteral("This gripper waits in its bootloader and cannot tell which product it is. "
+                                   "Which firmware does it take?"));
+    for (const QString &image : CarriedFirmware::mainImages())
+        box.addButton(image, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.exec();
+    QAbstractButton *clicked = box.clickedButton();
+    return clicked && box.buttonRole(clicked) == QMessageBox::AcceptRole
+               ? clicked->text().remove(QLatin1Char('&'))
+               : QString();
+}
+
+} // namespace
 
 PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
+    , run(comm)
 {
     setTitle(QStringLiteral("Download of the new firmware"));
     setCommitPage(true);
-    complete = false;
 
     statusLabel = new QLabel(QStringLiteral("\r\n\r\n"));
     statusLabel->setWordWrap(true);
     detailLabel = new QLabel(QStringLiteral("\r\n\r\n"));
     detailLabel->setWordWrap(true);
-
     progressBar = new QProgressBar();
-    progressBar->setMaximum(100);
-    progressBar->setMinimum(0);
     connect(this, SIGNAL(progressChanged(int)), this, SLOT(updateProgressBar(int)));
 
     newDownloadButton = new QPushButton(QStringLiteral("New download"), this);
-    newDownloadButton->setEnabled(true);
     newDownloadButton->hide();
     connect(newDownloadButton, SIGNAL(clicked()), this, SLOT(onRestartClicked()));
 
-    libraryLink = new LibraryLink();
-    connect(&freescaleWatcher, &QFutureWatcherBase::finished, this, [this] { onFreescaleFinished(runId); });
+    connect(&run, &DownloadRun::status, statusLabel, &QLabel::setText);
+    connect(&run, &DownloadRun::progressChanged, this, &PageDownloadFirmware::progressChanged);
+    connect(&run, &DownloadRun::loaded, this, [this] {
+        progressBar->setValue(progressBar->maximum());
+        setFlashing(false);
+        emit downloadOver();
+    });
+    connect(&run, &DownloadRun::erased, this, &PageDownloadFirmware::moveOn);
+    connect(&run, &DownloadRun::freescaleReady, this, &PageDownloadFirmware::verifyFreescaleBootloader);
+    connect(&run, &DownloadRun::failed, this, [this](GripperUpdate::Outcome outcome) {
+        if (outcome != GripperUpdate::StartFailure)
+            return popupErreurComm();
+        endWithError(QStringLiteral("There was a problem starting the download procedure."));
+    });
+    connect(&run, &DownloadRun::unitDetected, this, &PageDownloadFirmware::onDeviceDetected);
 
     auto *layout = new QVBoxLayout();
     layout->addWidget(statusLabel);
@@ -53,124 +79,85 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     setLayout(layout);
 }
 
-PageDownloadFirmware::~PageDownloadFirmware()
-{
-    // A step of an abandoned run may still hold the engine or the link.
-    if (update)
-        update->cancel();
-    QThreadPool::globalInstance()->waitForDone();
-    update.reset();
-    delete libraryLink;
-}
-
 void PageDownloadFirmware::initializePage()
 {
     wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));
-
-    device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
-
-    // The user may come back to this page (Back, then Next, in manual-reboot
-    // mode): the machine and the connections are made the first time only.
-    if (!stateInitialize) {
+    run.device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
+    // Back, then Next (manual reboot) comes here again: the machine is built once.
+    if (!machine.initialState())
         buildMachine();
-        connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
-        connect(wizard(), SIGNAL(currentIdChanged(int)), this, SLOT(onWizardPageChanged(int)));
-        connect(wizard(), &QWizard::finished, this, &PageDownloadFirmware::abandonRun);
-        wizard()->installEventFilter(this);
-    }
     startRun();
 }
 
 void PageDownloadFirmware::buildMachine()
 {
     auto makeState = [this](const char *name, const char *slot) {
-        auto *state = new QState();
+        auto *state = new QState(&machine);
         state->setObjectName(QLatin1String(name));
         connect(state, SIGNAL(entered()), this, slot);
         return state;
     };
-    stateInitialize = makeState("stateInitialize", SLOT(initializeBootloader()));
-    stateIdentify = makeState("stateIdentify", SLOT(identifyBootloaderVer()));
-    stateEraseBootloader = makeState("stateEraseBootloader", SLOT(eraseBootloaderFlash()));
-    stateEraseFirmware = makeState("stateEraseFirmware", SLOT(eraseFirmawreFlash()));
-    stateDownloadBootloader = makeState("stateDownloadBootloader", SLOT(downloadBootloader()));
-    stateDownloadFirmware = makeState("stateDownloadFirmware", SLOT(downloadFirmware()));
-    stateVerify = makeState("stateVerify", SLOT(verifyFirmware()));
-    stateError = makeState("stateError", SLOT(manageError()));
+    QState *initialize = makeState("stateInitialize", SLOT(initializeBootloader()));
+    QState *identify = makeState("stateIdentify", SLOT(identifyBootloaderVer()));
+    QState *eraseBootloader = makeState("stateEraseBootloader", SLOT(eraseBootloaderFlash()));
+    QState *eraseFirmware = makeState("stateEraseFirmware", SLOT(eraseFirmawreFlash()));
+    QState *downloadBootloader = makeState("stateDownloadBootloader", SLOT(downloadBootloader()));
+    QState *downloadFirmware = makeState("stateDownloadFirmware", SLOT(downloadFirmware()));
+    QState *verify = makeState("stateVerify", SLOT(verifyFirmware()));
+    QState *error = makeState("stateError", SLOT(manageError()));
 
-    stateInitialize->addTransition(this, SIGNAL(transitionInitializeRetry()), stateInitialize);
-    stateInitialize->addTransition(this, SIGNAL(transitionInitializeSuccess()), stateIdentify);
-    stateInitialize->addTransition(this, SIGNAL(transitionInitializeFailure()), stateError);
-    stateIdentify->addTransition(this, SIGNAL(transitionUpdateBootloader()), stateEraseBootloader);
-    stateIdentify->addTransition(this, SIGNAL(transitionUpdateFirmware()), stateEraseFirmware);
-    stateEraseBootloader->addTransition(this, SIGNAL(transitionEraseSuccess()), stateDownloadBootloader);
-    stateEraseFirmware->addTransition(this, SIGNAL(transitionEraseSuccess()), stateDownloadFirmware);
-    stateDownloadBootloader->addTransition(this, SIGNAL(transitionUpdateFirmware()), stateEraseFirmware);
-    stateDownloadBootloader->addTransition(this, SIGNAL(transitionDownloadSuccess()), stateVerify);
-    stateDownloadBootloader->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
-    stateDownloadFirmware->addTransition(this, SIGNAL(transitionDownloadSuccess()), stateVerify);
-    stateDownloadFirmware->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
-    stateVerify->addTransition(this, SIGNAL(transitionInitializeRetry()), stateInitialize);
-    // An erase that cannot be carried out and a read-back that differs end
-    // the run like a failed write.
-    stateEraseBootloader->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
-    stateEraseFirmware->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
-    stateVerify->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
-    stateIdentify->addTransition(this, SIGNAL(transitionDownloadFailure()), stateError);
+    initialize->addTransition(this, SIGNAL(transitionInitializeRetry()), initialize);
+    initialize->addTransition(this, SIGNAL(transitionInitializeSuccess()), identify);
+    initialize->addTransition(this, SIGNAL(transitionInitializeFailure()), error);
+    identify->addTransition(this, SIGNAL(transitionUpdateBootloader()), eraseBootloader);
+    identify->addTransition(this, SIGNAL(transitionUpdateFirmware()), eraseFirmware);
+    eraseBootloader->addTransition(this, SIGNAL(transitionEraseSuccess()), downloadBootloader);
+    eraseFirmware->addTransition(this, SIGNAL(transitionEraseSuccess()), downloadFirmware);
+    downloadBootloader->addTransition(this, SIGNAL(transitionUpdateFirmware()), eraseFirmware);
+    downloadBootloader->addTransition(this, SIGNAL(transitionDownloadSuccess()), verify);
+    downloadFirmware->addTransition(this, SIGNAL(transitionDownloadSuccess()), verify);
+    verify->addTransition(this, SIGNAL(transitionInitializeRetry()), initialize);
+    // Whatever cannot be carried out past the entry (nothing to write, an
+    // erase, a write, a read-back that differs) ends the run the same way.
+    for (QState *state : {identify, eraseBootloader, eraseFirmware, downloadBootloader, downloadFirmware, verify})
+        state->addTransition(this, SIGNAL(transitionDownloadFailure()), error);
+    machine.setInitialState(initialize);
 
-    for (QState *state : {stateInitialize, stateIdentify, stateEraseBootloader, stateEraseFirmware,
-                          stateDownloadBootloader, stateDownloadFirmware, stateVerify, stateError})
-        machine.addState(state);
-    machine.setInitialState(stateInitialize);
+    connect(wizard()->button(QWizard::CommitButton), SIGNAL(clicked()), this, SLOT(onVerifyClicked()));
+    connect(wizard(), &QWizard::finished, this, &PageDownloadFirmware::abandonRun);
+    connect(wizard(), &QWizard::currentIdChanged, this, [this](int id) {
+        // Left mid-run (Back in manual-reboot mode, or on while the page waits
+        // for the next unit): the run ends rather than go on behind another page.
+        if (wizard()->page(id) != this && (machine.isRunning() || run.isWatchingForNextUnit()))
+            abandonRun();
+    });
+    wizard()->installEventFilter(this);
 
-    connect(wizard(), SIGNAL(finished(int)), &machine, SLOT(stop()));
     // stop() completes asynchronously; a run asked for meanwhile starts once
     // the old one is down.
     connect(&machine, &QStateMachine::stopped, this, [this] {
-        if (restartPending) {
-            restartPending = false;
+        if (std::exchange(restartPending, false))
             machine.start();
-        }
     });
 }
 
 void PageDownloadFirmware::startRun()
 {
-    ++runId;
-    complete = false;
+    run.begin();
     progressBar->setValue(0);
-    if (machine.isRunning()) {
-        restartPending = true;
+    restartPending = machine.isRunning();
+    if (restartPending)
         machine.stop();
-    } else {
+    else
         machine.start();
-    }
 }
 
 void PageDownloadFirmware::abandonRun()
 {
-    ++runId;
     restartPending = false;
-    if (update)
-        update->cancel();
     setFlashing(false);
     machine.stop();
-    // A port left open would hold the gripper's line for as long as the
-    // program runs.
-    communication->close();
-    setHotPlugWatching(false);
-    emit runStopped();
-}
-
-void PageDownloadFirmware::onWizardPageChanged(int id)
-{
-    if (wizard()->page(id) == this)
-        return;
-    // Leaving while a run is still going (Back in manual-reboot mode, or on
-    // to the verification while the page waits for the next unit): the run
-    // ends here rather than go on behind another page.
-    if (machine.isRunning() || hotPlugWatching)
-        abandonRun();
+    run.abandon();
 }
 
 QString PageDownloadFirmware::currentStateName() const
@@ -179,13 +166,12 @@ QString PageDownloadFirmware::currentStateName() const
     return active.isEmpty() ? QString() : (*active.begin())->objectName();
 }
 
-void PageDownloadFirmware::emitLater(void (PageDownloadFirmware::*signal)())
+void PageDownloadFirmware::moveOn(DownloadRun::Next next)
 {
-    const int run = runId;
-    QTimer::singleShot(0, this, [this, run, signal] {
-        if (!runAbandoned(run))
-            (this->*signal)();
-    });
+    // Each transition signal is named after the result that leads to it.
+    const char *name = QMetaEnum::fromType<DownloadRun::Next>().valueToKey(next);
+    if (next != DownloadRun::Stay)
+        QMetaObject::invokeMethod(this, QByteArray("transition").append(name).constData());
 }
 
 void PageDownloadFirmware::updateProgressBar(int value)
@@ -196,33 +182,28 @@ void PageDownloadFirmware::updateProgressBar(int value)
 void PageDownloadFirmware::onVerifyClicked()
 {
     // On to the verification: the batch of manual-reboot units is over.
-    setHotPlugWatching(false);
+    run.watchForNextUnit(false);
 }
 
 void PageDownloadFirmware::onDeviceDetected(KorvaneDevice *detected)
 {
-    if (!detected || !device || detected->kind != device->kind)
-        return;
-    setHotPlugWatching(false);
-    device = detected;
     // Announced from inside identification's probe: the next unit's run
     // starts once that call has unwound.
-    emitLater(&PageDownloadFirmware::transitionInitializeRetry);
+    if (run.takeNextUnit(detected))
+        run.later([this] { emit transitionInitializeRetry(); });
 }
 
 void PageDownloadFirmware::onRestartClicked()
 {
-    if (!fieldFlag("manualReboot"))
+    if (!run.manualReboot())
         return;
-    communication->close();
-    device->inBootloader = false;
-    setHotPlugWatching(false);
+    run.takeSameUnitAgain();
     emit transitionInitializeRetry();
 }
 
 bool PageDownloadFirmware::isComplete() const
 {
-    return complete;
+    return run.isFinished();
 }
 
 bool PageDownloadFirmware::eventFilter(QObject *watched, QEvent *event)
@@ -246,43 +227,190 @@ void PageDownloadFirmware::setFlashing(bool on)
 {
     flashing = on;
     if (on)
-        setCancelEnabled(false);
+        wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
-void PageDownloadFirmware::endRunBeforeStart(const QString &text)
+void PageDownloadFirmware::endWithError(const QString &text)
 {
-    complete = true;
-    abandonRun();
-    showErrorDialog(text);
+    setFlashing(false);
+    QMessageBox(QMessageBox::Critical, CarriedFirmware::windowTitle(), text).exec();
     wizard()->close();
 }
 
-void PageDownloadFirmware::setCancelEnabled(bool enabled)
+QString PageDownloadFirmware::prepareUpdate()
 {
-    wizard()->button(QWizard::CancelButton)->setEnabled(enabled);
+    const auto chosen = [this](const char *flag, const char *name) {
+        return field(QLatin1String(flag)).toBool() ? field(QLatin1String(name)).toString() : QString();
+    };
+    const QString named = chosen("downloadFirmware", "firmwareFilename");
+    QString mainName = named;
+    const QString refused = run.prepare(field(QStringLiteral("downloadBootloader")).toBool(),
+                                        chosen("downloadBootloader", "bootloaderFilename"), &mainName,
+                                        field(QStringLiteral("manualReboot")).toBool(), askMainImage);
+    if (mainName != named)
+        wizard()->setField(QStringLiteral("firmwareFilename"), mainName);
+    return refused;
 }
 
-void PageDownloadFirmware::setBackEnabled(bool enabled)
+void PageDownloadFirmware::initializeBootloader()
 {
-    wizard()->button(QWizard::BackButton)->setEnabled(enabled);
-}
-
-void PageDownloadFirmware::setHotPlugWatching(bool on)
-{
-    // The next unit of a manual-reboot batch is announced by hot-plug
-    // detection, which is off unless someone listens.
-    if (on)
-        connect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)),
-                Qt::UniqueConnection);
-    else
-        disconnect(communication, SIGNAL(deviceDetected(KorvaneDevice*)), this, SLOT(onDeviceDetected(KorvaneDevice*)));
-    if (on == hotPlugWatching)
+    const int id = run.id();
+    detailLabel->clear();
+    wizard()->button(QWizard::CancelButton)->setEnabled(false);
+    wizard()->button(QWizard::BackButton)->setEnabled(false);
+    newDownloadButton->hide();
+    if (!run.device) {
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        emit transitionInitializeFailure();
         return;
-    hotPlugWatching = on;
-    communication->setAutoDetectDisable(!on);
+    }
+    const QString refused = prepareUpdate();
+    if (run.isOver(id))
+        return;
+    if (!refused.isEmpty()) {
+        // Nothing was sent: the user is told why, as after every failed run.
+        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
+        run.setFinished();
+        abandonRun();
+        endWithError(refused);
+        return;
+    }
+    if (run.isFreescale())
+        return startFreescaleTransfer(id);
+    // Nothing has been erased until the link is up, and each attempt may
+    // last as long as the user needs to cycle the power: Cancel stays usable.
+    wizard()->button(QWizard::CancelButton)->setEnabled(true);
+    const DownloadRun::Next next = run.enterBootloader();
+    if (next == DownloadRun::InitializeSuccess)
+        wizard()->button(QWizard::CancelButton)->setEnabled(false);
+    // A retry goes through the event loop: a gripper that stays silent for
+    // minutes must not keep the machine inside one event all that time.
+    if (next == DownloadRun::InitializeRetry)
+        run.later([this] { emit transitionInitializeRetry(); });
+    else
+        moveOn(next);
 }
 
-bool PageDownloadFirmware::fieldFlag(const char *name) const
+void PageDownloadFirmware::startFreescaleTransfer(int id)
 {
-    return field(QLatin1String(name)).toBool();
+    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    if (run.manualReboot()) {
+        QMessageBox(QMessageBox::NoIcon, CarriedFirmware::windowTitle(),
+                    QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."))
+            .exec();
+        if (run.isOver(id))
+            return;
+        // No time limit while the user powers it, by design: the way out is Cancel.
+        wizard()->button(QWizard::CancelButton)->setEnabled(true);
+    }
+    run.startFreescale();
+}
+
+void PageDownloadFirmware::verifyFreescaleBootloader()
+{
+    wizard()->button(QWizard::CancelButton)->setEnabled(false);
+    wizard()->button(QWizard::BackButton)->setEnabled(false);
+    emit transitionInitializeSuccess();
+}
+
+void PageDownloadFirmware::identifyBootloaderVer()
+{
+    if (!run.isFreescale())
+        statusLabel->setText(QStringLiteral("Identifying the STM32 bootloader."));
+    moveOn(run.identify());
+}
+
+void PageDownloadFirmware::eraseBootloaderFlash()
+{
+    // Not waited for: the machine stays in its erase state until it reports.
+    setFlashing(true);
+    run.startErase(GripperUpdate::BootloaderImage);
+}
+
+void PageDownloadFirmware::eraseFirmawreFlash()
+{
+    setFlashing(true);
+    run.startErase(GripperUpdate::MainImage);
+}
+
+void PageDownloadFirmware::downloadBootloader()
+{
+    statusLabel->setText(QStringLiteral("Downloading the bootloader"));
+    writeImage(GripperUpdate::BootloaderImage);
+}
+
+void PageDownloadFirmware::downloadFirmware()
+{
+    if (run.isFreescale()) {
+        // The engine sends the image as soon as the bootloader is ready; its
+        // dots may already be coming.
+        if (run.lastPhase() == GripperUpdate::FreescaleReady)
+            statusLabel->setText(QStringLiteral("Downloading the main firmware"));
+        if (run.awaitFreescale())
+            emit transitionDownloadSuccess();
+        return;
+    }
+    statusLabel->setText(QStringLiteral("Downloading file ") + field(QStringLiteral("firmwareFilename")).toString());
+    writeImage(GripperUpdate::MainImage);
+}
+
+void PageDownloadFirmware::writeImage(GripperUpdate::Image image)
+{
+    const DownloadRun::Next next = run.write(image);
+    if (next == DownloadRun::Stay)
+        return;
+    emit downloadOver();
+    moveOn(next);
+}
+
+void PageDownloadFirmware::verifyFirmware()
+{
+    statusLabel->setText(QStringLiteral("Verifying and jumping in the main firmware"));
+    if (!run.isFreescale()) {
+        const DownloadRun::Next verified = run.verifyAndStart();
+        // A read-back that differs leaves the gripper in its ROM bootloader,
+        // where a manual-reboot run can write it again.
+        if (verified != DownloadRun::DownloadSuccess)
+            return moveOn(verified);
+        emit verifSuccess();
+    }
+    // Started (GS: loaded): closing the window no longer strands the gripper.
+    setFlashing(false);
+
+    if (!run.manualReboot()) {
+        machine.stop();
+        if (run.awaitStart())
+            emit completeChanged();
+        return;
+    }
+
+    detailLabel->setText(QStringLiteral("To start another download, connect a new device via USB."));
+    wizard()->button(QWizard::CancelButton)->setEnabled(true);
+    const QString version = run.finishUnit();
+    if (version.isEmpty())
+        return;
+    statusLabel->setText(statusLabel->text() + QStringLiteral("\r\nSoftware Version: ") + version);
+    if (run.device->kind == GB1 || run.device->kind == FS)
+        newDownloadButton->show();
+    emit progressChanged(0);
+}
+
+void PageDownloadFirmware::manageError()
+{
+    qDebug() << "Entered state manageError";
+    run.setFinished();
+    setCommitPage(false);
+    wizard()->button(QWizard::BackButton)->setEnabled(true);
+    // Stopped first: nothing reported while the dialog is open moves on.
+    abandonRun();
+    run.closeLink();
+    endWithError(QStringLiteral("The communication could not be established or was lost."));
+}
+
+void PageDownloadFirmware::popupErreurComm()
+{
+    if (!run.isFinished())
+        endWithError(QStringLiteral(
+            "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
+            "USB cable and relaunch the wizard by selecting the Manual Reboot option."));
 }
