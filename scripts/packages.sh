@@ -7,7 +7,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
   stm32flash python3 python3-pymodbus python3-serial
   clang libclang-rt-14-dev
-  mingw-w64 wine
+  mingw-w64 wine nsis xvfb xauth xdotool
   libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
   ansible-core
 )

@@ -9,22 +9,16 @@
 //   tst_win_stbl --skip REASON        prints the reason, exits 77 (skipped)
 
 #include "gripper_sim.h"
+#include "winerun.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -32,8 +26,8 @@
 #include <vector>
 
 using namespace korvane::sim;
+using namespace winerun;
 using Bytes = std::vector<uint8_t>;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -45,142 +39,11 @@ constexpr int COM_NUMBER = 11;
 // No scenario comes near this; a wine run that does has hung.
 constexpr int RUN_LIMIT_SECONDS = 90;
 
-struct Options
+struct Options : Wine
 {
-    std::string wine, exe, prefix, image;
+    std::string exe, image;
     std::vector<std::string> scenarios;
 };
-
-int failures = 0;
-
-void expect(bool ok, const std::string &what)
-{
-    std::cout << (ok ? "ok   " : "FAIL ") << what << std::endl;
-    if (!ok)
-        ++failures;
-}
-
-long msSince(Clock::time_point t0)
-{
-    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
-}
-
-// Logs and outputs go beside the prefix.
-std::string workDir(const Options &o)
-{
-    const std::size_t slash = o.prefix.find_last_of('/');
-    return slash == std::string::npos || slash == 0 ? std::string(".") : o.prefix.substr(0, slash);
-}
-
-std::string windowsPath(const std::string &unixPath)
-{
-    std::string p = "Z:" + unixPath;
-    for (char &c : p)
-        if (c == '/')
-            c = '\\';
-    return p;
-}
-
-std::string readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs WINE with `args` in the private prefix: no display, no debug channels,
-// no Mono/Gecko prompts. Standard output goes to `outPath`, standard error
-// (Wine's own, and the wineserver's it may start) to the log: nothing the
-// wine processes leave behind holds CTest's pipes. Returns the exit status,
-// -1 when the run outlived `limitSeconds` (it is then killed).
-int runWine(const Options &o, const std::vector<std::string> &args, const std::string &outPath,
-            int limitSeconds)
-{
-    const std::string logPath = workDir(o) + "/wine-stderr.log";
-    const pid_t pid = fork();
-    if (pid < 0)
-        return -2;
-    if (pid == 0) {
-        setpgid(0, 0);
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        if (in < 0 || out < 0 || err < 0)
-            _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        setenv("WINEPREFIX", o.prefix.c_str(), 1);
-        setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(o.wine.c_str()));
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(o.wine.c_str(), argv.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);
-    const auto until = Clock::now() + std::chrono::seconds(limitSeconds);
-    for (;;) {
-        int status = 0;
-        const pid_t r = waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (r < 0 && errno != EINTR)
-            return -2;
-        if (Clock::now() >= until) {
-            kill(-pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-}
-
-// Runs the prefix's wineserver with `option`, its output thrown away (on
-// exit it dumps every object it still holds: megabytes).
-void wineserver(const Options &o, const char *option)
-{
-    const std::string server = o.wine + "server";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        setenv("WINEPREFIX", o.prefix.c_str(), 1);
-        execlp(access(server.c_str(), X_OK) == 0 ? server.c_str() : "wineserver", "wineserver", option,
-               static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    if (pid > 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-}
-
-bool preparePrefix(const Options &o)
-{
-    struct stat st;
-    if (stat((o.prefix + "/system.reg").c_str(), &st) == 0)
-        return true;
-    const auto t0 = Clock::now();
-    const int r = runWine(o, {"wineboot", "-i"}, workDir(o) + "/wineboot.out", 300);
-    std::cout << "wine prefix " << o.prefix << " made in " << msSince(t0) << " ms (wineboot: " << r << ")"
-              << std::endl;
-    return r == 0 && stat((o.prefix + "/dosdevices").c_str(), &st) == 0;
-}
-
-// The simulator's pty as COM<n> of the prefix.
-bool linkComPort(const Options &o, const std::string &ptyPath)
-{
-    const std::string link = o.prefix + "/dosdevices/com" + std::to_string(COM_NUMBER);
-    unlink(link.c_str());
-    return symlink(ptyPath.c_str(), link.c_str()) == 0;
-}
 
 // A GC already in its ROM, as after the wizard's reboot request. `blank`
 // erases its main sectors, so what a fault scenario wrote can be told from
@@ -205,7 +68,7 @@ std::unique_ptr<Gripper> romUnit(bool blank, bool paced = false)
 bool runScenario(const Options &o, Gripper &g, const std::string &scenario,
                  const std::function<void(const std::atomic<bool> &over)> &during = {})
 {
-    if (!linkComPort(o, g.path())) {
+    if (!linkComPort(o, COM_NUMBER, g.path())) {
         expect(false, "linking COM" + std::to_string(COM_NUMBER) + " to " + g.path() + ": " + std::strerror(errno));
         return false;
     }
@@ -218,7 +81,7 @@ bool runScenario(const Options &o, Gripper &g, const std::string &scenario,
     if (during)
         side = std::thread([&] { during(done); });
     const auto t0 = Clock::now();
-    const int r = runWine(o, args, out, RUN_LIMIT_SECONDS);
+    const int r = run(o, args, out, RUN_LIMIT_SECONDS);
     const long ms = msSince(t0);
     done = true;
     if (side.joinable())
@@ -354,18 +217,7 @@ int main(int argc, char **argv)
     }
 
     const auto t0 = Clock::now();
-    mkdir(workDir(o).c_str(), 0755);
-    mkdir(o.prefix.c_str(), 0755);
-    // A fresh log for each run.
-    const int log = open((workDir(o) + "/wine-stderr.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (log >= 0)
-        close(log);
-    wineserver(o, "-k");  // one left by an interrupted run
-    // One wineserver for the whole run, started here so that the wine
-    // programs do not start their own with the log as its output. It goes a
-    // minute after the last wine program, should this test die first.
-    wineserver(o, "-p60");
-    if (!preparePrefix(o)) {
+    if (!begin(o)) {
         expect(false, "making the wine prefix (see " + workDir(o) + "/wine-stderr.log)");
         return 1;
     }
@@ -383,9 +235,9 @@ int main(int argc, char **argv)
             expect(false, "unknown scenario " + s);
         std::cout << "   (" << s << ": " << msSince(ts) << " ms)" << std::endl;
     }
-    wineserver(o, "-k");
+    end(o);
     unlink((o.prefix + "/dosdevices/com" + std::to_string(COM_NUMBER)).c_str());
-    std::cout << (failures ? "FAILED" : "passed") << ": " << failures << " failed checks, " << msSince(t0)
+    std::cout << (failures() ? "FAILED" : "passed") << ": " << failures() << " failed checks, " << msSince(t0)
               << " ms in all" << std::endl;
-    return failures ? 1 : 0;
+    return failures() ? 1 : 0;
 }
