@@ -4,15 +4,44 @@
 #include <QSerialPortInfo>
 
 #include <windows.h>
+// After windows.h, which they need.
+#include <devguid.h>
+#include <setupapi.h>
 
 namespace QextPlatform {
 
 QString enumeratorName(const QSerialPortInfo &info)
 {
-    // Windows lists the built-in ports through its ACPI enumerator, with the
-    // standard port driver as manufacturer.
-    return info.manufacturer().contains(QLatin1String("Standard port types")) ? QStringLiteral("ACPI")
-                                                                                : QStringLiteral("USB");
+    // The system's own word for where it found the port: "ACPI" for the
+    // machine's built-in ports, "USB", "FTDIBUS" and the like for adapters.
+    const HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE)
+        return QStringLiteral("USB");
+    QString name;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; name.isEmpty() && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        const HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        wchar_t portName[64] = {};
+        DWORD size = sizeof portName - sizeof(wchar_t);
+        const bool isThisPort = RegQueryValueExW(key, L"PortName", nullptr, nullptr,
+                                                 reinterpret_cast<BYTE *>(portName), &size)
+                                    == ERROR_SUCCESS
+                                && QString::fromWCharArray(portName) == info.portName();
+        RegCloseKey(key);
+        wchar_t enumerator[64] = {};
+        if (isThisPort
+            && SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_ENUMERATOR_NAME, nullptr,
+                                                 reinterpret_cast<BYTE *>(enumerator),
+                                                 sizeof enumerator - sizeof(wchar_t), nullptr)) {
+            name = QString::fromWCharArray(enumerator);
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    // A port the device manager does not know (a virtual one) is probed.
+    return name.isEmpty() ? QStringLiteral("USB") : name;
 }
 
 QString devicePath(const QSerialPortInfo &info)
