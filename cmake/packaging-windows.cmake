@@ -55,8 +55,9 @@ set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALLED_ICON_NAME korvane-upgrader.exe)
 # Start-menu entries for the two windows; korvane-flash is for a console.
 set(CPACK_PACKAGE_EXECUTABLES korvane-upgrader "Korvane Upgrader" korvane-station "Korvane Station")
-# An older version is removed first, so its files do not linger beside the
-# new ones.
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A new version is installed over an older one: the files are the same
+# list, and the new uninstaller replaces the old. (Running the old
+# uninstaller first would refuse the install for good once its folder had
+# been deleted by hand.)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

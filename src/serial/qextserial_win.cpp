@@ -3,6 +3,7 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
+#include <cerrno>
 #include <windows.h>
 // After windows.h, which they need.
 #include <devguid.h>
@@ -94,9 +95,27 @@ bool lockLine(QSerialPort &)
     return true;
 }
 
-int openFailure(const QString &)
+int openFailure(const QString &path)
 {
-    return 0;
+    const QString location = QLatin1String("\\\\.\\") + QString(path).remove(QLatin1String("\\\\.\\"));
+    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(location.utf16()),
+                                      GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return 0;
+    }
+    switch (GetLastError()) {
+    // A COM port is opened by one program at a time: refused access is
+    // another holding it.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return EBUSY;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    default:
+        return 0;
+    }
 }
 
 QString portListFingerprint(const QStringList &, bool)

@@ -103,6 +103,28 @@ std::string hideHostSerialPorts()
     return std::string();
 }
 
+bool startMenuEntry(const Options &o)
+{
+    const fs::path menu = o.prefix + "/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs";
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(menu, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored)) {
+        if (it->path().filename() == "Korvane Upgrader.lnk")
+            return true;
+    }
+    return false;
+}
+
+// Waits up to `seconds` for `done`.
+template <typename Condition>
+bool waitFor(Condition done, int seconds)
+{
+    const auto t0 = Clock::now();
+    while (!done() && msSince(t0) < seconds * 1000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return done();
+}
+
 bool install(const Options &o)
 {
     const auto t0 = Clock::now();
@@ -120,14 +142,7 @@ bool install(const Options &o)
         }
     }
     expect(all, "the programs, Qt and its plug-ins, the MinGW runtime and the uninstaller are in " + installDir(o));
-    bool entry = false;
-    const fs::path menu = o.prefix + "/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs";
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(menu, ignored); it != fs::recursive_directory_iterator();
-         it.increment(ignored)) {
-        entry = entry || it->path().filename() == "Korvane Upgrader.lnk";
-    }
-    expect(entry, "a Start-menu entry \"Korvane Upgrader\"");
+    expect(startMenuEntry(o), "a Start-menu entry \"Korvane Upgrader\"");
     return r == 0 && all;
 }
 
@@ -181,11 +196,11 @@ void flashPart(Options &o, const Bytes &image, const std::string &imageName)
 
     const auto t0 = Clock::now();
     run(o, {installDir(o) + "/Uninstall.exe", "/S"}, workDir(o) + "/uninstall.out", 60);
-    // The uninstaller runs on from a copy of itself and returns at once.
-    while (fs::exists(installDir(o) + "/korvane-upgrader.exe") && msSince(t0) < 30000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    expect(!fs::exists(installDir(o) + "/korvane-upgrader.exe") && !fs::exists(installDir(o) + "/Qt5Core.dll"),
-           "the uninstaller removed the programs and DLLs");
+    // The uninstaller runs on from a copy of itself and returns at once; its
+    // last steps remove the folder and the Start-menu entry.
+    const bool removed = waitFor([&] { return !fs::exists(installDir(o)) && !startMenuEntry(o); }, 30);
+    expect(removed, "the uninstaller removed the folder and the Start-menu entry (after " + std::to_string(msSince(t0))
+                        + " ms)");
 }
 
 // A virtual display: Xvfb picks a free number and writes it to a pipe.
@@ -258,16 +273,6 @@ void pressReturn(const Options &o, const std::string &display)
     }
     if (pid > 0)
         waitpid(pid, nullptr, 0);
-}
-
-// Waits up to `seconds` for `done`.
-template <typename Condition>
-bool waitFor(Condition done, int seconds)
-{
-    const auto t0 = Clock::now();
-    while (!done() && msSince(t0) < seconds * 1000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    return done();
 }
 
 void wizardPart(Options &o)

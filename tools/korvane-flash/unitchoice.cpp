@@ -82,6 +82,9 @@ QString unavailableReason(const ProbedDevice &device)
         return QStringLiteral("the port is in use by another program");
     if (tag == QLatin1String("gone"))
         return QStringLiteral("the port went away");
+    // Where the system cannot say why (0), no "(Success)" either.
+    if (device.openError == 0)
+        return QStringLiteral("the port could not be opened");
     return QStringLiteral("the port could not be opened (%1)")
         .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
