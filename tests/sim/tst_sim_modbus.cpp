@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "gripper_sim.h"
-#include "romhost.h"
+#include "hostline.h"
 
 using namespace korvane::sim;
 using namespace std::chrono_literals;
