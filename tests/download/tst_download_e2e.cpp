@@ -146,15 +146,15 @@ void TestDownloadRuns::update()
 void TestDownloadRuns::chMainBank()
 {
     // Found in its ROM, the record cannot tell a CH from a GC: the image
-    // chosen for it decides the bank (KORVANE_CH_IN_ROM: that run).
-    const bool inRom = qEnvironmentVariableIsSet("KORVANE_CH_IN_ROM");
+    // chosen for it decides the bank. A CH that names itself needs no such
+    // choice: the engine's tests write it.
     DownloadHarness h;
     sim::GripperConfig config;
     config.kind = sim::Kind::CH;
-    config.bootToRom = inRom;
+    config.bootToRom = true;
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper, {}, inRom ? sim::State::Rom : sim::State::Firmware));
-    QVERIFY(h.runToDownload(h.gripperEntry(QLatin1String(inRom ? "(BL_STM32)" : "(H)")), QString(), kChImage));
+    QVERIFY(h.startOnce(gripper, {}, sim::State::Rom));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(BL_STM32)")), QString(), kChImage));
     QVERIFY(h.waitForVerifyButton());
 
     const sim::RomLog rom = gripper.romLog();
@@ -165,7 +165,7 @@ void TestDownloadRuns::chMainBank()
     QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
     // The version page warns that the carried GC3 image is of another type
     // than the ROM's record; nothing else is said.
-    QCOMPARE(h.answerer->texts(), inRom ? QStringList{kDifferentType} : QStringList());
+    QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
 }
 
 void TestDownloadRuns::manualRebootBatch_data()
