@@ -3,6 +3,7 @@
 
 #include "communication.h"
 #include "dialogs.h"
+#include "logcapture.h"
 #include "pagedownloadfirmware.h"
 #include "simflash.h"
 #include "upgraderwizard.h"
@@ -14,8 +15,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,43 +25,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-// Every debug line of the run, from any thread, kept quiet unless the test
-// fails: then its tail says where the page was.
-class LogRecorder
-{
-public:
-    LogRecorder() { s_instance = this; s_previous = qInstallMessageHandler(&LogRecorder::handler); }
-    ~LogRecorder()
-    {
-        qInstallMessageHandler(s_previous);
-        s_instance = nullptr;
-    }
-    void dumpTail(int n) const
-    {
-        QMutexLocker lock(&m_mutex);
-        for (int i = std::max(0, int(m_lines.size()) - n); i < m_lines.size(); ++i)
-            fprintf(stderr, "  log: %s\n", qPrintable(m_lines.at(i).left(200)));
-    }
-
-private:
-    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
-    {
-        if (s_instance) {
-            QMutexLocker lock(&s_instance->m_mutex);
-            s_instance->m_lines.append(message);
-        }
-        // The offscreen platform warns about every window it cannot size.
-        if (message.contains(QLatin1String("propagateSizeHints")))
-            return;
-        if (type != QtDebugMsg && s_previous)
-            s_previous(type, context, message);
-    }
-    mutable QMutex m_mutex;
-    QStringList m_lines;
-    static inline LogRecorder *s_instance = nullptr;
-    static inline QtMessageHandler s_previous = nullptr;
-};
 
 const QString kLost = QStringLiteral("The communication could not be established or was lost.");
 const QString kWatchdogText = QStringLiteral(
@@ -269,7 +231,8 @@ public:
     Communication *comm = nullptr;
     MessageBoxAnswerer *answerer = nullptr;
     int entryRetries = 0;
-    LogRecorder log;
+    // Quiet unless the test fails: then its tail says where the page was.
+    LogCapture log{true};
     QElapsedTimer clock;
 
 private:

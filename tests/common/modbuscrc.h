@@ -23,9 +23,4 @@ inline QByteArray withCrc(const QByteArray &body)
     return body + QByteArray(1, char(crc & 0xFF)) + QByteArray(1, char(crc >> 8));
 }
 
-inline bool crcIsValid(const QByteArray &frame)
-{
-    return frame.size() > 2 && withCrc(frame.left(frame.size() - 2)) == frame;
-}
-
 #endif

@@ -37,6 +37,13 @@ inline QByteArray toBytes(const std::vector<uint8_t> &bytes)
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
 }
 
+// A stand-in image of `type` linked for `address`, as the build makes them.
+inline QByteArray standin(const std::string &type, sim::Version version, uint32_t size,
+                          uint32_t address = kMainAddress)
+{
+    return toBytes(sim::buildStandinImage(type, version, size, address));
+}
+
 inline std::vector<int> sectorRange(int first, int count)
 {
     std::vector<int> sectors;

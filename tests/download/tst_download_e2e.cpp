@@ -51,14 +51,11 @@ private slots:
     void chMainBank();
     void manualRebootBatch_data();
     void manualRebootBatch();
-    void manualRebootSkipsVersionPage();
     // The GS family's Freescale bootloader.
     void gsAutomatic();
     void gsManual_data();
     void gsManual();
     void gsReportBeforeDot();
-    void gsSilentWatchdog();
-    void powerLossThenManualRecovery();
     // What the user can and cannot do while the page works.
     void windowStaysWhileFlashing();
     void cancelWhileTheRomStaysSilent_data();
@@ -78,7 +75,6 @@ void TestDownloadRuns::update_data()
     QTest::addColumn<QStringList>("dialogs");
     QTest::newRow("gc3") << sim::Kind::GC << false << "(C)" << QString() << 0 << QStringList();
     QTest::newRow("bothImages") << sim::Kind::GC << false << "(C)" << kBootloaderImage << 0 << QStringList();
-    QTest::newRow("guRepeatWindow") << sim::Kind::GU << false << "(U)" << QString() << 0 << QStringList();
     // The version page warns that the GC3 image is not the type of the
     // record: the K01's, or none for a ROM.
     QTest::newRow("k01") << sim::Kind::K01 << false << "(K)" << QString() << 0 << QStringList{kDifferentType};
@@ -150,15 +146,15 @@ void TestDownloadRuns::update()
 void TestDownloadRuns::chMainBank()
 {
     // Found in its ROM, the record cannot tell a CH from a GC: the image
-    // chosen for it decides the bank (KORVANE_CH_IN_ROM: that run).
-    const bool inRom = qEnvironmentVariableIsSet("KORVANE_CH_IN_ROM");
+    // chosen for it decides the bank. A CH that names itself needs no such
+    // choice: the engine's tests write it.
     DownloadHarness h;
     sim::GripperConfig config;
     config.kind = sim::Kind::CH;
-    config.bootToRom = inRom;
+    config.bootToRom = true;
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper, {}, inRom ? sim::State::Rom : sim::State::Firmware));
-    QVERIFY(h.runToDownload(h.gripperEntry(QLatin1String(inRom ? "(BL_STM32)" : "(H)")), QString(), kChImage));
+    QVERIFY(h.startOnce(gripper, {}, sim::State::Rom));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(BL_STM32)")), QString(), kChImage));
     QVERIFY(h.waitForVerifyButton());
 
     const sim::RomLog rom = gripper.romLog();
@@ -169,7 +165,7 @@ void TestDownloadRuns::chMainBank()
     QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
     // The version page warns that the carried GC3 image is of another type
     // than the ROM's record; nothing else is said.
-    QCOMPARE(h.answerer->texts(), inRom ? QStringList{kDifferentType} : QStringList());
+    QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
 }
 
 void TestDownloadRuns::manualRebootBatch_data()
@@ -220,21 +216,6 @@ void TestDownloadRuns::manualRebootBatch()
     QVERIFY(flashHoldsExactly(next, kMainAddress, resourceBytes(kCarried), kMainRegion));
     // The next unit is read back against its own image, not the first's too.
     QCOMPARE(next.romLog().reads, readsForOneImage);
-    QCOMPARE(h.answerer->count(), 0);
-}
-
-void TestDownloadRuns::manualRebootSkipsVersionPage()
-{
-    // For the STM32 families "Manual reboot" goes from the port page straight
-    // to the download page, so no image box was ticked: the gripper still
-    // gets the main firmware the version page offers first.
-    DownloadHarness h;
-    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper));
-    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)")), true));
-    QCOMPARE(h.wizard->currentId(), 3);
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 60000));
-    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion));
     QCOMPARE(h.answerer->count(), 0);
 }
 
@@ -319,57 +300,6 @@ void TestDownloadRuns::gsReportBeforeDot()
     QCOMPARE(h.answerer->texts(), QStringList{kStartFailure});
     QCOMPARE(h.answerer->seen().first().icon, QMessageBox::Critical);
     QCOMPARE(h.answerer->seen().first().title, CarriedFirmware::windowTitle());
-}
-
-void TestDownloadRuns::gsSilentWatchdog()
-{
-    KORVANE_SKIP_IF(freescaleSkipReason());
-    DownloadHarness h;
-    sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper));
-    QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
-    // From here on the gripper ignores the reboot request.
-    gripper.setFaults(oneFault(&sim::Faults::modbusNoAnswer, true));
-    gripper.clearLogs();
-    const qint64 committedAt = h.clock.elapsed();
-    QVERIFY(h.commitUpdate());
-
-    QVERIFY(h.waitFor([&] { return h.answerer->count() > 0; }, 20000));
-    const qint64 shownAt = h.clock.elapsed();
-    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 5000));
-    QCOMPARE(h.answerer->texts(), QStringList{kWatchdogText});
-    QVERIFY2(shownAt - committedAt >= 4500, qPrintable(QString::number(shownAt - committedAt)));
-    QCOMPARE(gripper.status().freescale.bannersPrinted, 0);
-}
-
-void TestDownloadRuns::powerLossThenManualRecovery()
-{
-    DownloadHarness h;
-    sim::Gripper &gripper = h.addGripper(sim::Kind::GC, QStringLiteral("gripper"));
-    // The supply goes before the image's start-up code is in flash: the unit
-    // is left with nothing it can start.
-    QVERIFY(h.startOnce(gripper, oneFault(&sim::Faults::romPowerLossAtWrite, 3)));
-    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
-    QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
-    QCOMPARE(h.answerer->texts(), QStringList{kLost});
-    QCOMPARE(gripper.state(), sim::State::Off);
-
-    // Powered again it has no firmware to start and answers nothing: the
-    // user relaunches the wizard with "Manual reboot".
-    gripper.clearFaults();
-    gripper.clearLogs();
-    gripper.powerOn();
-    QVERIFY(gripper.waitForState(sim::State::Halted, 5s));
-    h.restartWizard();
-    QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripper")), true));
-    QVERIFY(h.updateWith(QString(), kCarried));
-
-    QVERIFY(h.waitFor([&] { return h.askingForPowerCycle(); }, 10000));
-    gripper.powerCycle();
-    QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 60000));
-    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion));
-    QCOMPARE(gripper.state(), sim::State::Firmware);
-    QCOMPARE(h.answerer->count(), 0);
 }
 
 void TestDownloadRuns::windowStaysWhileFlashing()

@@ -2,6 +2,7 @@
 // while it still calls a gripper.
 
 #include "downloadharness.h"
+#include "pagefixture.h"
 #include "testpty.h"
 
 #include <QtTest>
@@ -9,19 +10,6 @@
 namespace {
 
 const QByteArray kRebootRequest = QByteArray::fromHex("091001900001022A00D360");
-
-// Lists a GC3 on each port as a rescan would have, with the port page
-// showing.
-void listGc3s(DownloadHarness &h, const QStringList &ports)
-{
-    for (KorvaneDevice *old : qAsConst(h.comm->devices))
-        h.comm->retire(old);
-    h.comm->devices.clear();
-    for (const QString &port : ports)
-        h.comm->devices.append(new KorvaneDevice(port, QStringLiteral("GC3"), GC, false,
-                                                 {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100}));
-    emit h.comm->deviceDetected(h.comm->devices.last());
-}
 
 // Everything the page sent so far, keeping the event loop running.
 QByteArray drain(TestPty &pty, int ms)
@@ -54,7 +42,7 @@ void TestDownloadPage::leavingThePageStopsTheRun()
     DownloadHarness h;
     h.startWizard();
     QVERIFY(h.toPortPage());
-    listGc3s(h, {first.path(), second.path()});
+    setRecords(h.comm, {makeRecord(first.path(), "GC3", GC), makeRecord(second.path(), "GC3", GC)});
     h.setManualReboot(true);
     h.deviceList()->setCurrentIndex(0);
     h.wizard->next();

@@ -3,7 +3,7 @@
 // hold afterwards, what the program printed and wrote to its report, and its
 // exit status.
 
-#include "gripper_sim.h"
+#include "simflash.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -24,29 +24,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace sim = korvane::sim;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr uint32_t kMainAddress = 0x08080000;
-constexpr uint32_t kMainAddressCH = 0x08100000;
-constexpr uint32_t kMainRegion = 4 * 128 * 1024;
-
-QByteArray toBytes(const std::vector<uint8_t> &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
-}
-
-QByteArray standin(const std::string &type, sim::Version version, uint32_t size, uint32_t address = kMainAddress)
-{
-    return toBytes(sim::buildStandinImage(type, version, size, address));
-}
-
-bool flashStartsWith(const sim::Gripper &gripper, uint32_t address, const QByteArray &image)
-{
-    return toBytes(gripper.readFlash(address, uint32_t(image.size()))) == image;
-}
 
 struct Fd
 {
@@ -456,7 +436,7 @@ void TestFlash::updatedOnlyWhenTheNewVersionIsReadBack()
     const QByteArray fsImage = standin("FS", {1, 7, 0}, 50000);
     const Run fsRun = run({"update", port(fs), "--type", "FS", "--image", writeFile("FS-1.7.0.bin", fsImage)});
     QVERIFY2(fsRun.code == 0, qPrintable(fsRun.out + fsRun.err));
-    QVERIFY(flashStartsWith(fs, kMainAddress, fsImage));
+    QVERIFY(flashHoldsExactly(fs, kMainAddress, fsImage, kMainRegion));
     QVERIFY(fsRun.out.contains(port(fs) + ": updated BL_STM32 -> FS-1.7.0"));
 }
 
@@ -496,22 +476,16 @@ void TestFlash::gsThroughItsFreescaleBootloader()
 {
     // The carried GS image is looked up in firmwares/ of the folder the
     // program starts in, which is this test's.
-    if (QByteArray(KORVANE_FLASH_GS_READY).isEmpty()
-        || !QFile::exists(QStringLiteral("firmwares/") + QLatin1String(KORVANE_FLASH_GS_IMAGE)))
-        QSKIP("built without a Freescale image and ready marker: configure with -C tests/download/freescale-test.cmake");
-    sim::GripperConfig gs = ofKind(sim::Kind::GS);
-    gs.freescaleBanner = std::string("\r\n") + KORVANE_FLASH_GS_READY + "\r\n";
-    sim::Gripper &loads = gripper(gs);
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    const sim::GripperConfig gs = gsGripper();
     sim::Gripper &silentLoader = gripper(gs);
-    sim::Faults noReport;
-    noReport.freescaleNoReport = true;
-    silentLoader.setFaults(noReport);
+    silentLoader.setFaults(oneFault(&sim::Faults::freescaleNoReport, true));
 
-    const Run result = run({"update", port(loads), port(silentLoader)});
+    const Run result = run({"update", port(silentLoader)});
     QCOMPARE(result.code, 1);
-    QVERIFY2(result.out.contains(port(loads) + ": updated GS-1.6.8 -> GS-1.6.9"), qPrintable(result.out));
-    QVERIFY(result.out.contains(port(silentLoader)
-                                + ": GS-1.6.8 FAILED: the Freescale bootloader did not report the image loaded"));
+    QVERIFY2(result.out.contains(port(silentLoader)
+                                 + ": GS-1.6.8 FAILED: the Freescale bootloader did not report the image loaded"),
+             qPrintable(result.out));
 
     // By hand: nothing is sent, and the bootloader is waited for past the
     // automatic reboot's five seconds, until the unit is switched back on.

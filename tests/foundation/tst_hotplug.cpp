@@ -28,7 +28,9 @@ bool createFile(const QString &path)
 
 // Ports coming and going: hot-plug notices while auto-detect is off and
 // after, a replug quicker than a poll, what a removal does to the device
-// list, and open ports whose device vanishes, pauses the line or is closed.
+// list, and open ports whose device vanishes or pauses the line. (A request
+// written just before the close still leaving is what every update of a GB1
+// behind its K01 relies on: the engine's tests play it.)
 class TestHotplug : public QObject
 {
     Q_OBJECT
@@ -40,7 +42,6 @@ private slots:
     void lostPortRemovesItsRecords();
     void portWhoseDeviceVanishesClosesItself();
     void portHeldBackByXoffStaysOpen();
-    void requestWrittenJustBeforeCloseStillLeaves();
 
 private:
     QTemporaryDir dir;
@@ -180,18 +181,6 @@ void TestHotplug::portHeldBackByXoffStaysOpen()
     device.join();
     QVERIFY(stillOpen);
     QCOMPARE(received.load(), image.size());
-}
-
-void TestHotplug::requestWrittenJustBeforeCloseStillLeaves()
-{
-    TestPty pty;
-    QVERIFY(pty.isValid());
-    QextSerialPort port(pty.path(), {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100});
-    QVERIFY(port.open(QIODevice::ReadWrite));
-    // As a secondary unit's reboot request: written, never answered, closed.
-    port.write(QByteArray::fromHex("09100d480001022a000db8"));
-    port.close();
-    QCOMPARE(pty.readMaster(11, 1000), QByteArray::fromHex("09100d480001022a000db8"));
 }
 
 QTEST_GUILESS_MAIN(TestHotplug)

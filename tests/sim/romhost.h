@@ -78,11 +78,6 @@ public:
         block.push_back(sum);
         return send(block, 5000);
     }
-    int go(uint32_t address)
-    {
-        int r = command(0x21);
-        return r == kAck ? send(addressBlock(address)) : r;
-    }
 
 private:
     HostLine &line_;

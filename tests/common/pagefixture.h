@@ -7,6 +7,16 @@
 #include <QAbstractButton>
 #include <QWizard>
 
+// Replaces the device list with these records and lets the port page
+// rebuild its entries, as a rescan would.
+inline void setRecords(Communication *comm, const QList<KorvaneDevice *> &records)
+{
+    for (KorvaneDevice *old : qAsConst(comm->devices))
+        comm->retire(old);
+    comm->devices = records;
+    emit comm->deviceDetected(records.isEmpty() ? nullptr : records.last());
+}
+
 // The wizard exactly as the program builds it, with helpers to put records
 // into the device list without probing ports.
 class WizardFixture
@@ -25,15 +35,7 @@ public:
     WizardFixture(const WizardFixture &) = delete;
     WizardFixture &operator=(const WizardFixture &) = delete;
 
-    // Replaces the device list with these records and lets the port page
-    // rebuild its entries, as a rescan would.
-    void setRecords(const QList<KorvaneDevice *> &records)
-    {
-        for (KorvaneDevice *old : qAsConst(comm->devices))
-            comm->retire(old);
-        comm->devices = records;
-        emit comm->deviceDetected(records.isEmpty() ? nullptr : records.last());
-    }
+    void setRecords(const QList<KorvaneDevice *> &records) { ::setRecords(comm, records); }
 
     QAbstractButton *nextButton() const { return wizard->button(QWizard::NextButton); }
     QAbstractButton *commitButton() const { return wizard->button(QWizard::CommitButton); }

@@ -6,12 +6,17 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// Collects the program's debug lines while it lives, and still passes them
-// on to the test runner's own handler.
+#include <algorithm>
+#include <cstdio>
+
+// Collects the program's debug lines, from any thread, while it lives. Other
+// messages still reach the test runner's own handler; debug lines do too
+// unless `quiet`: whole runs print thousands, shown only when a test fails.
 class LogCapture
 {
 public:
-    LogCapture()
+    explicit LogCapture(bool quiet = false)
+        : m_quiet(quiet)
     {
         current() = this;
         m_previous = qInstallMessageHandler(&LogCapture::handle);
@@ -39,6 +44,12 @@ public:
         }
         return found;
     }
+    void dumpTail(int n) const
+    {
+        const QStringList all = lines();
+        for (int i = std::max(0, int(all.size()) - n); i < all.size(); ++i)
+            fprintf(stderr, "  log: %s\n", qPrintable(all.at(i).left(200)));
+    }
 
 private:
     static LogCapture *&current()
@@ -51,18 +62,21 @@ private:
         LogCapture *self = current();
         if (!self)
             return;
-        {
+        if (type == QtDebugMsg) {
             QMutexLocker lock(&self->m_mutex);
-            if (type == QtDebugMsg)
-                self->m_lines.append(message);
+            self->m_lines.append(message);
         }
-        if (self->m_previous)
+        // The offscreen platform warns about every window it cannot size.
+        if (message.contains(QLatin1String("propagateSizeHints")))
+            return;
+        if (self->m_previous && !(self->m_quiet && type == QtDebugMsg))
             self->m_previous(type, context, message);
     }
 
     mutable QMutex m_mutex;
     QStringList m_lines;
     QtMessageHandler m_previous = nullptr;
+    const bool m_quiet;
 };
 
 #endif
