@@ -9,6 +9,7 @@
 //   (default 20), and the peak resident memory.
 
 #include "gripper_sim.h"
+#include "procstats.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,22 +90,6 @@ long cpuTicks(qint64 pid)
     // Fields after the command name, which may hold spaces.
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     return fields.value(11).toLong() + fields.value(12).toLong();
-}
-
-long contextSwitches(qint64 pid)
-{
-    long total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                total += line.mid(line.indexOf(':') + 1).trimmed().toLong();
-        }
-    }
-    return total;
 }
 
 QByteArray statusField(qint64 pid, const char *name)

@@ -12,6 +12,7 @@
 
 #include "eventwait.h"
 #include "gripper_sim.h"
+#include "procstats.h"
 #include "stationwindow.h"
 
 #include <QApplication>
@@ -149,23 +150,6 @@ double cpuSeconds()
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Voluntary and involuntary context switches of every thread of the process.
-long contextSwitches()
-{
-    long total = 0;
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:") || line.startsWith("nonvoluntary_ctxt_switches:"))
-                total += line.mid(line.indexOf(':') + 1).trimmed().toLong();
-        }
-    }
-    return total;
-}
-
 void runEventLoopFor(int ms)
 {
     QEventLoop loop;
@@ -193,13 +177,13 @@ int main(int argc, char *argv[])
         // Past start-up, which is not idle.
         runEventLoopFor(2000);
         const double cpuBefore = cpuSeconds();
-        const long switchesBefore = contextSwitches();
+        const long switchesBefore = contextSwitches(QCoreApplication::applicationPid());
         QElapsedTimer clock;
         clock.start();
         runEventLoopFor(idleSeconds * 1000);
         const double wall = clock.nsecsElapsed() / 1e9;
         const double ms = (cpuSeconds() - cpuBefore) * 1000;
-        const long switches = contextSwitches() - switchesBefore;
+        const long switches = contextSwitches(QCoreApplication::applicationPid()) - switchesBefore;
         const double share = ms / (wall * 10.0);
         std::printf("| station window in automatic mode, nothing plugged in: CPU over %d s | %.3f %% of one core "
                     "(%.0f ms, %.1f wake-ups/s) | ~0 (<= 0.1 %% of one core) | %s |\n",
