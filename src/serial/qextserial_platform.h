@@ -14,9 +14,11 @@ class QSerialPortInfo;
 // qextserial_nomonitor.cpp).
 namespace QextPlatform {
 
-// Where the enumerator found a port: "ACPI" for the machine's built-in ports,
-// which are never probed, "USB" for the rest.
-QString enumeratorName(const QSerialPortInfo &info);
+// Where the enumerator found each of the ports, in their order: "ACPI" for
+// the machine's built-in ports, which are never probed, "USB" (or the
+// adapter's own enumerator) for the rest. One call per port list: the
+// system's device list is read once.
+QStringList enumeratorNames(const QList<QSerialPortInfo> &ports);
 
 // What opens the port and names it on a command line: the device path here,
 // the COM name on Windows.

@@ -15,11 +15,14 @@
 
 namespace QextPlatform {
 
-QString enumeratorName(const QSerialPortInfo &info)
+QStringList enumeratorNames(const QList<QSerialPortInfo> &ports)
 {
     // A gripper is always behind a USB adapter. Ports without a vendor are the
     // machine's own UARTs, treated like Windows' ACPI ports.
-    return info.hasVendorIdentifier() ? QStringLiteral("USB") : QStringLiteral("ACPI");
+    QStringList names;
+    for (const QSerialPortInfo &info : ports)
+        names.append(info.hasVendorIdentifier() ? QStringLiteral("USB") : QStringLiteral("ACPI"));
+    return names;
 }
 
 QString devicePath(const QSerialPortInfo &info)

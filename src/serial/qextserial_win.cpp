@@ -1,5 +1,6 @@
 #include "qextserial_platform.h"
 
+#include <QHash>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -9,40 +10,54 @@
 #include <devguid.h>
 #include <setupapi.h>
 
+namespace {
+
+// "COM11", "com11" and "\\.\COM11" are one port: "\\.\COM11", the
+// device namespace, which COM10 and above need.
+QString deviceNamespacePath(const QString &name)
+{
+    const QLatin1String prefix("\\\\.\\");
+    const QString upper = name.toUpper();
+    return upper.startsWith(prefix) ? upper : prefix + upper;
+}
+
+} // namespace
+
 namespace QextPlatform {
 
-QString enumeratorName(const QSerialPortInfo &info)
+QStringList enumeratorNames(const QList<QSerialPortInfo> &ports)
 {
-    // The system's own word for where it found the port: "ACPI" for the
+    // The system's own word for where it found each port: "ACPI" for the
     // machine's built-in ports, "USB", "FTDIBUS" and the like for adapters.
+    QHash<QString, QString> byPortName;
     const HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
-    if (set == INVALID_HANDLE_VALUE)
-        return QStringLiteral("USB");
-    QString name;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
-    for (DWORD i = 0; name.isEmpty() && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    for (DWORD i = 0; set != INVALID_HANDLE_VALUE && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
         const HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE)
             continue;
         wchar_t portName[64] = {};
         DWORD size = sizeof portName - sizeof(wchar_t);
-        const bool isThisPort = RegQueryValueExW(key, L"PortName", nullptr, nullptr,
-                                                 reinterpret_cast<BYTE *>(portName), &size)
-                                    == ERROR_SUCCESS
-                                && QString::fromWCharArray(portName) == info.portName();
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE *>(portName),
+                                            &size)
+                           == ERROR_SUCCESS;
         RegCloseKey(key);
         wchar_t enumerator[64] = {};
-        if (isThisPort
+        if (named
             && SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_ENUMERATOR_NAME, nullptr,
                                                  reinterpret_cast<BYTE *>(enumerator),
                                                  sizeof enumerator - sizeof(wchar_t), nullptr)) {
-            name = QString::fromWCharArray(enumerator);
+            byPortName.insert(QString::fromWCharArray(portName), QString::fromWCharArray(enumerator));
         }
     }
-    SetupDiDestroyDeviceInfoList(set);
+    if (set != INVALID_HANDLE_VALUE)
+        SetupDiDestroyDeviceInfoList(set);
+    QStringList names;
     // A port the device manager does not know (a virtual one) is probed.
-    return name.isEmpty() ? QStringLiteral("USB") : name;
+    for (const QSerialPortInfo &info : ports)
+        names.append(byPortName.value(info.portName(), QStringLiteral("USB")));
+    return names;
 }
 
 QString devicePath(const QSerialPortInfo &info)
@@ -54,15 +69,9 @@ QString devicePath(const QSerialPortInfo &info)
 
 QString portLocation(const QString &location)
 {
-    // "COM11", "com11" and "\\.\COM11" are one port.
-    QString name = location.toUpper();
-    if (name.startsWith(QLatin1String("\\\\.\\")))
-        name = name.mid(4);
-    if (name.isEmpty())
-        return QString();
-    const QString path = QLatin1String("\\\\.\\") + name;
+    const QString path = deviceNamespacePath(location);
     wchar_t target[512];
-    if (QueryDosDeviceW(reinterpret_cast<const wchar_t *>(name.utf16()), target, 512) != 0)
+    if (QueryDosDeviceW(reinterpret_cast<const wchar_t *>(path.mid(4).utf16()), target, 512) != 0)
         return path;
     // Not every driver publishes its name (nor does Wine for a port linked
     // by hand): the driver itself is asked, without reading or writing.
@@ -97,7 +106,7 @@ bool lockLine(QSerialPort &)
 
 int openFailure(const QString &path)
 {
-    const QString location = QLatin1String("\\\\.\\") + QString(path).remove(QLatin1String("\\\\.\\"));
+    const QString location = deviceNamespacePath(path);
     const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(location.utf16()),
                                       GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {

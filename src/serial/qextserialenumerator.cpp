@@ -15,7 +15,7 @@ namespace {
 const int kDefaultPollMs = 750;
 const QLatin1String kExtra("EXTRA");
 
-QextPortInfo fromSystem(const QSerialPortInfo &info)
+QextPortInfo fromSystem(const QSerialPortInfo &info, const QString &enumeratorName)
 {
     QextPortInfo port;
     port.portName = info.portName();
@@ -23,7 +23,7 @@ QextPortInfo fromSystem(const QSerialPortInfo &info)
     port.friendName = info.description();
     port.vendorID = info.vendorIdentifier();
     port.productID = info.productIdentifier();
-    port.enumName = QextPlatform::enumeratorName(info);
+    port.enumName = enumeratorName;
     return port;
 }
 
@@ -48,9 +48,11 @@ QList<QextPortInfo> QextSerialEnumerator::getPorts()
 {
     QList<QextPortInfo> ports;
     QSet<QString> locations;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        ports.append(fromSystem(info));
-        locations.insert(QextPlatform::portLocation(info.systemLocation()));
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+    const QStringList enumerators = QextPlatform::enumeratorNames(system);
+    for (int i = 0; i < system.size(); ++i) {
+        ports.append(fromSystem(system.at(i), enumerators.at(i)));
+        locations.insert(QextPlatform::portLocation(system.at(i).systemLocation()));
     }
     for (const QString &path : extraPortPaths()) {
         const QString location = QextPlatform::portLocation(path);
