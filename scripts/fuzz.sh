@@ -4,6 +4,7 @@
 #
 #   scripts/fuzz.sh          short run, 15 s each: part of scripts/test.sh
 #   scripts/fuzz.sh 600      long run, ten minutes each
+#   scripts/fuzz.sh build    builds them only (scripts/test.sh, beside its tests)
 #
 # Each fuzzer starts from its committed seeds (tests/fuzz/corpus/<harness>/)
 # and keeps what it learns in build-fuzz/corpus/<harness>/, so later runs
@@ -24,6 +25,7 @@ cmake --build build-fuzz --target fuzzers -j"$jobs" >build-fuzz/build.log 2>&1 |
   exit 1
 }
 
+[ "$seconds" = build ] && exit 0
 mkdir -p build-fuzz/artifacts
 run_one() {
   local h=$1

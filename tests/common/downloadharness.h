@@ -232,7 +232,7 @@ public:
     MessageBoxAnswerer *answerer = nullptr;
     int entryRetries = 0;
     // Quiet unless the test fails: then its tail says where the page was.
-    LogCapture log{true};
+    LogCapture log;
     QElapsedTimer clock;
 
 private:

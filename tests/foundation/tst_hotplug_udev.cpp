@@ -4,8 +4,7 @@
 
 #include "qextserialenumerator.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QtTest>
 
 namespace {
@@ -40,10 +39,8 @@ private slots:
     void init();
     void cleanup();
     void adapterPluggedPulledAndSwapped();
-    void ttyDevicesThatAreNoPortsAreNotAnnounced();
     void removalDuringAProbeComesAfterIt();
     void noticesWhileNobodyListensAreNotReplayed();
-    void extraPortsAreSeenThroughTheirFolder();
 
 private:
     QString addAdapter(const char *name, int minor, const char *productId);
@@ -110,6 +107,10 @@ void TestHotplugUdev::adapterPluggedPulledAndSwapped()
     enumerator.setUpNotifications();
     NoticeLog log(enumerator);
 
+    // A virtual console is a tty device without a parent, as a pseudo-
+    // terminal is: no serial port.
+    g_free(umockdev_testbed_add_device(testbed, "tty", "tty5", nullptr, "dev", "4:5", nullptr, "DEVNAME", "/dev/tty5",
+                                       nullptr));
     const QString first = addAdapter("ttyUSB0", 0, "6001");
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("+ttyUSB0")});
     const QextPortInfo port = log.ports.first();
@@ -126,21 +127,6 @@ void TestHotplugUdev::adapterPluggedPulledAndSwapped()
     QCOMPARE(log.ports.last().productID, 0x6015);
     QTest::qWait(100);
     QCOMPARE(log.entries.size(), 3);
-}
-
-void TestHotplugUdev::ttyDevicesThatAreNoPortsAreNotAnnounced()
-{
-    QextSerialEnumerator enumerator;
-    enumerator.setUpNotifications();
-    NoticeLog log(enumerator);
-
-    // A virtual console is a tty device without a parent, as a pseudo-
-    // terminal is: no serial port.
-    gchar *console = umockdev_testbed_add_device(testbed, "tty", "tty5", nullptr, "dev", "4:5", nullptr,
-                                                 "DEVNAME", "/dev/tty5", nullptr);
-    g_free(console);
-    const QString adapter = addAdapter("ttyACM0", 1, "6010");
-    QTRY_COMPARE(log.entries, QStringList{QStringLiteral("+ttyACM0")});
 }
 
 void TestHotplugUdev::removalDuringAProbeComesAfterIt()
@@ -190,30 +176,6 @@ void TestHotplugUdev::noticesWhileNobodyListensAreNotReplayed()
     QTRY_COMPARE(log.entries, QStringList{QStringLiteral("+ttyUSB2")});
     QTest::qWait(100);
     QCOMPARE(log.entries, QStringList{QStringLiteral("+ttyUSB2")});
-}
-
-void TestHotplugUdev::extraPortsAreSeenThroughTheirFolder()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString bridge = dir.filePath(QStringLiteral("bridge"));
-    qputenv("KORVANE_EXTRA_PORTS", bridge.toLocal8Bit());
-    QextSerialEnumerator enumerator;
-    enumerator.setPollInterval(3600 * 1000);
-    enumerator.setUpNotifications();
-    NoticeLog log(enumerator);
-
-    QFile file(bridge);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QTRY_COMPARE(log.entries, QStringList{QLatin1Char('+') + bridge});
-    // Replaced at once by another file of the same name: a new device.
-    QVERIFY(QFile::remove(bridge));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QTRY_COMPARE(log.entries.size(), 3);
-    QCOMPARE(log.entries.mid(1), (QStringList{QLatin1Char('-') + bridge, QLatin1Char('+') + bridge}));
-    qputenv("KORVANE_EXTRA_PORTS", QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestHotplugUdev)

@@ -1,6 +1,5 @@
 // The verification page's judgement over any bytes: only a version reply is
-// judged; the dialog and the label agree with each other and with the
-// version this build carries.
+// judged, and only the version this build carries passes.
 
 #include "carriedfirmware.h"
 #include "fuzzcheck.h"
@@ -29,18 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else if (type == "DVP") {
         FUZZ_REQUIRE(verdict.dialog == VersionVerdict::WrongVersion);
     } else {
-        // A clean result only for the carried version; the label always
-        // names the three type bytes and the version as signed numbers.
+        // A clean result only for the carried version, and always a label.
         FUZZ_REQUIRE((verdict.dialog == VersionVerdict::NoDialog) == carried);
         FUZZ_REQUIRE(verdict.dialog != VersionVerdict::CannotRead);
-        const QString version = QStringLiteral("-%1.%2.%3.")
-                                    .arg(int(int8_t(data[6])))
-                                    .arg(int(int8_t(data[7])))
-                                    .arg(int(int8_t(data[8])));
-        FUZZ_REQUIRE(verdict.versionText.size() == 3 + version.size());
-        FUZZ_REQUIRE(verdict.versionText.endsWith(version));
-        for (int i = 0; i < 3; ++i)
-            FUZZ_REQUIRE(verdict.versionText.at(i).unicode() == data[3 + i]);
+        FUZZ_REQUIRE(!verdict.versionText.isEmpty());
     }
     return 0;
 }

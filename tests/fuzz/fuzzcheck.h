@@ -6,12 +6,7 @@
 
 // A property that must hold for any input. Breaking it aborts, which the
 // fuzzer records as a crash with the input that did it.
-#define FUZZ_REQUIRE(cond)                                                                \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                                 \
-        }                                                                                 \
-    } while (0)
+#define FUZZ_REQUIRE(cond) \
+    ((cond) ? void(0) : (std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #cond), std::abort()))
 
 #endif
