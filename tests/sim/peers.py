@@ -16,7 +16,7 @@ import select
 import shutil
 import subprocess
 import sys
-import termios
+import tty
 
 SKIP = 77
 
@@ -65,13 +65,7 @@ def modbus_exchange(path, request, expected_length, timeout=1.0):
     """A small Modbus RTU master on a raw 8N1 port: one request, one reply."""
     fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
     try:
-        attrs = termios.tcgetattr(fd)
-        attrs[0] = 0                                       # iflag
-        attrs[1] = 0                                       # oflag
-        attrs[2] = termios.CS8 | termios.CREAD | termios.CLOCAL
-        attrs[3] = 0                                       # lflag
-        attrs[4] = attrs[5] = termios.B115200
-        termios.tcsetattr(fd, termios.TCSANOW, attrs)
+        tty.setraw(fd)
         frame = request + crc16(request)
         os.write(fd, frame)
         reply = b""
@@ -140,11 +134,9 @@ def stm32flash_peer(options):
         sim.command("wait Rom 2000")
         size = os.path.getsize(newer)
         check(run_stm32flash("-r", readback, "-S", f"0x08080000:{size}", port) == 0, "stm32flash read the flash")
-        with open(newer, "rb") as a, open(readback, "rb") as b:
-            check(a.read() == b.read(), "what stm32flash read back is the image")
         sim.command(f"dump 0x08080000 {size} {dump}")
-        with open(newer, "rb") as a, open(dump, "rb") as b:
-            check(a.read() == b.read(), "the simulated flash holds the image")
+        image, back, flash = (open(p, "rb").read() for p in (newer, readback, dump))
+        check(back == image and flash == image, "what it read back, and the simulated flash, are the image")
 
         log = sim.command("log")
         check(log["erased"] == "8,8", f"only sector 8 was erased, once per write: {log['erased']}")
@@ -152,11 +144,8 @@ def stm32flash_peer(options):
         check(log["mass_erases"] == "0" and log["readout_unprotects"] == "0", "no mass erase, no readout unprotect")
 
         # Every other test counts on these being seen when they happen.
-        check(run_stm32flash("-o", port) == 0, "stm32flash erased the whole flash")
-        sim.command(f"dump 0x08080000 16 {dump}")
-        with open(dump, "rb") as b:
-            check(b.read() == b"\xff" * 16, "the simulated flash is blank")
-        check(sim.command("log")["mass_erases"] == "1", "the mass erase was counted")
+        check(run_stm32flash("-o", port) == 0 and sim.command("log")["mass_erases"] == "1",
+              "stm32flash erased the whole flash, and the mass erase was counted")
         run_stm32flash("-k", port)
         check(sim.command("log")["readout_unprotects"] == "1", "the readout unprotect was counted")
     finally:

@@ -1,14 +1,7 @@
-// stbl-wincheck: the bootloader library as the wizard calls it, built for
-// Windows and run under Wine by tst_win (part stbl) against the simulator. No
-// Qt: the port is named "COM<n>" and turned into a number by the port-number
-// mapping, as the wizard does on Windows; the library opens "\\.\COM<n>".
-//
-//   stbl-wincheck.exe COM<n> SCENARIO IMAGE
-//
-// SCENARIO: flash (the wizard's sequence: probe, reopen, Get, erase, write,
-// read back, Go), silence (the ROM never answers), silent-write (the unit
-// dies in the 3rd packet), nack (the 3rd packet is refused), vanish (the port
-// disappears while the image is written; the driver pulls it). One line per
+// stbl-wincheck.exe COM<n> SCENARIO IMAGE: the bootloader library as the
+// wizard calls it, built for Windows and run under Wine by tst_win against
+// the simulator, the port named as the wizard names it on Windows. SCENARIO:
+// flash, silence, silent-write, vanish (tst_win.cpp). One line per
 // check; exit status 0 when every result held, 1 otherwise, 2 on bad
 // arguments.
 
@@ -141,16 +134,13 @@ int run(int number, const std::string &scenario, const std::vector<uint8_t> &ima
         SetTimeOut(300);
         uint8_t version = 0;
         expect("STBL_GET", timed([&] { return STBL_GET(&version, nullptr); }), stbl::RESULT_TIMEOUT, 300);
-    } else if (scenario == "silent-write" || scenario == "nack") {
-        // Refused: a NACK at once. Power lost halfway through the packet: the
-        // port stays, the answer never comes, the block wait (1 s) runs out.
-        const bool refused = scenario == "nack";
+    } else if (scenario == "silent-write") {
+        // Power lost halfway through the packet: the port stays, the answer
+        // never comes, the block wait (1 s) runs out.
         if (!synchronise(INIT_TIMEOUT) || !getAndErase())
             return 1;
-        if (!refused)
-            SetTimeOut(300);
-        expect("STBL_WRITE", writeImage(image, &failed), refused ? stbl::RESULT_NACK : stbl::RESULT_TIMEOUT,
-               refused ? 0 : 1000);
+        SetTimeOut(300);
+        expect("STBL_WRITE", writeImage(image, &failed), stbl::RESULT_TIMEOUT, 1000);
         check(failed == 3, "the third packet is the one that failed: " + std::to_string(failed));
     } else if (scenario == "vanish") {
         // The packet in flight fails at once with an I/O error, not after the
@@ -178,7 +168,7 @@ int run(int number, const std::string &scenario, const std::vector<uint8_t> &ima
 int main(int argc, char **argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|nack|vanish IMAGE\n");
+        std::fprintf(stderr, "usage: stbl-wincheck COM<n> flash|silence|silent-write|vanish IMAGE\n");
         return 2;
     }
     const int number = korvane::portNumberFromName(argv[1]);

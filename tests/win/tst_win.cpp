@@ -1,21 +1,22 @@
-// The Windows side, run under Wine against the simulator. This native program
-// owns the simulated gripper, gives its pseudo-terminal to Wine as COM11 (a
-// dosdevices link in a private prefix) and judges what reached the simulated
-// flash. Parts:
-//   stbl    stbl-wincheck.exe (the bootloader library and its Windows
-//           transport) through one scenario after another;
-//   flash   the installer (/S), korvane-flash.exe --version, list and update
-//           on a gripper waiting in its ROM, then the uninstaller;
+// The Windows side under Wine against the simulator: this native program owns
+// the simulated gripper, gives its pseudo-terminal to Wine as COM11 (a
+// dosdevices link in a private prefix) and judges what reached it. Parts:
+//   stbl    stbl-wincheck.exe, the bootloader library and its Windows
+//           transport: the wizard's sequence (flash), a silent ROM, a unit
+//           that dies in the 3rd packet, a port pulled mid-write;
+//   flash   the installer (/S), korvane-flash.exe list and update on a
+//           gripper in its ROM, then the uninstaller;
 //   wizard  the installer, then korvane-upgrader.exe with the Windows
 //           platform plug-in on a virtual display (Xvfb): its window, and
 //           Next leads to a scan that asks the gripper its version.
-//
-//   tst_win --part stbl --wine WINE --exe stbl-wincheck.exe --prefix DIR --image IMAGE
-//   tst_win --part flash|wizard --wine WINE --installer SETUP --prefix DIR --image IMAGE
-//           [--xvfb XVFB --xdotool XDOTOOL]
-//   tst_win --skip REASON        prints the reason, exits 77 (skipped)
+// Arguments: --part, --wine, --prefix, --image, and --exe (stbl), --installer,
+// --xvfb, --xdotool, --screenshots (flash, wizard); --skip REASON exits 77.
 
 #include "gripper_sim.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
 
 #include <fcntl.h>
 #include <glob.h>
@@ -28,6 +29,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -60,7 +62,7 @@ struct Options
     // Added to the environment of every wine program; DISPLAY is taken from
     // here only (none by default: the console programs need none).
     std::map<std::string, std::string> env;
-    std::string part, exe, installer, image, xvfb, xdotool;
+    std::string part, exe, installer, image, xvfb, xdotool, screenshots = ".";
 };
 
 // Running Windows programs under Wine: a private prefix, one wineserver per
@@ -166,9 +168,8 @@ void wineserver(const Options &w, const char *option)
     waitpid(pid, nullptr, 0);
 }
 
-// Makes the prefix on its first use (wineboot: about 700 MB, some seconds)
-// and starts the one wineserver the test uses, so that the wine programs do
-// not start their own with the log as its output. It goes a minute after the
+// Makes the prefix on its first use (wineboot) and starts the one wineserver
+// the test uses (its log is not the programs'); it goes a minute after the
 // last wine program, should the test die first.
 bool begin(const Options &w)
 {
@@ -266,19 +267,14 @@ void stblPart(const Options &o, const Bytes &image)
     g->setFaults([] { Faults f; f.romNoSyncAnswer = true; return f; }());
     scenario(o, *g, "silence");
 
-    // The unit loses power in the 3rd packet, or refuses it: the first two
-    // are in flash, nothing after them, nothing starts.
-    for (const std::string name : {"silent-write", "nack"}) {
-        g = romUnit(true);
-        Faults f;
-        (name == "nack" ? f.romNackAtWrite : f.romPowerLossAtWrite) = 3;
-        g->setFaults(f);
-        scenario(o, *g, name);
-        const RomLog log = g->romLog();
-        expect(log.writes.size() == 3 && g->readFlash(MAIN, 2 * PACKET) == Bytes(image.begin(), image.begin() + 2 * PACKET)
-                   && log.goAddresses.empty(),
-               "packets 1 and 2 in flash, the 3rd the last one sent, nothing started");
-    }
+    // The unit loses power in the 3rd packet: the first two are in flash,
+    // nothing after them, nothing starts.
+    g = romUnit(true);
+    g->setFaults([] { Faults f; f.romPowerLossAtWrite = 3; return f; }());
+    scenario(o, *g, "silent-write");
+    expect(g->romLog().writes.size() == 3 && g->romLog().goAddresses.empty()
+               && g->readFlash(MAIN, 2 * PACKET) == Bytes(image.begin(), image.begin() + 2 * PACKET),
+           "packets 1 and 2 in flash, the 3rd the last one sent, nothing started");
 
     // Paced, so the image takes seconds and the port goes while it is written.
     g = romUnit(true, true);
@@ -348,10 +344,6 @@ std::string runInstalled(const Options &o, const std::vector<std::string> &args,
 void flashPart(Options &o, const Bytes &image)
 {
     int status = 0;
-    const std::string imageName = fs::path(o.image).filename().string();
-    expect(contains(runInstalled(o, {"--version"}, &status), "carried firmware: " + imageName) && status == 0,
-           "korvane-flash.exe --version names the carried image " + imageName);
-
     auto g = romUnit(true);
     expect(linkComPort(o, g->path()), COM + " leads to " + g->path());
     o.env["KORVANE_EXTRA_PORTS"] = COM;
@@ -372,24 +364,22 @@ void flashPart(Options &o, const Bytes &image)
            "the uninstaller removed the folder and the Start-menu entry");
 }
 
-// Runs a program to its end; its exit status.
-int runProgram(const std::vector<std::string> &args, const std::string &display)
+// Runs xdotool with `args` on the display: whether it succeeded.
+bool xdotool(const Options &o, const std::string &args)
 {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 1);
-        setenv("DISPLAY", display.c_str(), 1);
-        std::vector<char *> argv;
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+    return std::system(("DISPLAY=" + o.env.at("DISPLAY") + " '" + o.xdotool + "' " + args + " >/dev/null").c_str()) == 0;
+}
+
+// The display as a PNG, cut to what is drawn on it.
+void grab(const std::string &path)
+{
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    QRect drawn;
+    for (int y = 0; y < shot.height(); y += 2) {
+        for (int x = 0; x < shot.width(); x += 2)
+            drawn |= shot.pixel(x, y) == shot.pixel(0, 0) ? QRect() : QRect(x, y, 2, 2);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    shot.copy(drawn).save(QString::fromStdString(path));
 }
 
 // A virtual display: Xvfb picks a free number and writes it to a pipe. Its
@@ -416,7 +406,6 @@ std::string startDisplay(const std::string &xvfb, pid_t *pid)
 
 void wizardPart(Options &o)
 {
-    const std::string display = o.env["DISPLAY"];
     auto g = std::make_unique<Gripper>(GripperConfig{});
     expect(g->waitForState(State::Firmware, std::chrono::seconds(2)) && linkComPort(o, g->path()),
            "a GC3 running its firmware on " + COM);
@@ -424,12 +413,20 @@ void wizardPart(Options &o)
     if (install(o)) {
         // No QT_QPA_PLATFORM: the Windows platform plug-in draws through Wine.
         const int wizard = start(o, {installDir(o) + "/korvane-upgrader.exe"}, workDir(o) + "/wizard.out");
-        const std::vector<std::string> search{o.xdotool, "search", "--name", "Korvane Upgrader"};
-        expect(waitFor([&] { return runProgram(search, display) == 0; }, 60), "the wizard's window is shown");
+        expect(waitFor([&] { return xdotool(o, "search --name 'Korvane Upgrader'"); }, 60),
+               "the wizard's window is shown");
         std::this_thread::sleep_for(std::chrono::seconds(1));
-        runProgram({o.xdotool, "key", "Return"}, display);
+        xdotool(o, "key Return");
         expect(waitFor([&g] { return g->status().counters.modbusAnswers > 0; }, 60),
                "Next: the port page asked the gripper on " + COM + " its version, and it answered");
+        // The port page once every port was asked, then Next to the version
+        // page: pictures for the README (scripts/screenshots.sh).
+        fs::create_directories(o.screenshots);
+        for (const char *page : {"windows-1-select-port.png", "windows-2-check-version.png"}) {
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+            grab(o.screenshots + "/" + page);
+            xdotool(o, "key Return");
+        }
         stop(wizard);
     }
 }
@@ -444,7 +441,7 @@ int main(int argc, char **argv)
         std::string *to = a == "--part" ? &o.part : a == "--wine" ? &o.wine : a == "--exe" ? &o.exe
                         : a == "--installer" ? &o.installer : a == "--prefix" ? &o.prefix
                         : a == "--image" ? &o.image : a == "--xvfb" ? &o.xvfb : a == "--xdotool" ? &o.xdotool
-                        : nullptr;
+                        : a == "--screenshots" ? &o.screenshots : nullptr;
         if (a == "--skip") {
             std::cout << "skipped: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
             return SKIPPED;
@@ -475,9 +472,13 @@ int main(int argc, char **argv)
     // Wine's desktop, started with the prefix's first program, must know the
     // display from the start.
     pid_t xvfb = -1;
-    if (o.part == "wizard" && (o.env["DISPLAY"] = startDisplay(o.xvfb, &xvfb)).empty()) {
-        expect(false, "Xvfb started");
-        return 1;
+    std::unique_ptr<QGuiApplication> grabber;
+    if (o.part == "wizard") {
+        if ((o.env["DISPLAY"] = startDisplay(o.xvfb, &xvfb)).empty())
+            return expect(false, "Xvfb started"), 1;
+        qputenv("DISPLAY", o.env["DISPLAY"].c_str());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        grabber = std::make_unique<QGuiApplication>(argc, argv);
     }
     const auto t0 = Clock::now();
     if (!begin(o)) {
