@@ -11,7 +11,7 @@ QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/korvane_screenshots" "$root/
 # The wizard under Wine, with the Windows platform plug-in on a virtual
 # display: the installer is built and installed by the win_wizard test,
 # which grabs the pages into the folder given here.
-if cmake --build "$build" --target tst_win_apps -- -j"$(nproc)" >/dev/null 2>&1; then
+if cmake --build "$build" --target tst_win -- -j"$(nproc)" >/dev/null 2>&1; then
   (cd "$build" && ctest -R '^win_wizard$' --output-on-failure >/dev/null) || echo "win_wizard failed or was skipped: no Windows screenshots" >&2
   cp "$build"/tests/win/screenshots/windows-*.png "$root/docs/screenshots/" 2>/dev/null || true
 fi
