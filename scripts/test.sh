@@ -39,6 +39,7 @@ count_results() {
 # searched for the names of the build's targets.
 targets_for_tests() {
   local dir=$1 skip=$2
+  # shellcheck disable=SC2046 # one target name a word
   python3 - "$dir" "$skip" $(cmake --build "$dir" --target help | sed -nE 's/^\.\.\. ([^ ]+).*/\1/p; s/^([^ :]+): .*/\1/p') <<'PY'
 import os, re, sys
 top, skip, targets = sys.argv[1], re.compile(sys.argv[2]), set(sys.argv[3:])
