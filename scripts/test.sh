@@ -66,12 +66,13 @@ fi
 
 # The sanitized build and the fuzzers' build go on, at a lower priority,
 # while the plain suite mostly waits on its simulated lines.
+mkdir -p build-asan
 (
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DKORVANE_SANITIZE=ON \
-    -DKORVANE_BENCH=OFF "${config[@]}" >build-asan.log 2>&1 || exit 1
+    -DKORVANE_BENCH=OFF "${config[@]}" >build-asan/build.log 2>&1 || exit 1
   asan_targets=$(targets_for_tests build-asan "$asan_skip") || exit 1
   # shellcheck disable=SC2086
-  nice -n 15 cmake --build build-asan -j"$jobs" --target $asan_targets >>build-asan.log 2>&1 || exit 1
+  nice -n 15 cmake --build build-asan -j"$jobs" --target $asan_targets >>build-asan/build.log 2>&1 || exit 1
   nice -n 15 bash scripts/fuzz.sh build >/dev/null 2>&1 || exit 2
 ) &
 background=$!
@@ -88,7 +89,7 @@ build_status=0
 wait "$background" || build_status=$?
 echo "== Tests that can hide memory and threading faults, under AddressSanitizer and UndefinedBehaviorSanitizer =="
 if [ "$build_status" -eq 1 ]; then
-  tail -n 60 build-asan.log
+  tail -n 60 build-asan/build.log
   echo "build-asan: build FAILED" >&2
   failed=$((failed + 1))
   result=1
