@@ -10,6 +10,7 @@ packages=(
   mingw-w64 wine nsis xvfb xauth xdotool
   libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
   ansible-core
+  ansible-lint
 )
 if [ "${1:-}" = build ]; then
   packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
