@@ -7,7 +7,7 @@ import csv, json, os, re, shutil, subprocess, sys, time
 
 playbook, flash, sim_program, work = sys.argv[1:5]
 if not shutil.which("ansible-playbook") or not shutil.which("dpkg-deb"):
-    print("SKIP: ansible-playbook or dpkg-deb not found (apt-get install ansible-core dpkg-dev)")
+    print("SKIP: ansible-playbook or dpkg-deb not found (apt-get install ansible-core)")
     sys.exit(77)
 
 shutil.rmtree(work, ignore_errors=True)
