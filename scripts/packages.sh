@@ -15,6 +15,7 @@ packages=(
   fonts-wine libxrender1 libxrandr2 libxcursor1 libxi6 libxcomposite1 libxinerama1 libxfixes3
   libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
   ansible-core
+  ansible-lint
 )
 if [ "${1:-}" = build ]; then
   packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
