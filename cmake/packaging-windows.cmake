@@ -37,6 +37,36 @@ endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/README.txt DESTINATION .)
 
+# What the LGPL and the runtime's licences ask: their texts beside the DLLs,
+# and a notice of what is shipped and where its source is, shown before the
+# install. The texts are the ones Debian ships for the sources these DLLs
+# were built from.
+set(KORVANE_LICENCE_TEXTS
+  /usr/share/common-licenses/LGPL-3|LGPL-3.txt
+  /usr/share/common-licenses/GPL-3|GPL-3.txt
+  /usr/share/doc/libqt5core5a/copyright|Qt-copyright.txt
+  /usr/share/doc/libqt5serialport5/copyright|QtSerialPort-copyright.txt
+  /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright|GCC-runtime-copyright.txt
+  /usr/share/doc/mingw-w64-common/copyright|mingw-w64-copyright.txt)
+foreach(entry ${KORVANE_LICENCE_TEXTS})
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 source)
+  list(GET entry 1 name)
+  if(NOT EXISTS ${source})
+    message(FATAL_ERROR "${source} is missing: the installer must carry ${name} (scripts/packages.sh installs it)")
+  endif()
+  install(FILES ${source} DESTINATION licences RENAME ${name})
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/NOTICE.txt DESTINATION licences)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/windows/NOTICE.txt)
+
+# korvane-flash from any console: the installer offers to put its bin folder
+# on PATH (CPack's page adds INSTDIR\bin, and takes it off on uninstall). The
+# program itself stays beside the DLLs and plug-ins it loads; bin holds a
+# launcher only.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/korvane-flash.cmd DESTINATION bin)
+set(CPACK_NSIS_MODIFY_PATH ON)
+
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_NAME "Korvane Upgrader")
 set(CPACK_PACKAGE_VENDOR Korvane)
@@ -60,4 +90,23 @@ set(CPACK_PACKAGE_EXECUTABLES korvane-upgrader "Korvane Upgrader" korvane-statio
 # uninstaller first would refuse the install for good once its folder had
 # been deleted by hand.)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
+
+# Signing (Debian's osslsigncode): the programs before they are packed, then
+# the installer. A certificate and its key, in PEM or DER, named at configure
+# time: -DKORVANE_SIGN_CERT=... -DKORVANE_SIGN_KEY=... [-DKORVANE_SIGN_TIMESTAMP=URL]
+set(KORVANE_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate for the Windows programs and installer")
+set(KORVANE_SIGN_KEY "" CACHE FILEPATH "Private key of KORVANE_SIGN_CERT")
+set(KORVANE_SIGN_TIMESTAMP "" CACHE STRING "Time-stamping server for the signatures (empty: none)")
+if(KORVANE_SIGN_CERT)
+  find_program(KORVANE_OSSLSIGNCODE NAMES osslsigncode REQUIRED)
+  set(CPACK_KORVANE_SIGN_COMMAND ${KORVANE_OSSLSIGNCODE} sign -certs ${KORVANE_SIGN_CERT} -key ${KORVANE_SIGN_KEY}
+    -n "Korvane Upgrader" -h sha256)
+  if(KORVANE_SIGN_TIMESTAMP)
+    list(APPEND CPACK_KORVANE_SIGN_COMMAND -ts ${KORVANE_SIGN_TIMESTAMP})
+  endif()
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-sign.cmake)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-sign.cmake)
+endif()
 include(CPack)

@@ -1,4 +1,5 @@
 #include "communication.h"
+#include "desktopapp.h"
 #include "upgraderwizard.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     // Plug-ins come from Qt's own folder and from beside the program (Qt
     // looks there by itself), never from the working directory: started in
     // a folder others can write to, the wizard would load their code.
+    DesktopApp::prepare();
     QApplication app(argc, argv);
     Communication *comm = nullptr;
     QWizard *window = createUpgraderWizard(&comm);

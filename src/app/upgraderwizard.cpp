@@ -2,12 +2,12 @@
 
 #include "carriedfirmware.h"
 #include "communication.h"
+#include "desktopapp.h"
 #include "pagecheckversion.h"
 #include "pagedownloadfirmware.h"
 #include "pageselectport.h"
 #include "pageverifynewversion.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -23,7 +23,7 @@ QWizard *createUpgraderWizard(Communication **commOut)
 
     wizard->setWindowTitle(CarriedFirmware::windowTitle());
     wizard->setWizardStyle(QWizard::ModernStyle);
-    wizard->setWindowIcon(QIcon(QPixmap(QStringLiteral(":/images/KorvaneIcon.png"))));
+    wizard->setWindowIcon(DesktopApp::icon());
     wizard->setPixmap(QWizard::LogoPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
     wizard->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
 
