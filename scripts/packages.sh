@@ -16,6 +16,7 @@ packages=(
   libudev-dev pkg-config file umockdev libumockdev-dev lintian desktop-file-utils
   ansible-core
   ansible-lint
+  appstream osslsigncode openssl
 )
 if [ "${1:-}" = build ]; then
   packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)

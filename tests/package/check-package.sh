@@ -61,6 +61,14 @@ for p in korvane-upgrader korvane-station; do
   ! command -v desktop-file-validate >/dev/null || desktop-file-validate "$entry" || fail "$p desktop entry"
 done
 zcat "$wizard_root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
+# Software centres list both windows, with the icon their entries name in every size and as SVG.
+for m in "$wizard_root"/usr/share/metainfo/*.metainfo.xml; do
+  appstreamcli validate --no-net "$m" || fail "AppStream metainfo $(basename "$m")"
+done
+[ "$(ls "$wizard_root"/usr/share/metainfo/*.metainfo.xml | wc -l)" -eq 2 ] || fail "metainfo for both windows"
+for size in 16x16 32x32 48x48 256x256 scalable; do
+  ls "$wizard_root/usr/share/icons/hicolor/$size/apps/korvane-upgrader."* >/dev/null || fail "no $size icon"
+done
 
 # Errors fail the test; warnings are shown.
 lint=0

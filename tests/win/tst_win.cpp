@@ -324,15 +324,17 @@ bool install(const Options &o)
 {
     const int r = run(o, {o.installer, "/S"}, workDir(o) + "/install.out", 120);
     bool all = r == 0;
-    for (const char *file : {"korvane-upgrader.exe", "korvane-station.exe", "korvane-flash.exe", "Uninstall.exe"})
+    for (const char *file : {"korvane-upgrader.exe", "korvane-station.exe", "korvane-flash.exe", "Uninstall.exe",
+                             "licences/NOTICE.txt", "licences/LGPL-3.txt", "licences/GCC-runtime-copyright.txt"})
         all = all && fs::exists(installDir(o) + "/" + file);
     expect(all && startMenuEntry(o), "installed silently (/S) into " + installDir(o) + ", with a Start-menu entry");
     return all;
 }
 
-std::string runInstalled(const Options &o, const std::vector<std::string> &args, int *status)
+std::string runInstalled(const Options &o, const std::vector<std::string> &args, int *status,
+                         const std::string &program = "korvane-flash.exe")
 {
-    std::vector<std::string> all{installDir(o) + "/korvane-flash.exe"};
+    std::vector<std::string> all{installDir(o) + "/" + program};
     all.insert(all.end(), args.begin(), args.end());
     const std::string out = workDir(o) + "/korvane-flash.out";
     *status = run(o, all, out, 180);
@@ -347,7 +349,9 @@ void flashPart(Options &o, const Bytes &image)
     auto g = romUnit(true);
     expect(linkComPort(o, g->path()), COM + " leads to " + g->path());
     o.env["KORVANE_EXTRA_PORTS"] = COM;
-    expect(contains(runInstalled(o, {"list"}, &status), "BL_STM32") && status == 0 && g->romLog().writes.empty()
+    // Through the launcher the installer can put on PATH.
+    expect(contains(runInstalled(o, {"list"}, &status, "bin/korvane-flash.cmd"), "BL_STM32") && status == 0
+               && g->romLog().writes.empty()
                && g->romLog().erasedSectors.empty(),
            "korvane-flash.exe list shows " + COM + " in its bootloader, and wrote nothing");
 
