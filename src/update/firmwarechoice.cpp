@@ -3,7 +3,10 @@
 #include "carriedfirmware.h"
 #include "flashlayout.h"
 #include "freescaleconfig.h"
+#include "freescaleparse.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,6 +42,15 @@ bool readFile(const QString &path, QByteArray *content, bool text)
 QString FirmwareImage::versionText() const
 {
     return ::versionText(typeCode, major, minor, patch);
+}
+
+QString FirmwareChoice::localFirmwareFolder()
+{
+    // Without an application object Qt would answer with an empty path,
+    // which is the working directory again.
+    if (!QCoreApplication::instance())
+        return QString();
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(FreescaleConfig::kLocalFirmwareFolder));
 }
 
 DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
@@ -127,9 +139,14 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     FirmwareImage carried;
     bool found = false;
     if (isGsFamily(kind)) {
+        if (const QString refusal = missingMarkerRefusal(); !refusal.isEmpty()) {
+            *error = refusal;
+            return false;
+        }
         const QString name = QLatin1String(FreescaleConfig::kImageName);
+        const QString local = localFirmwareFolder();
         found = FreescaleConfig::carriesImage() && parseName(name, &carried) && carried.typeCode == code
-                && (readFile(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + name, &carried.content, true)
+                && ((!local.isEmpty() && readFile(local + name, &carried.content, true))
                     || readFile(QLatin1String(FreescaleConfig::kResourceFirmwareFolder) + name, &carried.content,
                                 true));
     } else {
@@ -174,6 +191,10 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
     plan->target.inBootloader = device.inBootloader;
     plan->target.baud = device.portSettings.BaudRate;
     if (isGsFamily(device.kind)) {
+        if (const QString refusal = missingMarkerRefusal(); !refusal.isEmpty()) {
+            *error = refusal;
+            return false;
+        }
         // Rebooting a gripper into a bootloader that is then sent nothing
         // leaves it there: a build without the image says so first.
         FirmwareImage image;
