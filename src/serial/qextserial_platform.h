@@ -45,9 +45,9 @@ QString deviceIdentity(const QString &path);
 // each other's exchanges, root is not kept out by exclusive mode, and a line
 // another holds must be left exactly as it was (its settings, its exclusive
 // mode). Returns a handle for unlockLine once the line is closed again, or
-// -1 with `*error` set: EBUSY while another holds it, else why the port
-// could not be opened.
-int lockLine(const QString &path, int *error);
+// -1 when another holds it or the port cannot be opened (openFailure says
+// which).
+int lockLine(const QString &path);
 void unlockLine(int handle);
 
 // Why an open of the port at `path` fails: EACCES (its permissions shut the

@@ -66,7 +66,7 @@ QString deviceIdentity(const QString &path)
         .arg(quint64(target.st_rdev));
 }
 
-int lockLine(const QString &path, int *error)
+int lockLine(const QString &path)
 {
     // Where the serial layer finds a port given by bare name.
     const bool bare = !path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./"))
@@ -75,12 +75,9 @@ int lockLine(const QString &path, int *error)
     // Opening a terminal without O_NONBLOCK waits for its carrier; opening
     // it changes none of its settings.
     const int fd = ::open(location.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *error = errno;
+    if (fd < 0)
         return -1;
-    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *error = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
         return -1;
     }

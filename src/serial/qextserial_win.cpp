@@ -103,7 +103,7 @@ QString deviceIdentity(const QString &)
     return QString();
 }
 
-int lockLine(const QString &, int *)
+int lockLine(const QString &)
 {
     // Windows opens a COM port for one handle only: the open itself is the
     // lock, and a refused one touches nothing.

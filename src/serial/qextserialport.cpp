@@ -149,8 +149,7 @@ bool QextSerialPort::open(OpenMode mode)
     // In use by another of our programs, which may be writing a gripper's
     // flash: not a byte goes to it, and its line keeps its settings and its
     // exclusive mode, which opening the port would change, even as root.
-    int error = 0;
-    m_lock = QextPlatform::lockLine(m_portName, &error);
+    m_lock = QextPlatform::lockLine(m_portName);
     if (m_lock < 0)
         return false;
     m_port->setPortName(m_portName);

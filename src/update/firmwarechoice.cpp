@@ -130,19 +130,21 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     // The GS family takes one image, whichever code the unit reports (an
     // older GS announces itself by its banner only, without a type code).
     const QString code = isGsFamily(kind) ? QStringLiteral("GS") : typeCode;
+    // Without a ready sign the image would go to a GS gripper still running
+    // its firmware: refused however it came.
+    const auto sendable = [kind, error] {
+        *error = isGsFamily(kind) ? missingMarkerRefusal() : QString();
+        return error->isEmpty();
+    };
     for (const FirmwareImage &candidate : given) {
         if (candidate.typeCode == code) {
             *image = candidate;
-            return true;
+            return sendable();
         }
     }
     FirmwareImage carried;
     bool found = false;
     if (isGsFamily(kind)) {
-        if (const QString refusal = missingMarkerRefusal(); !refusal.isEmpty()) {
-            *error = refusal;
-            return false;
-        }
         const QString name = QLatin1String(FreescaleConfig::kImageName);
         const QString local = localFirmwareFolder();
         found = FreescaleConfig::carriesImage() && parseName(name, &carried) && carried.typeCode == code
@@ -170,7 +172,7 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
         }
     }
     *image = carried;
-    return true;
+    return sendable();
 }
 
 QString FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
@@ -191,16 +193,13 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
     plan->target.inBootloader = device.inBootloader;
     plan->target.baud = device.portSettings.BaudRate;
     if (isGsFamily(device.kind)) {
-        if (const QString refusal = missingMarkerRefusal(); !refusal.isEmpty()) {
-            *error = refusal;
-            return false;
-        }
         // Rebooting a gripper into a bootloader that is then sent nothing
-        // leaves it there: a build without the image says so first.
+        // leaves it there: a build without the image, or without a sign of
+        // the bootloader, says so first.
         FirmwareImage image;
-        QString ignored;
-        if (!imageFor(device.typeCode, device.kind, {}, &image, &ignored)) {
-            *error = noFirmwareText(device);
+        QString why;
+        if (!imageFor(device.typeCode, device.kind, {}, &image, &why)) {
+            *error = why == missingMarkerRefusal() ? why : noFirmwareText(device);
             return false;
         }
         plan->mainImage = image.content;
