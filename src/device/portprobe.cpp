@@ -7,8 +7,16 @@
 #include "qextserial_platform.h"
 #include "replywait.h"
 
+#include <QDebug>
 #include <QThreadPool>
 #include <QtConcurrent>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace IdentificationRules;
 
@@ -69,12 +77,10 @@ QString ProbedDevice::versionText() const
     return typeCode + QStringLiteral("-%1.%2.%3").arg(major).arg(minor).arg(patch);
 }
 
-QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe &romAnswers)
+namespace {
+
+QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAnswers)
 {
-    if (port.enumName == QLatin1String("ACPI"))
-        return {};
-    // Named by device path, as the user gives it on the command line.
-    const QString path = port.physName.isEmpty() ? port.portName : port.physName;
     const QString portName = path;
 
     if (romAnswers(path)) {
@@ -125,7 +131,46 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     return {record(portName, printsGsBanner(reply) ? GSX : Unidentified, typeCode, 0, 0, 0)};
 }
 
-QList<ProbedDevice> PortProbe::identifyAll(const QList<QextPortInfo> &ports)
+// What a probe left behind for whoever waits for it, shared with its thread,
+// which may outlive the wait.
+struct Outcome
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    QList<ProbedDevice> devices;
+};
+
+} // namespace
+
+QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe &romAnswers)
+{
+    if (port.enumName == QLatin1String("ACPI"))
+        return {};
+    // Named by device path, as the user gives it on the command line.
+    const QString path = port.physName.isEmpty() ? port.portName : port.physName;
+
+    // Not a pool's thread: a pool waits for its threads when it ends, and
+    // one stuck in an open would hold the program at its exit.
+    const auto outcome = std::make_shared<Outcome>();
+    std::thread([outcome, path, romAnswers] {
+        const QList<ProbedDevice> devices = probe(path, romAnswers);
+        const std::lock_guard<std::mutex> lock(outcome->mutex);
+        outcome->devices = devices;
+        outcome->done = true;
+        outcome->ended.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(outcome->mutex);
+    if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; }))
+        return outcome->devices;
+    qDebug() << "ERREUR PortProbe::identify: no answer from" << path;
+    ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
+    hung.unavailable = true;
+    hung.openError = ETIMEDOUT;
+    return {hung};
+}
+
+QList<ProbedDevice> PortProbe::identifyAll(const QList<QextPortInfo> &ports, const RomProbe &romAnswers)
 {
     // Most of a probe is waiting for a silent line: one thread per port, not
     // per core, so that eight silent ports cost one port's time-outs.
@@ -133,7 +178,7 @@ QList<ProbedDevice> PortProbe::identifyAll(const QList<QextPortInfo> &ports)
     pool.setMaxThreadCount(qMax(1, ports.size()));
     QList<QFuture<QList<ProbedDevice>>> futures;
     for (const QextPortInfo &port : ports)
-        futures.append(QtConcurrent::run(&pool, [port] { return identify(port); }));
+        futures.append(QtConcurrent::run(&pool, [port, romAnswers] { return identify(port, romAnswers); }));
     QList<ProbedDevice> devices;
     for (QFuture<QList<ProbedDevice>> &future : futures)
         devices += future.result();

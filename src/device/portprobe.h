@@ -46,6 +46,11 @@ namespace PortProbe {
 using RomProbe = std::function<bool(const QString &path)>;
 bool romAnswersOnOwnSession(const QString &path);
 
+// A probe takes about 1.2 s at most (a port that answers nothing). One that
+// has not ended by this deadline is stuck in the system's open, as with a
+// Bluetooth port connecting to a device out of reach or a hung driver.
+constexpr int kDeadlineMs = 4000;
+
 // The one probe of a port, for the wizard and korvane-flash alike: the ROM's
 // sync, then the Modbus version request (and the K01's second register
 // block), then an older GS gripper's banner. Blocks for up to about 1.2 s (a
@@ -53,11 +58,15 @@ bool romAnswersOnOwnSession(const QString &path);
 // built-in ports and ports lost meanwhile; the K01 and the GB1 behind it for
 // such a pair; otherwise one record. `romAnswers` is the ROM check: the
 // wizard's goes through its process-wide bootloader line.
+// The probe itself runs on a thread of its own: past kDeadlineMs the port is
+// named unavailable with openError ETIMEDOUT ("no answer"), and that thread
+// is left to end whenever its open returns (never, maybe), holding nothing
+// but its own port.
 QList<ProbedDevice> identify(const QextPortInfo &port, const RomProbe &romAnswers = romAnswersOnOwnSession);
 
 // Every port at the same moment, each on a thread of its own; results in the
 // order of `ports`.
-QList<ProbedDevice> identifyAll(const QList<QextPortInfo> &ports);
+QList<ProbedDevice> identifyAll(const QList<QextPortInfo> &ports, const RomProbe &romAnswers = romAnswersOnOwnSession);
 
 } // namespace PortProbe
 

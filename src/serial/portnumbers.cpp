@@ -8,12 +8,18 @@ namespace korvane {
 
 int comNumberFromName(const std::string &portName)
 {
+    // Windows takes port names in any case, and in its device namespace.
+    std::string name = portName;
+    if (name.compare(0, 4, "\\\\.\\") == 0)
+        name.erase(0, 4);
     std::string rest;
-    for (std::size_t i = 0; i < portName.size();) {
-        if (portName.compare(i, 3, "COM") == 0) {
+    for (std::size_t i = 0; i < name.size();) {
+        if (i + 3 <= name.size() && std::toupper(static_cast<unsigned char>(name[i])) == 'C'
+            && std::toupper(static_cast<unsigned char>(name[i + 1])) == 'O'
+            && std::toupper(static_cast<unsigned char>(name[i + 2])) == 'M') {
             i += 3;
         } else {
-            rest += portName[i++];
+            rest += name[i++];
         }
     }
     if (rest.empty() || rest.size() > 9)

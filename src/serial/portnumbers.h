@@ -9,8 +9,10 @@
 // and the library turns the number back into the path it opens.
 namespace korvane {
 
-// Number of a Windows-style port name: "COM10" -> 10. Every "COM" is removed
-// and the rest must be a decimal number; 0 when it is not.
+// Number of a Windows-style port name: "COM10" -> 10. As on Windows the case
+// does not count ("com10", "Com10") and the device namespace may lead
+// ("\\.\COM10"). Every "COM" is removed and the rest must be a decimal
+// number; 0 when it is not. The one rule for telling COM names apart.
 int comNumberFromName(const std::string &portName);
 
 // Number for a port name, as the probes and the bootloader entry use it. On

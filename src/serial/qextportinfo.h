@@ -6,7 +6,8 @@
 
 // What the enumerator knows of one serial port. enumName tells where the port
 // comes from: "USB" for adapters, "ACPI" for the machine's built-in ports
-// (never probed), "EXTRA" for paths named by KORVANE_EXTRA_PORTS.
+// (never probed), "EXTRA" for paths named by KORVANE_EXTRA_PORTS, and on
+// Windows whatever the device manager names ("FTDIBUS", "BTHENUM"...).
 struct QextPortInfo
 {
     QString portName;   // name the pages show and set on QextSerialPort

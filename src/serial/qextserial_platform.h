@@ -40,10 +40,15 @@ bool deviceIsGone(QSerialPort &port);
 QString deviceIdentity(const QString &path);
 
 // Takes the advisory lock that every open of a line by our programs takes,
-// the bootloader library's sessions included: two programs on one line
-// corrupt each other's exchanges, and root is not kept out by exclusive mode.
-// False when another holds it.
-bool lockLine(QSerialPort &port);
+// the bootloader library's sessions included, on the port at `path` and
+// before anything opens the line for use: two programs on one line corrupt
+// each other's exchanges, root is not kept out by exclusive mode, and a line
+// another holds must be left exactly as it was (its settings, its exclusive
+// mode). Returns a handle for unlockLine once the line is closed again, or
+// -1 when another holds it or the port cannot be opened (openFailure says
+// which).
+int lockLine(const QString &path);
+void unlockLine(int handle);
 
 // Why an open of the port at `path` fails: EACCES (its permissions shut the
 // user out), EBUSY (another program holds it), ENOENT (gone) or another

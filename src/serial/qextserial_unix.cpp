@@ -66,9 +66,29 @@ QString deviceIdentity(const QString &path)
         .arg(quint64(target.st_rdev));
 }
 
-bool lockLine(QSerialPort &port)
+int lockLine(const QString &path)
 {
-    return ::flock(int(port.handle()), LOCK_EX | LOCK_NB) == 0;
+    // Where the serial layer finds a port given by bare name.
+    const bool bare = !path.startsWith(QLatin1Char('/')) && !path.startsWith(QLatin1String("./"))
+                      && !path.startsWith(QLatin1String("../"));
+    const QByteArray location = QFile::encodeName(bare ? QStringLiteral("/dev/") + path : path);
+    // Opening a terminal without O_NONBLOCK waits for its carrier; opening
+    // it changes none of its settings.
+    const int fd = ::open(location.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void unlockLine(int handle)
+{
+    // The lock goes with the last descriptor of its open.
+    if (handle >= 0)
+        ::close(handle);
 }
 
 int openFailure(const QString &path)

@@ -1,5 +1,7 @@
 #include "qextserial_platform.h"
 
+#include "portnumbers.h"
+
 #include <QHash>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -13,10 +15,13 @@
 namespace {
 
 // "COM11", "com11" and "\\.\COM11" are one port: "\\.\COM11", the
-// device namespace, which COM10 and above need.
+// device namespace, which COM10 and above need. The same rule as the
+// library's port numbers, so that a name one front end takes the other does.
 QString deviceNamespacePath(const QString &name)
 {
     const QLatin1String prefix("\\\\.\\");
+    if (const int number = korvane::comNumberFromName(name.toStdString()); number > 0)
+        return prefix + QStringLiteral("COM%1").arg(number);
     const QString upper = name.toUpper();
     return upper.startsWith(prefix) ? upper : prefix + upper;
 }
@@ -98,10 +103,15 @@ QString deviceIdentity(const QString &)
     return QString();
 }
 
-bool lockLine(QSerialPort &)
+int lockLine(const QString &)
 {
-    // Windows opens a COM port for one handle only.
-    return true;
+    // Windows opens a COM port for one handle only: the open itself is the
+    // lock, and a refused one touches nothing.
+    return 0;
+}
+
+void unlockLine(int)
+{
 }
 
 int openFailure(const QString &path)

@@ -46,16 +46,33 @@ QextSerialEnumerator::~QextSerialEnumerator() = default;
 
 QList<QextPortInfo> QextSerialEnumerator::getPorts()
 {
+    QList<QextPortInfo> system;
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const QStringList enumerators = QextPlatform::enumeratorNames(infos);
+    for (int i = 0; i < infos.size(); ++i)
+        system.append(fromSystem(infos.at(i), enumerators.at(i)));
+    const QList<QextPortInfo> ports = listPorts(system, extraPortPaths(), QextPlatform::portLocation);
+    for (const QextPortInfo &port : ports)
+        korvane::registerPortNumber(port.portName.toStdString(), port.physName.toStdString());
+    return ports;
+}
+
+QList<QextPortInfo> QextSerialEnumerator::listPorts(const QList<QextPortInfo> &system, const QStringList &extraPaths,
+                                                    const std::function<QString(const QString &)> &locate)
+{
     QList<QextPortInfo> ports;
     QSet<QString> locations;
-    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
-    const QStringList enumerators = QextPlatform::enumeratorNames(system);
-    for (int i = 0; i < system.size(); ++i) {
-        ports.append(fromSystem(system.at(i), enumerators.at(i)));
-        locations.insert(QextPlatform::portLocation(system.at(i).systemLocation()));
+    for (const QextPortInfo &port : system) {
+        // Opening a Bluetooth serial port connects to the device paired
+        // with it, which takes long or never ends when it is out of reach:
+        // such a port is asked only when named.
+        if (port.enumName.startsWith(QLatin1String("BTH"), Qt::CaseInsensitive))
+            continue;
+        ports.append(port);
+        locations.insert(locate(port.physName));
     }
-    for (const QString &path : extraPortPaths()) {
-        const QString location = QextPlatform::portLocation(path);
+    for (const QString &path : extraPaths) {
+        const QString location = locate(path);
         // A path that names a port already listed is not listed twice.
         if (location.isEmpty() || locations.contains(location))
             continue;
@@ -66,8 +83,6 @@ QList<QextPortInfo> QextSerialEnumerator::getPorts()
         port.enumName = kExtra;
         ports.append(port);
     }
-    for (const QextPortInfo &port : ports)
-        korvane::registerPortNumber(port.portName.toStdString(), port.physName.toStdString());
     return ports;
 }
 

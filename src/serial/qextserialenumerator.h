@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 class QFileSystemWatcher;
 
 namespace QextPlatform {
@@ -34,6 +36,12 @@ public:
     ~QextSerialEnumerator() override;
 
     static QList<QextPortInfo> getPorts();
+    // The list getPorts() makes of the system's ports and the paths named,
+    // `locate` telling which name a port is under (QextPlatform::portLocation).
+    // A Bluetooth serial port (its enumerator "BTHENUM" on Windows) is in it
+    // only when named.
+    static QList<QextPortInfo> listPorts(const QList<QextPortInfo> &system, const QStringList &extraPaths,
+                                         const std::function<QString(const QString &)> &locate);
 
     void setUpNotifications();
     // How often the port list is compared while somebody listens, where

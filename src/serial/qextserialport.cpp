@@ -146,14 +146,17 @@ bool QextSerialPort::open(OpenMode mode)
         return true;
     if (m_portName.isEmpty())
         return false;
+    // In use by another of our programs, which may be writing a gripper's
+    // flash: not a byte goes to it, and its line keeps its settings and its
+    // exclusive mode, which opening the port would change, even as root.
+    m_lock = QextPlatform::lockLine(m_portName);
+    if (m_lock < 0)
+        return false;
     m_port->setPortName(m_portName);
     applySettings();
-    if (!m_port->open(mode))
-        return false;
-    if (!QextPlatform::lockLine(*m_port)) {
-        // In use by another of our programs, which may be writing a
-        // gripper's flash: not a byte goes to it.
-        m_port->close();
+    if (!m_port->open(mode)) {
+        QextPlatform::unlockLine(m_lock);
+        m_lock = -1;
         return false;
     }
     // Unbuffered: the data stays in QSerialPort, which has its own buffer.
@@ -173,6 +176,10 @@ void QextSerialPort::close()
                 break;
         }
         m_port->close();
+    }
+    if (m_lock >= 0) {
+        QextPlatform::unlockLine(m_lock);
+        m_lock = -1;
     }
     if (isOpen())
         QIODevice::close();

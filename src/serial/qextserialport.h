@@ -86,6 +86,8 @@ private:
     QString m_portName;
     PortSettings m_settings;
     QueryMode m_queryMode;
+    // The line's advisory lock, held from before the open until the close.
+    int m_lock = -1;
 };
 
 #endif

@@ -3,7 +3,10 @@
 #include "carriedfirmware.h"
 #include "flashlayout.h"
 #include "freescaleconfig.h"
+#include "freescaleparse.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,6 +42,15 @@ bool readFile(const QString &path, QByteArray *content, bool text)
 QString FirmwareImage::versionText() const
 {
     return ::versionText(typeCode, major, minor, patch);
+}
+
+QString FirmwareChoice::localFirmwareFolder()
+{
+    // Without an application object Qt would answer with an empty path,
+    // which is the working directory again.
+    if (!QCoreApplication::instance())
+        return QString();
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(FreescaleConfig::kLocalFirmwareFolder));
 }
 
 DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
@@ -118,18 +130,25 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     // The GS family takes one image, whichever code the unit reports (an
     // older GS announces itself by its banner only, without a type code).
     const QString code = isGsFamily(kind) ? QStringLiteral("GS") : typeCode;
+    // Without a ready sign the image would go to a GS gripper still running
+    // its firmware: refused however it came.
+    const auto sendable = [kind, error] {
+        *error = isGsFamily(kind) ? missingMarkerRefusal() : QString();
+        return error->isEmpty();
+    };
     for (const FirmwareImage &candidate : given) {
         if (candidate.typeCode == code) {
             *image = candidate;
-            return true;
+            return sendable();
         }
     }
     FirmwareImage carried;
     bool found = false;
     if (isGsFamily(kind)) {
         const QString name = QLatin1String(FreescaleConfig::kImageName);
+        const QString local = localFirmwareFolder();
         found = FreescaleConfig::carriesImage() && parseName(name, &carried) && carried.typeCode == code
-                && (readFile(QLatin1String(FreescaleConfig::kLocalFirmwareFolder) + name, &carried.content, true)
+                && ((!local.isEmpty() && readFile(local + name, &carried.content, true))
                     || readFile(QLatin1String(FreescaleConfig::kResourceFirmwareFolder) + name, &carried.content,
                                 true));
     } else {
@@ -153,7 +172,7 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
         }
     }
     *image = carried;
-    return true;
+    return sendable();
 }
 
 QString FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
@@ -175,11 +194,12 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
     plan->target.baud = device.portSettings.BaudRate;
     if (isGsFamily(device.kind)) {
         // Rebooting a gripper into a bootloader that is then sent nothing
-        // leaves it there: a build without the image says so first.
+        // leaves it there: a build without the image, or without a sign of
+        // the bootloader, says so first.
         FirmwareImage image;
-        QString ignored;
-        if (!imageFor(device.typeCode, device.kind, {}, &image, &ignored)) {
-            *error = noFirmwareText(device);
+        QString why;
+        if (!imageFor(device.typeCode, device.kind, {}, &image, &why)) {
+            *error = why == missingMarkerRefusal() ? why : noFirmwareText(device);
             return false;
         }
         plan->mainImage = image.content;

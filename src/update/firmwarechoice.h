@@ -24,6 +24,10 @@ struct FirmwareImage
 
 namespace FirmwareChoice {
 
+// The folder of kLocalFirmwareFolder beside the running program, with its
+// trailing slash; empty without an application object.
+QString localFirmwareFolder();
+
 // The kind a type code belongs to, Unidentified for codes no image is made for.
 DeviceKind kindForTypeCode(const QString &typeCode);
 

@@ -2,9 +2,9 @@
 #define FREESCALECONFIG_H
 
 // What the GS family's Freescale path is built with. The markers and the
-// image name come from the build (CMake cache options of the same names);
-// empty, the first data after the reboot counts as the ready sign and no
-// image can be read, so nothing is sent.
+// image name come from the build (CMake cache options of the same names). An
+// empty marker is no marker; a build with none, or without an image name,
+// refuses the GS path before anything is sent.
 
 #ifndef KORVANE_FREESCALE_MARKER_1
 #define KORVANE_FREESCALE_MARKER_1 ""
@@ -25,8 +25,9 @@ namespace FreescaleConfig {
 constexpr const char *kReadyMarkers[3] = {KORVANE_FREESCALE_MARKER_1, KORVANE_FREESCALE_MARKER_2,
                                           KORVANE_FREESCALE_MARKER_3};
 constexpr const char *kImageName = KORVANE_FREESCALE_IMAGE;
-// A folder of this name in the current directory takes the place of the
-// images carried in the resources.
+// A folder of this name beside the program (where an installation puts it)
+// takes the place of the image carried in the resources; never one in the
+// working directory, where anybody may have left anything.
 constexpr const char *kLocalFirmwareFolder = "firmwares/";
 constexpr const char *kResourceFirmwareFolder = ":/firmware/";
 

@@ -13,13 +13,39 @@ const char *const kLoadReportPattern = "Loaded 0x[0-9a-f]{4} Program and 0x[0-9a
 
 } // namespace
 
-bool holdsReadyMarker(const QByteArray &received)
+QList<QByteArray> usableMarkers(const QList<QByteArray> &candidates)
 {
-    for (const char *marker : FreescaleConfig::kReadyMarkers) {
+    QList<QByteArray> markers;
+    for (const QByteArray &marker : candidates) {
+        if (!marker.isEmpty())
+            markers.append(marker);
+    }
+    return markers;
+}
+
+QList<QByteArray> readyMarkers()
+{
+    QList<QByteArray> candidates;
+    for (const char *marker : FreescaleConfig::kReadyMarkers)
+        candidates.append(QByteArray(marker));
+    return usableMarkers(candidates);
+}
+
+bool holdsReadyMarker(const QByteArray &received, const QList<QByteArray> &markers)
+{
+    for (const QByteArray &marker : usableMarkers(markers)) {
         if (received.contains(marker))
             return true;
     }
     return false;
+}
+
+QString missingMarkerRefusal(const QList<QByteArray> &markers)
+{
+    if (!usableMarkers(markers).isEmpty())
+        return QString();
+    return QStringLiteral("This upgrader cannot tell when the GS gripper's bootloader is ready: it was built without "
+                          "a ready marker, so nothing is sent to the gripper.");
 }
 
 FreescaleReading readFreescaleReceived(const QByteArray &received, int stage, qint64 imageSize)

@@ -2,6 +2,8 @@
 #define FREESCALEPARSE_H
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 #include <QtGlobal>
 
 // What everything the Freescale bootloader has printed since the image went
@@ -20,9 +22,19 @@ struct FreescaleReading
     int progress = 0;
 };
 
-// True when what the bootloader printed holds one of the ready markers this
-// build knows.
-bool holdsReadyMarker(const QByteArray &received);
+// The markers among `candidates` that say anything: an empty one is found in
+// any text, the echo of the reboot request included, so it is no marker.
+QList<QByteArray> usableMarkers(const QList<QByteArray> &candidates);
+// This build's ready markers, the empty ones left out.
+QList<QByteArray> readyMarkers();
+
+// True when what the bootloader printed holds one of the markers.
+bool holdsReadyMarker(const QByteArray &received, const QList<QByteArray> &markers = readyMarkers());
+
+// Why the GS path must not be taken with these markers, empty when it may:
+// with none, nothing tells the bootloader's greeting from the firmware's own
+// output, and the image would go to a gripper still running its firmware.
+QString missingMarkerRefusal(const QList<QByteArray> &markers = readyMarkers());
 
 // `received` is the whole receive buffer, `imageSize` the image's size in
 // bytes (one dot per thousand). Safe with any bytes.

@@ -200,7 +200,7 @@ QString FlashLayout::vectorTableProblem(const QByteArray &image, quint32 address
 QString GripperUpdate::refusal(const UpdatePlan &plan)
 {
     if (isGsFamily(plan.target.kind))
-        return QString();
+        return missingMarkerRefusal();
     const DeviceKind product = plan.layoutKind();
     // A gripper that told its kind keeps its layout: an image for the other
     // bank would be erased and written where this part has nothing of its own.
@@ -283,7 +283,8 @@ GripperUpdate::Outcome GripperUpdate::flash()
         if (outcome != Updated)
             return outcome;
     }
-    return outcomeOf(verifyAndStart(), VerifyFailed);
+    const Stm32Flasher::Result started = verifyAndStart();
+    return started == Stm32Flasher::NotStarted ? NotStarted : outcomeOf(started, VerifyFailed);
 }
 
 BootloaderEntry::Result GripperUpdate::enterBootloader()
@@ -350,10 +351,10 @@ Stm32Flasher::Result GripperUpdate::verifyAndStart()
 
 GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void()> &ready)
 {
-    if (plan.mainImage.isEmpty()) {
+    if (plan.mainImage.isEmpty() || !missingMarkerRefusal().isEmpty()) {
         // Rebooting into a bootloader that is then sent nothing leaves the
-        // gripper there.
-        qDebug() << "ERREUR GripperUpdate: no Freescale image";
+        // gripper there; without a marker the image would go to the firmware.
+        qDebug() << "ERREUR GripperUpdate: no Freescale image or ready marker";
         return FlashFailed;
     }
     const std::unique_ptr<QextSerialPort> line = openFirmwareLine(plan.target, BAUD115200, FLOW_XONXOFF);

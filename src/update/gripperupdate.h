@@ -129,8 +129,10 @@ public:
     // that reports a unit as updated compares it with the image's version
     // first (empty when the new firmware never answered).
     // StartFailure: the GS bootloader reported a load that never began;
-    // Silent: it fell silent before its load report.
-    enum Outcome { Updated, EntryFailed, FlashFailed, VerifyFailed, StartFailure, Silent, Cancelled };
+    // Silent: it fell silent before its load report. NotStarted: written and
+    // read back, but the STM32 ROM refused or ignored the start; the unit
+    // waits in its ROM.
+    enum Outcome { Updated, EntryFailed, FlashFailed, VerifyFailed, StartFailure, Silent, Cancelled, NotStarted };
     Q_ENUM(Outcome)
 
     enum Image { BootloaderImage, MainImage };

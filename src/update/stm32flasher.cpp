@@ -116,5 +116,11 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
     link->close();
     qDebug() << "COM_Close?: " << 0;
     qDebug() << "COM_is_Open?: " << (link->isOpen() ? 1 : 0);
+    if (go != 0) {
+        // The ROM did not take the jump: the unit runs nothing new, and a
+        // version read now would only find its silence.
+        qDebug() << "ERREUR verifyAndJump: the bootloader did not start the firmware";
+        return NotStarted;
+    }
     return Done;
 }

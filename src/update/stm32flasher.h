@@ -27,7 +27,9 @@ class Stm32Flasher : public QObject
     Q_OBJECT
 
 public:
-    enum Result { Done, Failed, Cancelled };
+    // NotStarted: written and read back equal, but the ROM refused its Go or
+    // never answered it; the gripper waits in its ROM, runs nothing new.
+    enum Result { Done, Failed, Cancelled, NotStarted };
     Q_ENUM(Result)
 
     explicit Stm32Flasher(BootloaderLink *link, QObject *parent = nullptr);
@@ -37,7 +39,7 @@ public:
     Result write(const QByteArray &image, quint32 address);
     // Reads back every image and, when all match, starts the code at
     // `startAddress` and closes the link. A mismatch closes the link without
-    // starting anything.
+    // starting anything; a Go the ROM does not acknowledge is NotStarted.
     Result verifyAndStart(const QVector<FlashImage> &images, quint32 startAddress);
 
     void cancel() { cancelRequested = true; }

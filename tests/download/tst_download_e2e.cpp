@@ -389,8 +389,8 @@ void TestDownloadRuns::noImageForTheGripper_data()
     // A GC1 is of the GC family, but the GC3 image is not made for it;
     // "Manual reboot" goes for the image at once.
     QTest::newRow("gc1ManualReboot") << QStringLiteral("GC1");
-    // Run from a folder without "firmwares/": this build's GS image, if it
-    // names one, is not among the resources either.
+    // Run without "firmwares/" beside the program or in the working folder:
+    // this build's GS image, if it names one, is not among the resources.
     QTest::newRow("gsWithoutCarriedImage") << QStringLiteral("GS");
 }
 

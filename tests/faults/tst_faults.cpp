@@ -4,10 +4,22 @@
 // failure passed off as success. Rows already played by tests/download,
 // tests/identification and tests/pages are not repeated here. Every row
 // prints how long the user waited for what he saw ("fault-matrix:" lines).
+// The last rows are decided by a rule, without a wizard: ready markers, the
+// line lock, the image folder, hung probes, COM names.
 
 #include "downloadharness.h"
+#include "firmwarechoice.h"
+#include "freescaleparse.h"
+#include "portnumbers.h"
+#include "portprobe.h"
+#include "qextserialenumerator.h"
+#include "testpty.h"
 
 #include <QtTest>
+
+#include <future>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 
 using namespace std::chrono_literals;
 
@@ -96,6 +108,13 @@ private slots:
     void verifyPage();
     void powerLossRecovery_data();
     void powerLossRecovery();
+    void emptyMarkersAreNoMarkers_data();
+    void emptyMarkersAreNoMarkers();
+    void comNamesInAnyCase();
+    void bluetoothPortsOnlyWhenNamed();
+    void strayImageInTheWorkingFolderIsNotTaken();
+    void refusedOpenLeavesTheLineAsItWas();
+    void hungOpenIsNamedAndTheScanGoesOn();
 };
 
 void TestFaults::identification_data()
@@ -197,6 +216,7 @@ void TestFaults::flash_data()
     QTest::newRow("erase refused") << "erase" << oneFault(&F::romEraseNack, true);
     QTest::newRow("write refused") << "write" << oneFault(&F::romNackAtWrite, 100);
     QTest::newRow("byte read back wrong") << "verify" << oneFault(&F::romFlipAtWrite, 200);
+    QTest::newRow("start refused") << "start" << oneFault(&F::romGoNack, true);
 }
 
 void TestFaults::flash()
@@ -273,8 +293,7 @@ void TestFaults::freescale()
     }
 }
 
-// A reply refused until the time limit ends as a silent gripper does, which
-// tst_pageverifynewversion plays; these come through in the end.
+// These come through in the end; a silent one: tst_pageverifynewversion.
 void TestFaults::verifyPage_data()
 {
     QTest::addColumn<sim::Faults>("faults");
@@ -355,6 +374,134 @@ void TestFaults::powerLossRecovery()
     QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion));
     QCOMPARE(gripper.state(), sim::State::Firmware);
     QCOMPARE(h.answerer->count(), 0);
+}
+
+void TestFaults::emptyMarkersAreNoMarkers_data()
+{
+    QTest::addColumn<QByteArrayList>("markers");
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<bool>("ready");
+    const QByteArrayList onlyFirst{"Freescale bootloader ready", "", ""};
+    const QByteArray echo = QByteArray::fromHex(Communication::kRebootEcho);
+    // The firmware's echo of the reboot request is no sign of the bootloader.
+    QTest::newRow("only the first set, reboot echo") << onlyFirst << echo << false;
+    QTest::newRow("only the first set, nothing yet") << onlyFirst << QByteArray() << false;
+    QTest::newRow("only the first set, banner") << onlyFirst << echo + "\r\nFreescale bootloader ready\r\n" << true;
+    QTest::newRow("none set") << QByteArrayList{"", "", ""} << echo << false;
+}
+
+void TestFaults::emptyMarkersAreNoMarkers()
+{
+    QFETCH(QByteArrayList, markers);
+    QFETCH(QByteArray, received);
+    QFETCH(bool, ready);
+    QCOMPARE(holdsReadyMarker(received, markers), ready);
+    // A build without any refuses the GS path before a byte is sent.
+    QCOMPARE(missingMarkerRefusal(markers).isEmpty(), !markers.first().isEmpty());
+}
+
+void TestFaults::comNamesInAnyCase()
+{
+    // KORVANE_EXTRA_PORTS=com11 is one port for korvane-flash and the wizard.
+    for (const char *name : {"COM11", "com11", "Com11", "\\\\.\\com11"})
+        QVERIFY2(korvane::comNumberFromName(name) == 11, name);
+    for (const char *name : {"ttyUSB0", "COM", "COM1x"})
+        QVERIFY2(korvane::comNumberFromName(name) == 0, name);
+}
+
+void TestFaults::bluetoothPortsOnlyWhenNamed()
+{
+    QextPortInfo adapter{QStringLiteral("COM3"), QStringLiteral("COM3"), QString(), QStringLiteral("FTDIBUS")};
+    QextPortInfo bluetooth{QStringLiteral("COM7"), QStringLiteral("COM7"), QString(), QStringLiteral("BTHENUM")};
+    const auto listed = [&](const QStringList &named) {
+        QStringList names;
+        for (const QextPortInfo &port :
+             QextSerialEnumerator::listPorts({adapter, bluetooth}, named, [](const QString &n) { return n.toUpper(); }))
+            names.append(port.portName);
+        return names;
+    };
+    QCOMPARE(listed({}), QStringList{"COM3"});
+    QCOMPARE(listed({"com7"}), (QStringList{"COM3", "com7"}));
+}
+
+void TestFaults::strayImageInTheWorkingFolderIsNotTaken()
+{
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    const QByteArray carried = freescaleImage();
+    QTemporaryDir elsewhere;
+    QVERIFY(QDir(elsewhere.path()).mkdir(QStringLiteral("firmwares")));
+    QFile stray(elsewhere.filePath(QStringLiteral("firmwares/")) + QLatin1String(FreescaleConfig::kImageName));
+    QVERIFY(stray.open(QIODevice::WriteOnly) && stray.write("S00600004844521B\n") > 0 && stray.flush());
+    const QString runDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(elsewhere.path()));
+    FirmwareImage image;
+    QString error;
+    const bool found = FirmwareChoice::imageFor(QStringLiteral("GS"), GS, {}, &image, &error);
+    QDir::setCurrent(runDir);
+    // The one beside the program, the same as the run folder's here.
+    QVERIFY2(found, qPrintable(error));
+    QCOMPARE(image.content, carried);
+}
+
+void TestFaults::refusedOpenLeavesTheLineAsItWas()
+{
+    // Another of our programs on the line, as the bootloader library's
+    // session holds it: locked, exclusive, in settings of its own.
+    TestPty pty;
+    const int holder = ::open(QFile::encodeName(pty.path()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0 && ::ioctl(holder, TIOCEXCL) == 0);
+    termios before;
+    QVERIFY(tcgetattr(holder, &before) == 0);
+    cfsetspeed(&before, B57600);
+    before.c_iflag |= IXON | IXOFF;
+    QVERIFY(tcsetattr(holder, TCSANOW, &before) == 0 && tcgetattr(holder, &before) == 0);
+
+    // As root exclusive mode keeps nobody out: only the lock does.
+    QextSerialPort probe(pty.path(), {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100}, QextSerialPort::Polling);
+    QVERIFY(!probe.open(QIODevice::ReadWrite));
+    termios after;
+    int exclusive = 0;
+    QVERIFY(tcgetattr(holder, &after) == 0 && ::ioctl(holder, TIOCGEXCL, &exclusive) == 0);
+    QCOMPARE(cfgetospeed(&after), cfgetospeed(&before));
+    QCOMPARE(after.c_iflag, before.c_iflag);
+    QCOMPARE(after.c_cflag, before.c_cflag);
+    QCOMPARE(exclusive, 1);
+    ::close(holder);
+}
+
+void TestFaults::hungOpenIsNamedAndTheScanGoesOn()
+{
+    QTemporaryDir dir;
+    sim::GripperConfig config;
+    config.publishPath = dir.filePath(QStringLiteral("gc")).toStdString();
+    sim::Gripper gripper(config);
+    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    const QString gc = QString::fromStdString(config.publishPath);
+    const QString hung = dir.filePath(QStringLiteral("bluetooth"));
+
+    // The first open of one port's probe never returns (a Bluetooth port
+    // connecting to a device out of reach) until the test lets it.
+    struct Hang
+    {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<bool> returned{false};
+    };
+    const auto hang = std::make_shared<Hang>();
+    const auto romAnswers = [hang, hung](const QString &port) {
+        if (port != hung)
+            return PortProbe::romAnswersOnOwnSession(port);
+        hang->released.wait();
+        return !(hang->returned = true);
+    };
+    const QList<ProbedDevice> found = PortProbe::identifyAll({{hung, hung, {}, {}}, {gc, gc, {}, {}}}, romAnswers);
+    QCOMPARE(found.size(), 2);
+    QVERIFY(found.at(0).unavailable && found.at(0).openError == ETIMEDOUT);
+    QCOMPARE(found.at(1).kind, GC);
+    // Named while still stuck; its thread ends once its open returns.
+    QVERIFY(!hang->returned);
+    hang->release.set_value();
+    QTRY_VERIFY(hang->returned);
 }
 
 QTEST_MAIN(TestFaults)

@@ -474,8 +474,8 @@ void TestFlash::manualRebootWaitsForThePowerCycle()
 
 void TestFlash::gsThroughItsFreescaleBootloader()
 {
-    // The carried GS image is looked up in firmwares/ of the folder the
-    // program starts in, which is this test's.
+    // The carried GS image is looked up in firmwares/ beside the program,
+    // where the test build puts one.
     KORVANE_SKIP_IF(freescaleSkipReason());
     const sim::GripperConfig gs = gsGripper();
     sim::Gripper &silentLoader = gripper(gs);

@@ -65,6 +65,8 @@ QString unavailableTag(const ProbedDevice &device)
     case ENODEV:
     case ENXIO:
         return QStringLiteral("gone");
+    case ETIMEDOUT:
+        return QStringLiteral("no-answer");
     default:
         return QStringLiteral("error");
     }
@@ -82,6 +84,8 @@ QString unavailableReason(const ProbedDevice &device)
         return QStringLiteral("the port is in use by another program");
     if (tag == QLatin1String("gone"))
         return QStringLiteral("the port went away");
+    if (tag == QLatin1String("no-answer"))
+        return QStringLiteral("the port's open did not return (no answer)");
     // Where the system cannot say why (0), no "(Success)" either.
     if (device.openError == 0)
         return QStringLiteral("the port could not be opened");

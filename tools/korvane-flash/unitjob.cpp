@@ -45,6 +45,9 @@ QString failureText(GripperUpdate::Outcome outcome, bool freescale)
         return QStringLiteral("There was a problem starting the download procedure.");
     case GripperUpdate::VerifyFailed:
         return QStringLiteral("the flash read back differs from the image; the new firmware was not started");
+    case GripperUpdate::NotStarted:
+        return QStringLiteral("written and read back, but its bootloader did not start it; it waits there, update it "
+                              "again");
     case GripperUpdate::Cancelled:
         return QStringLiteral("given up");
     case GripperUpdate::Updated:

@@ -148,6 +148,8 @@ struct Faults {
     int romNackAtWrite = 0;           // NACK the k-th write, nothing programmed
     int romFlipAtWrite = 0;           // k-th write is ACKed but one byte reads back wrong
     int romPowerLossAtWrite = 0;      // power dies halfway through the k-th write
+    bool romGoNack = false;           // Go's address is NACKed: nothing started
+    bool romGoNoAnswer = false;       // Go is not answered at all: nothing started
     // Freescale bootloader.
     bool freescaleNoReport = false;   // never prints the load report
     bool freescaleReportFirst = false;// prints the load report before any dot

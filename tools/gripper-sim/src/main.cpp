@@ -68,6 +68,7 @@ const char *usageText =
     "      modbus-silent | modbus-delay MS | modbus-split GAP_MS | modbus-exception CODE\n"
     "      rom-no-sync | rom-sync-byte BYTE | rom-stray-zero | rom-erase-nack\n"
     "      rom-nack-write K | rom-flip-write K | rom-power-loss-write K   (K-th write from now)\n"
+    "      rom-go-nack | rom-go-silent   (Go refused / not answered: nothing started)\n"
     "      fs-no-report | fs-report-first\n"
     "  clear-faults\n"
     "  status                   state, reported version, counters (key=value)\n"
@@ -341,7 +342,11 @@ bool addFault(Faults &faults, const std::string &name, const std::string &value,
         if (!need())
             return false;
         faults.romPowerLossAtWrite = int(v);
-    } else if (name == "fs-no-report")
+    } else if (name == "rom-go-nack")
+        faults.romGoNack = true;
+    else if (name == "rom-go-silent")
+        faults.romGoNoAnswer = true;
+    else if (name == "fs-no-report")
         faults.freescaleNoReport = true;
     else if (name == "fs-report-first")
         faults.freescaleReportFirst = true;

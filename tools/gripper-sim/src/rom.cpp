@@ -280,8 +280,15 @@ void RomBootloader::command(uint8_t code, TimePoint now)
         reply({kAck, 0x01, uint8_t(chipId_ >> 8), uint8_t(chipId_), kAck}, now);
         expect(Phase::Idle, 0);
         return;
-    case kRead:
     case kGo:
+        if (host_.romFaults().romGoNoAnswer) {
+            expect(Phase::Idle, 0);
+            return;
+        }
+        ack(now);
+        expect(Phase::Address, 5);
+        return;
+    case kRead:
     case kWrite:
         ack(now);
         expect(Phase::Address, 5);
@@ -341,7 +348,7 @@ void RomBootloader::addressDone(TimePoint now)
         expect(Phase::ReadCount, 2);
         return;
     case kGo:
-        if (!flash_.contains(address_, 8)) {
+        if (!flash_.contains(address_, 8) || host_.romFaults().romGoNack) {
             nack(now);
             return;
         }
