@@ -4,6 +4,7 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "firmwarechoice.h"
+#include "freescaleconfig.h"
 #include "replywait.h"
 
 #include <QDebug>
@@ -93,6 +94,7 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     QString refused;
     if (!FirmwareChoice::planFor(*device, bootloaderName, *mainName, &plan, &refused))
         return refused;
+    writtenMain = isFreescale() ? QString::fromLatin1(FreescaleConfig::kImageName) : *mainName;
     plan.manualPowerCycle = manualReboot;
     plan.beforeBootloaderWriteMs = kBeforeBootloaderWriteMs;
     plan.afterMainWriteMs = kAfterMainWriteMs;

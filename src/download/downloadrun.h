@@ -72,6 +72,9 @@ public:
     // STM32 families, so with nothing chosen `mainName` becomes the carried
     // image made for the product, which `askProduct` names when the record
     // cannot tell it. Empty, or the user's words why nothing may be sent.
+    // The main image the prepared run writes, by name; empty when it writes
+    // only the bootloader.
+    QString mainImageName() const { return writtenMain; }
     QString prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName, bool manualReboot,
                     const std::function<QString()> &askProduct);
 
@@ -140,6 +143,7 @@ private:
     Engine update;
     QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
     GripperUpdate::Phase phase = GripperUpdate::Rebooting;
+    QString writtenMain;
     int runId = 0;
     bool finished = false;
     bool watching = false;

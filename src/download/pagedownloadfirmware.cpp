@@ -376,6 +376,7 @@ void PageDownloadFirmware::verifyFirmware()
     }
     // Started (GS: loaded): closing the window no longer strands the gripper.
     setFlashing(false);
+    emit unitUpdated(run.device, run.mainImageName());
 
     if (!run.manualReboot()) {
         machine.stop();

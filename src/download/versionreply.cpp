@@ -1,13 +1,14 @@
 #include "versionreply.h"
 
 #include "carriedfirmware.h"
-#include "communication.h"
+#include "firmwarechoice.h"
+#include "modbusframes.h"
 
-VersionVerdict judgeVersionReply(const QByteArray &reply)
+VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *written)
 {
     VersionVerdict verdict;
-    Communication::VersionFields fields;
-    if (!Communication::readVersionFields(reply, &fields))
+    ModbusFrames::VersionFields fields;
+    if (!ModbusFrames::readVersionFields(reply, &fields))
         return verdict;
     verdict.judged = true;
 
@@ -23,14 +24,23 @@ VersionVerdict judgeVersionReply(const QByteArray &reply)
         verdict.dialog = VersionVerdict::WrongVersion;
         verdict.versionText = QStringLiteral("a development version.");
     } else {
-        // Byte for byte, NULs included, as the gripper sent it.
+        bool expected = major == CarriedFirmware::kMajor && minor == CarriedFirmware::kMinor
+                        && patch == CarriedFirmware::kPatch;
+        if (written) {
+            // Judged as the other front ends judge it: by the type code the
+            // firmware names itself with, up to its first NUL.
+            QString typeCode;
+            int ignored = 0;
+            ModbusFrames::decodeVersionReply(reply, typeCode, ignored, ignored, ignored);
+            expected = FirmwareChoice::runsImage(versionText(typeCode, major, minor, patch), *written);
+        }
+        if (!expected)
+            verdict.dialog = VersionVerdict::WrongVersion;
+        // Shown byte for byte, NULs included, as the gripper sent it.
         QString typeText;
         for (char c : type)
             typeText.append(QChar(quint8(c)));
-        if (major != CarriedFirmware::kMajor || minor != CarriedFirmware::kMinor || patch != CarriedFirmware::kPatch)
-            verdict.dialog = VersionVerdict::WrongVersion;
-        verdict.versionText = versionText(typeText, major, minor, patch)
-                              + QStringLiteral(".");
+        verdict.versionText = versionText(typeText, major, minor, patch) + QStringLiteral(".");
     }
     return verdict;
 }

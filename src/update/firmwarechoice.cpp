@@ -66,6 +66,20 @@ DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
     return Unidentified;
 }
 
+bool FirmwareChoice::describeImage(const QString &name, FirmwareImage *image)
+{
+    FirmwareImage described;
+    if (!parseName(name, &described))
+        return false;
+    *image = described;
+    return true;
+}
+
+bool FirmwareChoice::runsImage(const QString &reportedVersion, const FirmwareImage &written)
+{
+    return !reportedVersion.isEmpty() && reportedVersion == written.versionText();
+}
+
 quint32 FirmwareChoice::mainRegionSize(DeviceKind kind)
 {
     return FlashLayout::mainRegionSize(kind);
