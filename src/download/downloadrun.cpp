@@ -209,6 +209,7 @@ void DownloadRun::takeSameUnitAgain()
     communication->close();
     device->inBootloader = false;
     watchForNextUnit(false);
+    finished = false;
 }
 
 void DownloadRun::startErase(GripperUpdate::Image image)
@@ -293,5 +294,8 @@ bool DownloadRun::takeNextUnit(KorvaneDevice *detected)
         return false;
     watchForNextUnit(false);
     device = detected;
+    // Not over for this one until it runs its new firmware: a failure is
+    // reported, and the wizard does not lead on mid-write.
+    finished = false;
     return true;
 }

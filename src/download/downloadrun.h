@@ -90,7 +90,8 @@ public:
     // answered), then the wait for the next unit of the batch. Empty when the
     // run was given up.
     QString finishUnit();
-    // The same port again, for a unit the user swapped by hand.
+    // The same port again, for a unit the user swapped by hand; like
+    // takeNextUnit(), the run is no longer finished.
     void takeSameUnitAgain();
     // Not waited for: reported through erased().
     void startErase(GripperUpdate::Image image);

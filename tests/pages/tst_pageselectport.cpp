@@ -64,10 +64,8 @@ void TestPageSelectPort::entriesMirrorTheDeviceList()
     fixture->setRecords(records);
 
     QStringList entries;
-    for (int i = 0; i < list()->count(); ++i) {
+    for (int i = 0; i < list()->count(); ++i)
         entries.append(list()->itemText(i));
-        QCOMPARE(list()->itemData(i, Qt::ForegroundRole).value<QColor>(), QColor(Qt::blue));
-    }
     QCOMPARE(entries, (QStringList{"COM3(C)", "COM4(D)", "COM5(U)", "COM6(V)", "COM7(H)", "COM8(S)", "COM9(K)",
                                    "COM9(B)", "COM10(F)", "COM11(BL_STM32)", "COM12(GSX)", "COM13", "COM14"}));
     QCOMPARE(list()->currentIndex(), 0);
@@ -83,13 +81,6 @@ void TestPageSelectPort::entriesMirrorTheDeviceList()
     QCOMPARE(list()->count(), records.size() - 1);
     QCOMPARE(list()->currentIndex(), 0);
     QCOMPARE(list()->itemText(0), QStringLiteral("COM4(D)"));
-
-    for (KorvaneDevice *record : qAsConst(fixture->comm->devices))
-        fixture->comm->retire(record);
-    fixture->comm->devices.clear();
-    emit fixture->comm->deviceLost(nullptr);
-    QCOMPARE(list()->count(), 0);
-    QCOMPARE(list()->currentIndex(), -1);
 }
 
 void TestPageSelectPort::nextPageFollowsKindAndManualReboot_data()
@@ -138,9 +129,6 @@ void TestPageSelectPort::rebootTurnsTheChosenRecordIntoABootloaderRecord()
     QVERIFY(after != before);
     QCOMPARE(after->portName, before->portName);
     QCOMPARE(after->kind, BL_STM32);
-    QCOMPARE(after->typeCode, QString());
-    QCOMPARE(after->versionText(), QStringLiteral("-0.0.0"));
-    QVERIFY(!after->inBootloader);
     // The old record stays usable for whoever still holds it.
     QCOMPARE(before->versionText(), QStringLiteral("GC3-1.6.8"));
     // The entry is not rebuilt, but Next already follows the new kind.
