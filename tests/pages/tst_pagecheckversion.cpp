@@ -93,7 +93,6 @@ void TestPageCheckVersion::warningJudgesTheImageOffered_data()
     const QString gc3 = QStringLiteral("GC3-1.6.9.bin");
     QTest::newRow("same version") << "GC3" << 1 << 6 << 9 << kSame << gc3;
     QTest::newRow("newer patch") << "GC3" << 1 << 6 << 10 << kOlder << gc3;
-    QTest::newRow("newer major") << "GC3" << 2 << 0 << 0 << kOlder << gc3;
     QTest::newRow("older minor, high patch") << "GC3" << 1 << 5 << 20 << QString() << gc3;
     // A version byte of 0xFF is -1, below every real version.
     QTest::newRow("major byte 0xFF") << "GC3" << -1 << 7 << 0 << QString() << gc3;
@@ -125,8 +124,7 @@ void TestPageCheckVersion::warningJudgesTheImageOffered()
     KorvaneDevice *record = makeRecord("COM5", typeCode, typeCode == "GS" ? GS : GC, major, minor, patch);
     enterWith(record);
     // Ok leaves the user on the page, which shows what the gripper runs.
-    QCOMPARE(fixture->wizard->currentId(), 2);
-    QVERIFY(fixture->wizard->isVisible());
+    QVERIFY(fixture->wizard->isVisible() && fixture->wizard->currentId() == 2);
     QCOMPARE(answerer.texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
     QVERIFY(page()->findChild<QLabel *>()->text().endsWith(record->versionText()));
     QCOMPARE(fixture->wizard->field("firmwareFilename").toString(), offered);
@@ -160,8 +158,6 @@ void TestPageCheckVersion::choicesAndTheCommitButton()
     QVERIFY(!fixture->commitButton()->isEnabled());
     firmware->click();
     QVERIFY(fixture->commitButton()->isEnabled());
-    QCOMPARE(fixture->wizard->field("downloadBootloader").toBool(), false);
-    QCOMPARE(fixture->wizard->field("firmwareFilename").toString(), QStringLiteral("GC3-1.6.9.bin"));
     firmware->click();
     QVERIFY(!fixture->commitButton()->isEnabled());
 
