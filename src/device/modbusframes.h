@@ -18,7 +18,8 @@ inline constexpr char kSecondaryVersionRequest[] = "09030dac0003c60e";
 inline constexpr char kRebootRequest[] = "091001900001022A00D360";
 // The standard answer to that write: slave, function, register, quantity.
 inline constexpr char kRebootEcho[] = "0910019000010150";
-// Write 0x2A00 to register 3400 (0x0D48); the GB1 behind a K01 sends no echo.
+// Write 0x2A00 to register 3400 (0x0D48), for the GB1 behind a K01; no reply
+// is read for it: the bootloader answering confirms the reboot.
 QByteArray secondaryRebootRequest();
 
 // Lengths of the two replies the program waits for.

@@ -75,11 +75,6 @@ bool FirmwareChoice::describeImage(const QString &name, FirmwareImage *image)
     return true;
 }
 
-bool FirmwareChoice::runsImage(const QString &reportedVersion, const FirmwareImage &written)
-{
-    return !reportedVersion.isEmpty() && reportedVersion == written.versionText();
-}
-
 quint32 FirmwareChoice::mainRegionSize(DeviceKind kind)
 {
     return FlashLayout::mainRegionSize(kind);

@@ -34,8 +34,13 @@ bool describeImage(const QString &name, FirmwareImage *image);
 // The verdict on a finished update, the same in every front end: the unit
 // runs the image written to it when the version it reports once started is
 // that image's, type code included ("K01-1.1.0" after K01-1.1.0.bin). A unit
-// that reports nothing never matches.
-bool runsImage(const QString &reportedVersion, const FirmwareImage &written);
+// that reports nothing never matches. Inline, so that the byte judges built on
+// it need nothing of this library but its header.
+inline bool runsImage(const QString &reportedVersion, const FirmwareImage &written)
+{
+    return !reportedVersion.isEmpty()
+           && reportedVersion == ::versionText(written.typeCode, written.major, written.minor, written.patch);
+}
 
 // Bytes of flash the main image of this kind may fill.
 quint32 mainRegionSize(DeviceKind kind);
