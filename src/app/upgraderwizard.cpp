@@ -49,6 +49,9 @@ QWizard *createUpgraderWizard(Communication **commOut)
     wizard->addPage(download);
     PageVerifyNewVersion *verify = new PageVerifyNewVersion(wizard, comm);
     wizard->addPage(verify);
+    // The run knows which unit it wrote and with what; the port page's list
+    // may have moved on since (a hot-plug notice resets it).
+    QObject::connect(download, &PageDownloadFirmware::unitUpdated, verify, &PageVerifyNewVersion::takeUpdatedUnit);
 
     if (commOut)
         *commOut = comm;

@@ -5,10 +5,10 @@
 #include <QDebug>
 #include <QSet>
 
-const char *const Communication::kVersionRequest = "090301f40003448d";
-const char *const Communication::kSecondaryVersionRequest = "09030dac0003c60e";
-const char *const Communication::kRebootRequest = "091001900001022A00D360";
-const char *const Communication::kRebootEcho = "0910019000010150";
+const char *const Communication::kVersionRequest = ModbusFrames::kVersionRequest;
+const char *const Communication::kSecondaryVersionRequest = ModbusFrames::kSecondaryVersionRequest;
+const char *const Communication::kRebootRequest = ModbusFrames::kRebootRequest;
+const char *const Communication::kRebootEcho = ModbusFrames::kRebootEcho;
 
 namespace {
 const int kRebootEchoWaitMs = 50;
@@ -35,63 +35,34 @@ void Communication::retire(KorvaneDevice *record)
         retired.append(record);
 }
 
-QByteArray Communication::secondaryRebootRequest()
-{
-    static const char bytes[] = {0x09, 0x10, 0x0D, 0x48, 0x00, 0x01, 0x02, 0x2A, 0x00, 0x0D, char(0xB8)};
-    return QByteArray(bytes, sizeof bytes);
-}
-
 void Communication::requestVersion()
 {
-    write(QByteArray::fromHex(kVersionRequest));
+    write(QByteArray::fromHex(ModbusFrames::kVersionRequest));
 }
 
 void Communication::requestSecondaryVersion()
 {
-    write(QByteArray::fromHex(kSecondaryVersionRequest));
+    write(QByteArray::fromHex(ModbusFrames::kSecondaryVersionRequest));
 }
 
 bool Communication::rebootDevice()
 {
-    write(QByteArray::fromHex(kRebootRequest));
+    write(QByteArray::fromHex(ModbusFrames::kRebootRequest));
     flush();
-    waitForReply(this, kRebootEchoWaitMs, kRebootEchoSize);
+    waitForReply(this, kRebootEchoWaitMs, ModbusFrames::kRebootEchoSize);
     const QByteArray reply = read(bytesAvailable());
-    return reply == QByteArray::fromHex(kRebootEcho);
+    return reply == QByteArray::fromHex(ModbusFrames::kRebootEcho);
 }
 
 void Communication::rebootSecondaryUnit()
 {
-    write(secondaryRebootRequest());
-}
-
-bool Communication::readVersionFields(const QByteArray &reply, VersionFields *out)
-{
-    // The version bytes sit at 6..8; a shorter read is no version reply.
-    if (reply.size() < 9 || quint8(reply.at(0)) != 0x09 || quint8(reply.at(1)) != 0x03)
-        return false;
-    out->type = reply.mid(3, 3);
-    out->major = static_cast<signed char>(reply.at(6));
-    out->minor = static_cast<signed char>(reply.at(7));
-    out->patch = static_cast<signed char>(reply.at(8));
-    return true;
+    write(ModbusFrames::secondaryRebootRequest());
 }
 
 void Communication::decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,
                                        int &patch)
 {
-    VersionFields fields;
-    if (!readVersionFields(reply, &fields))
-        return;
-    major = fields.major;
-    minor = fields.minor;
-    patch = fields.patch;
-    if (fields.type == QByteArray(3, '\0')) {
-        typeCode = QStringLiteral("unknown");
-        return;
-    }
-    const int end = fields.type.indexOf('\0');
-    typeCode = QString::fromUtf8(end < 0 ? fields.type : fields.type.left(end));
+    ModbusFrames::decodeVersionReply(reply, typeCode, major, minor, patch);
 }
 
 KorvaneDevice *Communication::deviceAt(int index) const

@@ -2,6 +2,7 @@
 #define COMMUNICATION_H
 
 #include "korvanedevice.h"
+#include "modbusframes.h"
 #include "qextportinfo.h"
 #include "qextserialenumerator.h"
 #include "qextserialport.h"
@@ -23,32 +24,20 @@ public:
     // Frees every record it ever listed.
     ~Communication() override;
 
-    // The frames, complete with their CRC, exactly as they go on the wire.
+    // The frames under the names the device link's users know them by; the
+    // bytes themselves live in modbusframes.h.
     static const char *const kVersionRequest;
     static const char *const kSecondaryVersionRequest;
     static const char *const kRebootRequest;
     static const char *const kRebootEcho;
-    static QByteArray secondaryRebootRequest();
-    // Lengths of the two replies the wizard judges.
-    static const int kVersionReplySize = 11;
-    static const int kRebootEchoSize = 8;
+    static QByteArray secondaryRebootRequest() { return ModbusFrames::secondaryRebootRequest(); }
+    static const int kVersionReplySize = ModbusFrames::kVersionReplySize;
+    static const int kRebootEchoSize = ModbusFrames::kRebootEchoSize;
 
     void requestVersion();
     void requestSecondaryVersion();
     bool rebootDevice();
     void rebootSecondaryUnit();
-
-    // The fields of a version reply as the gripper sent them: the three type
-    // bytes (NULs included) and the signed version bytes. False, with `out`
-    // untouched, when the reply is too short or not slave 9 / function 3.
-    struct VersionFields
-    {
-        QByteArray type;
-        int major = 0;
-        int minor = 0;
-        int patch = 0;
-    };
-    static bool readVersionFields(const QByteArray &reply, VersionFields *out);
 
     // Leaves the four outputs untouched when the reply is not a version reply.
     static void decodeVersionReply(const QByteArray &reply, QString &typeCode, int &major, int &minor,

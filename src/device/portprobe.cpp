@@ -1,7 +1,7 @@
 #include "portprobe.h"
 
-#include "communication.h"
 #include "identificationrules.h"
+#include "modbusframes.h"
 #include "stbl/session.h"
 
 #include "qextserial_platform.h"
@@ -96,25 +96,25 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
         busy.openError = QextPlatform::openFailure(path);
         return {busy};
     }
-    line.write(QByteArray::fromHex(Communication::kVersionRequest));
+    line.write(QByteArray::fromHex(ModbusFrames::kVersionRequest));
     line.waitForBytesWritten(kModbusReplyWaitMs);
-    QByteArray reply = readReply(line, Communication::kVersionReplySize, kModbusReplyWaitMs);
+    QByteArray reply = readReply(line, ModbusFrames::kVersionReplySize, kModbusReplyWaitMs);
 
     QString typeCode;
     int major = 0;
     int minor = 0;
     int patch = 0;
-    Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
+    ModbusFrames::decodeVersionReply(reply, typeCode, major, minor, patch);
     if (const DeviceKind kind = kindFromVersionReply(reply); kind != Unidentified) {
         ProbedDevice device = record(portName, kind, typeCode, major, minor, patch);
         if (kind != K01)
             return {device};
-        line.write(QByteArray::fromHex(Communication::kSecondaryVersionRequest));
+        line.write(QByteArray::fromHex(ModbusFrames::kSecondaryVersionRequest));
         line.waitForBytesWritten(kModbusReplyWaitMs);
-        reply = readReply(line, Communication::kVersionReplySize, kModbusReplyWaitMs);
+        reply = readReply(line, ModbusFrames::kVersionReplySize, kModbusReplyWaitMs);
         if (!namesSecondaryGb1(reply))
             return {device};
-        Communication::decodeVersionReply(reply, typeCode, major, minor, patch);
+        ModbusFrames::decodeVersionReply(reply, typeCode, major, minor, patch);
         ProbedDevice secondary = record(portName, GB1, typeCode, major, minor, patch);
         secondary.secondaryUnit = true;
         device.announced = false;

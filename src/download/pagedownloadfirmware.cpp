@@ -189,8 +189,10 @@ void PageDownloadFirmware::onDeviceDetected(KorvaneDevice *detected)
 {
     // Announced from inside identification's probe: the next unit's run
     // starts once that call has unwound.
-    if (run.takeNextUnit(detected))
-        run.later([this] { emit transitionInitializeRetry(); });
+    if (!run.takeNextUnit(detected))
+        return;
+    emit completeChanged();
+    run.later([this] { emit transitionInitializeRetry(); });
 }
 
 void PageDownloadFirmware::onRestartClicked()
@@ -198,6 +200,7 @@ void PageDownloadFirmware::onRestartClicked()
     if (!run.manualReboot())
         return;
     run.takeSameUnitAgain();
+    emit completeChanged();
     emit transitionInitializeRetry();
 }
 
@@ -376,6 +379,7 @@ void PageDownloadFirmware::verifyFirmware()
     }
     // Started (GS: loaded): closing the window no longer strands the gripper.
     setFlashing(false);
+    emit unitUpdated(run.device, run.mainImageName());
 
     if (!run.manualReboot()) {
         machine.stop();
@@ -393,6 +397,8 @@ void PageDownloadFirmware::verifyFirmware()
     if (run.device->kind == GB1 || run.device->kind == FS)
         newDownloadButton->show();
     emit progressChanged(0);
+    // The batch may end here: "Verify version" checks the unit just written.
+    emit completeChanged();
 }
 
 void PageDownloadFirmware::manageError()

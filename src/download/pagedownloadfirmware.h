@@ -41,6 +41,9 @@ signals:
     void progressChanged(int progress);
     void downloadOver();
     void verifSuccess();
+    // A unit runs its new firmware: the gripper written and the main image
+    // it was given (empty: the bootloader only), for the version check.
+    void unitUpdated(KorvaneDevice *device, const QString &mainImage);
 
 public slots:
     void verifyFreescaleBootloader();

@@ -2,6 +2,7 @@
 
 #include "carriedfirmware.h"
 #include "communication.h"
+#include "firmwarechoice.h"
 #include "korvanedevice.h"
 
 #include <QCheckBox>
@@ -86,6 +87,12 @@ void PageCheckVersion::initializePage()
     firmwareBox->setVisible(choices);
     firmwareList->setVisible(choices);
 
+    // The image made for the installed product, when one is carried, is the
+    // one offered: the same the other front ends would give this gripper.
+    const int madeForIt = firmwareList->findText(CarriedFirmware::mainImageFor(device->typeCode));
+    if (madeForIt >= 0)
+        firmwareList->setCurrentIndex(madeForIt);
+
     if (wizard())
         wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Update firmware"));
     compareVersions(device->typeCode, device->major, device->minor, device->patch);
@@ -103,13 +110,21 @@ void PageCheckVersion::compareVersions(const QString &typeCode, int major, int m
     warning.setIcon(QMessageBox::Critical);
     warning.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
 
+    // Judged against the image about to be written; without a readable one,
+    // against the firmware this build is named after.
+    FirmwareImage image;
     bool sameType = false;
-    for (const char *accepted : CarriedFirmware::kTypeCodes) {
-        if (installedType == QLatin1String(accepted))
-            sameType = true;
+    if (FirmwareChoice::describeImage(firmwareList->currentText(), &image)) {
+        sameType = installedType == image.typeCode;
+    } else {
+        image.major = CarriedFirmware::kMajor;
+        image.minor = CarriedFirmware::kMinor;
+        image.patch = CarriedFirmware::kPatch;
+        for (const char *accepted : CarriedFirmware::kTypeCodes)
+            sameType = sameType || installedType == QLatin1String(accepted);
     }
     const auto installed = std::make_tuple(major, minor, patch);
-    const auto carried = std::make_tuple(CarriedFirmware::kMajor, CarriedFirmware::kMinor, CarriedFirmware::kPatch);
+    const auto carried = std::make_tuple(image.major, image.minor, image.patch);
     if (!sameType)
         warning.setText(QStringLiteral(
             "The firmware you will install is of a different type than the one currently installed."));

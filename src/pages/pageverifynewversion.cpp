@@ -55,7 +55,8 @@ void PageVerifyNewVersion::initializePage()
     answered = false;
     secondaryUnit = false;
     const int index = field(QStringLiteral("portIndex")).toInt();
-    if (const KorvaneDevice *device = communication->deviceAt(index)) {
+    const KorvaneDevice *device = updatedDevice ? updatedDevice : communication->deviceAt(index);
+    if (device) {
         // K01 is always asked at its own register block.
         secondaryUnit = device->kind != K01 && device->secondaryUnit;
         // A gripper that has just started its new firmware may still be
@@ -76,6 +77,12 @@ void PageVerifyNewVersion::initializePage()
     waitingFor.start();
     sendRequest();
     requestTimer->start();
+}
+
+void PageVerifyNewVersion::takeUpdatedUnit(KorvaneDevice *device, const QString &mainImage)
+{
+    updatedDevice = device;
+    imageKnown = FirmwareChoice::describeImage(mainImage, &writtenImage);
 }
 
 void PageVerifyNewVersion::sendRequest()
@@ -117,7 +124,7 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         return;
     if (communication->bytesAvailable() <= 8)
         return;
-    const VersionVerdict verdict = judgeVersionReply(communication->readAll());
+    const VersionVerdict verdict = judgeVersionReply(communication->readAll(), imageKnown ? &writtenImage : nullptr);
     if (!verdict.judged)
         return;
     answered = true;

@@ -1,10 +1,13 @@
 #ifndef PAGEVERIFYNEWVERSION_H
 #define PAGEVERIFYNEWVERSION_H
 
+#include "firmwarechoice.h"
+
 #include <QElapsedTimer>
 #include <QWizardPage>
 
 class Communication;
+class KorvaneDevice;
 class QLabel;
 class QTimer;
 
@@ -26,6 +29,10 @@ public:
 
 public slots:
     void lectureCOMverifyNewVersion();
+    // The unit the download page last updated and the main image it wrote:
+    // that unit is asked, whatever the port page's list shows by now, and
+    // judged against that image.
+    void takeUpdatedUnit(KorvaneDevice *device, const QString &mainImage);
 
 private:
     void sendRequest();
@@ -35,6 +42,9 @@ private:
     QLabel *versionLabel;
     QTimer *requestTimer;
     QElapsedTimer waitingFor;
+    KorvaneDevice *updatedDevice = nullptr;
+    FirmwareImage writtenImage;
+    bool imageKnown = false;
     bool secondaryUnit = false;
     bool answered = false;
 };

@@ -78,6 +78,15 @@ DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
     return Unidentified;
 }
 
+bool FirmwareChoice::describeImage(const QString &name, FirmwareImage *image)
+{
+    FirmwareImage described;
+    if (!parseName(name, &described))
+        return false;
+    *image = described;
+    return true;
+}
+
 quint32 FirmwareChoice::mainRegionSize(DeviceKind kind)
 {
     return FlashLayout::mainRegionSize(kind);

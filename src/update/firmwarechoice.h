@@ -31,6 +31,21 @@ QString localFirmwareFolder();
 // The kind a type code belongs to, Unidentified for codes no image is made for.
 DeviceKind kindForTypeCode(const QString &typeCode);
 
+// What a main image's name says it is, content left empty: "K01-1.1.0.bin"
+// is K01 at 1.1.0. False for a name that carries no type code and version.
+bool describeImage(const QString &name, FirmwareImage *image);
+
+// The verdict on a finished update, the same in every front end: the unit
+// runs the image written to it when the version it reports once started is
+// that image's, type code included ("K01-1.1.0" after K01-1.1.0.bin). A unit
+// that reports nothing never matches. Inline, so that the byte judges built on
+// it need nothing of this library but its header.
+inline bool runsImage(const QString &reportedVersion, const FirmwareImage &written)
+{
+    return !reportedVersion.isEmpty()
+           && reportedVersion == ::versionText(written.typeCode, written.major, written.minor, written.patch);
+}
+
 // Bytes of flash the main image of this kind may fill.
 quint32 mainRegionSize(DeviceKind kind);
 

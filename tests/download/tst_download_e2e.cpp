@@ -3,7 +3,8 @@
 // asked, and what the user is shown.
 
 #include "downloadharness.h"
-#include "carriedfirmware.h"
+#include "pagefixture.h"
+#include "testpty.h"
 
 #include "STBLLIB.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 const QString kBootloaderImage = QStringLiteral("BL1-1.0.0.bin");
 const QString kChImage = QStringLiteral("CH-1.6.9.bin");
+const QString kK01Image = QStringLiteral("K01-2.0.0.bin");
 const QString kDifferentType
     = QStringLiteral("The firmware you will install is of a different type than the one currently installed.");
 const QString kPowerOffBox
@@ -38,6 +40,19 @@ bool powerCycleWhenAsked(DownloadHarness &h, sim::Gripper &gripper)
         60000);
 }
 
+// Everything the page sent to a line the test plays, the event loop running.
+QByteArray drain(TestPty &pty, int ms)
+{
+    QByteArray all;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        all += pty.readMaster(1 << 20, 5);
+        QTest::qWait(10);
+    }
+    return all;
+}
+
 } // namespace
 
 class TestDownloadRuns : public QObject
@@ -48,7 +63,6 @@ private slots:
     // STM32 grippers updated through the ROM bootloader.
     void update_data();
     void update();
-    void chMainBank();
     void manualRebootBatch_data();
     void manualRebootBatch();
     // The GS family's Freescale bootloader.
@@ -58,6 +72,7 @@ private slots:
     void gsReportBeforeDot();
     // What the user can and cannot do while the page works.
     void windowStaysWhileFlashing();
+    void leavingThePageStopsTheRun();
     void cancelWhileTheRomStaysSilent_data();
     void cancelWhileTheRomStaysSilent();
     // Nothing is sent to a gripper the upgrader carries no image for.
@@ -71,17 +86,26 @@ void TestDownloadRuns::update_data()
     QTest::addColumn<bool>("inRom");
     QTest::addColumn<QString>("suffix");
     QTest::addColumn<QString>("bootloader");
+    QTest::addColumn<QString>("image");
     QTest::addColumn<int>("unit");
     QTest::addColumn<QStringList>("dialogs");
-    QTest::newRow("gc3") << sim::Kind::GC << false << "(C)" << QString() << 0 << QStringList();
-    QTest::newRow("bothImages") << sim::Kind::GC << false << "(C)" << kBootloaderImage << 0 << QStringList();
-    // The version page warns that the GC3 image is not the type of the
-    // record: the K01's, or none for a ROM.
-    QTest::newRow("k01") << sim::Kind::K01 << false << "(K)" << QString() << 0 << QStringList{kDifferentType};
-    QTest::newRow("gb1BehindK01") << sim::Kind::K01WithGB1 << false << "(B)" << QString() << 1
+    QTest::newRow("gc3") << sim::Kind::GC << false << "(C)" << QString() << kCarried << 0 << QStringList();
+    QTest::newRow("bothImages") << sim::Kind::GC << false << "(C)" << kBootloaderImage << kCarried << 0
+                                << QStringList();
+    // A K01 given its own image, newer than the one it runs: nothing to warn
+    // about before, nor after, though it is not the GC3 image the build is
+    // named after.
+    QTest::newRow("k01") << sim::Kind::K01 << false << "(K)" << QString() << kK01Image << 0 << QStringList();
+    // No image carried for a GB1, nor for a ROM: the version page warns that
+    // the one it offers is of another type.
+    QTest::newRow("gb1BehindK01") << sim::Kind::K01WithGB1 << false << "(B)" << QString() << kCarried << 1
                                   << QStringList{kDifferentType};
-    QTest::newRow("foundInRom") << sim::Kind::GC << true << "(BL_STM32)" << QString() << 0
+    QTest::newRow("foundInRom") << sim::Kind::GC << true << "(BL_STM32)" << QString() << kCarried << 0
                                 << QStringList{kDifferentType};
+    // Found in its ROM, the record cannot tell a CH from a GC: the image
+    // chosen for it decides the bank.
+    QTest::newRow("chFoundInRom") << sim::Kind::CH << true << "(BL_STM32)" << QString() << kChImage << 0
+                                  << QStringList{kDifferentType};
 }
 
 void TestDownloadRuns::update()
@@ -90,6 +114,7 @@ void TestDownloadRuns::update()
     QFETCH(bool, inRom);
     QFETCH(QString, suffix);
     QFETCH(QString, bootloader);
+    QFETCH(QString, image);
     QFETCH(int, unit);
     QFETCH(QStringList, dialogs);
     DownloadHarness h;
@@ -101,71 +126,24 @@ void TestDownloadRuns::update()
     QVERIFY(gripper.waitForState(inRom ? sim::State::Rom : sim::State::Firmware, 5s, unit));
     h.startWizard();
 
-    QVector<int> readBack;
-    QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) {
-        if (h.statusText() == QLatin1String("Verifying and jumping in the main firmware"))
-            readBack.append(value);
-    });
-    // A K01 starts slowly: "Verify version" stays disabled for 7.5 s after
-    // the read-back. The worker emits it: the context object brings it to
-    // the GUI thread.
-    qint64 verifiedAt = -1;
-    qint64 completeAt = -1;
-    bool enabledEarly = false;
-    QObject::connect(h.page(), &PageDownloadFirmware::verifSuccess, h.wizard, [&] {
-        verifiedAt = h.clock.elapsed();
-        const auto look = [&] { enabledEarly = enabledEarly || h.button(QWizard::CommitButton)->isEnabled(); };
-        look();
-        QTimer::singleShot(4000, h.wizard, look);
-    });
-    QObject::connect(h.page(), &QWizardPage::completeChanged, h.wizard, [&] { completeAt = h.clock.elapsed(); });
-    QVERIFY(h.runToDownload(h.gripperEntry(suffix), bootloader, kCarried));
+    QVERIFY(h.runToDownload(h.gripperEntry(suffix), bootloader, image));
     QVERIFY(h.waitForVerifyButton(120000));
-    if (kind == sim::Kind::K01) {
-        QVERIFY(!enabledEarly);
-        // Timers of this length may fire a few per cent early.
-        QVERIFY2(completeAt - verifiedAt >= 7500, qPrintable(QString::number(completeAt - verifiedAt)));
-    }
-    // The bar follows the read-back; the run can no longer be cancelled.
-    QVERIFY(std::any_of(readBack.begin(), readBack.end(), [](int v) { return v > 0 && v < 100; }));
-    QCOMPARE(readBack.last(), 100);
+    // Started: the run can no longer be cancelled, nor needs to be.
     QVERIFY(!h.button(QWizard::CancelButton)->isEnabled());
 
-    QVERIFY(flashHoldsExactly(gripper, kMainAddress, resourceBytes(kCarried), kMainRegion, unit));
+    const bool ch = kind == sim::Kind::CH;
+    QVERIFY(flashHoldsExactly(gripper, ch ? kMainAddressCH : kMainAddress, resourceBytes(image),
+                              ch ? kMainRegionCH : kMainRegion, unit));
     if (!bootloader.isEmpty())
         QVERIFY(flashHoldsExactly(gripper, kBootloaderAddress, resourceBytes(bootloader), kBootloaderRegion));
     // Found in its ROM, it is sent no reboot request, and the probe's
     // synchronisation is the only one.
     QCOMPARE(gripper.status().counters.modbusFrames == 0, inRom);
     QCOMPARE(gripper.romLog(unit).syncs, 1);
-    QCOMPARE(gripper.romLog(unit).goAddresses, std::vector<uint32_t>{kBootloaderAddress});
-    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+    QCOMPARE(gripper.romLog(unit).goAddresses, std::vector<uint32_t>{ch ? kMainAddressCH : kBootloaderAddress});
+    // A CH pads its two-letter type code with a NUL, shown as it came.
+    QVERIFY(h.verifyShows(QLatin1Char('-') + image.section(QLatin1Char('-'), 1).chopped(4) + QLatin1Char('.')));
     QCOMPARE(h.answerer->texts(), dialogs);
-}
-
-void TestDownloadRuns::chMainBank()
-{
-    // Found in its ROM, the record cannot tell a CH from a GC: the image
-    // chosen for it decides the bank. A CH that names itself needs no such
-    // choice: the engine's tests write it.
-    DownloadHarness h;
-    sim::GripperConfig config;
-    config.kind = sim::Kind::CH;
-    config.bootToRom = true;
-    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    QVERIFY(h.startOnce(gripper, {}, sim::State::Rom));
-    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(BL_STM32)")), QString(), kChImage));
-    QVERIFY(h.waitForVerifyButton());
-
-    const sim::RomLog rom = gripper.romLog();
-    QCOMPARE(rom.erasedSectors, sectorRange(12, 12));
-    QVERIFY(flashHoldsExactly(gripper, kMainAddressCH, resourceBytes(kChImage), kMainRegionCH));
-    QCOMPARE(rom.goAddresses, std::vector<uint32_t>{kMainAddressCH});
-
-    QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
-    // The version page warns that the carried GC3 image is of another type
-    // than the ROM's record; nothing else is said.
-    QCOMPARE(h.answerer->texts(), QStringList{kDifferentType});
 }
 
 void TestDownloadRuns::manualRebootBatch_data()
@@ -183,11 +161,13 @@ void TestDownloadRuns::manualRebootBatch()
 {
     // Grippers whose firmware is gone, recovered one after the other: they
     // answer nothing until their ROM is reached, so they are listed without
-    // a kind and take the version page, where the image is chosen.
+    // a kind and take the version page, where the image is chosen. A gripper
+    // on another adapter, up to date but for one patch, heads the list.
     QFETCH(QString, nextPort);
     sim::GripperConfig bricked;
     bricked.mainFirmware = false;
     DownloadHarness h;
+    sim::Gripper &bystander = h.addGripper(sim::Kind::GC, QStringLiteral("bystander"));
     sim::Gripper &first = h.addGripper(bricked, QStringLiteral("gripperA"));
     QVERIFY(h.startOnce(first, {}, sim::State::Halted));
     QVERIFY(h.pastPortPage(h.port(QStringLiteral("gripperA")), true));
@@ -195,27 +175,26 @@ void TestDownloadRuns::manualRebootBatch()
 
     QVERIFY(powerCycleWhenAsked(h, first));
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
-    QVERIFY(h.statusText().startsWith(QLatin1String("Verifying and jumping in the main firmware")));
-    QCOMPARE(h.detailText(), QStringLiteral("To start another download, connect a new device via USB."));
     QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
     QCOMPARE(h.progressBar()->value(), 0);
     QVERIFY(flashHoldsExactly(first, kMainAddress, resourceBytes(kCarried), kMainRegion));
     const int readsForOneImage = first.romLog().reads;
-    QVERIFY(readsForOneImage > 0);
 
     first.unplug();
-    const auto firstListed = [&] {
-        return std::any_of(h.comm->devices.begin(), h.comm->devices.end(),
-                           [&](const KorvaneDevice *d) { return d->portName == h.port(QStringLiteral("gripperA")); });
-    };
     if (nextPort != QLatin1String("gripperA"))
-        QVERIFY(h.waitFor([&] { return !firstListed(); }, 10000));
+        QVERIFY(h.waitFor([&] { return h.comm->devices.size() == 1; }, 10000));
     sim::Gripper &next = h.addGripper(bricked, nextPort);
     QVERIFY(powerCycleWhenAsked(h, next));
     QVERIFY(h.waitFor([&] { return h.statusText().endsWith(kRecoveredLine); }, 15000));
     QVERIFY(flashHoldsExactly(next, kMainAddress, resourceBytes(kCarried), kMainRegion));
     // The next unit is read back against its own image, not the first's too.
     QCOMPARE(next.romLog().reads, readsForOneImage);
+
+    // Every hot-plug notice rebuilt the port page's list: "Verify version"
+    // still asks the unit just written, not the one now at the list's head.
+    const int bystanderHeard = bystander.status().counters.modbusFrames;
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9.")));
+    QCOMPARE(bystander.status().counters.modbusFrames, bystanderHeard);
     QCOMPARE(h.answerer->count(), 0);
 }
 
@@ -225,20 +204,10 @@ void TestDownloadRuns::gsAutomatic()
     DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
     QVERIFY(h.startOnce(gripper));
-
-    // What the status says while the bar moves.
-    QStringList shown;
-    QObject::connect(h.progressBar(), &QProgressBar::valueChanged, [&](int value) {
-        if (value > 0 && !shown.contains(h.statusText()))
-            shown.append(h.statusText());
-    });
     QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)"))));
     QVERIFY(h.commitUpdate());
     QVERIFY(h.waitForVerifyButton());
     QCOMPARE(gripper.status().freescale.imagesLoaded, 1);
-    QCOMPARE(shown, (QStringList{QStringLiteral("The wizard is currently downloading the new firmware."),
-                                 QStringLiteral("The new firmware has been downloaded successfully.")}));
-    QCOMPARE(h.progressBar()->value(), 100);
 
     QVERIFY(h.verifyShows(QStringLiteral("-1.6.9.")));
     QCOMPARE(h.answerer->count(), 0);
@@ -260,7 +229,6 @@ void TestDownloadRuns::gsManual()
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
     QVERIFY(h.startOnce(gripper));
     QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(S)")), true));
-    QCOMPARE(h.wizard->currentId(), 3);
 
     // Told to turn it off, then waiting, for as long as it takes, with Cancel
     // usable, for it to be turned on again.
@@ -273,17 +241,12 @@ void TestDownloadRuns::gsManual()
         QVERIFY(h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen(); }, 5000));
     }
     gripper.powerCycle();
-    if (cancelled) {
-        // The gripper's bootloader greets nobody and its window passes with
-        // nothing sent.
-        QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
-        QCOMPARE(gripper.status().freescale.bytesReceived, 0L);
-    } else {
-        QVERIFY(h.waitFor([&] { return h.statusText().endsWith(QLatin1String("Software Version: GS-1.6.9")); },
-                          30000));
-        QCOMPARE(gripper.status().freescale.imagesLoaded, 1);
-        QVERIFY(h.button(QWizard::CancelButton)->isEnabled());
-    }
+    // Cancelled, the gripper's bootloader greets nobody and its window passes
+    // with nothing sent; else the unit, loaded, may be verified.
+    QVERIFY(cancelled ? gripper.waitForState(sim::State::Firmware, 5s)
+                      : h.waitFor([&] { return h.button(QWizard::CommitButton)->isEnabled(); }, 30000));
+    QCOMPARE(gripper.status().freescale.imagesLoaded, cancelled ? 0 : 1);
+    QCOMPARE(gripper.status().freescale.bytesReceived == 0, cancelled);
     QCOMPARE(h.answerer->texts(), QStringList{kPowerOffBox});
 }
 
@@ -298,8 +261,6 @@ void TestDownloadRuns::gsReportBeforeDot()
 
     QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 20000));
     QCOMPARE(h.answerer->texts(), QStringList{kStartFailure});
-    QCOMPARE(h.answerer->seen().first().icon, QMessageBox::Critical);
-    QCOMPARE(h.answerer->seen().first().title, CarriedFirmware::windowTitle());
 }
 
 void TestDownloadRuns::windowStaysWhileFlashing()
@@ -329,6 +290,32 @@ void TestDownloadRuns::windowStaysWhileFlashing()
     // Once the new firmware runs, the window closes as usual.
     h.wizard->close();
     QVERIFY(h.wizardClosed());
+}
+
+void TestDownloadRuns::leavingThePageStopsTheRun()
+{
+    const QByteArray rebootRequest = QByteArray::fromHex("091001900001022A00D360");
+    TestPty first;
+    TestPty second;
+    QVERIFY(first.isValid() && second.isValid());
+    DownloadHarness h;
+    h.startWizard();
+    QVERIFY(h.toPortPage());
+    setRecords(h.comm, {makeRecord(first.path(), "GC3", GC), makeRecord(second.path(), "GC3", GC)});
+    h.setManualReboot(true);
+    h.deviceList()->setCurrentIndex(0);
+    h.wizard->next();
+    // A silent gripper is called again and again, until the user goes back.
+    QVERIFY(drain(first, 500).count(rebootRequest) >= 2);
+    h.wizard->back();
+    drain(first, 200);
+    QCOMPARE(drain(first, 500), QByteArray());
+
+    // Entering the page again starts over with the gripper chosen now.
+    h.deviceList()->setCurrentIndex(1);
+    h.wizard->next();
+    QVERIFY(drain(second, 500).count(rebootRequest) >= 2);
+    QCOMPARE(drain(first, 300), QByteArray());
 }
 
 void TestDownloadRuns::cancelWhileTheRomStaysSilent_data()
@@ -415,7 +402,6 @@ void TestDownloadRuns::noImageForTheGripper()
     QDir::setCurrent(runDir);
     const QString noFirmware = QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(type);
     QCOMPARE(h.answerer->texts(), QStringList{noFirmware});
-    QCOMPARE(h.answerer->seen().first().title, CarriedFirmware::windowTitle());
     // Told before the reboot: the gripper was sent nothing more and still
     // runs its firmware.
     QCOMPARE(gripper.status().counters.bytesReceived, identified);

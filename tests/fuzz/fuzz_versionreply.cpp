@@ -6,7 +6,7 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "fuzzcheck.h"
-#include "update/versionreply.h"
+#include "versionreply.h"
 
 #include <cstdint>
 

@@ -4,6 +4,7 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "firmwarechoice.h"
+#include "freescaleconfig.h"
 #include "replywait.h"
 
 #include <QDebug>
@@ -93,6 +94,7 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     QString refused;
     if (!FirmwareChoice::planFor(*device, bootloaderName, *mainName, &plan, &refused))
         return refused;
+    writtenMain = isFreescale() ? QString::fromLatin1(FreescaleConfig::kImageName) : *mainName;
     plan.manualPowerCycle = manualReboot;
     plan.beforeBootloaderWriteMs = kBeforeBootloaderWriteMs;
     plan.afterMainWriteMs = kAfterMainWriteMs;
@@ -207,6 +209,7 @@ void DownloadRun::takeSameUnitAgain()
     communication->close();
     device->inBootloader = false;
     watchForNextUnit(false);
+    finished = false;
 }
 
 void DownloadRun::startErase(GripperUpdate::Image image)
@@ -291,5 +294,8 @@ bool DownloadRun::takeNextUnit(KorvaneDevice *detected)
         return false;
     watchForNextUnit(false);
     device = detected;
+    // Not over for this one until it runs its new firmware: a failure is
+    // reported, and the wizard does not lead on mid-write.
+    finished = false;
     return true;
 }

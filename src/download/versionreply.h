@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct FirmwareImage;
+
 // What the verification page makes of the bytes read after a version request.
 struct VersionVerdict
 {
@@ -18,8 +20,10 @@ struct VersionVerdict
     QString versionText;
 };
 
-// Judges one read against the firmware this build carries. Safe with any
+// Judges one read against the main image the run wrote (see
+// FirmwareChoice::runsImage). Without one (a run that wrote only the
+// bootloader) the version triple this build carries decides. Safe with any
 // bytes; nothing beyond reply.size() is read.
-VersionVerdict judgeVersionReply(const QByteArray &reply);
+VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *written = nullptr);
 
 #endif

@@ -72,6 +72,9 @@ public:
     // STM32 families, so with nothing chosen `mainName` becomes the carried
     // image made for the product, which `askProduct` names when the record
     // cannot tell it. Empty, or the user's words why nothing may be sent.
+    // The main image the prepared run writes, by name; empty when it writes
+    // only the bootloader.
+    QString mainImageName() const { return writtenMain; }
     QString prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName, bool manualReboot,
                     const std::function<QString()> &askProduct);
 
@@ -87,7 +90,8 @@ public:
     // answered), then the wait for the next unit of the batch. Empty when the
     // run was given up.
     QString finishUnit();
-    // The same port again, for a unit the user swapped by hand.
+    // The same port again, for a unit the user swapped by hand; like
+    // takeNextUnit(), the run is no longer finished.
     void takeSameUnitAgain();
     // Not waited for: reported through erased().
     void startErase(GripperUpdate::Image image);
@@ -140,6 +144,7 @@ private:
     Engine update;
     QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
     GripperUpdate::Phase phase = GripperUpdate::Rebooting;
+    QString writtenMain;
     int runId = 0;
     bool finished = false;
     bool watching = false;

@@ -1,0 +1,46 @@
+#include "versionreply.h"
+
+#include "carriedfirmware.h"
+#include "firmwarechoice.h"
+#include "modbusframes.h"
+
+VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *written)
+{
+    VersionVerdict verdict;
+    ModbusFrames::VersionFields fields;
+    if (!ModbusFrames::readVersionFields(reply, &fields))
+        return verdict;
+    verdict.judged = true;
+
+    const int major = fields.major;
+    const int minor = fields.minor;
+    const int patch = fields.patch;
+    const QByteArray &type = fields.type;
+
+    if (type == QByteArray(3, '\0')) {
+        verdict.dialog = VersionVerdict::CannotRead;
+        verdict.versionText = QStringLiteral("unknown");
+    } else if (type == "DVP") {
+        verdict.dialog = VersionVerdict::WrongVersion;
+        verdict.versionText = QStringLiteral("a development version.");
+    } else {
+        bool expected = major == CarriedFirmware::kMajor && minor == CarriedFirmware::kMinor
+                        && patch == CarriedFirmware::kPatch;
+        if (written) {
+            // Judged as the other front ends judge it: by the type code the
+            // firmware names itself with, up to its first NUL.
+            QString typeCode;
+            int ignored = 0;
+            ModbusFrames::decodeVersionReply(reply, typeCode, ignored, ignored, ignored);
+            expected = FirmwareChoice::runsImage(versionText(typeCode, major, minor, patch), *written);
+        }
+        if (!expected)
+            verdict.dialog = VersionVerdict::WrongVersion;
+        // Shown byte for byte, NULs included, as the gripper sent it.
+        QString typeText;
+        for (char c : type)
+            typeText.append(QChar(quint8(c)));
+        verdict.versionText = versionText(typeText, major, minor, patch) + QStringLiteral(".");
+    }
+    return verdict;
+}
