@@ -1,12 +1,9 @@
-// What the station adds to a batch, as a technician uses it: the window
-// offscreen, the grippers simulated on pseudo-terminals. The batch's own
-// rules are tested without a window (tests/batch).
+// What the station adds to a batch, its window driven offscreen against
+// simulated grippers; the batch's own rules are in tests/batch.
 
 #include "simflash.h"
 #include "stationwindow.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,7 +16,6 @@
 #include <QtTest>
 
 #include <memory>
-#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -27,20 +23,17 @@ namespace {
 
 using Column = StationWindow::Column;
 
+// Port by port, how the report says each unit ended; "twice" for a unit
+// reported twice.
 QHash<QString, QString> reportResults(const QString &path)
 {
     QHash<QString, QString> results;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return results;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.isEmpty())
-            continue;
+    for (const QByteArray &line : file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList()) {
         const QJsonObject object = QJsonDocument::fromJson(line).object();
-        // A unit reported twice would show as a lost result.
         const QString port = object.value(QStringLiteral("port")).toString();
-        results.insert(port, results.contains(port) ? QStringLiteral("twice")
-                                                    : object.value(QStringLiteral("result")).toString());
+        if (!line.isEmpty())
+            results.insert(port, results.contains(port) ? "twice" : object.value(QStringLiteral("result")).toString());
     }
     return results;
 }
@@ -63,33 +56,18 @@ class TestStation : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        QStandardPaths::setTestModeEnabled(true);
-    }
-    void cleanup()
-    {
-        grippers.clear();
-        extraPorts.clear();
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); QVERIFY(dir.isValid()); }
 
     void eachRowReadsAtAGlanceAndTheCloseGuardsTheRom();
-    void automaticModeUpdatesUnitsAsTheyArrive();
 
 private:
-    sim::Gripper &gripper(sim::GripperConfig config, bool listed = true, const QString &name = QString())
+    sim::Gripper &gripper(sim::GripperConfig config, const QString &name = QString())
     {
         const QString path = dir.filePath(name.isEmpty() ? QStringLiteral("port%1").arg(serial++) : name);
         config.publishPath = path.toStdString();
         grippers.push_back(std::make_unique<sim::Gripper>(config));
-        const sim::State running = config.bootToRom                 ? sim::State::Rom
-                                   : config.kind == sim::Kind::Silent ? sim::State::Firmware
-                                   : config.mainFirmware             ? sim::State::Firmware
-                                                                     : sim::State::Halted;
-        grippers.back()->waitForState(running, 5s);
-        if (listed)
-            extraPorts.append(path);
+        grippers.back()->waitForState(config.mainFirmware ? sim::State::Firmware : sim::State::Halted, 5s);
+        extraPorts.append(path);
         qputenv("KORVANE_EXTRA_PORTS", extraPorts.join(QLatin1Char(':')).toLocal8Bit());
         return *grippers.back();
     }
@@ -103,10 +81,6 @@ private:
         return window.findChild<QTableWidget *>()
             ->cellWidget(window.row(port), StationWindow::RecoveryColumn)
             ->findChild<QPushButton *>();
-    }
-    static void click(StationWindow &window, const char *name)
-    {
-        window.findChild<QPushButton *>(QLatin1String(name))->click();
     }
 
     QTemporaryDir dir;
@@ -122,8 +96,7 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     current.version = {1, 6, 9};
     sim::Gripper &same = gripper(current);
     // Behind a long by-id path, its fault must still be read in full.
-    sim::Gripper &faulty = gripper(sim::GripperConfig(), true,
-                                   QStringLiteral("usb-Korvane_Gripper_Adapter_0123456789ABCDEF-if00-port0"));
+    sim::Gripper &faulty = gripper(sim::GripperConfig(), "usb-Korvane_Gripper_Adapter_0123456789ABCDEF-if00-port0");
     faulty.setFaults(oneFault(&sim::Faults::romNackAtWrite, 3));
     sim::GripperConfig dead;
     dead.mainFirmware = false;
@@ -165,27 +138,6 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
                                            {port(faulty), "failed"},
                                            {port(noFirmware), "given-up"}};
     QCOMPARE(reportResults(report), expected);
-}
-
-void TestStation::automaticModeUpdatesUnitsAsTheyArrive()
-{
-    // A port that will appear, named before the window starts watching.
-    extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial))};
-    qputenv("KORVANE_EXTRA_PORTS", extraPorts.join(QLatin1Char(':')).toLocal8Bit());
-    StationWindow window;
-    window.show();
-    window.findChild<QLineEdit *>(QStringLiteral("reportPath"))->setText(dir.filePath(QStringLiteral("auto.jsonl")));
-    window.findChild<QCheckBox *>(QStringLiteral("automatic"))->setChecked(true);
-    QTest::qWait(200);
-
-    sim::Gripper &g = gripper(sim::GripperConfig(), false);
-    QTRY_VERIFY_WITH_TIMEOUT(window.row(port(g)) >= 0, 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isBusy() && !window.cell(port(g), Column::ResultColumn).isEmpty(), 60000);
-    QCOMPARE(g.status().unit.version, (sim::Version{1, 6, 9}));
-
-    // Pulled off the bench, its row says so.
-    g.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(window.cell(port(g), Column::StepColumn), QStringLiteral("unplugged"), 10000);
 }
 
 QTEST_MAIN(TestStation)
