@@ -45,6 +45,7 @@ Batch::Batch(QObject *parent)
     : QObject(parent)
 {
     probePool.setMaxThreadCount(16);
+    qRegisterMetaType<UnitResult>();
 }
 
 Batch::~Batch()

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMetaType>
 #include <QPair>
 #include <QString>
 #include <QVector>
@@ -38,5 +39,6 @@ struct UnitResult
     // GC3-1.6.9 (37.0 s)".
     QString sentence() const;
 };
+Q_DECLARE_METATYPE(UnitResult)
 
 #endif
