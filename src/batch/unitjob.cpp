@@ -94,12 +94,19 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
             Qt::DirectConnection);
     // Queued: the engine reports from its own thread.
     connect(engine, &GripperUpdate::phaseChanged, this, &UnitJob::onPhase, Qt::QueuedConnection);
-    connect(engine, &GripperUpdate::progressChanged, this,
+    // The engine reports its progress after every packet; the front end's
+    // thread is woken once per percent instead. At 32 units a wake-up per
+    // exchange was the most the batch added to each exchange.
+    connect(engine, &GripperUpdate::progressChanged, engine,
             [this](int value) {
-                currentProgress = value;
-                emit changed();
+                if (reportedProgress.exchange(value) == value)
+                    return;
+                QMetaObject::invokeMethod(this, [this, value] {
+                    currentProgress = value;
+                    emit changed();
+                }, Qt::QueuedConnection);
             },
-            Qt::QueuedConnection);
+            Qt::DirectConnection);
     connect(engine, &GripperUpdate::finished, this, [this](GripperUpdate::Outcome outcome) {
         if (!running)
             return;

@@ -76,6 +76,8 @@ private:
     // The new firmware was started (GS: loaded): given up now, it runs.
     std::atomic<bool> firmwareStarted{false};
     std::atomic<int> outcome{-1};
+    // The last progress passed on, on the engine's thread.
+    std::atomic<int> reportedProgress{-1};
     QElapsedTimer stepClock;
     UnitResult unitResult;
 };
