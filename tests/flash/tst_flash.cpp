@@ -174,6 +174,8 @@ void TestFlash::badArgumentsTouchNoGripper_data()
     QTest::newRow("plan without ports") << QStringList{"plan", "--json"} << "name the ports";
     QTest::newRow("plan writes no report") << QStringList{"plan", "%P", "--report", "%D/r"} << "not an option";
     QTest::newRow("not a port") << QStringList{"update", "%D/nothing"} << "is not a serial port";
+    QTest::newRow("image linked for another bank") << QStringList{"update", "%P", "--image", "%D/GC3-1.7.1.bin"}
+                                                   << "its reset vector 0x08100401 is not inside the image";
     QTest::newRow("--type of no gripper") << QStringList{"update", "%P", "--type", "XY9"} << "not a gripper type";
     QTest::newRow("report cannot be written") << QStringList{"update", "%P", "--report", "%D/none/report.jsonl"}
                                               << "cannot be opened";
@@ -184,6 +186,7 @@ void TestFlash::badArgumentsTouchNoGripper()
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
     sim::Gripper &g = gripper(sim::GripperConfig());
+    QVERIFY(!writeFile("GC3-1.7.1.bin", standin("CH", {1, 7, 1}, 50000, kMainAddressCH)).isEmpty());
     for (QString &argument : arguments)
         argument.replace(QLatin1String("%P"), port(g)).replace(QLatin1String("%D"), dir.path());
 
@@ -253,12 +256,10 @@ void TestFlash::watchUpdatesUnitsAsTheyArrive()
     QVERIFY(startWatch(process, out, 2, {"--report", report}));
     sim::Gripper &first = gripper(slowErase());
     QTRY_VERIFY_WITH_TIMEOUT(first.romLog().syncs > 0, 60000);
-    // Plugged in while the first one is being written.
     sim::Gripper &second = gripper(slowErase());
     QTRY_VERIFY_WITH_TIMEOUT(second.romLog().syncs > 0, 60000);
 
     ::kill(process.processId(), SIGINT);
-    // Both finish before the program ends.
     QVERIFY(process.waitForFinished(120000) && process.exitCode() == 0);
     for (const sim::Gripper *g : {&first, &second})
         QVERIFY(out.contains(port(*g) + ": updated GC3-1.6.8 -> GC3-1.6.9"));
@@ -292,8 +293,7 @@ void TestFlash::consoleClosedGivesEveryUnitItsLine()
     QString error;
     QVERIFY(tool.prepare(&error) && tool.startUpdate(&error));
     QTRY_VERIFY_WITH_TIMEOUT(!g.romLog().erasedSectors.empty() || g.romLog().syncs > 0, 60000);
-    // The system calls the console's close handler on a thread of its own,
-    // and ends the process once it returns.
+    // The system calls the handler on a thread of its own, ending the process once it returns.
     std::atomic<bool> returned{false};
     std::thread handler([&] {
         Terminal::callAndWait(&tool, [&] { tool.closeNow(); });
