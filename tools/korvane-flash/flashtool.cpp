@@ -216,8 +216,7 @@ int FlashTool::plan(QString *error)
         case UnitChoice::Update:
             action = QStringLiteral("update");
             line = QStringLiteral("%1: %2 would be updated to %3 (%4)")
-                       .arg(name, unit->unavailable ? QStringLiteral("-") : before, forecast.versionAfter,
-                            forecast.imageName);
+                       .arg(name, before, QFileInfo(forecast.imageName).completeBaseName(), forecast.imageName);
             break;
         case UnitChoice::UpToDate:
             action = QStringLiteral("up to date");
