@@ -90,7 +90,8 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
 }
 
 BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, BootloaderLink &link,
-                                               const std::function<void()> &afterFirstRequest)
+                                               const std::function<void()> &afterFirstRequest,
+                                               const std::function<void()> &afterEcho)
 {
     if (!target.inBootloader && target.kind != BL_STM32) {
         const bool confirmed = rebootForUpdate(target);
@@ -98,6 +99,8 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
             afterFirstRequest();
         if (!confirmed)
             return isCancelled() ? Cancelled : Retry;
+        if (afterEcho)
+            afterEcho();
         if (target.kind == GU || target.kind == GV) {
             // GU and GV miss the first request now and then while they
             // restart: it is repeated for a while, then they settle.
@@ -291,11 +294,14 @@ BootloaderEntry::Result GripperUpdate::enterBootloader()
 {
     // Each attempt reads back only what it writes afterwards.
     written.clear();
-    if (plan.target.inBootloader || plan.target.kind == BL_STM32)
+    if (plan.target.inBootloader || plan.target.kind == BL_STM32) {
+        emit romEntered();
         emit phaseChanged(InitializingRom);
-    else
+    } else {
         emit phaseChanged(Rebooting);
-    return entry.enter(plan.target, *link, [this] { emit phaseChanged(AwaitingPowerCycle); });
+    }
+    return entry.enter(plan.target, *link, [this] { emit phaseChanged(AwaitingPowerCycle); },
+                       [this] { emit romEntered(); });
 }
 
 bool GripperUpdate::identify()

@@ -59,9 +59,12 @@ public:
 
     // One attempt. Ready leaves `link` open and acknowledged; Retry means
     // the gripper did not answer (yet), as when it is off.
-    // `afterFirstRequest` is called once the first reboot request is out.
+    // `afterFirstRequest` is called once the first reboot request is out,
+    // `afterEcho` once the firmware has confirmed it: from then on the
+    // gripper runs its ROM, whatever becomes of this attempt.
     Result enter(const UpdateTarget &target, BootloaderLink &link,
-                 const std::function<void()> &afterFirstRequest = std::function<void()>());
+                 const std::function<void()> &afterFirstRequest = std::function<void()>(),
+                 const std::function<void()> &afterEcho = std::function<void()>());
 
 private:
     bool rebootForUpdate(const UpdateTarget &target);
@@ -179,6 +182,11 @@ public:
 
 signals:
     void phaseChanged(GripperUpdate::Phase phase);
+    // The gripper runs nothing but its STM32 ROM from now on (its reboot
+    // request was confirmed, or it was found there) until the new firmware
+    // is started: a unit given up from here is left in its bootloader.
+    // Emitted on the engine's thread, before the next phase.
+    void romEntered();
     void progressChanged(int progress);
     void finished(GripperUpdate::Outcome outcome);
 

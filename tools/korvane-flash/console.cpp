@@ -75,10 +75,11 @@ void Console::onChanged(UnitJob *job)
     // From here on plain lines: a block drawn while it fitted goes.
     eraseLive();
     const int index = live.indexOf(job);
-    if (index < 0 || job->status().isEmpty() || job->status() == lastStatus.at(index))
+    const QString status = UnitJob::phaseText(job->phase());
+    if (index < 0 || status.isEmpty() || status == lastStatus.at(index))
         return;
-    lastStatus[index] = job->status();
-    print(QStringLiteral("%1: %2").arg(job->port(), job->status()));
+    lastStatus[index] = status;
+    print(QStringLiteral("%1: %2").arg(job->port(), status));
 }
 
 void Console::finished(UnitJob *job, const QString &resultLine)
@@ -137,9 +138,9 @@ QString Console::liveLine(const UnitJob *job) const
 {
     const QString line = QStringLiteral("%1  %2 %3%  %4")
                              .arg(job->port(), -16)
-                             .arg(job->phase(), -6)
+                             .arg(job->step(), -6)
                              .arg(job->progress(), 3)
-                             .arg(job->status());
+                             .arg(UnitJob::phaseText(job->phase()));
     // A line that fills the last column wraps on some terminals, and a
     // wrapped line throws the cursor arithmetic off.
     return line.left(columns - 1);

@@ -1,16 +1,14 @@
 #include "flashtool.h"
 
 #include "qextserialenumerator.h"
-#include "unitchoice.h"
-#include "unitjob.h"
 
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
-#include <QtConcurrent>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -32,23 +30,63 @@ QString deviceNode(const QString &name)
     return node.isEmpty() ? name : node;
 }
 
-} // namespace
+QString versionOnly(const ProbedDevice &device)
+{
+    return device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1) : QString();
+}
 
+QJsonObject listRow(const ProbedDevice &device)
+{
+    QJsonObject row{
+        {QStringLiteral("port"), device.portName},
+        {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
+        {QStringLiteral("type_code"), device.typeCode},
+        {QStringLiteral("version"), versionOnly(device)},
+        {QStringLiteral("in_bootloader"), device.inBootloader},
+        {QStringLiteral("secondary"), device.secondaryUnit},
+    };
+    if (device.unavailable)
+        row.insert(QStringLiteral("unavailable"), unavailableTag(device));
+    return row;
+}
+
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+} // namespace
 
 FlashTool::FlashTool(Options options, QObject *parent)
     : QObject(parent)
     , options(std::move(options))
 {
-    probePool.setMaxThreadCount(16);
     rules.typeCode = this->options.typeCode;
     rules.force = this->options.force;
     rules.manualReboot = this->options.manualReboot;
+    connect(&batch, &Batch::ended, this, &FlashTool::onEnded);
+    connect(&batch, &Batch::started, this, [this](UnitJob *job) {
+        console.follow(job);
+        if (this->options.manualReboot)
+            console.print(QStringLiteral("%1: switch the unit off, then on again; the update starts when it answers")
+                              .arg(job->port()));
+    });
+    connect(&batch, &Batch::reportLineLost, this, [this](const QString &port, const QString &error) {
+        // The report is what a station keeps; a lost line must not pass for
+        // a clean run.
+        std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
+                     this->options.reportPath.toLocal8Bit().constData(), port.toLocal8Bit().constData(),
+                     error.toLocal8Bit().constData());
+    });
+    connect(&batch, &Batch::arrived, this, &FlashTool::onArrived);
+    connect(&batch, &Batch::idle, this, &FlashTool::finishIfIdle);
 }
 
 FlashTool::~FlashTool()
 {
-    qDeleteAll(jobs);
-    probePool.waitForDone();
+    // Whatever is still under way ends with its line, not with the console.
+    closeNow();
+    batch.disconnect(this);
 }
 
 bool FlashTool::prepare(QString *error)
@@ -76,38 +114,16 @@ bool FlashTool::prepare(QString *error)
                      .arg(options.typeCode);
         return false;
     }
-    if (!options.reportPath.isEmpty()) {
-        report.setFileName(options.reportPath);
-        // Unbuffered: a line that cannot be written fails where it is written,
-        // and is not written again with the next one.
-        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
-            *error = QStringLiteral("%1: cannot be opened for appending").arg(options.reportPath);
-            return false;
-        }
-    }
-    return true;
+    return batch.report().open(options.reportPath, error);
 }
 
 int FlashTool::list()
 {
-    const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
-    const QList<ProbedDevice> devices = PortProbe::identifyAll(ports);
+    const QList<ProbedDevice> devices = PortProbe::identifyAll(QextSerialEnumerator::getPorts());
     if (options.json) {
         QJsonArray rows;
-        for (const ProbedDevice &device : devices) {
-            QJsonObject row{
-                {QStringLiteral("port"), device.portName},
-                {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
-                {QStringLiteral("type_code"), device.typeCode},
-                {QStringLiteral("version"), device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1)
-                                                                  : QString()},
-                {QStringLiteral("in_bootloader"), device.inBootloader},
-                {QStringLiteral("secondary"), device.secondaryUnit},
-            };
-            if (device.unavailable)
-                row.insert(QStringLiteral("unavailable"), unavailableTag(device));
-            rows.append(row);
-        }
+        for (const ProbedDevice &device : devices)
+            rows.append(listRow(device));
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
     }
@@ -123,22 +139,20 @@ int FlashTool::list()
             kind = QStringLiteral("(%1)").arg(unavailableTag(device).replace(QLatin1Char('-'), QLatin1Char(' ')));
         if (device.secondaryUnit)
             kind += QStringLiteral(" (via K01)");
+        const QString version = versionOnly(device);
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
                           .arg(device.portName, -24)
                           .arg(kind, -12)
                           .arg(device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode, -8)
-                          .arg(device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1)
-                                                     : QStringLiteral("-"),
-                               -9)
+                          .arg(version.isEmpty() ? QStringLiteral("-") : version, -9)
                           .arg(device.inBootloader ? QStringLiteral("yes") : QStringLiteral("no")));
     }
     return 0;
 }
 
-bool FlashTool::startUpdate(QString *error)
+bool FlashTool::choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QString *error) const
 {
     const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
-    QList<QextPortInfo> chosen;
     QSet<QString> nodes;
     for (const QString &name : options.ports) {
         const QString node = deviceNode(name);
@@ -151,16 +165,95 @@ bool FlashTool::startUpdate(QString *error)
         }
         // Two jobs on one port would fight over its line.
         const QString foundNode = deviceNode(portPath(*found));
-        if (!nodes.contains(foundNode))
-            chosen.append(*found);
+        if (!nodes.contains(foundNode)) {
+            chosen->append(*found);
+            names->append(name);
+        }
         nodes.insert(foundNode);
     }
     if (options.all) {
         for (const QextPortInfo &port : ports) {
-            if (port.enumName != QLatin1String("ACPI"))
-                chosen.append(port);
+            if (port.enumName != QLatin1String("ACPI")) {
+                chosen->append(port);
+                names->append(portPath(port));
+            }
         }
     }
+    return true;
+}
+
+int FlashTool::plan(QString *error)
+{
+    QList<QextPortInfo> chosen;
+    QStringList names;
+    if (!choosePorts(&chosen, &names, error))
+        return 2;
+    // Identification only: nothing is written to any unit.
+    const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
+    QJsonArray rows;
+    for (int i = 0; i < chosen.size(); ++i) {
+        const QextPortInfo &port = chosen.at(i);
+        QList<ProbedDevice> onPort;
+        for (const ProbedDevice &device : devices) {
+            if (device.portName == portPath(port))
+                onPort.append(device);
+        }
+        const ProbedDevice *unit = announcedUnit(onPort);
+        ProbedDevice gone;
+        if (!unit) {
+            gone.portName = portPath(port);
+            gone.unavailable = true;
+            gone.openError = ENODEV;
+            unit = &gone;
+        }
+        // Named on the command line, a port is said as it was named.
+        const QString name = names.at(i);
+        const UnitChoice::Forecast forecast = UnitChoice::forecast(*unit, rules);
+        const QString before = unit->versionKnown() ? unit->versionText() : kindName(unit->kind);
+        QString action;
+        QString line;
+        switch (forecast.decision) {
+        case UnitChoice::Update:
+            action = QStringLiteral("update");
+            line = QStringLiteral("%1: %2 would be updated to %3 (%4)")
+                       .arg(name, before, QFileInfo(forecast.imageName).completeBaseName(), forecast.imageName);
+            break;
+        case UnitChoice::UpToDate:
+            action = QStringLiteral("up to date");
+            line = QStringLiteral("%1: %2 is up to date, would be left alone").arg(name, before);
+            break;
+        case UnitChoice::Newer:
+            action = QStringLiteral("refused");
+            line = QStringLiteral("%1: %2 would be refused: %3").arg(name, before, forecast.reason);
+            break;
+        case UnitChoice::Untouched:
+            action = QStringLiteral("not updated");
+            line = QStringLiteral("%1: %2 would not be updated: %3")
+                       .arg(name, unit->unavailable ? QStringLiteral("-") : before, forecast.reason);
+            break;
+        }
+        QJsonObject row = listRow(*unit);
+        row.insert(QStringLiteral("port"), name);
+        row.insert(QStringLiteral("action"), action);
+        row.insert(QStringLiteral("image"), textOrNull(forecast.imageName));
+        row.insert(QStringLiteral("version_after"), textOrNull(forecast.versionAfter));
+        row.insert(QStringLiteral("reason"), forecast.reason);
+        row.insert(QStringLiteral("line"), line);
+        rows.append(row);
+        if (!options.json)
+            console.print(line);
+    }
+    if (options.json)
+        console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
+    return 0;
+}
+
+bool FlashTool::startUpdate(QString *error)
+{
+    QList<QextPortInfo> chosen;
+    QStringList names;
+    if (!choosePorts(&chosen, &names, error))
+        return false;
     const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
     for (const QextPortInfo &port : chosen) {
         QList<ProbedDevice> onPort;
@@ -174,17 +267,17 @@ bool FlashTool::startUpdate(QString *error)
         if (options.all && (!unit || (!unit->isGripper() && !unit->unavailable)))
             continue;
         if (unit) {
-            take(*unit);
+            batch.take(*unit, rules);
         } else {
             UnitResult gone;
             gone.time = QDateTime::currentDateTimeUtc();
             gone.port = portPath(port);
             gone.result = UnitResult::Refused;
             gone.error = QStringLiteral("the port went away");
-            end(gone);
+            batch.end(gone);
         }
     }
-    if (options.all && unitsTaken == 0) {
+    if (options.all && batch.taken() == 0) {
         // A station script asking for every gripper wants to hear that
         // there was none.
         console.print(QStringLiteral("No gripper found."));
@@ -198,137 +291,68 @@ void FlashTool::startWatch()
 {
     watching = true;
     enumerator = new QextSerialEnumerator(this);
-    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this,
-            &FlashTool::onPortArrived);
+    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, &batch, &Batch::probeArrival);
     enumerator->setUpNotifications();
     console.print(QStringLiteral("Waiting for grippers to be plugged in; Ctrl-C stops."));
 }
 
-void FlashTool::onPortArrived(const QextPortInfo &info)
+void FlashTool::onArrived(const QString &port, const QList<ProbedDevice> &found)
 {
-    const QString port = portPath(info);
-    if (interrupts > 0 || probing.contains(port))
-        return;
-    for (const UnitJob *job : qAsConst(jobs)) {
-        if (job->port() == port && job->isRunning())
-            return;
-    }
-    probing.insert(port);
-    UnitChoice::probeArrival(&probePool, this, info, [this, port](const QList<ProbedDevice> &found) {
-        probing.remove(port);
-        const ProbedDevice *unit = announcedUnit(found);
-        if (interrupts > 0) {
-            finishIfIdle();
-        } else if (unit && (unit->isGripper() || unit->unavailable)) {
-            take(*unit);
-        } else {
-            console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
-        }
-    });
+    const ProbedDevice *unit = announcedUnit(found);
+    if (unit && (unit->isGripper() || unit->unavailable))
+        batch.take(*unit, rules);
+    else
+        console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
 }
 
-void FlashTool::take(const ProbedDevice &device)
-{
-    ++unitsTaken;
-    UnitResult refused;
-    UpdatePlan plan;
-    FirmwareImage image;
-    if (!UnitChoice::choose(device, rules, &refused, &plan, &image)) {
-        end(refused);
-        return;
-    }
-
-    auto *job = new UnitJob(device, plan, image);
-    jobs.append(job);
-    connect(job, &UnitJob::done, this, [this, job] { onJobDone(job); });
-    console.follow(job);
-    if (options.manualReboot)
-        console.print(QStringLiteral("%1: switch the unit off, then on again; the update starts when it answers")
-                          .arg(device.portName));
-    job->start();
-}
-
-void FlashTool::end(const UnitResult &result, UnitJob *job)
+void FlashTool::onEnded(const UnitResult &result, UnitJob *job)
 {
     if (!result.confirmed())
         anyUnconfirmed = true;
-    ++counts[result.result];
-    if (report.isOpen()) {
-        const QByteArray line = result.toJsonLine();
-        if (report.write(line) != line.size() || !report.flush()) {
-            // The report is what a station keeps; a lost line must not pass
-            // for a clean run.
-            ++reportLinesLost;
-            std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
-                         options.reportPath.toLocal8Bit().constData(), result.port.toLocal8Bit().constData(),
-                         report.errorString().toLocal8Bit().constData());
-        }
-    }
+    QString line = QStringLiteral("%1: %2").arg(result.port, result.sentence());
+    if (result.result == UnitResult::UpToDate)
+        line += QStringLiteral(" (--force updates it anyway)");
     if (job)
-        console.finished(job, resultLine(result));
+        console.finished(job, line);
     else
-        console.print(resultLine(result));
-}
-
-void FlashTool::onJobDone(UnitJob *job)
-{
-    const UnitResult result = job->result();
-    end(result, job);
-    if (result.result == UnitResult::GivenUp && job->pastEntry())
-        console.print(QStringLiteral("%1 was left in its bootloader").arg(job->port()));
-    finishIfIdle();
+        console.print(line);
+    if (result.leftInBootloader)
+        console.print(QStringLiteral("%1 was left in its bootloader").arg(result.port));
 }
 
 void FlashTool::finishIfIdle()
 {
-    const bool busy = std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
-    if (busy || !probing.isEmpty())
-        return;
-    if ((watching && interrupts == 0) || ended)
+    if (batch.isBusy() || (watching && interrupts == 0) || ended)
         return;
     ended = true;
-    console.print(summary());
-    emit finished(anyUnconfirmed || reportLinesLost > 0 ? 1 : 0);
-}
-
-QString FlashTool::summary() const
-{
-    static const QPair<UnitResult::Result, const char *> kinds[] = {
-        {UnitResult::Updated, "updated"}, {UnitResult::UpToDate, "up to date"}, {UnitResult::Refused, "not updated"},
-        {UnitResult::Failed, "failed"}, {UnitResult::GivenUp, "given up"},
-    };
-    QStringList parts;
-    for (const auto &kind : kinds) {
-        if (counts.value(kind.first) > 0)
-            parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
-    }
-    QString line = parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
-    if (reportLinesLost > 0)
-        line += QStringLiteral("; %1 report line(s) not written").arg(reportLinesLost);
-    return line;
+    console.print(batch.summary());
+    emit finished(anyUnconfirmed || batch.report().linesLost() > 0 ? 1 : 0);
 }
 
 void FlashTool::interrupt()
 {
     ++interrupts;
-    QStringList running;
-    for (UnitJob *job : qAsConst(jobs)) {
-        if (job->isRunning())
-            running.append(job->port());
-    }
-    if (running.isEmpty() && probing.isEmpty()) {
+    batch.stopTaking();
+    if (enumerator)
+        enumerator->disconnect(&batch);
+    if (!batch.isBusy()) {
         finishIfIdle();
         return;
     }
     if (interrupts == 1) {
-        if (enumerator)
-            enumerator->disconnect(this);
         console.print(QStringLiteral("Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.")
-                          .arg(running.size()));
+                          .arg(batch.portsUnderWay().size()));
         return;
     }
-    for (UnitJob *job : qAsConst(jobs)) {
-        if (job->isRunning())
-            job->giveUp();
-    }
+    batch.giveUp();
+}
+
+void FlashTool::closeNow()
+{
+    if (!batch.isBusy())
+        return;
+    ++interrupts;
+    batch.stopTaking();
+    batch.giveUpNow();
+    finishIfIdle();
 }

@@ -1,25 +1,19 @@
 #ifndef KORVANE_FLASH_FLASHTOOL_H
 #define KORVANE_FLASH_FLASHTOOL_H
 
+#include "batch.h"
 #include "console.h"
-#include "firmwarechoice.h"
 #include "options.h"
-#include "portprobe.h"
-#include "unitchoice.h"
 
-#include <QFile>
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
-#include <QThreadPool>
 
 class QextSerialEnumerator;
-class UnitJob;
-struct UnitResult;
+struct QextPortInfo;
 
-// The three commands. list runs to its end at once; update and watch run in
-// the event loop and end it with their exit status.
+// The commands, a console tracker of a batch. list and plan run to their end
+// at once; update and watch run in the event loop and end it with their exit
+// status.
 class FlashTool : public QObject
 {
     Q_OBJECT
@@ -33,6 +27,9 @@ public:
     bool prepare(QString *error);
 
     int list();
+    // What each unit would get, from the choice the update makes; exit
+    // status 2 with `error` set when a port named is not a port.
+    int plan(QString *error);
     // False, with `error` set, when a port named is not a port.
     bool startUpdate(QString *error);
     void startWatch();
@@ -40,35 +37,31 @@ public:
     // Ctrl-C: the first lets the units under way finish and starts no new
     // ones, the second gives them up.
     void interrupt();
+    // The console is closing and the process ends in seconds: every unit
+    // under way is given up now, its line written, and those left in their
+    // bootloader named.
+    void closeNow();
 
 signals:
     void finished(int exitCode);
 
 private:
-    // Either a job for the unit, or the result it ends with untouched.
-    void take(const ProbedDevice &device);
-    // Reports and prints how a unit ended.
-    void end(const UnitResult &result, UnitJob *job = nullptr);
-    void onJobDone(UnitJob *job);
-    void onPortArrived(const QextPortInfo &info);
+    // The ports named, each once, or every one with --all; false, with
+    // `error` set, when a name is not a port.
+    // `names`: each as it was named (with --all, as found).
+    bool choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QString *error) const;
+    void onEnded(const UnitResult &result, UnitJob *job);
+    void onArrived(const QString &port, const QList<ProbedDevice> &found);
     void finishIfIdle();
-    // The run at a glance: "3 updated, 1 up to date, 1 failed".
-    QString summary() const;
 
     Options options;
     Console console;
     UnitRules rules;
-    QFile report;
-    QList<UnitJob *> jobs;
+    Batch batch;
     bool watching = false;
     int interrupts = 0;
     bool anyUnconfirmed = false;
     bool ended = false;
-    QHash<int, int> counts;
-    int reportLinesLost = 0;
-    int unitsTaken = 0;
-    QThreadPool probePool;
-    QSet<QString> probing;
     QextSerialEnumerator *enumerator = nullptr;
 };
 

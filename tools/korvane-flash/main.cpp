@@ -66,11 +66,17 @@ int main(int argc, char *argv[])
     }
     if (options.command == QLatin1String("list"))
         return tool.list();
+    if (options.command == QLatin1String("plan")) {
+        const int code = tool.plan(&error);
+        if (code == 2)
+            printError(error);
+        return code;
+    }
 
     // An SSH session that drops hangs up the terminal: the units under way
     // are in the middle of their flash and must finish, and the report must
     // get their lines. Output that has nowhere to go is dropped (Console).
-    if (!Terminal::watchInterrupts(&tool, [&tool] { tool.interrupt(); })) {
+    if (!Terminal::watchInterrupts(&tool, [&tool] { tool.interrupt(); }, [&tool] { tool.closeNow(); })) {
         printError(QStringLiteral("cannot set up Ctrl-C handling"));
         return 1;
     }

@@ -18,6 +18,10 @@ bool allowed(const QString &command, const QString &option)
     if (command == QLatin1String("update"))
         return updating.contains(option) || option == QLatin1String("--all")
                || option == QLatin1String("--manual-reboot");
+    if (command == QLatin1String("plan"))
+        return option == QLatin1String("--image") || option == QLatin1String("--type")
+               || option == QLatin1String("--force") || option == QLatin1String("--all")
+               || option == QLatin1String("--json");
     return updating.contains(option);
 }
 
@@ -29,6 +33,7 @@ QString Options::usage()
         "Usage: korvane-flash list [--json]\n"
         "       korvane-flash update [PORT...] [--all] [--image FILE]... [--type CODE] [--force]\n"
         "                            [--manual-reboot] [--report FILE]\n"
+        "       korvane-flash plan [PORT...] [--all] [--image FILE]... [--type CODE] [--force] [--json]\n"
         "       korvane-flash watch [--image FILE]... [--type CODE] [--force] [--report FILE]\n"
         "\n"
         "Updates Korvane grippers without a window, several at once.\n"
@@ -36,12 +41,13 @@ QString Options::usage()
         "Commands:\n"
         "  list             identify the gripper on every serial port (all ports at once)\n"
         "  update           update the grippers on the named ports, or every one found with --all\n"
+        "  plan             say what update would do to each unit, writing nothing to any gripper\n"
         "  watch            wait for grippers to be plugged in and update each as it arrives;\n"
         "                   Ctrl-C lets the units under way finish, a second Ctrl-C gives them up\n"
         "\n"
         "Options:\n"
-        "  --json           list: one JSON array instead of a table\n"
-        "  --all            update: every gripper found\n"
+        "  --json           list, plan: one JSON array instead of lines\n"
+        "  --all            update, plan: every gripper found\n"
         "  --image FILE     take FILE instead of the carried firmware for the grippers whose type code\n"
         "                   starts its name (GC3-1.7.0.bin for GC3); may be given once per type\n"
         "  --type CODE      type code of the grippers that cannot report it: found in their ROM\n"
@@ -55,7 +61,7 @@ QString Options::usage()
         "\n"
         "Ports are device paths, as 'list' shows them; KORVANE_EXTRA_PORTS adds ports.\n"
         "Exit status: 0 when every unit asked for ended on the new version, 1 when any did not\n"
-        "(or a report line could not be written), 2 for a usage error.\n");
+        "(or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.\n");
 }
 
 Options::Action Options::parse(const QStringList &arguments, Options *options, QString *error)
@@ -69,7 +75,7 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
             return Version;
         if (parsed.command.isEmpty()) {
             if (argument != QLatin1String("list") && argument != QLatin1String("update")
-                && argument != QLatin1String("watch")) {
+                && argument != QLatin1String("plan") && argument != QLatin1String("watch")) {
                 *error = QStringLiteral("unknown command '%1'").arg(argument);
                 return UsageError;
             }
@@ -77,7 +83,7 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
             continue;
         }
         if (!argument.startsWith(QLatin1String("--"))) {
-            if (parsed.command != QLatin1String("update")) {
+            if (parsed.command != QLatin1String("update") && parsed.command != QLatin1String("plan")) {
                 *error = QStringLiteral("'%1' takes no ports").arg(parsed.command);
                 return UsageError;
             }
@@ -116,7 +122,8 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
         *error = QStringLiteral("no command given");
         return UsageError;
     }
-    if (parsed.command == QLatin1String("update") && parsed.ports.isEmpty() == !parsed.all) {
+    if ((parsed.command == QLatin1String("update") || parsed.command == QLatin1String("plan"))
+        && parsed.ports.isEmpty() == !parsed.all) {
         *error = parsed.all ? QStringLiteral("give either ports or --all, not both")
                             : QStringLiteral("name the ports to update, or give --all");
         return UsageError;

@@ -9,7 +9,7 @@ struct Options
 {
     enum Action { Run, Help, Version, UsageError };
 
-    QString command; // list, update, watch
+    QString command; // list, update, plan, watch
     QStringList ports;
     bool all = false;
     bool json = false;

@@ -2,6 +2,7 @@
 #define KORVANE_FLASH_TERMINAL_H
 
 #include <QByteArray>
+#include <QMetaObject>
 #include <QObject>
 #include <QString>
 
@@ -24,9 +25,18 @@ WriteResult writeOut(const QByteArray &bytes, QString *error);
 
 // From now on Ctrl-C and a request to terminate call onInterrupt in the
 // event loop of the receiver's thread, each time; a hang-up of the terminal
-// is ignored (the units under way must finish). False when it cannot be set
-// up.
-bool watchInterrupts(QObject *receiver, std::function<void()> onInterrupt);
+// is ignored (the units under way must finish). Where the system ends the
+// process seconds after its console closes (Windows), onClose runs first, in
+// the receiver's thread, and the process ends once it returns. False when it
+// cannot be set up.
+bool watchInterrupts(QObject *receiver, std::function<void()> onInterrupt, std::function<void()> onClose);
+
+// Runs `work` in the receiver's thread and returns once it has: the thread
+// the system calls a console handler on waits for every line to be written.
+inline void callAndWait(QObject *receiver, const std::function<void()> &work)
+{
+    QMetaObject::invokeMethod(receiver, work, Qt::BlockingQueuedConnection);
+}
 
 } // namespace Terminal
 

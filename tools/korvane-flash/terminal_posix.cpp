@@ -57,7 +57,7 @@ Terminal::WriteResult Terminal::writeOut(const QByteArray &bytes, QString *error
     return WriteResult::Written;
 }
 
-bool Terminal::watchInterrupts(QObject *receiver, std::function<void()> onInterrupt)
+bool Terminal::watchInterrupts(QObject *receiver, std::function<void()> onInterrupt, std::function<void()>)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return false;

@@ -10,6 +10,7 @@ namespace {
 // The tool that receives them lives until the process ends.
 QObject *interruptReceiver = nullptr;
 std::function<void()> interruptHandler;
+std::function<void()> closeHandler;
 
 // Runs on a thread of its own that the system starts for the event.
 BOOL WINAPI onConsoleEvent(DWORD event)
@@ -21,9 +22,12 @@ BOOL WINAPI onConsoleEvent(DWORD event)
             QMetaObject::invokeMethod(interruptReceiver, [] { interruptHandler(); }, Qt::QueuedConnection);
         return TRUE;
     case CTRL_CLOSE_EVENT:
-        // The console window is closing: the system ends the process a few
-        // seconds later whatever is answered; the units under way get what
-        // time there is.
+        // The console is closing: the system ends the process once this
+        // returns, or a few seconds from now. The units under way are given
+        // up in that time, each with its report line, and those left in
+        // their bootloader are named.
+        if (interruptReceiver && closeHandler)
+            Terminal::callAndWait(interruptReceiver, closeHandler);
         return TRUE;
     default:
         return FALSE;
@@ -78,9 +82,10 @@ Terminal::WriteResult Terminal::writeOut(const QByteArray &bytes, QString *error
     return WriteResult::Written;
 }
 
-bool Terminal::watchInterrupts(QObject *receiver, std::function<void()> onInterrupt)
+bool Terminal::watchInterrupts(QObject *receiver, std::function<void()> onInterrupt, std::function<void()> onClose)
 {
     interruptReceiver = receiver;
     interruptHandler = std::move(onInterrupt);
+    closeHandler = std::move(onClose);
     return SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }

@@ -27,29 +27,9 @@
 
 namespace {
 
-// UnitJob's words for a unit waiting to be switched off and on.
-const char kPowerCycleStep[] = "If the device is turned off, turn it on.";
-const char kRebootStep[] = "Rebooting the gripper into its bootloader.";
-
-QString resultText(const UnitResult &result)
-{
-    double total = 0;
-    for (const auto &phase : result.phases)
-        total += phase.second;
-    switch (result.result) {
-    case UnitResult::Updated:
-        return QStringLiteral("updated to %1 (%2 s)").arg(result.versionAfter).arg(total, 0, 'f', 1);
-    case UnitResult::UpToDate:
-        return QStringLiteral("up to date");
-    case UnitResult::Refused:
-        return QStringLiteral("not updated: %1").arg(result.error);
-    case UnitResult::Failed:
-        return QStringLiteral("FAILED: %1").arg(result.error);
-    case UnitResult::GivenUp:
-        return QStringLiteral("given up: %1").arg(result.error);
-    }
-    return QString();
-}
+// A port path longer than this is shortened in its cell (in full in its
+// tooltip), so that it never squeezes what a row ended with.
+const int kPortColumnMaxWidth = 220;
 
 // The carried images a unit without working firmware may be given, by type
 // code. Not the GS family: its bootloader shows itself for five seconds
@@ -72,7 +52,15 @@ StationWindow::StationWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Korvane Station"));
-    probePool.setMaxThreadCount(16);
+    scanPool.setMaxThreadCount(16);
+    batch = new Batch(this);
+    connect(batch, &Batch::started, this, &StationWindow::onStarted);
+    connect(batch, &Batch::ended, this, &StationWindow::onEnded);
+    connect(batch, &Batch::arrived, this, &StationWindow::onArrived);
+    connect(batch, &Batch::reportLineLost, this, [this](const QString &port, const QString &error) {
+        messageLabel->setText(QStringLiteral("%1: the line for %2 could not be written (%3)")
+                                  .arg(batch->report().path(), port, error));
+    });
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -100,7 +88,11 @@ StationWindow::StationWindow(QWidget *parent)
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setSectionResizeMode(ResultColumn, QHeaderView::Stretch);
+    // The port is shortened in its middle, where by-id paths differ least;
+    // what a row ended with is shown whole, the table scrolling if need be.
+    table->horizontalHeader()->setSectionResizeMode(PortColumn, QHeaderView::Interactive);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
 
     countersLabel = new QLabel(central);
@@ -144,11 +136,11 @@ StationWindow::StationWindow(QWidget *parent)
 
 StationWindow::~StationWindow()
 {
-    // The jobs' engines stop at their next exchange; their threads are
-    // waited for before the rows go.
-    for (auto &unit : units)
-        delete unit->job;
-    probePool.waitForDone();
+    // The rows go first; the batch gives up what is still under way, each
+    // unit with its report line.
+    batch->disconnect(this);
+    batch->giveUpNow();
+    scanPool.waitForDone();
 }
 
 void StationWindow::scan()
@@ -161,7 +153,7 @@ void StationWindow::updateAll()
     // Probed again first: a unit may have been swapped since the table was
     // filled, and the rules need what runs on it now.
     stopping = false;
-    leftInBootloader.clear();
+    batch->clearLeft();
     messageLabel->clear();
     probe(true);
 }
@@ -184,7 +176,7 @@ void StationWindow::probe(bool thenUpdate)
         watcher->deleteLater();
         onScanned(watcher->result(), thenUpdate);
     });
-    watcher->setFuture(QtConcurrent::run(&probePool, [ports] { return PortProbe::identifyAll(ports); }));
+    watcher->setFuture(QtConcurrent::run(&scanPool, [ports] { return PortProbe::identifyAll(ports); }));
 }
 
 void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdate)
@@ -304,6 +296,9 @@ void StationWindow::showUnit(const ProbedDevice &device)
     unit.device = device;
 
     setItem(r, PortColumn, device.portName);
+    table->item(r, PortColumn)->setToolTip(device.portName);
+    table->resizeColumnToContents(PortColumn);
+    table->setColumnWidth(PortColumn, std::min(table->columnWidth(PortColumn), kPortColumnMaxWidth));
     setItem(r, KindColumn, device.unavailable ? QStringLiteral("-") : kindName(device.kind));
     setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
     setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
@@ -346,13 +341,15 @@ UnitRules StationWindow::rulesFromWindow() const
 
 void StationWindow::take(Unit &unit, const UnitRules &rules)
 {
-    UnitResult result;
-    UpdatePlan plan;
-    FirmwareImage image;
-    if (UnitChoice::choose(unit.device, rules, &result, &plan, &image))
-        start(unit, unit.device, plan, image);
-    else
-        end(unit, result);
+    const QString path = reportPath();
+    QString error;
+    if (!path.isEmpty())
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    // A report that cannot be opened loses the line of each unit, and says
+    // so as each ends.
+    if (!batch->report().open(path, &error))
+        messageLabel->setText(error);
+    batch->take(unit.device, rules);
 }
 
 void StationWindow::recover(const QString &port)
@@ -367,104 +364,75 @@ void StationWindow::recover(const QString &port)
     take(*unit, rules);
 }
 
-void StationWindow::start(Unit &unit, const ProbedDevice &device, const UpdatePlan &plan, const FirmwareImage &image)
+void StationWindow::onStarted(UnitJob *job)
 {
-    delete unit.job;
-    unit.job = new UnitJob(device, plan, image, this);
-    const QString port = device.portName;
-    connect(unit.job, &UnitJob::changed, this, [this, port] { onJobChanged(port); });
-    connect(unit.job, &UnitJob::done, this, [this, port] { onJobDone(port); });
+    const QString port = job->port();
+    Unit *unit = unitAt(port);
+    if (!unit)
+        return;
+    unit->job = job;
+    unit->shownPhase = job->phase();
+    connect(job, &UnitJob::changed, this, [this, port] { onJobChanged(port); });
     const int r = row(port);
-    setItem(r, TargetColumn, image.versionText());
-    setItem(r, ResultColumn, plan.manualPowerCycle && !device.inBootloader
+    setItem(r, TargetColumn, job->targetVersion());
+    setItem(r, ResultColumn, job->waitsForPowerCycle()
                                  ? QStringLiteral("switch the unit off, then on again; the update starts when it answers")
                                  : QString());
-    unit.job->start();
     onJobChanged(port);
     refreshButtons();
 }
 
 void StationWindow::onJobChanged(const QString &port)
 {
-    const Unit *unit = unitAt(port);
-    if (!unit || !unit->job)
+    Unit *unit = unitAt(port);
+    if (!unit || !unit->job || !unit->job->isRunning())
         return;
-    const int r = row(port);
-    const QString step = unit->job->status();
+    const GripperUpdate::Phase phase = unit->job->phase();
     // On the power-cycle path the engine repeats its reboot request every
     // few tens of milliseconds until the unit answers: the row keeps the
     // instruction to the user instead of flickering between the two.
-    if (!(cell(port, StepColumn) == QLatin1String(kPowerCycleStep) && step == QLatin1String(kRebootStep)))
-        setItem(r, StepColumn, step);
+    if (!(unit->shownPhase == GripperUpdate::AwaitingPowerCycle && phase == GripperUpdate::Rebooting)) {
+        unit->shownPhase = phase;
+        setItem(row(port), StepColumn, UnitJob::phaseText(phase));
+    }
     unit->bar->setValue(unit->job->progress());
 }
 
-void StationWindow::onJobDone(const QString &port)
+void StationWindow::onEnded(const UnitResult &result, UnitJob *job)
 {
-    Unit *unit = unitAt(port);
-    if (!unit || !unit->job)
-        return;
-    const UnitResult result = unit->job->result();
-    if (result.result == UnitResult::GivenUp && unit->job->pastEntry())
-        leftInBootloader.append(port);
-    end(*unit, result);
-    if (result.result == UnitResult::Updated)
-        unit->bar->setValue(100);
-    // A unit left in its ROM can no longer tell its type; a recovered one
-    // runs its firmware again.
-    if (result.result == UnitResult::Updated) {
-        offerRecovery(*unit, false);
-        setItem(row(port), InstalledColumn, result.versionAfter);
-    } else if (unit->job->pastEntry() || result.result == UnitResult::Failed) {
-        offerRecovery(*unit, true);
-        unit->recoverButton->setText(QStringLiteral("Update as"));
+    Unit *unit = unitAt(result.port);
+    if (unit) {
+        const int r = row(result.port);
+        setItem(r, ResultColumn, result.sentence());
+        // The step a unit was at is history once it has ended.
+        setItem(r, StepColumn, QString());
+        if (result.result == UnitResult::Updated) {
+            unit->bar->setValue(100);
+            offerRecovery(*unit, false);
+            setItem(r, InstalledColumn, result.versionAfter);
+        } else if (job && (result.leftInBootloader || result.result == UnitResult::Failed)) {
+            // A unit left in its ROM can no longer tell its type.
+            offerRecovery(*unit, true);
+            unit->recoverButton->setText(QStringLiteral("Update as"));
+        }
     }
-    if (stopping && !isBusy()) {
+    if (stopping && !batch->isBusy()) {
         stopping = false;
-        messageLabel->setText(leftInBootloader.isEmpty()
+        const QStringList left = batch->leftInBootloader();
+        messageLabel->setText(left.isEmpty()
                                   ? QStringLiteral("Stopped.")
                                   : QStringLiteral("Stopped. Left in their bootloader (update them again to recover "
                                                    "them): %1")
-                                        .arg(leftInBootloader.join(QStringLiteral(", "))));
-    }
-    refreshButtons();
-    emit unitEnded(port);
-}
-
-void StationWindow::end(Unit &unit, const UnitResult &result)
-{
-    ++counts[result.result];
-    const int r = row(unit.device.portName);
-    setItem(r, ResultColumn, resultText(result));
-    const QString path = reportPath();
-    if (!path.isEmpty()) {
-        QFile report(path);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        const QByteArray line = result.toJsonLine();
-        // Unbuffered: a line that cannot be written fails where it is written.
-        if (!report.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)
-            || report.write(line) != line.size()) {
-            ++reportLinesLost;
-            messageLabel->setText(QStringLiteral("%1: the line for %2 could not be written (%3)")
-                                      .arg(path, result.port, report.errorString()));
-        }
+                                        .arg(left.join(QStringLiteral(", "))));
     }
     refreshCounters();
+    refreshButtons();
+    emit unitEnded(result.port);
 }
 
 void StationWindow::refreshCounters()
 {
-    QString text = QStringLiteral("%1 updated, %2 failed, %3 up to date")
-                       .arg(counts.value(UnitResult::Updated))
-                       .arg(counts.value(UnitResult::Failed))
-                       .arg(counts.value(UnitResult::UpToDate));
-    if (counts.value(UnitResult::Refused) > 0)
-        text += QStringLiteral(", %1 not updated").arg(counts.value(UnitResult::Refused));
-    if (counts.value(UnitResult::GivenUp) > 0)
-        text += QStringLiteral(", %1 given up").arg(counts.value(UnitResult::GivenUp));
-    if (reportLinesLost > 0)
-        text += QStringLiteral("; %1 report line(s) not written").arg(reportLinesLost);
-    countersLabel->setText(text);
+    countersLabel->setText(batch->summary());
 }
 
 void StationWindow::refreshButtons()
@@ -484,17 +452,12 @@ QString StationWindow::reportPath() const
 
 bool StationWindow::isBusy() const
 {
-    return std::any_of(units.begin(), units.end(), [](const auto &unit) { return unit->job && unit->job->isRunning(); });
+    return !batch->portsUnderWay().isEmpty();
 }
 
 QStringList StationWindow::unitsInBootloader() const
 {
-    QStringList ports;
-    for (const auto &unit : units) {
-        if (unit->job && unit->job->isRunning() && unit->job->pastEntry())
-            ports.append(unit->device.portName);
-    }
-    return ports;
+    return batch->unitsInBootloader();
 }
 
 void StationWindow::stop()
@@ -502,13 +465,10 @@ void StationWindow::stop()
     if (!isBusy())
         return;
     stopping = true;
-    leftInBootloader.clear();
+    batch->clearLeft();
     automaticBox->setChecked(false);
     messageLabel->setText(QStringLiteral("Stopping: the units under way are given up."));
-    for (auto &unit : units) {
-        if (unit->job && unit->job->isRunning())
-            unit->job->giveUp();
-    }
+    batch->giveUp();
 }
 
 void StationWindow::closeEvent(QCloseEvent *event)
@@ -520,6 +480,17 @@ void StationWindow::closeEvent(QCloseEvent *event)
         messageLabel->setText(QStringLiteral("Please wait: the window closes once the new firmware is written and "
                                              "started (%1).")
                                   .arg(flashing.join(QStringLiteral(", "))));
+        return;
+    }
+    // The others are given up now, each with its line; one that reached its
+    // ROM meanwhile keeps the window open and is named.
+    batch->clearLeft();
+    const QStringList left = batch->giveUpNow();
+    if (!left.isEmpty()) {
+        event->ignore();
+        messageLabel->setText(QStringLiteral("Stopped. Left in their bootloader (update them again to recover "
+                                             "them): %1")
+                                  .arg(left.join(QStringLiteral(", "))));
         return;
     }
     QMainWindow::closeEvent(event);
@@ -535,7 +506,7 @@ void StationWindow::setAutomatic(bool on)
     if (enumerator)
         return;
     enumerator = new QextSerialEnumerator(this);
-    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, this, &StationWindow::onPortArrived);
+    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, batch, &Batch::probeArrival);
     connect(enumerator, &QextSerialEnumerator::deviceRemoved, this, [this](const QextPortInfo &info) {
         // A unit under way ends in its row by itself; an idle one is marked
         // gone, so that nobody waits on a row whose gripper left the bench.
@@ -549,21 +520,13 @@ void StationWindow::setAutomatic(bool on)
     enumerator->setUpNotifications();
 }
 
-void StationWindow::onPortArrived(const QextPortInfo &info)
+void StationWindow::onArrived(const QString &port, const QList<ProbedDevice> &found)
 {
-    const QString port = UnitChoice::portPath(info);
-    const Unit *known = unitAt(port);
-    if (probing.contains(port) || (known && known->job && known->job->isRunning()))
+    const ProbedDevice *device = UnitChoice::announcedUnit(found);
+    if (!device)
         return;
-    probing.insert(port);
-    UnitChoice::probeArrival(&probePool, this, info, [this, port](const QList<ProbedDevice> &found) {
-        probing.remove(port);
-        const ProbedDevice *device = UnitChoice::announcedUnit(found);
-        if (!device)
-            return;
-        showUnit(*device);
-        Unit *unit = unitAt(port);
-        if (automaticBox->isChecked() && unit && !needsRecovery(*device) && !(unit->job && unit->job->isRunning()))
-            take(*unit, rulesFromWindow());
-    });
+    showUnit(*device);
+    Unit *unit = unitAt(port);
+    if (automaticBox->isChecked() && unit && !needsRecovery(*device) && !(unit->job && unit->job->isRunning()))
+        take(*unit, rulesFromWindow());
 }

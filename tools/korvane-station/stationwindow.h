@@ -1,14 +1,10 @@
 #ifndef KORVANE_STATION_STATIONWINDOW_H
 #define KORVANE_STATION_STATIONWINDOW_H
 
-#include "portprobe.h"
-#include "unitchoice.h"
-#include "unitjob.h"
+#include "batch.h"
 
-#include <QHash>
 #include <QList>
 #include <QMainWindow>
-#include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 
@@ -24,8 +20,8 @@ class QPushButton;
 class QTableWidget;
 class QextSerialEnumerator;
 
-// Every gripper on the bench in one table, each updated by an engine of its
-// own on a thread of its own, with korvane-flash's rules and report.
+// Every gripper on the bench in one table, a view of a batch: each unit is
+// updated by an engine of its own on a thread of its own.
 class StationWindow : public QMainWindow
 {
     Q_OBJECT
@@ -47,8 +43,8 @@ public:
     int row(const QString &port) const;
     QString cell(const QString &port, Column column) const;
     bool isBusy() const;
-    // Units that must not lose their program now: between the bootloader's
-    // first exchange and the start of the new firmware.
+    // Units that must not lose their program now: from their confirmed
+    // reboot request to the start of the new firmware.
     QStringList unitsInBootloader() const;
 
 signals:
@@ -67,6 +63,9 @@ private:
         QComboBox *typeBox = nullptr;
         QPushButton *recoverButton = nullptr;
         QWidget *recovery = nullptr;
+        // What the Step cell shows, kept through the power-cycle path's
+        // repeated reboot requests.
+        GripperUpdate::Phase shownPhase = GripperUpdate::Rebooting;
     };
 
     void probe(bool thenUpdate);
@@ -78,11 +77,10 @@ private:
     static bool needsRecovery(const ProbedDevice &device);
     void offerRecovery(Unit &unit, bool on);
     void take(Unit &unit, const UnitRules &rules);
-    void start(Unit &unit, const ProbedDevice &device, const UpdatePlan &plan, const FirmwareImage &image);
-    void end(Unit &unit, const UnitResult &result);
+    void onStarted(UnitJob *job);
+    void onEnded(const UnitResult &result, UnitJob *job);
     void onJobChanged(const QString &port);
-    void onJobDone(const QString &port);
-    void onPortArrived(const QextPortInfo &info);
+    void onArrived(const QString &port, const QList<ProbedDevice> &found);
     void setAutomatic(bool on);
     void setItem(int row, Column column, const QString &text);
     void refreshCounters();
@@ -101,13 +99,10 @@ private:
     QLabel *messageLabel = nullptr;
 
     std::vector<std::unique_ptr<Unit>> units;
-    QHash<int, int> counts;
-    int reportLinesLost = 0;
+    Batch *batch = nullptr;
     bool scanning = false;
     bool stopping = false;
-    QStringList leftInBootloader;
-    QThreadPool probePool;
-    QSet<QString> probing;
+    QThreadPool scanPool;
     QextSerialEnumerator *enumerator = nullptr;
 };
 

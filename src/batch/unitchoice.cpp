@@ -17,22 +17,22 @@ bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
            > std::make_tuple(image.major, image.minor, image.patch);
 }
 
-bool refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, const UnitRules &rules,
-                  UnitResult *result)
+UnitChoice::Decision refuseOrSkip(const ProbedDevice &device, const FirmwareImage &image, const UnitRules &rules,
+                                  UnitResult *result)
 {
     if (!device.versionKnown() || rules.force)
-        return false;
+        return UnitChoice::Update;
     if (device.major == image.major && device.minor == image.minor && device.patch == image.patch) {
         result->result = UnitResult::UpToDate;
         result->versionAfter = device.versionText();
-        return true;
+        return UnitChoice::UpToDate;
     }
     if (newerThan(device, image)) {
         result->result = UnitResult::Refused;
         result->error = QStringLiteral("it runs a newer version than %1 (%2)").arg(image.versionText(), rules.forceHint);
-        return true;
+        return UnitChoice::Newer;
     }
-    return false;
+    return UnitChoice::Update;
 }
 
 } // namespace
@@ -93,8 +93,8 @@ QString unavailableReason(const ProbedDevice &device)
         .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
-bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
-            FirmwareImage *image)
+Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
+                FirmwareImage *image)
 {
     UnitResult &refused = *result;
     refused.time = QDateTime::currentDateTimeUtc();
@@ -117,7 +117,7 @@ bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *resu
         refused.error = QStringLiteral("a unit without working firmware cannot tell its type: give --type");
     }
     if (!refused.error.isEmpty())
-        return false;
+        return Untouched;
 
     // A gripper that reported its kind keeps it; the others are what the
     // type given says.
@@ -125,9 +125,10 @@ bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *resu
     if (device.inBootloader || !device.isGripper())
         kind = FirmwareChoice::kindForTypeCode(typeCode);
     if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error))
-        return false;
-    if (refuseOrSkip(device, *image, rules, &refused))
-        return false;
+        return Untouched;
+    const Decision decision = refuseOrSkip(device, *image, rules, &refused);
+    if (decision != Update)
+        return decision;
 
     *plan = UpdatePlan();
     plan->target.portName = device.portName;
@@ -138,7 +139,30 @@ bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *resu
     plan->entryAttempts = rules.manualReboot ? 0 : kEntryAttempts;
     // By hand, the GS bootloader is waited for as long as the user needs.
     plan->manualPowerCycle = rules.manualReboot;
-    return true;
+    return Update;
+}
+
+Forecast forecast(const ProbedDevice &device, const UnitRules &rules)
+{
+    UnitResult result;
+    UpdatePlan plan;
+    FirmwareImage image;
+    Forecast forecast;
+    forecast.decision = decide(device, rules, &result, &plan, &image);
+    switch (forecast.decision) {
+    case Update:
+        forecast.imageName = image.name;
+        forecast.versionAfter = image.versionText().mid(image.typeCode.size() + 1);
+        break;
+    case UpToDate:
+        forecast.versionAfter = device.versionText().mid(device.typeCode.size() + 1);
+        break;
+    case Newer:
+    case Untouched:
+        forecast.reason = result.error;
+        break;
+    }
+    return forecast;
 }
 
 } // namespace UnitChoice

@@ -1,18 +1,15 @@
 #include "unitjob.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 namespace {
 
-// The phase of the update each of the engine's steps belongs to, and the
+// The part of the update each of the engine's phases belongs to, and the
 // words the wizard uses for it.
 struct PhaseView
 {
     GripperUpdate::Phase phase;
-    const char *name;
+    const char *step;
     const char *text;
 };
 const PhaseView kPhases[] = {
@@ -29,6 +26,15 @@ const PhaseView kPhases[] = {
     {GripperUpdate::Loaded, "verify", "The new firmware has been downloaded successfully."},
     {GripperUpdate::ReadingVersion, "verify", "Reading the new version."},
 };
+
+const PhaseView *viewOf(GripperUpdate::Phase phase)
+{
+    for (const PhaseView &view : kPhases) {
+        if (view.phase == phase)
+            return &view;
+    }
+    return nullptr;
+}
 
 QString failureText(GripperUpdate::Outcome outcome, bool freescale)
 {
@@ -58,62 +64,10 @@ QString failureText(GripperUpdate::Outcome outcome, bool freescale)
 
 } // namespace
 
-QString UnitResult::resultName(Result result)
+QString UnitJob::phaseText(GripperUpdate::Phase phase)
 {
-    switch (result) {
-    case Updated:
-        return QStringLiteral("updated");
-    case UpToDate:
-        return QStringLiteral("up-to-date");
-    case Refused:
-        return QStringLiteral("refused");
-    case Failed:
-        return QStringLiteral("failed");
-    case GivenUp:
-        return QStringLiteral("given-up");
-    }
-    return QString();
-}
-
-QByteArray UnitResult::toJsonLine() const
-{
-    QJsonObject seconds;
-    for (const auto &phase : phases)
-        seconds.insert(phase.first, qRound(phase.second * 1000) / 1000.0);
-    QJsonObject object{
-        {QStringLiteral("time"), time.toUTC().toString(Qt::ISODateWithMs)},
-        {QStringLiteral("port"), port},
-        {QStringLiteral("kind"), kind},
-        {QStringLiteral("type_code"), typeCode},
-        {QStringLiteral("version_before"), versionBefore},
-        {QStringLiteral("version_after"), versionAfter},
-        {QStringLiteral("result"), resultName(result)},
-        {QStringLiteral("seconds"), seconds},
-    };
-    if (!error.isEmpty())
-        object.insert(QStringLiteral("error"), error);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
-
-QString resultLine(const UnitResult &result)
-{
-    double total = 0;
-    for (const auto &phase : result.phases)
-        total += phase.second;
-    const QString before = result.versionBefore.isEmpty() ? result.kind : result.versionBefore;
-    switch (result.result) {
-    case UnitResult::Updated:
-        return QStringLiteral("%1: updated %2 -> %3 (%4 s)").arg(result.port, before, result.versionAfter).arg(total, 0, 'f', 1);
-    case UnitResult::UpToDate:
-        return QStringLiteral("%1: %2 is up to date, left alone (--force updates it anyway)").arg(result.port, before);
-    case UnitResult::Refused:
-        return QStringLiteral("%1: %2 not updated: %3").arg(result.port, before, result.error);
-    case UnitResult::Failed:
-        return QStringLiteral("%1: %2 FAILED: %3").arg(result.port, before, result.error);
-    case UnitResult::GivenUp:
-        return QStringLiteral("%1: %2 given up: %3").arg(result.port, before, result.error);
-    }
-    return QString();
+    const PhaseView *view = viewOf(phase);
+    return view ? QLatin1String(view->text) : QString();
 }
 
 UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage image, QObject *parent)
@@ -127,15 +81,41 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     // A unit found in its ROM is what it was taken for.
     unitResult.typeCode = this->image.typeCode;
     unitResult.versionBefore = device.versionText();
-    // Queued: the engine reports from its own thread.
-    connect(update.get(), &GripperUpdate::phaseChanged, this, &UnitJob::onPhase, Qt::QueuedConnection);
-    connect(update.get(), &GripperUpdate::progressChanged, this,
-            [this](int value) {
-                currentProgress = value;
-                emit changed();
+    GripperUpdate *engine = update.get();
+    // Direct: told on the engine's thread the moment it happens.
+    connect(engine, &GripperUpdate::romEntered, engine, [this] { romReached = true; }, Qt::DirectConnection);
+    connect(engine, &GripperUpdate::phaseChanged, engine,
+            [this](GripperUpdate::Phase phase) {
+                // The GS bootloader holds the unit once it shows itself ready.
+                if (phase == GripperUpdate::FreescaleReady)
+                    romReached = true;
+                // Reported after the start: a unit given up from here runs
+                // its new firmware.
+                if (phase == GripperUpdate::ReadingVersion || phase == GripperUpdate::Loaded)
+                    firmwareStarted = true;
             },
-            Qt::QueuedConnection);
-    connect(update.get(), &GripperUpdate::finished, this, &UnitJob::onFinished, Qt::QueuedConnection);
+            Qt::DirectConnection);
+    // Queued: the engine reports from its own thread.
+    connect(engine, &GripperUpdate::phaseChanged, this, &UnitJob::onPhase, Qt::QueuedConnection);
+    // The engine reports its progress after every packet; the front end's
+    // thread is woken once per percent instead. At 32 units a wake-up per
+    // exchange was the most the batch added to each exchange.
+    connect(engine, &GripperUpdate::progressChanged, engine,
+            [this](int value) {
+                if (reportedProgress.exchange(value) == value)
+                    return;
+                QMetaObject::invokeMethod(this, [this, value] {
+                    currentProgress = value;
+                    emit changed();
+                }, Qt::QueuedConnection);
+            },
+            Qt::DirectConnection);
+    connect(engine, &GripperUpdate::finished, this, [this](GripperUpdate::Outcome outcome) {
+        if (!running)
+            return;
+        conclude(outcome);
+        emit done();
+    }, Qt::QueuedConnection);
 }
 
 UnitJob::~UnitJob()
@@ -150,8 +130,8 @@ UnitJob::~UnitJob()
 void UnitJob::start()
 {
     running = true;
-    enterPhase(QStringLiteral("reboot"));
-    thread = QThread::create([u = update.get()] { u->run(); });
+    enterStep(QStringLiteral("reboot"));
+    thread = QThread::create([this] { outcome = int(update->run()); });
     thread->start();
 }
 
@@ -160,69 +140,64 @@ void UnitJob::giveUp()
     update->cancel();
 }
 
-bool UnitJob::pastEntry() const
+void UnitJob::giveUpNow()
 {
-    return reachedBootloader;
+    if (!running)
+        return;
+    update->cancel();
+    thread->wait();
+    conclude(GripperUpdate::Outcome(outcome.load()));
 }
 
-void UnitJob::enterPhase(const QString &name)
+void UnitJob::enterStep(const QString &name)
 {
-    if (name == currentPhase)
+    if (name == currentStep)
         return;
-    if (!currentPhase.isEmpty())
-        unitResult.phases.append({currentPhase, phaseClock.nsecsElapsed() / 1e9});
-    currentPhase = name;
+    if (!currentStep.isEmpty())
+        unitResult.phases.append({currentStep, stepClock.nsecsElapsed() / 1e9});
+    currentStep = name;
     currentProgress = 0;
-    phaseClock.start();
+    stepClock.start();
 }
 
 void UnitJob::onPhase(GripperUpdate::Phase phase)
 {
-    // From here until the new firmware starts, the gripper runs nothing but
-    // its bootloader.
-    if (phase == GripperUpdate::Identifying || phase == GripperUpdate::FreescaleReady)
-        reachedBootloader = true;
-    // Reported after the start, in the order the engine sent it: a unit given
-    // up from here runs its new firmware.
-    if (phase == GripperUpdate::ReadingVersion || phase == GripperUpdate::Loaded) {
-        reachedBootloader = false;
-        started = true;
-    }
-    for (const PhaseView &view : kPhases) {
-        if (view.phase == phase) {
-            currentStatus = QLatin1String(view.text);
-            enterPhase(QLatin1String(view.name));
-        }
-    }
+    if (!running)
+        return;
+    currentPhase = phase;
+    if (const PhaseView *view = viewOf(phase))
+        enterStep(QLatin1String(view->step));
     emit changed();
 }
 
-void UnitJob::onFinished(GripperUpdate::Outcome outcome)
+void UnitJob::conclude(GripperUpdate::Outcome outcome)
 {
     thread->wait();
     running = false;
     unitResult.time = QDateTime::currentDateTimeUtc();
-    enterPhase(QString());
+    const QString lastStatus = phaseText(currentPhase);
+    enterStep(QString());
     const QString expected = image.versionText();
     const QString reported = update->versionText();
     unitResult.versionAfter = reported;
-    if (outcome == GripperUpdate::Updated && reported == expected) {
+    if (outcome == GripperUpdate::Updated && FirmwareChoice::runsImage(reported, image)) {
         unitResult.result = UnitResult::Updated;
     } else if (outcome == GripperUpdate::Updated) {
         unitResult.result = UnitResult::Failed;
         unitResult.error = reported.isEmpty()
                                ? QStringLiteral("written and started, but the new firmware did not report its version")
                                : QStringLiteral("the new firmware reports %1, not %2").arg(reported, expected);
-    } else if (outcome == GripperUpdate::Cancelled && started) {
+    } else if (outcome == GripperUpdate::Cancelled && firmwareStarted) {
         unitResult.result = UnitResult::GivenUp;
         unitResult.error = QStringLiteral("written, verified and started, version not read back");
     } else {
         unitResult.result = outcome == GripperUpdate::Cancelled ? UnitResult::GivenUp : UnitResult::Failed;
         unitResult.error = failureText(outcome, isGsFamily(device.kind));
-        if (!currentStatus.isEmpty())
-            unitResult.error += QStringLiteral(" (at: %1)").arg(currentStatus);
-        if (outcome == GripperUpdate::Cancelled && reachedBootloader)
+        if (!lastStatus.isEmpty())
+            unitResult.error += QStringLiteral(" (at: %1)").arg(lastStatus);
+        if (outcome == GripperUpdate::Cancelled && inBootloader()) {
+            unitResult.leftInBootloader = true;
             unitResult.error += QStringLiteral("; left in its bootloader, update it again");
+        }
     }
-    emit done();
 }

@@ -1,9 +1,9 @@
-#ifndef KORVANE_FLASH_UNITCHOICE_H
-#define KORVANE_FLASH_UNITCHOICE_H
+#ifndef KORVANE_BATCH_UNITCHOICE_H
+#define KORVANE_BATCH_UNITCHOICE_H
 
 #include "firmwarechoice.h"
 #include "portprobe.h"
-#include "unitjob.h"
+#include "unitresult.h"
 
 #include <QList>
 #include <QString>
@@ -49,10 +49,34 @@ const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
 QString unavailableTag(const ProbedDevice &device);
 QString unavailableReason(const ProbedDevice &device);
 
-// True, with `plan` and `image` filled, when the unit is to be updated;
-// otherwise `result` says how it ends untouched (refused, up to date).
-bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
-            FirmwareImage *image);
+// What a found unit gets. Newer: it runs a newer version than its image,
+// and is refused without `force`; Untouched: anything else that leaves it as
+// it is (the port cannot be opened, no image, no type, nothing answers).
+enum Decision { Update, UpToDate, Newer, Untouched };
+
+// With `plan` and `image` filled when the unit is to be updated; otherwise
+// `result` says how it ends untouched (refused, up to date).
+Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
+                FirmwareImage *image);
+inline bool choose(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
+                   FirmwareImage *image)
+{
+    return decide(device, rules, result, plan, image) == Update;
+}
+
+// What a run would do to a unit, said before a byte is written: the same
+// decision the run takes.
+struct Forecast
+{
+    Decision decision = Untouched;
+    // The image it would get; empty when none.
+    QString imageName;
+    // "1.6.9": what it runs afterwards when all goes well; empty when not told.
+    QString versionAfter;
+    // Why it is left as it is; empty when updated or up to date.
+    QString reason;
+};
+Forecast forecast(const ProbedDevice &device, const UnitRules &rules);
 
 } // namespace UnitChoice
 

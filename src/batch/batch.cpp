@@ -1,0 +1,198 @@
+#include "batch.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+bool ReportFile::open(const QString &path, QString *error)
+{
+    if (file.isOpen() && path == filePath)
+        return true;
+    file.close();
+    filePath = path;
+    if (path.isEmpty())
+        return true;
+    file.setFileName(path);
+    // Unbuffered: a line that cannot be written fails where it is written,
+    // and is not written again with the next one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+        *error = QStringLiteral("%1: cannot be opened for appending (%2)").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ReportFile::write(const UnitResult &result, QString *error)
+{
+    if (filePath.isEmpty())
+        return true;
+    // A report that could not be opened before may be now (its folder made).
+    if (!file.isOpen() && !open(filePath, error)) {
+        ++lost;
+        return false;
+    }
+    const QByteArray line = result.toJsonLine();
+    if (file.write(line) != line.size() || !file.flush()) {
+        ++lost;
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+Batch::Batch(QObject *parent)
+    : QObject(parent)
+{
+    probePool.setMaxThreadCount(16);
+    qRegisterMetaType<UnitResult>();
+}
+
+Batch::~Batch()
+{
+    giveUpNow();
+    qDeleteAll(jobs);
+    probePool.waitForDone();
+}
+
+UnitJob *Batch::take(const ProbedDevice &device, const UnitRules &rules)
+{
+    ++unitsTaken;
+    UnitResult untouched;
+    UpdatePlan plan;
+    FirmwareImage image;
+    if (!UnitChoice::choose(device, rules, &untouched, &plan, &image)) {
+        record(untouched, nullptr);
+        checkIdle();
+        return nullptr;
+    }
+    for (UnitJob *old : qAsConst(jobs)) {
+        // One engine per line.
+        if (old->port() == device.portName && !old->isRunning()) {
+            jobs.removeOne(old);
+            old->deleteLater();
+            break;
+        }
+    }
+    auto *job = new UnitJob(device, plan, image, this);
+    jobs.append(job);
+    connect(job, &UnitJob::done, this, [this, job] { onJobDone(job); });
+    job->start();
+    emit started(job);
+    return job;
+}
+
+void Batch::end(const UnitResult &result)
+{
+    record(result, nullptr);
+}
+
+void Batch::record(const UnitResult &result, UnitJob *job)
+{
+    ++counts[result.result];
+    if (result.leftInBootloader)
+        left.append(result.port);
+    QString error;
+    if (!reportFile.write(result, &error))
+        emit reportLineLost(result.port, error);
+    emit ended(result, job);
+}
+
+void Batch::onJobDone(UnitJob *job)
+{
+    record(job->result(), job);
+    checkIdle();
+}
+
+void Batch::checkIdle()
+{
+    if (!isBusy())
+        emit idle();
+}
+
+void Batch::probeArrival(const QextPortInfo &info)
+{
+    const QString port = UnitChoice::portPath(info);
+    if (!taking || probing.contains(port) || portsUnderWay().contains(port))
+        return;
+    probing.insert(port);
+    UnitChoice::probeArrival(&probePool, this, info, [this, port](const QList<ProbedDevice> &found) {
+        probing.remove(port);
+        if (taking)
+            emit arrived(port, found);
+        checkIdle();
+    });
+}
+
+void Batch::giveUp()
+{
+    for (UnitJob *job : qAsConst(jobs)) {
+        if (job->isRunning())
+            job->giveUp();
+    }
+}
+
+QStringList Batch::giveUpNow()
+{
+    QStringList leftNow;
+    const QList<UnitJob *> underWay = [this] {
+        QList<UnitJob *> list;
+        for (UnitJob *job : qAsConst(jobs)) {
+            if (job->isRunning())
+                list.append(job);
+        }
+        return list;
+    }();
+    // All stop at once; each is waited for in turn.
+    for (UnitJob *job : underWay)
+        job->giveUp();
+    for (UnitJob *job : underWay) {
+        job->giveUpNow();
+        record(job->result(), job);
+        if (job->result().leftInBootloader)
+            leftNow.append(job->port());
+    }
+    return leftNow;
+}
+
+bool Batch::isBusy() const
+{
+    return !probing.isEmpty() || std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
+}
+
+QStringList Batch::portsUnderWay() const
+{
+    QStringList ports;
+    for (const UnitJob *job : jobs) {
+        if (job->isRunning())
+            ports.append(job->port());
+    }
+    return ports;
+}
+
+QStringList Batch::unitsInBootloader() const
+{
+    QStringList ports;
+    for (const UnitJob *job : jobs) {
+        if (job->isRunning() && job->inBootloader())
+            ports.append(job->port());
+    }
+    return ports;
+}
+
+QString Batch::summary() const
+{
+    static const QPair<UnitResult::Result, const char *> kinds[] = {
+        {UnitResult::Updated, "updated"}, {UnitResult::UpToDate, "up to date"}, {UnitResult::Refused, "not updated"},
+        {UnitResult::Failed, "failed"}, {UnitResult::GivenUp, "given up"},
+    };
+    QStringList parts;
+    for (const auto &kind : kinds) {
+        if (counts.value(kind.first) > 0)
+            parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
+    }
+    QString line = parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
+    if (reportFile.linesLost() > 0)
+        line += QStringLiteral("; %1 report line(s) not written").arg(reportFile.linesLost());
+    return line;
+}

@@ -1,0 +1,69 @@
+#include "unitresult.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+double UnitResult::seconds() const
+{
+    double total = 0;
+    for (const auto &phase : phases)
+        total += phase.second;
+    return total;
+}
+
+QString UnitResult::resultName(Result result)
+{
+    switch (result) {
+    case Updated:
+        return QStringLiteral("updated");
+    case UpToDate:
+        return QStringLiteral("up-to-date");
+    case Refused:
+        return QStringLiteral("refused");
+    case Failed:
+        return QStringLiteral("failed");
+    case GivenUp:
+        return QStringLiteral("given-up");
+    }
+    return QString();
+}
+
+QByteArray UnitResult::toJsonLine() const
+{
+    QJsonObject seconds;
+    for (const auto &phase : phases)
+        seconds.insert(phase.first, qRound(phase.second * 1000) / 1000.0);
+    QJsonObject object{
+        {QStringLiteral("time"), time.toUTC().toString(Qt::ISODateWithMs)},
+        {QStringLiteral("port"), port},
+        {QStringLiteral("kind"), kind},
+        {QStringLiteral("type_code"), typeCode},
+        {QStringLiteral("version_before"), versionBefore},
+        {QStringLiteral("version_after"), versionAfter},
+        {QStringLiteral("result"), resultName(result)},
+        {QStringLiteral("seconds"), seconds},
+    };
+    if (!error.isEmpty())
+        object.insert(QStringLiteral("error"), error);
+    if (leftInBootloader)
+        object.insert(QStringLiteral("left_in_bootloader"), true);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString UnitResult::sentence() const
+{
+    const QString before = versionBefore.isEmpty() ? kind : versionBefore;
+    switch (result) {
+    case Updated:
+        return QStringLiteral("updated %1 -> %2 (%3 s)").arg(before, versionAfter).arg(seconds(), 0, 'f', 1);
+    case UpToDate:
+        return QStringLiteral("%1 is up to date, left alone").arg(before);
+    case Refused:
+        return QStringLiteral("%1 not updated: %2").arg(before, error);
+    case Failed:
+        return QStringLiteral("%1 FAILED: %2").arg(before, error);
+    case GivenUp:
+        return QStringLiteral("%1 given up: %2").arg(before, error);
+    }
+    return QString();
+}

@@ -1,0 +1,216 @@
+// A batch's rules without a window or a process: what each unit gets, its
+// report line, and what a batch stopped at any moment leaves behind.
+
+#include "batch.h"
+#include "qextserialenumerator.h"
+#include "simflash.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<QJsonObject> reportLines(const QString &path)
+{
+    QList<QJsonObject> lines;
+    QFile file(path);
+    for (const QByteArray &line : file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList())
+        lines.append(QJsonDocument::fromJson(line).object());
+    return lines.mid(0, lines.size() - 1);
+}
+
+} // namespace
+
+class TestBatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(dir.isValid()); }
+    void cleanup() { grippers.clear(); }
+    void planAndRunAgree_data();
+    void planAndRunAgree();
+    void stoppedAtEachPhaseEveryUnitHasItsLine_data();
+    void stoppedAtEachPhaseEveryUnitHasItsLine();
+    void lostReportLinesAreCounted();
+
+private:
+    sim::Gripper &gripper(sim::GripperConfig config)
+    {
+        config.publishPath = dir.filePath(QStringLiteral("port%1").arg(serial++)).toStdString();
+        grippers.push_back(std::make_unique<sim::Gripper>(config));
+        grippers.back()->waitForState(config.bootToRom ? sim::State::Rom : sim::State::Firmware, 5s);
+        qputenv("KORVANE_EXTRA_PORTS", config.publishPath.c_str());
+        return *grippers.back();
+    }
+    // What identification finds on the gripper's port, as a run finds it.
+    static ProbedDevice found(const sim::Gripper &g)
+    {
+        const QString path = QString::fromStdString(g.publishedPath());
+        for (const QextPortInfo &info : QextSerialEnumerator::getPorts()) {
+            if (UnitChoice::portPath(info) == path) {
+                const QList<ProbedDevice> devices = PortProbe::identify(info);
+                const ProbedDevice *unit = UnitChoice::announcedUnit(devices);
+                return unit ? *unit : ProbedDevice();
+            }
+        }
+        return ProbedDevice();
+    }
+    // Runs the unit to its end; its result.
+    UnitResult run(Batch &batch, const ProbedDevice &device, const UnitRules &rules)
+    {
+        QSignalSpy ended(&batch, &Batch::ended);
+        batch.take(device, rules);
+        if (ended.isEmpty() && !ended.wait(60000))
+            return UnitResult();
+        return ended.first().first().value<UnitResult>();
+    }
+
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<sim::Gripper>> grippers;
+    int serial = 0;
+};
+
+void TestBatch::planAndRunAgree_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("inRom");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("older unit") << int(sim::Kind::GC) << false << 6 << "" << false << "update";
+    QTest::newRow("in its ROM, type given") << int(sim::Kind::GC) << true << 6 << "GC3" << false << "update";
+    QTest::newRow("in its ROM, no type") << int(sim::Kind::GC) << true << 6 << "" << false << "not updated";
+    QTest::newRow("silent port, type given") << int(sim::Kind::Silent) << false << 6 << "GC3" << false << "not updated";
+    QTest::newRow("GSX unit") << int(sim::Kind::GSX) << false << 6 << "" << false << "";
+    QTest::newRow("up to date") << int(sim::Kind::GC) << false << -1 << "" << false << "up to date";
+    QTest::newRow("newer") << int(sim::Kind::GC) << false << 7 << "" << false << "refused";
+    QTest::newRow("newer, forced") << int(sim::Kind::GC) << false << 7 << "" << true << "update";
+}
+
+// The plan is the run's own choice: what it says each unit gets is what the
+// run then does to it.
+void TestBatch::planAndRunAgree()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, inRom);
+    QFETCH(int, minor);
+    QFETCH(QString, type);
+    QFETCH(bool, force);
+    QFETCH(QString, action);
+    sim::GripperConfig config;
+    config.kind = sim::Kind(kind);
+    config.bootToRom = inRom;
+    // -1: the carried version itself.
+    config.version = minor < 0 ? sim::Version{1, 6, 9} : sim::Version{1, int8_t(minor), 8};
+    sim::Gripper &g = gripper(config);
+    const ProbedDevice device = found(g);
+    UnitRules rules;
+    rules.typeCode = type;
+    rules.force = force;
+
+    const UnitChoice::Forecast forecast = UnitChoice::forecast(device, rules);
+    static const char *const actions[] = {"update", "up to date", "refused", "not updated"};
+    if (!action.isEmpty())
+        QCOMPARE(QLatin1String(actions[forecast.decision]), action);
+    Batch batch;
+    const QString report = dir.filePath(QStringLiteral("agree-%1.jsonl").arg(serial));
+    QString error;
+    QVERIFY(batch.report().open(report, &error));
+    const UnitResult result = run(batch, device, rules);
+    // Updated when all goes well, as the plan said, or failed on the way;
+    // untouched for the plan's reason.
+    const QList<QList<UnitResult::Result>> outcomes{{UnitResult::Updated, UnitResult::Failed},
+                                                    {UnitResult::UpToDate}, {UnitResult::Refused},
+                                                    {UnitResult::Refused}};
+    QVERIFY2(outcomes.at(forecast.decision).contains(result.result), qPrintable(result.error));
+    if (result.result == UnitResult::Updated)
+        QCOMPARE(result.versionAfter.section(QLatin1Char('-'), -1), forecast.versionAfter);
+    if (forecast.decision >= UnitChoice::Newer)
+        QVERIFY(result.error == forecast.reason && g.romLog().erasedSectors.empty());
+    const QList<QJsonObject> lines = reportLines(report);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().value(QStringLiteral("result")).toString(), UnitResult::resultName(result.result));
+}
+
+void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine_data()
+{
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<bool>("waitForIt");
+    // Stopped as a second Ctrl-C does, or as a closing window or console
+    // does, which waits for each unit: the two in turn.
+    const GripperUpdate::Phase phases[] = {GripperUpdate::Rebooting, GripperUpdate::AwaitingPowerCycle,
+                                           GripperUpdate::Identifying, GripperUpdate::Erasing,
+                                           GripperUpdate::WritingMain, GripperUpdate::Verifying,
+                                           GripperUpdate::ReadingVersion, GripperUpdate::ReadingVersion};
+    bool waitForIt = false;
+    for (const GripperUpdate::Phase phase : phases) {
+        const QByteArray name = QMetaEnum::fromType<GripperUpdate::Phase>().valueToKey(phase);
+        QTest::newRow(name + (waitForIt ? ", given up now" : ", given up")) << int(phase) << waitForIt;
+        waitForIt = !waitForIt;
+    }
+}
+
+// Whenever a batch is stopped, the unit taken ends with one report line, and
+// that line (and the batch) names it left in its bootloader exactly when the
+// gripper now waits in its ROM.
+void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine()
+{
+    QFETCH(int, phase);
+    QFETCH(bool, waitForIt);
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    const ProbedDevice device = found(g);
+    const QString report = dir.filePath(QStringLiteral("stop-%1.jsonl").arg(serial));
+    QString error;
+    auto batch = std::make_unique<Batch>();
+    QVERIFY(batch->report().open(report, &error));
+    QSignalSpy ended(batch.get(), &Batch::ended);
+    UnitJob *job = batch->take(device, UnitRules());
+    QVERIFY(job);
+    bool stopped = false;
+    connect(job, &UnitJob::changed, this, [&] {
+        if (stopped || job->phase() != GripperUpdate::Phase(phase))
+            return;
+        stopped = true;
+        if (waitForIt)
+            batch->giveUpNow();
+        else
+            batch->giveUp();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!batch->isBusy(), 60000);
+    QVERIFY(stopped);
+    QCOMPARE(ended.size(), 1);
+    const QList<QJsonObject> lines = reportLines(report);
+    QCOMPARE(lines.size(), 1);
+    const bool inRom = g.state() == sim::State::Rom;
+    QCOMPARE(lines.first().value(QStringLiteral("left_in_bootloader")).toBool(), inRom);
+    QCOMPARE(batch->leftInBootloader(), inRom ? QStringList{device.portName} : QStringList());
+    const QString result = lines.first().value(QStringLiteral("result")).toString();
+    if (result == QLatin1String("updated"))
+        QCOMPARE(g.status().unit.version, (sim::Version{1, 6, 9}));
+    else
+        QCOMPARE(result, QStringLiteral("given-up"));
+}
+
+void TestBatch::lostReportLinesAreCounted()
+{
+    sim::GripperConfig current;
+    current.version = {1, 6, 9};
+    sim::Gripper &g = gripper(current);
+    Batch batch;
+    QString error;
+    // A full disk takes the file but none of its lines.
+    QVERIFY(batch.report().open(QStringLiteral("/dev/full"), &error));
+    QSignalSpy lost(&batch, &Batch::reportLineLost);
+    QCOMPARE(run(batch, found(g), UnitRules()).result, UnitResult::UpToDate);
+    QCOMPARE(lost.size(), 1);
+    QCOMPARE(batch.summary(), QStringLiteral("1 up to date; 1 report line(s) not written"));
+}
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "tst_batch.moc"
