@@ -8,7 +8,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake
-  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools qttranslations5-l10n
   stm32flash python3 python3-pymodbus python3-serial
   clang libclang-rt-14-dev
   mingw-w64 wine nsis xvfb xauth xfonts-base xdotool
@@ -19,7 +19,7 @@ packages=(
   appstream osslsigncode openssl
 )
 if [ "${1:-}" = build ]; then
-  packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libudev-dev file)
+  packages=(build-essential cmake qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools libudev-dev file)
 fi
 missing=()
 for p in "${packages[@]}"; do

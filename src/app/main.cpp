@@ -1,5 +1,6 @@
 #include "communication.h"
 #include "desktopapp.h"
+#include "language.h"
 #include "upgraderwizard.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     // a folder others can write to, the wizard would load their code.
     DesktopApp::prepare();
     QApplication app(argc, argv);
+    Language::install(&app);
     Communication *comm = nullptr;
     QWizard *window = createUpgraderWizard(&comm);
     // The wizard goes first: its pages use the Communication to the end.

@@ -8,6 +8,7 @@
 #include "pageselectport.h"
 #include "pageverifynewversion.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QVBoxLayout>
@@ -28,13 +29,14 @@ QWizard *createUpgraderWizard(Communication **commOut)
     wizard->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
 
     QWizardPage *intro = new QWizardPage();
-    intro->setTitle(QStringLiteral("Korvane Upgrader"));
-    QLabel *introText = new QLabel(QStringLiteral("This is Korvane Upgrader for firmware version ")
-                                   + CarriedFirmware::designation()
-                                   + QStringLiteral(". This wizard will update the firmware of your Korvane product."));
+    intro->setTitle(QCoreApplication::translate("UpgraderWizard", "Korvane Upgrader"));
+    QLabel *introText = new QLabel(QCoreApplication::translate("UpgraderWizard",
+                                                              "This is Korvane Upgrader for firmware version %1. This "
+                                                              "wizard will update the firmware of your Korvane product.")
+                                       .arg(CarriedFirmware::designation()));
     introText->setWordWrap(true);
     QLabel *versionLine
-        = new QLabel(QStringLiteral("Upgrader version %1").arg(QLatin1String(CarriedFirmware::kUpgraderVersion)));
+        = new QLabel(QCoreApplication::translate("UpgraderWizard", "Upgrader version %1").arg(QLatin1String(CarriedFirmware::kUpgraderVersion)));
     QVBoxLayout *layout = new QVBoxLayout();
     layout->addWidget(introText);
     layout->addWidget(versionLine);

@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,7 +18,7 @@ bool ReportFile::open(const QString &path, QString *error)
     // Unbuffered: a line that cannot be written fails where it is written,
     // and is not written again with the next one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
-        *error = QStringLiteral("%1: cannot be opened for appending (%2)").arg(path, file.errorString());
+        *error = QCoreApplication::translate("Batch", "%1: cannot be opened for appending (%2)").arg(path, file.errorString());
         return false;
     }
     return true;
@@ -183,16 +184,19 @@ QStringList Batch::unitsInBootloader() const
 QString Batch::summary() const
 {
     static const QPair<UnitResult::Result, const char *> kinds[] = {
-        {UnitResult::Updated, "updated"}, {UnitResult::UpToDate, "up to date"}, {UnitResult::Refused, "not updated"},
-        {UnitResult::Failed, "failed"}, {UnitResult::GivenUp, "given up"},
+        {UnitResult::Updated, QT_TRANSLATE_NOOP("Batch", "%1 updated")},
+        {UnitResult::UpToDate, QT_TRANSLATE_NOOP("Batch", "%1 up to date")},
+        {UnitResult::Refused, QT_TRANSLATE_NOOP("Batch", "%1 not updated")},
+        {UnitResult::Failed, QT_TRANSLATE_NOOP("Batch", "%1 failed")},
+        {UnitResult::GivenUp, QT_TRANSLATE_NOOP("Batch", "%1 given up")},
     };
     QStringList parts;
     for (const auto &kind : kinds) {
         if (counts.value(kind.first) > 0)
-            parts.append(QStringLiteral("%1 %2").arg(counts.value(kind.first)).arg(QLatin1String(kind.second)));
+            parts.append(QCoreApplication::translate("Batch", kind.second).arg(counts.value(kind.first)));
     }
-    QString line = parts.isEmpty() ? QStringLiteral("0 updated") : parts.join(QStringLiteral(", "));
+    QString line = parts.isEmpty() ? QCoreApplication::translate("Batch", "0 updated") : parts.join(QStringLiteral(", "));
     if (reportFile.linesLost() > 0)
-        line += QStringLiteral("; %1 report line(s) not written").arg(reportFile.linesLost());
+        line += QCoreApplication::translate("Batch", "; %1 report line(s) not written").arg(reportFile.linesLost());
     return line;
 }

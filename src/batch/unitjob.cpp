@@ -1,11 +1,12 @@
 #include "unitjob.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace {
 
 // The part of the update each of the engine's phases belongs to, and the
-// words the wizard uses for it.
+// words the wizard uses for it (English in the report, translated on screen).
 struct PhaseView
 {
     GripperUpdate::Phase phase;
@@ -13,18 +14,18 @@ struct PhaseView
     const char *text;
 };
 const PhaseView kPhases[] = {
-    {GripperUpdate::Rebooting, "reboot", "Rebooting the gripper into its bootloader."},
-    {GripperUpdate::AwaitingPowerCycle, "reboot", "If the device is turned off, turn it on."},
-    {GripperUpdate::InitializingRom, "reboot", "Initializing the STM32 bootloader."},
-    {GripperUpdate::Identifying, "reboot", "Identifying the STM32 bootloader."},
-    {GripperUpdate::Erasing, "erase", "Erasing the main firmware flash sectors."},
-    {GripperUpdate::WritingBootloader, "write", "Downloading the bootloader"},
-    {GripperUpdate::WritingMain, "write", "Downloading the main firmware"},
-    {GripperUpdate::Verifying, "verify", "Verifying and jumping in the main firmware"},
-    {GripperUpdate::FreescaleReady, "write", "The bootloader is ready to receive the new firmware."},
-    {GripperUpdate::Loading, "write", "The wizard is currently downloading the new firmware."},
-    {GripperUpdate::Loaded, "verify", "The new firmware has been downloaded successfully."},
-    {GripperUpdate::ReadingVersion, "verify", "Reading the new version."},
+    {GripperUpdate::Rebooting, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Rebooting the gripper into its bootloader.")},
+    {GripperUpdate::AwaitingPowerCycle, "reboot", QT_TRANSLATE_NOOP("UnitJob", "If the device is turned off, turn it on.")},
+    {GripperUpdate::InitializingRom, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Initializing the STM32 bootloader.")},
+    {GripperUpdate::Identifying, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Identifying the STM32 bootloader.")},
+    {GripperUpdate::Erasing, "erase", QT_TRANSLATE_NOOP("UnitJob", "Erasing the main firmware flash sectors.")},
+    {GripperUpdate::WritingBootloader, "write", QT_TRANSLATE_NOOP("UnitJob", "Downloading the bootloader")},
+    {GripperUpdate::WritingMain, "write", QT_TRANSLATE_NOOP("UnitJob", "Downloading the main firmware")},
+    {GripperUpdate::Verifying, "verify", QT_TRANSLATE_NOOP("UnitJob", "Verifying and jumping in the main firmware")},
+    {GripperUpdate::FreescaleReady, "write", QT_TRANSLATE_NOOP("UnitJob", "The bootloader is ready to receive the new firmware.")},
+    {GripperUpdate::Loading, "write", QT_TRANSLATE_NOOP("UnitJob", "The wizard is currently downloading the new firmware.")},
+    {GripperUpdate::Loaded, "verify", QT_TRANSLATE_NOOP("UnitJob", "The new firmware has been downloaded successfully.")},
+    {GripperUpdate::ReadingVersion, "verify", QT_TRANSLATE_NOOP("UnitJob", "Reading the new version.")},
 };
 
 const PhaseView *viewOf(GripperUpdate::Phase phase)

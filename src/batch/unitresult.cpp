@@ -1,5 +1,6 @@
 #include "unitresult.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -55,15 +56,15 @@ QString UnitResult::sentence() const
     const QString before = versionBefore.isEmpty() ? kind : versionBefore;
     switch (result) {
     case Updated:
-        return QStringLiteral("updated %1 -> %2 (%3 s)").arg(before, versionAfter).arg(seconds(), 0, 'f', 1);
+        return QCoreApplication::translate("UnitResult", "updated %1 -> %2 (%3 s)").arg(before, versionAfter).arg(seconds(), 0, 'f', 1);
     case UpToDate:
-        return QStringLiteral("%1 is up to date, left alone").arg(before);
+        return QCoreApplication::translate("UnitResult", "%1 is up to date, left alone").arg(before);
     case Refused:
-        return QStringLiteral("%1 not updated: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 not updated: %2").arg(before, error);
     case Failed:
-        return QStringLiteral("%1 FAILED: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 FAILED: %2").arg(before, error);
     case GivenUp:
-        return QStringLiteral("%1 given up: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 given up: %2").arg(before, error);
     }
     return QString();
 }

@@ -15,9 +15,9 @@
 namespace {
 
 const char *const kPowerCycleText
-    = "If the device is turned off, turn it on.\r\nIt might be necessary to retry the power cycle a few times in "
+    = QT_TRANSLATE_NOOP("DownloadRun", "If the device is turned off, turn it on.\r\nIt might be necessary to retry the power cycle a few times in "
       "order for the bootloader to capture the signal.\r\n If you have problems, lower the latency of the virtual "
-      "com port.";
+      "com port.");
 // The wizard's pauses around the writes, kept from its first releases.
 const int kBeforeBootloaderWriteMs = 1000;
 const int kAfterMainWriteMs = 1000;
@@ -121,21 +121,21 @@ void DownloadRun::onPhase(GripperUpdate::Phase reported)
     const bool gs = isFreescale();
     const char *text = nullptr; // the page's states say the others in their own words
     switch (reported) {
-    case GripperUpdate::InitializingRom: text = "Initializing the STM32 bootloader."; break;
+    case GripperUpdate::InitializingRom: text = QT_TR_NOOP("Initializing the STM32 bootloader."); break;
     case GripperUpdate::Rebooting:
-        text = gs ? "The wizard is currently rebooting the gripper automatically." : nullptr;
+        text = gs ? QT_TR_NOOP("The wizard is currently rebooting the gripper automatically.") : nullptr;
         break;
     case GripperUpdate::AwaitingPowerCycle:
-        text = gs ? "Please turn the gripper back on. This will initiate the download procedure." : kPowerCycleText;
+        text = gs ? QT_TR_NOOP("Please turn the gripper back on. This will initiate the download procedure.") : kPowerCycleText;
         break;
-    case GripperUpdate::Erasing: text = "Erasing the main firmware flash sectors."; break;
-    case GripperUpdate::FreescaleReady: text = "The bootloader is ready to receive the new firmware."; break;
-    case GripperUpdate::Loading: text = "The wizard is currently downloading the new firmware."; break;
-    case GripperUpdate::Loaded: text = "The new firmware has been downloaded successfully."; break;
+    case GripperUpdate::Erasing: text = QT_TR_NOOP("Erasing the main firmware flash sectors."); break;
+    case GripperUpdate::FreescaleReady: text = QT_TR_NOOP("The bootloader is ready to receive the new firmware."); break;
+    case GripperUpdate::Loading: text = QT_TR_NOOP("The wizard is currently downloading the new firmware."); break;
+    case GripperUpdate::Loaded: text = QT_TR_NOOP("The new firmware has been downloaded successfully."); break;
     default: break;
     }
     if (text)
-        emit status(QString::fromUtf8(text));
+        emit status(tr(text));
     if (reported == GripperUpdate::Loaded) {
         finished = true;
         emit loaded();

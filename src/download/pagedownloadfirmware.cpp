@@ -4,6 +4,7 @@
 #include "communication.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +23,7 @@ namespace {
 QString askMainImage()
 {
     QMessageBox box(QMessageBox::Question, CarriedFirmware::windowTitle(),
-                    QStringLiteral("This gripper waits in its bootloader and cannot tell which product it is. "
+                    QCoreApplication::translate("PageDownloadFirmware", "This gripper waits in its bootloader and cannot tell which product it is. "
                                    "Which firmware does it take?"));
     for (const QString &image : CarriedFirmware::mainImages())
         box.addButton(image, QMessageBox::AcceptRole);
@@ -41,7 +42,7 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     , communication(comm)
     , run(comm)
 {
-    setTitle(QStringLiteral("Download of the new firmware"));
+    setTitle(tr("Download of the new firmware"));
     setCommitPage(true);
 
     statusLabel = new QLabel(QStringLiteral("\r\n\r\n"));
@@ -51,7 +52,7 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     progressBar = new QProgressBar();
     connect(this, SIGNAL(progressChanged(int)), this, SLOT(updateProgressBar(int)));
 
-    newDownloadButton = new QPushButton(QStringLiteral("New download"), this);
+    newDownloadButton = new QPushButton(tr("New download"), this);
     newDownloadButton->hide();
     connect(newDownloadButton, SIGNAL(clicked()), this, SLOT(onRestartClicked()));
 
@@ -67,7 +68,7 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     connect(&run, &DownloadRun::failed, this, [this](GripperUpdate::Outcome outcome) {
         if (outcome != GripperUpdate::StartFailure)
             return popupErreurComm();
-        endWithError(QStringLiteral("There was a problem starting the download procedure."));
+        endWithError(tr("There was a problem starting the download procedure."));
     });
     connect(&run, &DownloadRun::unitDetected, this, &PageDownloadFirmware::onDeviceDetected);
 
@@ -81,7 +82,7 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
 
 void PageDownloadFirmware::initializePage()
 {
-    wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Verify version"));
+    wizard()->setButtonText(QWizard::CommitButton, tr("Verify version"));
     run.device = communication->deviceAt(field(QStringLiteral("portIndex")).toInt());
     // Back, then Next (manual reboot) comes here again: the machine is built once.
     if (!machine.initialState())
@@ -218,7 +219,7 @@ bool PageDownloadFirmware::eventFilter(QObject *watched, QEvent *event)
                             && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
         if (escape || event->type() == QEvent::Close) {
             event->ignore();
-            detailLabel->setText(QStringLiteral(
+            detailLabel->setText(tr(
                 "Please wait: the window closes once the new firmware is written and started."));
             return true;
         }
@@ -296,10 +297,10 @@ void PageDownloadFirmware::initializeBootloader()
 
 void PageDownloadFirmware::startFreescaleTransfer(int id)
 {
-    statusLabel->setText(QStringLiteral("Initializing the Freescale bootloader."));
+    statusLabel->setText(tr("Initializing the Freescale bootloader."));
     if (run.manualReboot()) {
         QMessageBox(QMessageBox::NoIcon, CarriedFirmware::windowTitle(),
-                    QStringLiteral("Please turn off the gripper by disconnecting its power supply, then press OK."))
+                    tr("Please turn off the gripper by disconnecting its power supply, then press OK."))
             .exec();
         if (run.isOver(id))
             return;
@@ -319,7 +320,7 @@ void PageDownloadFirmware::verifyFreescaleBootloader()
 void PageDownloadFirmware::identifyBootloaderVer()
 {
     if (!run.isFreescale())
-        statusLabel->setText(QStringLiteral("Identifying the STM32 bootloader."));
+        statusLabel->setText(tr("Identifying the STM32 bootloader."));
     moveOn(run.identify());
 }
 
@@ -338,7 +339,7 @@ void PageDownloadFirmware::eraseFirmawreFlash()
 
 void PageDownloadFirmware::downloadBootloader()
 {
-    statusLabel->setText(QStringLiteral("Downloading the bootloader"));
+    statusLabel->setText(tr("Downloading the bootloader"));
     writeImage(GripperUpdate::BootloaderImage);
 }
 
@@ -348,12 +349,12 @@ void PageDownloadFirmware::downloadFirmware()
         // The engine sends the image as soon as the bootloader is ready; its
         // dots may already be coming.
         if (run.lastPhase() == GripperUpdate::FreescaleReady)
-            statusLabel->setText(QStringLiteral("Downloading the main firmware"));
+            statusLabel->setText(tr("Downloading the main firmware"));
         if (run.awaitFreescale())
             emit transitionDownloadSuccess();
         return;
     }
-    statusLabel->setText(QStringLiteral("Downloading file ") + field(QStringLiteral("firmwareFilename")).toString());
+    statusLabel->setText(tr("Downloading file %1").arg(field(QStringLiteral("firmwareFilename")).toString()));
     writeImage(GripperUpdate::MainImage);
 }
 
@@ -368,7 +369,7 @@ void PageDownloadFirmware::writeImage(GripperUpdate::Image image)
 
 void PageDownloadFirmware::verifyFirmware()
 {
-    statusLabel->setText(QStringLiteral("Verifying and jumping in the main firmware"));
+    statusLabel->setText(tr("Verifying and jumping in the main firmware"));
     if (!run.isFreescale()) {
         const DownloadRun::Next verified = run.verifyAndStart();
         // A read-back that differs leaves the gripper in its ROM bootloader,
@@ -388,12 +389,12 @@ void PageDownloadFirmware::verifyFirmware()
         return;
     }
 
-    detailLabel->setText(QStringLiteral("To start another download, connect a new device via USB."));
+    detailLabel->setText(tr("To start another download, connect a new device via USB."));
     wizard()->button(QWizard::CancelButton)->setEnabled(true);
     const QString version = run.finishUnit();
     if (version.isEmpty())
         return;
-    statusLabel->setText(statusLabel->text() + QStringLiteral("\r\nSoftware Version: ") + version);
+    statusLabel->setText(statusLabel->text() + tr("\r\nSoftware Version: %1").arg(version));
     if (run.device->kind == GB1 || run.device->kind == FS)
         newDownloadButton->show();
     emit progressChanged(0);
@@ -410,13 +411,13 @@ void PageDownloadFirmware::manageError()
     // Stopped first: nothing reported while the dialog is open moves on.
     abandonRun();
     run.closeLink();
-    endWithError(QStringLiteral("The communication could not be established or was lost."));
+    endWithError(tr("The communication could not be established or was lost."));
 }
 
 void PageDownloadFirmware::popupErreurComm()
 {
     if (!run.isFinished())
-        endWithError(QStringLiteral(
+        endWithError(tr(
             "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
             "USB cable and relaunch the wizard by selecting the Manual Reboot option."));
 }

@@ -20,14 +20,14 @@ PageCheckVersion::PageCheckVersion(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
 {
-    setTitle(QStringLiteral("Current firmware version"));
+    setTitle(tr("Current firmware version"));
     setCommitPage(true);
 
-    statusLabel = new QLabel(QStringLiteral("The wizard verifies the current version of the firmware."));
+    statusLabel = new QLabel(tr("The wizard verifies the current version of the firmware."));
     statusLabel->setWordWrap(true);
-    bootloaderBox = new QCheckBox(QStringLiteral("Download bootloader"));
+    bootloaderBox = new QCheckBox(tr("Download bootloader"));
     bootloaderBox->setEnabled(false);
-    firmwareBox = new QCheckBox(QStringLiteral("Download main firmware"));
+    firmwareBox = new QCheckBox(tr("Download main firmware"));
     firmwareBox->setEnabled(false);
     bootloaderList = new QComboBox();
     bootloaderList->setEnabled(false);
@@ -94,9 +94,9 @@ void PageCheckVersion::initializePage()
         firmwareList->setCurrentIndex(madeForIt);
 
     if (wizard())
-        wizard()->setButtonText(QWizard::CommitButton, QStringLiteral("Update firmware"));
+        wizard()->setButtonText(QWizard::CommitButton, tr("Update firmware"));
     compareVersions(device->typeCode, device->major, device->minor, device->patch);
-    statusLabel->setText(QStringLiteral("The current version of the firmware is ") + device->versionText());
+    statusLabel->setText(tr("The current version of the firmware is %1").arg(device->versionText()));
 }
 
 void PageCheckVersion::compareVersions(const QString &typeCode, int major, int minor, int patch)
@@ -126,12 +126,12 @@ void PageCheckVersion::compareVersions(const QString &typeCode, int major, int m
     const auto installed = std::make_tuple(major, minor, patch);
     const auto carried = std::make_tuple(image.major, image.minor, image.patch);
     if (!sameType)
-        warning.setText(QStringLiteral(
+        warning.setText(tr(
             "The firmware you will install is of a different type than the one currently installed."));
     else if (installed > carried)
-        warning.setText(QStringLiteral("The firmware you will install is older than the one currently installed."));
+        warning.setText(tr("The firmware you will install is older than the one currently installed."));
     else if (installed == carried)
-        warning.setText(QStringLiteral(
+        warning.setText(tr(
             "The version of the firmware you will install is the same as the one currently installed."));
     else
         return;

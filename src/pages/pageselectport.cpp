@@ -27,29 +27,29 @@ PageSelectPort::PageSelectPort(QWidget *parent, Communication *comm)
     : QWizardPage(parent)
     , communication(comm)
 {
-    setTitle(QStringLiteral("Port Selection"));
+    setTitle(tr("Port Selection"));
 
-    instructionLabel = new QLabel(QStringLiteral(
+    instructionLabel = new QLabel(tr(
         "Select the COM port to which the gripper is connected. If no port is available, please make sure that the "
         "gripper is powered and connected to the PC via its auxiliary USB port, then click back and next to refresh "
         "the list."));
     instructionLabel->setWordWrap(true);
     deviceList = new QComboBox();
-    manualRebootBox = new QCheckBox(QStringLiteral("Manual reboot"));
-    manualRebootNote = new QLabel(QStringLiteral(
+    manualRebootBox = new QCheckBox(tr("Manual reboot"));
+    manualRebootNote = new QLabel(tr(
         "Use the manual reboot option only if there is no firmware on the gripper or if the one currently installed "
         "is corrupt (due to a power or communication loss during a previous update)."));
     manualRebootNote->setWordWrap(true);
 
-    rebootButton = new QPushButton(QStringLiteral("Reboot"));
+    rebootButton = new QPushButton(tr("Reboot"));
     connect(rebootButton, SIGNAL(clicked()), this, SLOT(onRebootClicked()));
 
-    scanButton = new QPushButton(QStringLiteral("Scan Devices"));
+    scanButton = new QPushButton(tr("Scan Devices"));
     connect(scanButton, SIGNAL(clicked()), this, SLOT(on_btnScanPorts_clicked()));
 
     // Never laid out: kept for the hidden service controls, which still work
     // when driven programmatically.
-    autoDetectBox = new QCheckBox(QStringLiteral("Disable auto detect device"));
+    autoDetectBox = new QCheckBox(tr("Disable auto detect device"));
     connect(autoDetectBox, SIGNAL(clicked(bool)), communication, SLOT(setAutoDetectDisable(bool)));
     connect(autoDetectBox, SIGNAL(clicked(bool)), rebootButton, SLOT(setEnabled(bool)));
     connect(autoDetectBox, SIGNAL(clicked(bool)), this, SLOT(onDisableAutoDetectClicked(bool)));

@@ -14,13 +14,13 @@
 
 namespace {
 
-const char *const kLabelPrefix = "The current version of the firmware is ";
+const char *const kLabelText = QT_TRANSLATE_NOOP("PageVerifyNewVersion", "The current version of the firmware is %1");
 const char *const kCannotReadText
-    = "The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, "
-      "please contact Korvane to report the problem.";
+    = QT_TRANSLATE_NOOP("PageVerifyNewVersion", "The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, "
+      "please contact Korvane to report the problem.");
 const char *const kWrongVersionText
-    = "The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the "
-      "problem.";
+    = QT_TRANSLATE_NOOP("PageVerifyNewVersion", "The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the "
+      "problem.");
 
 void showCritical(const QString &text)
 {
@@ -39,8 +39,8 @@ PageVerifyNewVersion::PageVerifyNewVersion(QWidget *parent, Communication *comm)
     , communication(comm)
     , requestTimer(new QTimer(this))
 {
-    setTitle(QStringLiteral("New firmware version"));
-    versionLabel = new QLabel(QStringLiteral("The wizard verifies if the firmware update was done properly."));
+    setTitle(tr("New firmware version"));
+    versionLabel = new QLabel(tr("The wizard verifies if the firmware update was done properly."));
     versionLabel->setWordWrap(true);
     auto *layout = new QVBoxLayout();
     layout->addWidget(versionLabel);
@@ -112,8 +112,8 @@ void PageVerifyNewVersion::onRequestTimer()
     // as one that reports no type code.
     requestTimer->stop();
     answered = true;
-    showCritical(QString::fromLatin1(kCannotReadText));
-    versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("unknown"));
+    showCritical(tr(kCannotReadText));
+    versionLabel->setText(tr(kLabelText).arg(tr("unknown")));
     communication->close();
 }
 
@@ -131,9 +131,9 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
     requestTimer->stop();
 
     if (verdict.dialog == VersionVerdict::CannotRead)
-        showCritical(QString::fromLatin1(kCannotReadText));
+        showCritical(tr(kCannotReadText));
     else if (verdict.dialog == VersionVerdict::WrongVersion)
-        showCritical(QString::fromLatin1(kWrongVersionText));
-    versionLabel->setText(QLatin1String(kLabelPrefix) + verdict.versionText);
+        showCritical(tr(kWrongVersionText));
+    versionLabel->setText(tr(kLabelText).arg(verdict.versionText));
     communication->close();
 }

@@ -1,5 +1,6 @@
 #include "carriedfirmware.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
 
@@ -64,7 +65,7 @@ QString designation()
 
 QString windowTitle()
 {
-    return QStringLiteral("Korvane Upgrader for firmware version ") + designation();
+    return QCoreApplication::translate("CarriedFirmware", "Korvane Upgrader for firmware version %1").arg(designation());
 }
 
 } // namespace CarriedFirmware

@@ -1,6 +1,8 @@
 #include "console.h"
 
 #include "terminal.h"
+
+#include <QCoreApplication>
 #include "unitjob.h"
 
 #include <cstdio>
@@ -79,7 +81,7 @@ void Console::onChanged(UnitJob *job)
     if (index < 0 || status.isEmpty() || status == lastStatus.at(index))
         return;
     lastStatus[index] = status;
-    print(QStringLiteral("%1: %2").arg(job->port(), status));
+    print(QStringLiteral("%1: %2").arg(job->port(), QCoreApplication::translate("UnitJob", status.toUtf8())));
 }
 
 void Console::finished(UnitJob *job, const QString &resultLine)
@@ -140,7 +142,7 @@ QString Console::liveLine(const UnitJob *job) const
                              .arg(job->port(), -16)
                              .arg(job->step(), -6)
                              .arg(job->progress(), 3)
-                             .arg(UnitJob::phaseText(job->phase()));
+                             .arg(QCoreApplication::translate("UnitJob", UnitJob::phaseText(job->phase()).toUtf8()));
     // A line that fills the last column wraps on some terminals, and a
     // wrapped line throws the cursor arithmetic off.
     return line.left(columns - 1);

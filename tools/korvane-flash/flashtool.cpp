@@ -2,6 +2,7 @@
 
 #include "qextserialenumerator.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -68,7 +69,7 @@ FlashTool::FlashTool(Options options, QObject *parent)
     connect(&batch, &Batch::started, this, [this](UnitJob *job) {
         console.follow(job);
         if (this->options.manualReboot)
-            console.print(QStringLiteral("%1: switch the unit off, then on again; the update starts when it answers")
+            console.print(tr("%1: switch the unit off, then on again; the update starts when it answers")
                               .arg(job->port()));
     });
     connect(&batch, &Batch::reportLineLost, this, [this](const QString &port, const QString &error) {
@@ -97,20 +98,20 @@ bool FlashTool::prepare(QString *error)
         if (!FirmwareChoice::loadImageFile(path, &image, error))
             return false;
         if (types.contains(image.typeCode)) {
-            *error = QStringLiteral("two images for %1 given").arg(image.typeCode);
+            *error = tr("two images for %1 given").arg(image.typeCode);
             return false;
         }
         types.insert(image.typeCode);
         rules.images.append(image);
     }
     if (!options.typeCode.isEmpty() && FirmwareChoice::kindForTypeCode(options.typeCode) == Unidentified) {
-        *error = QStringLiteral("--type %1: not a gripper type code").arg(options.typeCode);
+        *error = tr("--type %1: not a gripper type code").arg(options.typeCode);
         return false;
     }
     if (isGsFamily(FirmwareChoice::kindForTypeCode(options.typeCode))) {
         // A GS-family unit names its family itself (its reply or its banner);
         // --type stands in for what an STM32 ROM cannot say.
-        *error = QStringLiteral("--type %1: --type is for the STM32 kinds; a GS-family unit is found as such")
+        *error = tr("--type %1: --type is for the STM32 kinds; a GS-family unit is found as such")
                      .arg(options.typeCode);
         return false;
     }
@@ -160,7 +161,7 @@ bool FlashTool::choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QSt
             return port.portName == name || port.physName == name || deviceNode(portPath(port)) == node;
         });
         if (found == ports.end()) {
-            *error = QStringLiteral("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
+            *error = tr("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
             return false;
         }
         // Two jobs on one port would fight over its line.
@@ -280,7 +281,7 @@ bool FlashTool::startUpdate(QString *error)
     if (options.all && batch.taken() == 0) {
         // A station script asking for every gripper wants to hear that
         // there was none.
-        console.print(QStringLiteral("No gripper found."));
+        console.print(tr("No gripper found."));
         anyUnconfirmed = true;
     }
     QTimer::singleShot(0, this, &FlashTool::finishIfIdle);
@@ -293,7 +294,7 @@ void FlashTool::startWatch()
     enumerator = new QextSerialEnumerator(this);
     connect(enumerator, &QextSerialEnumerator::deviceDiscovered, &batch, &Batch::probeArrival);
     enumerator->setUpNotifications();
-    console.print(QStringLiteral("Waiting for grippers to be plugged in; Ctrl-C stops."));
+    console.print(tr("Waiting for grippers to be plugged in; Ctrl-C stops."));
 }
 
 void FlashTool::onArrived(const QString &port, const QList<ProbedDevice> &found)
@@ -302,22 +303,22 @@ void FlashTool::onArrived(const QString &port, const QList<ProbedDevice> &found)
     if (unit && (unit->isGripper() || unit->unavailable))
         batch.take(*unit, rules);
     else
-        console.print(QStringLiteral("%1: no gripper answered, left alone").arg(port));
+        console.print(tr("%1: no gripper answered, left alone").arg(port));
 }
 
 void FlashTool::onEnded(const UnitResult &result, UnitJob *job)
 {
     if (!result.confirmed())
         anyUnconfirmed = true;
-    QString line = QStringLiteral("%1: %2").arg(result.port, result.sentence());
+    QString line = tr("%1: %2").arg(result.port, result.sentence());
     if (result.result == UnitResult::UpToDate)
-        line += QStringLiteral(" (--force updates it anyway)");
+        line += tr(" (--force updates it anyway)");
     if (job)
         console.finished(job, line);
     else
         console.print(line);
     if (result.leftInBootloader)
-        console.print(QStringLiteral("%1 was left in its bootloader").arg(result.port));
+        console.print(tr("%1 was left in its bootloader").arg(result.port));
 }
 
 void FlashTool::finishIfIdle()
@@ -340,7 +341,7 @@ void FlashTool::interrupt()
         return;
     }
     if (interrupts == 1) {
-        console.print(QStringLiteral("Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.")
+        console.print(tr("Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.")
                           .arg(batch.portsUnderWay().size()));
         return;
     }

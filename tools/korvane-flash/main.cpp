@@ -3,6 +3,7 @@
 
 #include "carriedfirmware.h"
 #include "flashtool.h"
+#include "language.h"
 #include "options.h"
 #include "terminal.h"
 
@@ -23,6 +24,7 @@ void printError(const QString &text)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    Language::install(&app);
     // The engine and the probes write the wizard's diagnostics; they are not
     // for the operator of a production line.
     if (qEnvironmentVariableIsEmpty("KORVANE_FLASH_DEBUG")) {
@@ -48,12 +50,12 @@ int main(int argc, char *argv[])
                 carried << name;
         }
         std::printf("korvane-flash %s\ncarried firmware: %s\n", CarriedFirmware::kUpgraderVersion,
-                    carried.isEmpty() ? "none" : carried.join(QStringLiteral(", ")).toLocal8Bit().constData());
+                    carried.isEmpty() ? QCoreApplication::translate("main", "none").toLocal8Bit().constData() : carried.join(QStringLiteral(", ")).toLocal8Bit().constData());
         return 0;
     }
     case Options::UsageError:
         printError(error);
-        std::fputs("Try 'korvane-flash --help'.\n", stderr);
+        std::fputs(QCoreApplication::translate("main", "Try 'korvane-flash --help'.\n").toLocal8Bit().constData(), stderr);
         return 2;
     case Options::Run:
         break;
@@ -77,7 +79,7 @@ int main(int argc, char *argv[])
     // are in the middle of their flash and must finish, and the report must
     // get their lines. Output that has nowhere to go is dropped (Console).
     if (!Terminal::watchInterrupts(&tool, [&tool] { tool.interrupt(); }, [&tool] { tool.closeNow(); })) {
-        printError(QStringLiteral("cannot set up Ctrl-C handling"));
+        printError(QCoreApplication::translate("main", "cannot set up Ctrl-C handling"));
         return 1;
     }
 

@@ -1,136 +1,161 @@
 #include "options.h"
 
+#include <QCommandLineParser>
+
 namespace {
 
-bool takesValue(const QString &option)
+// The options of every command, in the order the help lists them.
+struct OptionSpec
 {
-    return option == QLatin1String("--image") || option == QLatin1String("--report")
-           || option == QLatin1String("--type");
+    const char *name;
+    const char *valueName; // nullptr: a switch
+    const char *description;
+};
+const OptionSpec kOptions[] = {
+    {"json", nullptr, QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines")},
+    {"all", nullptr, QT_TRANSLATE_NOOP("Options", "update, plan: every gripper found")},
+    {"image", "FILE",
+     QT_TRANSLATE_NOOP("Options", "take FILE instead of the carried firmware for the grippers whose type code "
+                                  "starts its name (GC3-1.7.0.bin for GC3); may be given once per type")},
+    {"type", "CODE",
+     QT_TRANSLATE_NOOP("Options", "type code of the grippers that cannot report it: found in their ROM "
+                                  "bootloader, or without working firmware (--manual-reboot)")},
+    {"force", nullptr, QT_TRANSLATE_NOOP("Options", "also update grippers already on that version, or on a newer one")},
+    {"manual-reboot", nullptr,
+     QT_TRANSLATE_NOOP("Options", "for grippers without working firmware: wait for the user to switch each unit "
+                                  "off and on again instead of asking it to reboot")},
+    {"report", "FILE", QT_TRANSLATE_NOOP("Options", "append one JSON line per unit to FILE")},
+    {"lang", "LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages (fr, de, en)")},
+};
+
+// The commands, which options each takes, and whether ports follow it. A new
+// command is one more row (and its branch in main()).
+struct CommandSpec
+{
+    const char *name;
+    bool takesPorts;
+    QStringList options;
+    const char *description;
+};
+const QList<CommandSpec> &commands()
+{
+    static const QList<CommandSpec> table = {
+        {"list", false, {QStringLiteral("json")},
+         QT_TRANSLATE_NOOP("Options", "identify the gripper on every serial port (all ports at once)")},
+        {"update", true,
+         {QStringLiteral("all"), QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"),
+          QStringLiteral("manual-reboot"), QStringLiteral("report")},
+         QT_TRANSLATE_NOOP("Options", "update the grippers on the named ports, or every one found with --all")},
+        {"plan", true,
+         {QStringLiteral("all"), QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"),
+          QStringLiteral("json")},
+         QT_TRANSLATE_NOOP("Options", "say what update would do to each unit, writing nothing to any gripper")},
+        {"watch", false,
+         {QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"), QStringLiteral("report")},
+         QT_TRANSLATE_NOOP("Options", "wait for grippers to be plugged in and update each as it arrives; Ctrl-C "
+                                      "lets the units under way finish, a second Ctrl-C gives them up")},
+    };
+    return table;
 }
 
-// Which options each command takes.
-bool allowed(const QString &command, const QString &option)
+void describe(QCommandLineParser *parser)
 {
-    if (command == QLatin1String("list"))
-        return option == QLatin1String("--json");
-    static const QStringList updating = {QStringLiteral("--image"), QStringLiteral("--report"),
-                                         QStringLiteral("--force"), QStringLiteral("--type")};
-    if (command == QLatin1String("update"))
-        return updating.contains(option) || option == QLatin1String("--all")
-               || option == QLatin1String("--manual-reboot");
-    if (command == QLatin1String("plan"))
-        return option == QLatin1String("--image") || option == QLatin1String("--type")
-               || option == QLatin1String("--force") || option == QLatin1String("--all")
-               || option == QLatin1String("--json");
-    return updating.contains(option);
+    QString text = Options::tr("Updates Korvane grippers without a window, several at once.") + QLatin1String("\n\n")
+                   + Options::tr("Commands:") + QLatin1Char('\n');
+    for (const CommandSpec &command : commands())
+        text += QStringLiteral("  %1 %2\n").arg(QLatin1String(command.name), -8).arg(Options::tr(command.description));
+    parser->setApplicationDescription(text.trimmed());
+    parser->addPositionalArgument(QStringLiteral("command"), Options::tr("list, update, plan or watch"));
+    parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
+                                  QStringLiteral("[PORT...]"));
+    parser->addHelpOption();
+    parser->addOption(QCommandLineOption(QStringLiteral("version"),
+                                         Options::tr("the program's and the carried firmware's versions")));
+    for (const OptionSpec &spec : kOptions) {
+        QCommandLineOption option(QLatin1String(spec.name), Options::tr(spec.description));
+        if (spec.valueName)
+            option.setValueName(QLatin1String(spec.valueName));
+        parser->addOption(option);
+    }
 }
 
 } // namespace
 
 QString Options::usage()
 {
-    return QStringLiteral(
-        "Usage: korvane-flash list [--json]\n"
-        "       korvane-flash update [PORT...] [--all] [--image FILE]... [--type CODE] [--force]\n"
-        "                            [--manual-reboot] [--report FILE]\n"
-        "       korvane-flash plan [PORT...] [--all] [--image FILE]... [--type CODE] [--force] [--json]\n"
-        "       korvane-flash watch [--image FILE]... [--type CODE] [--force] [--report FILE]\n"
-        "\n"
-        "Updates Korvane grippers without a window, several at once.\n"
-        "\n"
-        "Commands:\n"
-        "  list             identify the gripper on every serial port (all ports at once)\n"
-        "  update           update the grippers on the named ports, or every one found with --all\n"
-        "  plan             say what update would do to each unit, writing nothing to any gripper\n"
-        "  watch            wait for grippers to be plugged in and update each as it arrives;\n"
-        "                   Ctrl-C lets the units under way finish, a second Ctrl-C gives them up\n"
-        "\n"
-        "Options:\n"
-        "  --json           list, plan: one JSON array instead of lines\n"
-        "  --all            update, plan: every gripper found\n"
-        "  --image FILE     take FILE instead of the carried firmware for the grippers whose type code\n"
-        "                   starts its name (GC3-1.7.0.bin for GC3); may be given once per type\n"
-        "  --type CODE      type code of the grippers that cannot report it: found in their ROM\n"
-        "                   bootloader, or without working firmware (--manual-reboot)\n"
-        "  --force          also update grippers already on that version, or on a newer one\n"
-        "  --manual-reboot  for grippers without working firmware: wait for the user to switch each\n"
-        "                   unit off and on again instead of asking it to reboot\n"
-        "  --report FILE    append one JSON line per unit to FILE\n"
-        "  -h, --help       this text\n"
-        "  --version        the program's and the carried firmware's versions\n"
-        "\n"
-        "Ports are device paths, as 'list' shows them; KORVANE_EXTRA_PORTS adds ports.\n"
-        "Exit status: 0 when every unit asked for ended on the new version, 1 when any did not\n"
-        "(or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.\n");
+    QCommandLineParser parser;
+    describe(&parser);
+    return parser.helpText() + QLatin1Char('\n')
+           + tr("KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, "
+                "1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the "
+                "plan is made.")
+           + QLatin1Char('\n');
 }
 
 Options::Action Options::parse(const QStringList &arguments, Options *options, QString *error)
 {
-    Options parsed;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString argument = arguments.at(i);
-        if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
-            return Help;
-        if (argument == QLatin1String("--version"))
-            return Version;
-        if (parsed.command.isEmpty()) {
-            if (argument != QLatin1String("list") && argument != QLatin1String("update")
-                && argument != QLatin1String("plan") && argument != QLatin1String("watch")) {
-                *error = QStringLiteral("unknown command '%1'").arg(argument);
-                return UsageError;
-            }
-            parsed.command = argument;
-            continue;
-        }
-        if (!argument.startsWith(QLatin1String("--"))) {
-            if (parsed.command != QLatin1String("update") && parsed.command != QLatin1String("plan")) {
-                *error = QStringLiteral("'%1' takes no ports").arg(parsed.command);
-                return UsageError;
-            }
-            if (!parsed.ports.contains(argument))
-                parsed.ports.append(argument);
-            continue;
-        }
-        if (!allowed(parsed.command, argument)) {
-            *error = QStringLiteral("'%1' is not an option of '%2'").arg(argument, parsed.command);
-            return UsageError;
-        }
-        QString value;
-        if (takesValue(argument)) {
-            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
-                *error = QStringLiteral("%1 needs a value").arg(argument);
-                return UsageError;
-            }
-            value = arguments.at(++i);
-        }
-        if (argument == QLatin1String("--json"))
-            parsed.json = true;
-        else if (argument == QLatin1String("--all"))
-            parsed.all = true;
-        else if (argument == QLatin1String("--force"))
-            parsed.force = true;
-        else if (argument == QLatin1String("--manual-reboot"))
-            parsed.manualReboot = true;
-        else if (argument == QLatin1String("--image"))
-            parsed.imagePaths.append(value);
-        else if (argument == QLatin1String("--report"))
-            parsed.reportPath = value;
-        else if (argument == QLatin1String("--type"))
-            parsed.typeCode = value;
-    }
-    if (parsed.command.isEmpty()) {
-        *error = QStringLiteral("no command given");
+    QCommandLineParser parser;
+    describe(&parser);
+    if (!parser.parse(QStringList(QStringLiteral("korvane-flash")) + arguments)) {
+        *error = parser.errorText();
         return UsageError;
     }
-    if ((parsed.command == QLatin1String("update") || parsed.command == QLatin1String("plan"))
-        && parsed.ports.isEmpty() == !parsed.all) {
-        *error = parsed.all ? QStringLiteral("give either ports or --all, not both")
-                            : QStringLiteral("name the ports to update, or give --all");
+    if (parser.isSet(QStringLiteral("help")))
+        return Help;
+    if (parser.isSet(QStringLiteral("version")))
+        return Version;
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        *error = tr("no command given");
+        return UsageError;
+    }
+    Options parsed;
+    parsed.command = positional.takeFirst();
+    const CommandSpec *command = nullptr;
+    for (const CommandSpec &spec : commands()) {
+        if (parsed.command == QLatin1String(spec.name))
+            command = &spec;
+    }
+    if (!command) {
+        *error = tr("unknown command '%1'").arg(parsed.command);
+        return UsageError;
+    }
+    for (const QString &name : parser.optionNames()) {
+        if (name != QLatin1String("lang") && !command->options.contains(name)) {
+            *error = tr("'--%1' is not an option of '%2'").arg(name, parsed.command);
+            return UsageError;
+        }
+    }
+    for (const QString &option : {QStringLiteral("image"), QStringLiteral("report"), QStringLiteral("type")}) {
+        if (parser.values(option).contains(QString())) {
+            *error = tr("--%1 needs a value").arg(option);
+            return UsageError;
+        }
+    }
+    if (!positional.isEmpty() && !command->takesPorts) {
+        *error = tr("'%1' takes no ports").arg(parsed.command);
+        return UsageError;
+    }
+    for (const QString &port : positional) {
+        if (!parsed.ports.contains(port))
+            parsed.ports.append(port);
+    }
+    parsed.json = parser.isSet(QStringLiteral("json"));
+    parsed.all = parser.isSet(QStringLiteral("all"));
+    parsed.force = parser.isSet(QStringLiteral("force"));
+    parsed.manualReboot = parser.isSet(QStringLiteral("manual-reboot"));
+    parsed.imagePaths = parser.values(QStringLiteral("image"));
+    parsed.reportPath = parser.value(QStringLiteral("report"));
+    parsed.typeCode = parser.value(QStringLiteral("type"));
+
+    if (command->takesPorts && parsed.ports.isEmpty() == !parsed.all) {
+        *error = parsed.all ? tr("give either ports or --all, not both") : tr("name the ports to update, or give --all");
         return UsageError;
     }
     if (parsed.manualReboot && parsed.all) {
         // Every port would wait for a power cycle that may never come.
-        *error = QStringLiteral("--manual-reboot needs the ports named");
+        *error = tr("--manual-reboot needs the ports named");
         return UsageError;
     }
     *options = parsed;

@@ -1,12 +1,16 @@
 #ifndef KORVANE_FLASH_OPTIONS_H
 #define KORVANE_FLASH_OPTIONS_H
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
 // The command line of korvane-flash.
 struct Options
 {
+    Q_DECLARE_TR_FUNCTIONS(Options)
+
+public:
     enum Action { Run, Help, Version, UsageError };
 
     QString command; // list, update, plan, watch

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -51,14 +52,14 @@ QStringList recoverableTypes()
 StationWindow::StationWindow(QWidget *parent)
     : QMainWindow(parent)
 {
-    setWindowTitle(QStringLiteral("Korvane Station"));
+    setWindowTitle(tr("Korvane Station"));
     scanPool.setMaxThreadCount(16);
     batch = new Batch(this);
     connect(batch, &Batch::started, this, &StationWindow::onStarted);
     connect(batch, &Batch::ended, this, &StationWindow::onEnded);
     connect(batch, &Batch::arrived, this, &StationWindow::onArrived);
     connect(batch, &Batch::reportLineLost, this, [this](const QString &port, const QString &error) {
-        messageLabel->setText(QStringLiteral("%1: the line for %2 could not be written (%3)")
+        messageLabel->setText(tr("%1: the line for %2 could not be written (%3)")
                                   .arg(batch->report().path(), port, error));
     });
 
@@ -66,12 +67,12 @@ StationWindow::StationWindow(QWidget *parent)
     auto *layout = new QVBoxLayout(central);
 
     auto *controls = new QHBoxLayout;
-    scanButton = new QPushButton(QStringLiteral("Scan"), central);
-    updateButton = new QPushButton(QStringLiteral("Update all"), central);
-    stopButton = new QPushButton(QStringLiteral("Stop"), central);
-    forceBox = new QCheckBox(QStringLiteral("Force"), central);
-    forceBox->setToolTip(QStringLiteral("Also install over the same or a newer version"));
-    automaticBox = new QCheckBox(QStringLiteral("Update grippers as they are plugged in"), central);
+    scanButton = new QPushButton(tr("Scan"), central);
+    updateButton = new QPushButton(tr("Update all"), central);
+    stopButton = new QPushButton(tr("Stop"), central);
+    forceBox = new QCheckBox(tr("Force"), central);
+    forceBox->setToolTip(tr("Also install over the same or a newer version"));
+    automaticBox = new QCheckBox(tr("Update grippers as they are plugged in"), central);
     for (QWidget *widget : {static_cast<QWidget *>(scanButton), static_cast<QWidget *>(updateButton),
                             static_cast<QWidget *>(stopButton), static_cast<QWidget *>(forceBox),
                             static_cast<QWidget *>(automaticBox)})
@@ -80,10 +81,10 @@ StationWindow::StationWindow(QWidget *parent)
     layout->addLayout(controls);
 
     table = new QTableWidget(0, ColumnCount, central);
-    table->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("Kind"), QStringLiteral("Type"),
-                                      QStringLiteral("Installed"), QStringLiteral("Will get"),
-                                      QStringLiteral("Progress"), QStringLiteral("Step"), QStringLiteral("Result"),
-                                      QStringLiteral("Recovery")});
+    table->setHorizontalHeaderLabels({tr("Port"), tr("Kind"), tr("Type"),
+                                      tr("Installed"), tr("Will get"),
+                                      tr("Progress"), tr("Step"), tr("Result"),
+                                      tr("Recovery")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->verticalHeader()->hide();
@@ -98,11 +99,11 @@ StationWindow::StationWindow(QWidget *parent)
     countersLabel = new QLabel(central);
     layout->addWidget(countersLabel);
     auto *reportRow = new QHBoxLayout;
-    reportRow->addWidget(new QLabel(QStringLiteral("Report:"), central));
+    reportRow->addWidget(new QLabel(tr("Report:"), central));
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     reportEdit = new QLineEdit(QDir(dataDir).filePath(QStringLiteral("report.jsonl")), central);
     reportRow->addWidget(reportEdit);
-    auto *browse = new QPushButton(QStringLiteral("Choose..."), central);
+    auto *browse = new QPushButton(tr("Choose..."), central);
     reportRow->addWidget(browse);
     layout->addLayout(reportRow);
     messageLabel = new QLabel(central);
@@ -125,7 +126,7 @@ StationWindow::StationWindow(QWidget *parent)
     connect(stopButton, &QPushButton::clicked, this, &StationWindow::stop);
     connect(automaticBox, &QCheckBox::toggled, this, &StationWindow::setAutomatic);
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Report file"), reportPath(),
+        const QString path = QFileDialog::getSaveFileName(this, tr("Report file"), reportPath(),
                                                           QString(), nullptr, QFileDialog::DontConfirmOverwrite);
         if (!path.isEmpty())
             reportEdit->setText(path);
@@ -201,7 +202,7 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
     for (const auto &unit : units) {
         // Unplugged since: its row stays for what it said, but offers nothing.
         if (!seen.contains(unit->device.portName) && !(unit->job && unit->job->isRunning())) {
-            setItem(row(unit->device.portName), StepColumn, QStringLiteral("not found at the last scan"));
+            setItem(row(unit->device.portName), StepColumn, tr("not found at the last scan"));
             offerRecovery(*unit, false);
         }
     }
@@ -218,7 +219,7 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
         // The rows of units waiting for their recovery say so themselves.
         if (taken == 0 && !isBusy()
             && std::none_of(seen.begin(), seen.end(), [this](const QString &port) { return unitAt(port) != nullptr; }))
-            messageLabel->setText(QStringLiteral("No gripper found."));
+            messageLabel->setText(tr("No gripper found."));
     }
     refreshButtons();
     emit scanned();
@@ -314,11 +315,11 @@ void StationWindow::showUnit(const ProbedDevice &device)
     if (device.unavailable)
         state = UnitChoice::unavailableReason(device);
     else if (device.inBootloader)
-        state = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: choose it and update");
+        state = tr("found in its ROM bootloader, where it cannot tell its type: choose it and update");
     else if (!device.isGripper())
-        state = QStringLiteral("no gripper answered: a unit without working firmware is recovered with a power cycle");
+        state = tr("no gripper answered: a unit without working firmware is recovered with a power cycle");
     setItem(r, ResultColumn, state);
-    unit.recoverButton->setText(device.inBootloader ? QStringLiteral("Update as") : QStringLiteral("Power cycle"));
+    unit.recoverButton->setText(device.inBootloader ? tr("Update as") : tr("Power cycle"));
     offerRecovery(unit, needsRecovery(device));
 }
 
@@ -376,7 +377,7 @@ void StationWindow::onStarted(UnitJob *job)
     const int r = row(port);
     setItem(r, TargetColumn, job->targetVersion());
     setItem(r, ResultColumn, job->waitsForPowerCycle()
-                                 ? QStringLiteral("switch the unit off, then on again; the update starts when it answers")
+                                 ? tr("switch the unit off, then on again; the update starts when it answers")
                                  : QString());
     onJobChanged(port);
     refreshButtons();
@@ -393,7 +394,7 @@ void StationWindow::onJobChanged(const QString &port)
     // instruction to the user instead of flickering between the two.
     if (!(unit->shownPhase == GripperUpdate::AwaitingPowerCycle && phase == GripperUpdate::Rebooting)) {
         unit->shownPhase = phase;
-        setItem(row(port), StepColumn, UnitJob::phaseText(phase));
+        setItem(row(port), StepColumn, QCoreApplication::translate("UnitJob", UnitJob::phaseText(phase).toUtf8()));
     }
     unit->bar->setValue(unit->job->progress());
 }
@@ -413,15 +414,15 @@ void StationWindow::onEnded(const UnitResult &result, UnitJob *job)
         } else if (job && (result.leftInBootloader || result.result == UnitResult::Failed)) {
             // A unit left in its ROM can no longer tell its type.
             offerRecovery(*unit, true);
-            unit->recoverButton->setText(QStringLiteral("Update as"));
+            unit->recoverButton->setText(tr("Update as"));
         }
     }
     if (stopping && !batch->isBusy()) {
         stopping = false;
         const QStringList left = batch->leftInBootloader();
         messageLabel->setText(left.isEmpty()
-                                  ? QStringLiteral("Stopped.")
-                                  : QStringLiteral("Stopped. Left in their bootloader (update them again to recover "
+                                  ? tr("Stopped.")
+                                  : tr("Stopped. Left in their bootloader (update them again to recover "
                                                    "them): %1")
                                         .arg(left.join(QStringLiteral(", "))));
     }
@@ -467,7 +468,7 @@ void StationWindow::stop()
     stopping = true;
     batch->clearLeft();
     automaticBox->setChecked(false);
-    messageLabel->setText(QStringLiteral("Stopping: the units under way are given up."));
+    messageLabel->setText(tr("Stopping: the units under way are given up."));
     batch->giveUp();
 }
 
@@ -477,7 +478,7 @@ void StationWindow::closeEvent(QCloseEvent *event)
     if (!flashing.isEmpty()) {
         // Closing now would leave these units without a program to start.
         event->ignore();
-        messageLabel->setText(QStringLiteral("Please wait: the window closes once the new firmware is written and "
+        messageLabel->setText(tr("Please wait: the window closes once the new firmware is written and "
                                              "started (%1).")
                                   .arg(flashing.join(QStringLiteral(", "))));
         return;
@@ -488,7 +489,7 @@ void StationWindow::closeEvent(QCloseEvent *event)
     const QStringList left = batch->giveUpNow();
     if (!left.isEmpty()) {
         event->ignore();
-        messageLabel->setText(QStringLiteral("Stopped. Left in their bootloader (update them again to recover "
+        messageLabel->setText(tr("Stopped. Left in their bootloader (update them again to recover "
                                              "them): %1")
                                   .arg(left.join(QStringLiteral(", "))));
         return;
@@ -515,7 +516,7 @@ void StationWindow::setAutomatic(bool on)
         if (!unit || (unit->job && unit->job->isRunning()))
             return;
         offerRecovery(*unit, false);
-        setItem(row(port), StepColumn, QStringLiteral("unplugged"));
+        setItem(row(port), StepColumn, tr("unplugged"));
     });
     enumerator->setUpNotifications();
 }

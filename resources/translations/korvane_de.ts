@@ -1,0 +1,650 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Batch</name>
+    <message>
+        <source>%1: cannot be opened for appending (%2)</source>
+        <translation>%1: kann nicht zum Anhängen geöffnet werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1 updated</source>
+        <translation>%1 aktualisiert</translation>
+    </message>
+    <message>
+        <source>%1 up to date</source>
+        <translation>%1 bereits aktuell</translation>
+    </message>
+    <message>
+        <source>%1 not updated</source>
+        <translation>%1 nicht aktualisiert</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 given up</source>
+        <translation>%1 abgebrochen</translation>
+    </message>
+    <message>
+        <source>0 updated</source>
+        <translation>0 aktualisiert</translation>
+    </message>
+    <message>
+        <source>; %1 report line(s) not written</source>
+        <translation>; %1 Berichtszeile(n) nicht geschrieben</translation>
+    </message>
+</context>
+<context>
+    <name>CarriedFirmware</name>
+    <message>
+        <source>Korvane Upgrader for firmware version %1</source>
+        <translation>Korvane Upgrader für Firmware-Version %1</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadRun</name>
+    <message>
+        <source>If the device is turned off, turn it on.<byte value="xd"/>
+It might be necessary to retry the power cycle a few times in order for the bootloader to capture the signal.<byte value="xd"/>
+ If you have problems, lower the latency of the virtual com port.</source>
+        <translation>Ist das Gerät ausgeschaltet, schalten Sie es ein.<byte value="xd"/>
+Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis der Bootloader das Signal erfasst.<byte value="xd"/>
+ Bei Problemen verringern Sie die Latenz des virtuellen COM-Ports.</translation>
+    </message>
+    <message>
+        <source>Initializing the STM32 bootloader.</source>
+        <translation>Der STM32-Bootloader wird initialisiert.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently rebooting the gripper automatically.</source>
+        <translation>Der Assistent startet den Greifer automatisch neu.</translation>
+    </message>
+    <message>
+        <source>Please turn the gripper back on. This will initiate the download procedure.</source>
+        <translation>Bitte schalten Sie den Greifer wieder ein. Damit beginnt das Herunterladen.</translation>
+    </message>
+    <message>
+        <source>Erasing the main firmware flash sectors.</source>
+        <translation>Die Flash-Sektoren der Haupt-Firmware werden gelöscht.</translation>
+    </message>
+    <message>
+        <source>The bootloader is ready to receive the new firmware.</source>
+        <translation>Der Bootloader ist bereit, die neue Firmware zu empfangen.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently downloading the new firmware.</source>
+        <translation>Der Assistent lädt die neue Firmware herunter.</translation>
+    </message>
+    <message>
+        <source>The new firmware has been downloaded successfully.</source>
+        <translation>Die neue Firmware wurde erfolgreich heruntergeladen.</translation>
+    </message>
+</context>
+<context>
+    <name>FlashTool</name>
+    <message>
+        <source>%1: switch the unit off, then on again; the update starts when it answers</source>
+        <translation>%1: Gerät aus- und wieder einschalten; die Aktualisierung beginnt, sobald es antwortet</translation>
+    </message>
+    <message>
+        <source>two images for %1 given</source>
+        <translation>zwei Images für %1 angegeben</translation>
+    </message>
+    <message>
+        <source>--type %1: not a gripper type code</source>
+        <translation>--type %1: kein Greifer-Typcode</translation>
+    </message>
+    <message>
+        <source>--type %1: --type is for the STM32 kinds; a GS-family unit is found as such</source>
+        <translation>--type %1: --type gilt für die STM32-Modelle; ein Gerät der GS-Familie wird als solches erkannt</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial port (&apos;korvane-flash list&apos; shows them)</source>
+        <translation>%1 ist keine serielle Schnittstelle (&apos;korvane-flash list&apos; zeigt sie an)</translation>
+    </message>
+    <message>
+        <source>No gripper found.</source>
+        <translation>Kein Greifer gefunden.</translation>
+    </message>
+    <message>
+        <source>Waiting for grippers to be plugged in; Ctrl-C stops.</source>
+        <translation>Warten auf angeschlossene Greifer; Strg-C beendet.</translation>
+    </message>
+    <message>
+        <source>%1: no gripper answered, left alone</source>
+        <translation>%1: kein Greifer hat geantwortet, unverändert gelassen</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source> (--force updates it anyway)</source>
+        <translation> (--force aktualisiert trotzdem)</translation>
+    </message>
+    <message>
+        <source>%1 was left in its bootloader</source>
+        <translation>%1 ist in seinem Bootloader geblieben</translation>
+    </message>
+    <message>
+        <source>Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.</source>
+        <translation>Beenden: %1 laufende(s) Gerät(e) werden erst fertig; erneutes Strg-C bricht sie ab.</translation>
+    </message>
+</context>
+<context>
+    <name>Options</name>
+    <message>
+        <source>list, plan: one JSON array instead of lines</source>
+        <translation>list, plan: ein JSON-Array statt Zeilen</translation>
+    </message>
+    <message>
+        <source>update, plan: every gripper found</source>
+        <translation>update, plan: alle gefundenen Greifer</translation>
+    </message>
+    <message>
+        <source>take FILE instead of the carried firmware for the grippers whose type code starts its name (GC3-1.7.0.bin for GC3); may be given once per type</source>
+        <translation>FILE statt der mitgelieferten Firmware für die Greifer nehmen, deren Typcode den Dateinamen beginnt (GC3-1.7.0.bin für GC3); einmal pro Typ angebbar</translation>
+    </message>
+    <message>
+        <source>type code of the grippers that cannot report it: found in their ROM bootloader, or without working firmware (--manual-reboot)</source>
+        <translation>Typcode der Greifer, die ihn nicht melden können: im ROM-Bootloader gefunden oder ohne funktionierende Firmware (--manual-reboot)</translation>
+    </message>
+    <message>
+        <source>also update grippers already on that version, or on a newer one</source>
+        <translation>auch Greifer aktualisieren, die schon diese oder eine neuere Version haben</translation>
+    </message>
+    <message>
+        <source>for grippers without working firmware: wait for the user to switch each unit off and on again instead of asking it to reboot</source>
+        <translation>für Greifer ohne funktionierende Firmware: warten, bis der Benutzer jedes Gerät aus- und wieder einschaltet, statt es zum Neustart aufzufordern</translation>
+    </message>
+    <message>
+        <source>append one JSON line per unit to FILE</source>
+        <translation>eine JSON-Zeile pro Gerät an FILE anhängen</translation>
+    </message>
+    <message>
+        <source>the language of the messages (fr, de, en)</source>
+        <translation>die Sprache der Meldungen (fr, de, en)</translation>
+    </message>
+    <message>
+        <source>identify the gripper on every serial port (all ports at once)</source>
+        <translation>den Greifer an jeder seriellen Schnittstelle erkennen (alle gleichzeitig)</translation>
+    </message>
+    <message>
+        <source>update the grippers on the named ports, or every one found with --all</source>
+        <translation>die Greifer an den genannten Ports aktualisieren, mit --all alle gefundenen</translation>
+    </message>
+    <message>
+        <source>say what update would do to each unit, writing nothing to any gripper</source>
+        <translation>anzeigen, was update mit jedem Gerät täte, ohne etwas auf einen Greifer zu schreiben</translation>
+    </message>
+    <message>
+        <source>wait for grippers to be plugged in and update each as it arrives; Ctrl-C lets the units under way finish, a second Ctrl-C gives them up</source>
+        <translation>auf angeschlossene Greifer warten und jeden bei Ankunft aktualisieren; Strg-C lässt laufende Geräte fertig werden, ein zweites Strg-C bricht sie ab</translation>
+    </message>
+    <message>
+        <source>Updates Korvane grippers without a window, several at once.</source>
+        <translation>Aktualisiert Korvane-Greifer ohne Fenster, mehrere gleichzeitig.</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>Befehle:</translation>
+    </message>
+    <message>
+        <source>list, update, plan or watch</source>
+        <translation>list, update, plan oder watch</translation>
+    </message>
+    <message>
+        <source>update, plan: device paths, as &apos;list&apos; shows them</source>
+        <translation>update, plan: Gerätepfade, wie &apos;list&apos; sie anzeigt</translation>
+    </message>
+    <message>
+        <source>the program&apos;s and the carried firmware&apos;s versions</source>
+        <translation>die Versionen des Programms und der mitgelieferten Firmware</translation>
+    </message>
+    <message>
+        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
+        <translation>KORVANE_EXTRA_PORTS fügt Ports hinzu. Rückgabewert: 0, wenn jedes angeforderte Gerät die neue Version hat, 1, wenn nicht (oder eine Berichtszeile nicht geschrieben werden konnte), 2 bei einem Bedienfehler; plan: 0, sobald der Plan erstellt ist.</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>kein Befehl angegeben</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;</source>
+        <translation>unbekannter Befehl &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>&apos;--%1&apos; is not an option of &apos;%2&apos;</source>
+        <translation>&apos;--%1&apos; ist keine Option von &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>--%1 needs a value</source>
+        <translation>--%1 braucht einen Wert</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; takes no ports</source>
+        <translation>&apos;%1&apos; nimmt keine Ports</translation>
+    </message>
+    <message>
+        <source>give either ports or --all, not both</source>
+        <translation>entweder Ports oder --all angeben, nicht beides</translation>
+    </message>
+    <message>
+        <source>name the ports to update, or give --all</source>
+        <translation>die zu aktualisierenden Ports nennen oder --all angeben</translation>
+    </message>
+    <message>
+        <source>--manual-reboot needs the ports named</source>
+        <translation>--manual-reboot braucht die Ports namentlich</translation>
+    </message>
+</context>
+<context>
+    <name>PageCheckVersion</name>
+    <message>
+        <source>Current firmware version</source>
+        <translation>Aktuelle Firmware-Version</translation>
+    </message>
+    <message>
+        <source>The wizard verifies the current version of the firmware.</source>
+        <translation>Der Assistent prüft die aktuelle Firmware-Version.</translation>
+    </message>
+    <message>
+        <source>Download bootloader</source>
+        <translation>Bootloader herunterladen</translation>
+    </message>
+    <message>
+        <source>Download main firmware</source>
+        <translation>Haupt-Firmware herunterladen</translation>
+    </message>
+    <message>
+        <source>Update firmware</source>
+        <translation>Firmware aktualisieren</translation>
+    </message>
+    <message>
+        <source>The current version of the firmware is %1</source>
+        <translation>Die aktuelle Firmware-Version ist %1</translation>
+    </message>
+    <message>
+        <source>The firmware you will install is of a different type than the one currently installed.</source>
+        <translation>Die zu installierende Firmware ist von einem anderen Typ als die derzeit installierte.</translation>
+    </message>
+    <message>
+        <source>The firmware you will install is older than the one currently installed.</source>
+        <translation>Die zu installierende Firmware ist älter als die derzeit installierte.</translation>
+    </message>
+    <message>
+        <source>The version of the firmware you will install is the same as the one currently installed.</source>
+        <translation>Die zu installierende Firmware hat dieselbe Version wie die derzeit installierte.</translation>
+    </message>
+</context>
+<context>
+    <name>PageDownloadFirmware</name>
+    <message>
+        <source>This gripper waits in its bootloader and cannot tell which product it is. Which firmware does it take?</source>
+        <translation>Dieser Greifer wartet in seinem Bootloader und kann nicht sagen, welches Produkt er ist. Welche Firmware braucht er?</translation>
+    </message>
+    <message>
+        <source>Download of the new firmware</source>
+        <translation>Herunterladen der neuen Firmware</translation>
+    </message>
+    <message>
+        <source>New download</source>
+        <translation>&amp;Neuer Download</translation>
+    </message>
+    <message>
+        <source>There was a problem starting the download procedure.</source>
+        <translation>Beim Start des Herunterladens ist ein Problem aufgetreten.</translation>
+    </message>
+    <message>
+        <source>Verify version</source>
+        <translation>Version prüfen</translation>
+    </message>
+    <message>
+        <source>Please wait: the window closes once the new firmware is written and started.</source>
+        <translation>Bitte warten: Das Fenster schließt sich, sobald die neue Firmware geschrieben und gestartet ist.</translation>
+    </message>
+    <message>
+        <source>Initializing the Freescale bootloader.</source>
+        <translation>Der Freescale-Bootloader wird initialisiert.</translation>
+    </message>
+    <message>
+        <source>Please turn off the gripper by disconnecting its power supply, then press OK.</source>
+        <translation>Bitte schalten Sie den Greifer aus, indem Sie seine Stromversorgung trennen, und drücken Sie dann OK.</translation>
+    </message>
+    <message>
+        <source>Identifying the STM32 bootloader.</source>
+        <translation>Der STM32-Bootloader wird erkannt.</translation>
+    </message>
+    <message>
+        <source>Downloading the bootloader</source>
+        <translation>Bootloader wird heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Downloading the main firmware</source>
+        <translation>Haupt-Firmware wird heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Downloading file %1</source>
+        <translation>Datei %1 wird heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Verifying and jumping in the main firmware</source>
+        <translation>Prüfen und Starten der Haupt-Firmware</translation>
+    </message>
+    <message>
+        <source>To start another download, connect a new device via USB.</source>
+        <translation>Für einen weiteren Download schließen Sie ein neues Gerät über USB an.</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>
+Software Version: %1</source>
+        <translation><byte value="xd"/>
+Software-Version: %1</translation>
+    </message>
+    <message>
+        <source>The communication could not be established or was lost.</source>
+        <translation>Die Verbindung konnte nicht hergestellt werden oder ist abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB cable and relaunch the wizard by selecting the Manual Reboot option.</source>
+        <translation>Die Verbindung konnte nicht hergestellt werden oder ist abgebrochen. Bitte schalten Sie den Greifer aus, ziehen Sie das USB-Kabel ab und stecken Sie es wieder ein, und starten Sie den Assistenten mit der Option Manueller Neustart erneut.</translation>
+    </message>
+</context>
+<context>
+    <name>PageSelectPort</name>
+    <message>
+        <source>Port Selection</source>
+        <translation>Portauswahl</translation>
+    </message>
+    <message>
+        <source>Select the COM port to which the gripper is connected. If no port is available, please make sure that the gripper is powered and connected to the PC via its auxiliary USB port, then click back and next to refresh the list.</source>
+        <translation>Wählen Sie den COM-Port, an dem der Greifer angeschlossen ist. Ist kein Port verfügbar, prüfen Sie, ob der Greifer mit Strom versorgt und über seinen USB-Hilfsanschluss mit dem PC verbunden ist, und klicken Sie dann auf Zurück und Weiter, um die Liste zu aktualisieren.</translation>
+    </message>
+    <message>
+        <source>Manual reboot</source>
+        <translation>&amp;Manueller Neustart</translation>
+    </message>
+    <message>
+        <source>Use the manual reboot option only if there is no firmware on the gripper or if the one currently installed is corrupt (due to a power or communication loss during a previous update).</source>
+        <translation>Verwenden Sie den manuellen Neustart nur, wenn der Greifer keine Firmware hat oder die installierte beschädigt ist (durch einen Strom- oder Verbindungsausfall bei einer früheren Aktualisierung).</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Neu&amp;starten</translation>
+    </message>
+    <message>
+        <source>Scan Devices</source>
+        <translation>Geräte &amp;suchen</translation>
+    </message>
+    <message>
+        <source>Disable auto detect device</source>
+        <translation>Automatische Geräteerkennung aus</translation>
+    </message>
+</context>
+<context>
+    <name>PageVerifyNewVersion</name>
+    <message>
+        <source>The current version of the firmware is %1</source>
+        <translation>Die aktuelle Firmware-Version ist %1</translation>
+    </message>
+    <message>
+        <source>The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, please contact Korvane to report the problem.</source>
+        <translation>Die Version der neuen Firmware kann nicht gelesen werden. Wenn der Greifer mit Strom versorgt und das Verbindungskabel eingesteckt ist, wenden Sie sich bitte an Korvane, um das Problem zu melden.</translation>
+    </message>
+    <message>
+        <source>The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the problem.</source>
+        <translation>Die neue Firmware ist nicht die Version, die installiert werden sollte. Bitte wenden Sie sich an Korvane, um das Problem zu melden.</translation>
+    </message>
+    <message>
+        <source>New firmware version</source>
+        <translation>Neue Firmware-Version</translation>
+    </message>
+    <message>
+        <source>The wizard verifies if the firmware update was done properly.</source>
+        <translation>Der Assistent prüft, ob die Firmware-Aktualisierung korrekt durchgeführt wurde.</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>StationWindow</name>
+    <message>
+        <source>Korvane Station</source>
+        <translation>Korvane Station</translation>
+    </message>
+    <message>
+        <source>%1: the line for %2 could not be written (%3)</source>
+        <translation>%1: Die Zeile für %2 konnte nicht geschrieben werden (%3)</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>&amp;Suchen</translation>
+    </message>
+    <message>
+        <source>Update all</source>
+        <translation>Alle &amp;aktualisieren</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>&amp;Stopp</translation>
+    </message>
+    <message>
+        <source>Force</source>
+        <translation>&amp;Erzwingen</translation>
+    </message>
+    <message>
+        <source>Also install over the same or a newer version</source>
+        <translation>Auch über dieselbe oder eine neuere Version installieren</translation>
+    </message>
+    <message>
+        <source>Update grippers as they are plugged in</source>
+        <translation>Greifer beim Anschließen aktualisieren</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Modell</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>Installiert</translation>
+    </message>
+    <message>
+        <source>Will get</source>
+        <translation>Erhält</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Schritt</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>Wiederherstellung</translation>
+    </message>
+    <message>
+        <source>Report:</source>
+        <translation>Bericht:</translation>
+    </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Auswählen...</translation>
+    </message>
+    <message>
+        <source>Report file</source>
+        <translation>Berichtsdatei</translation>
+    </message>
+    <message>
+        <source>not found at the last scan</source>
+        <translation>bei der letzten Suche nicht gefunden</translation>
+    </message>
+    <message>
+        <source>No gripper found.</source>
+        <translation>Kein Greifer gefunden.</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type: choose it and update</source>
+        <translation>im ROM-Bootloader gefunden, wo er seinen Typ nicht melden kann: Typ wählen und aktualisieren</translation>
+    </message>
+    <message>
+        <source>no gripper answered: a unit without working firmware is recovered with a power cycle</source>
+        <translation>kein Greifer hat geantwortet: ein Gerät ohne funktionierende Firmware wird durch Aus- und Einschalten wiederhergestellt</translation>
+    </message>
+    <message>
+        <source>Update as</source>
+        <translation>Aktualisieren als</translation>
+    </message>
+    <message>
+        <source>Power cycle</source>
+        <translation>Aus-/Einschalten</translation>
+    </message>
+    <message>
+        <source>switch the unit off, then on again; the update starts when it answers</source>
+        <translation>Gerät aus- und wieder einschalten; die Aktualisierung beginnt, sobald es antwortet</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>Gestoppt.</translation>
+    </message>
+    <message>
+        <source>Stopped. Left in their bootloader (update them again to recover them): %1</source>
+        <translation>Gestoppt. Im Bootloader geblieben (zum Wiederherstellen erneut aktualisieren): %1</translation>
+    </message>
+    <message>
+        <source>Stopping: the units under way are given up.</source>
+        <translation>Beenden: Die laufenden Geräte werden abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Please wait: the window closes once the new firmware is written and started (%1).</source>
+        <translation>Bitte warten: Das Fenster schließt sich, sobald die neue Firmware geschrieben und gestartet ist (%1).</translation>
+    </message>
+    <message>
+        <source>unplugged</source>
+        <translation>abgesteckt</translation>
+    </message>
+</context>
+<context>
+    <name>UnitJob</name>
+    <message>
+        <source>Rebooting the gripper into its bootloader.</source>
+        <translation>Der Greifer wird in seinen Bootloader neu gestartet.</translation>
+    </message>
+    <message>
+        <source>If the device is turned off, turn it on.</source>
+        <translation>Ist das Gerät ausgeschaltet, schalten Sie es ein.</translation>
+    </message>
+    <message>
+        <source>Initializing the STM32 bootloader.</source>
+        <translation>Der STM32-Bootloader wird initialisiert.</translation>
+    </message>
+    <message>
+        <source>Identifying the STM32 bootloader.</source>
+        <translation>Der STM32-Bootloader wird erkannt.</translation>
+    </message>
+    <message>
+        <source>Erasing the main firmware flash sectors.</source>
+        <translation>Die Flash-Sektoren der Haupt-Firmware werden gelöscht.</translation>
+    </message>
+    <message>
+        <source>Downloading the bootloader</source>
+        <translation>Bootloader wird heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Downloading the main firmware</source>
+        <translation>Haupt-Firmware wird heruntergeladen</translation>
+    </message>
+    <message>
+        <source>Verifying and jumping in the main firmware</source>
+        <translation>Prüfen und Starten der Haupt-Firmware</translation>
+    </message>
+    <message>
+        <source>The bootloader is ready to receive the new firmware.</source>
+        <translation>Der Bootloader ist bereit, die neue Firmware zu empfangen.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently downloading the new firmware.</source>
+        <translation>Der Assistent lädt die neue Firmware herunter.</translation>
+    </message>
+    <message>
+        <source>The new firmware has been downloaded successfully.</source>
+        <translation>Die neue Firmware wurde erfolgreich heruntergeladen.</translation>
+    </message>
+    <message>
+        <source>Reading the new version.</source>
+        <translation>Die neue Version wird gelesen.</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>updated %1 -&gt; %2 (%3 s)</source>
+        <translation>aktualisiert %1 -&gt; %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>%1 is up to date, left alone</source>
+        <translation>%1 ist aktuell, unverändert gelassen</translation>
+    </message>
+    <message>
+        <source>%1 not updated: %2</source>
+        <translation>%1 nicht aktualisiert: %2</translation>
+    </message>
+    <message>
+        <source>%1 FAILED: %2</source>
+        <translation>%1 FEHLGESCHLAGEN: %2</translation>
+    </message>
+    <message>
+        <source>%1 given up: %2</source>
+        <translation>%1 abgebrochen: %2</translation>
+    </message>
+</context>
+<context>
+    <name>UpgraderWizard</name>
+    <message>
+        <source>Korvane Upgrader</source>
+        <translation>Korvane Upgrader</translation>
+    </message>
+    <message>
+        <source>This is Korvane Upgrader for firmware version %1. This wizard will update the firmware of your Korvane product.</source>
+        <translation>Dies ist Korvane Upgrader für Firmware-Version %1. Dieser Assistent aktualisiert die Firmware Ihres Korvane-Produkts.</translation>
+    </message>
+    <message>
+        <source>Upgrader version %1</source>
+        <translation>Upgrader-Version %1</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Try &apos;korvane-flash --help&apos;.
+</source>
+        <translation>Siehe &apos;korvane-flash --help&apos;.
+</translation>
+    </message>
+    <message>
+        <source>cannot set up Ctrl-C handling</source>
+        <translation>Strg-C-Behandlung kann nicht eingerichtet werden</translation>
+    </message>
+</context>
+</TS>

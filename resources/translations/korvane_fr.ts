@@ -1,0 +1,650 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR">
+<context>
+    <name>Batch</name>
+    <message>
+        <source>%1: cannot be opened for appending (%2)</source>
+        <translation>%1 : impossible d&apos;ouvrir le fichier en ajout (%2)</translation>
+    </message>
+    <message>
+        <source>%1 updated</source>
+        <translation>%1 mis à jour</translation>
+    </message>
+    <message>
+        <source>%1 up to date</source>
+        <translation>%1 déjà à jour</translation>
+    </message>
+    <message>
+        <source>%1 not updated</source>
+        <translation>%1 non mis à jour</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 en échec</translation>
+    </message>
+    <message>
+        <source>%1 given up</source>
+        <translation>%1 abandonné(s)</translation>
+    </message>
+    <message>
+        <source>0 updated</source>
+        <translation>0 mis à jour</translation>
+    </message>
+    <message>
+        <source>; %1 report line(s) not written</source>
+        <translation>; %1 ligne(s) de rapport non écrite(s)</translation>
+    </message>
+</context>
+<context>
+    <name>CarriedFirmware</name>
+    <message>
+        <source>Korvane Upgrader for firmware version %1</source>
+        <translation>Korvane Upgrader pour la version de firmware %1</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadRun</name>
+    <message>
+        <source>If the device is turned off, turn it on.<byte value="xd"/>
+It might be necessary to retry the power cycle a few times in order for the bootloader to capture the signal.<byte value="xd"/>
+ If you have problems, lower the latency of the virtual com port.</source>
+        <translation>Si l&apos;appareil est éteint, allumez-le.<byte value="xd"/>
+Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs fois pour que le bootloader capte le signal.<byte value="xd"/>
+ En cas de problème, réduisez la latence du port COM virtuel.</translation>
+    </message>
+    <message>
+        <source>Initializing the STM32 bootloader.</source>
+        <translation>Initialisation du bootloader STM32.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently rebooting the gripper automatically.</source>
+        <translation>L&apos;assistant redémarre automatiquement la pince.</translation>
+    </message>
+    <message>
+        <source>Please turn the gripper back on. This will initiate the download procedure.</source>
+        <translation>Veuillez rallumer la pince. La procédure de téléchargement va démarrer.</translation>
+    </message>
+    <message>
+        <source>Erasing the main firmware flash sectors.</source>
+        <translation>Effacement des secteurs flash du firmware principal.</translation>
+    </message>
+    <message>
+        <source>The bootloader is ready to receive the new firmware.</source>
+        <translation>Le bootloader est prêt à recevoir le nouveau firmware.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently downloading the new firmware.</source>
+        <translation>L&apos;assistant télécharge le nouveau firmware.</translation>
+    </message>
+    <message>
+        <source>The new firmware has been downloaded successfully.</source>
+        <translation>Le nouveau firmware a été téléchargé avec succès.</translation>
+    </message>
+</context>
+<context>
+    <name>FlashTool</name>
+    <message>
+        <source>%1: switch the unit off, then on again; the update starts when it answers</source>
+        <translation>%1 : éteignez l&apos;unité puis rallumez-la ; la mise à jour démarre dès qu&apos;elle répond</translation>
+    </message>
+    <message>
+        <source>two images for %1 given</source>
+        <translation>deux images données pour %1</translation>
+    </message>
+    <message>
+        <source>--type %1: not a gripper type code</source>
+        <translation>--type %1 : pas un code de type de pince</translation>
+    </message>
+    <message>
+        <source>--type %1: --type is for the STM32 kinds; a GS-family unit is found as such</source>
+        <translation>--type %1 : --type concerne les modèles STM32 ; une unité de la famille GS est reconnue comme telle</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial port (&apos;korvane-flash list&apos; shows them)</source>
+        <translation>%1 n&apos;est pas un port série (&apos;korvane-flash list&apos; les affiche)</translation>
+    </message>
+    <message>
+        <source>No gripper found.</source>
+        <translation>Aucune pince trouvée.</translation>
+    </message>
+    <message>
+        <source>Waiting for grippers to be plugged in; Ctrl-C stops.</source>
+        <translation>En attente du branchement de pinces ; Ctrl-C arrête.</translation>
+    </message>
+    <message>
+        <source>%1: no gripper answered, left alone</source>
+        <translation>%1 : aucune pince n&apos;a répondu, laissé tel quel</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source> (--force updates it anyway)</source>
+        <translation> (--force le met à jour quand même)</translation>
+    </message>
+    <message>
+        <source>%1 was left in its bootloader</source>
+        <translation>%1 est resté dans son bootloader</translation>
+    </message>
+    <message>
+        <source>Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.</source>
+        <translation>Arrêt : %1 unité(s) en cours terminent d&apos;abord ; un second Ctrl-C les abandonne.</translation>
+    </message>
+</context>
+<context>
+    <name>Options</name>
+    <message>
+        <source>list, plan: one JSON array instead of lines</source>
+        <translation>list, plan : un tableau JSON au lieu de lignes</translation>
+    </message>
+    <message>
+        <source>update, plan: every gripper found</source>
+        <translation>update, plan : toutes les pinces trouvées</translation>
+    </message>
+    <message>
+        <source>take FILE instead of the carried firmware for the grippers whose type code starts its name (GC3-1.7.0.bin for GC3); may be given once per type</source>
+        <translation>utiliser FILE au lieu du firmware embarqué pour les pinces dont le code de type commence son nom (GC3-1.7.0.bin pour GC3) ; une fois par type</translation>
+    </message>
+    <message>
+        <source>type code of the grippers that cannot report it: found in their ROM bootloader, or without working firmware (--manual-reboot)</source>
+        <translation>code de type des pinces qui ne peuvent pas l&apos;indiquer : trouvées dans leur bootloader ROM, ou sans firmware fonctionnel (--manual-reboot)</translation>
+    </message>
+    <message>
+        <source>also update grippers already on that version, or on a newer one</source>
+        <translation>mettre à jour aussi les pinces déjà à cette version ou à une version plus récente</translation>
+    </message>
+    <message>
+        <source>for grippers without working firmware: wait for the user to switch each unit off and on again instead of asking it to reboot</source>
+        <translation>pour les pinces sans firmware fonctionnel : attendre que l&apos;utilisateur éteigne et rallume chaque unité au lieu de lui demander de redémarrer</translation>
+    </message>
+    <message>
+        <source>append one JSON line per unit to FILE</source>
+        <translation>ajouter une ligne JSON par unité à FILE</translation>
+    </message>
+    <message>
+        <source>the language of the messages (fr, de, en)</source>
+        <translation>la langue des messages (fr, de, en)</translation>
+    </message>
+    <message>
+        <source>identify the gripper on every serial port (all ports at once)</source>
+        <translation>identifier la pince sur chaque port série (tous les ports à la fois)</translation>
+    </message>
+    <message>
+        <source>update the grippers on the named ports, or every one found with --all</source>
+        <translation>mettre à jour les pinces sur les ports nommés, ou toutes celles trouvées avec --all</translation>
+    </message>
+    <message>
+        <source>say what update would do to each unit, writing nothing to any gripper</source>
+        <translation>indiquer ce que update ferait à chaque unité, sans rien écrire sur aucune pince</translation>
+    </message>
+    <message>
+        <source>wait for grippers to be plugged in and update each as it arrives; Ctrl-C lets the units under way finish, a second Ctrl-C gives them up</source>
+        <translation>attendre le branchement des pinces et mettre à jour chacune à son arrivée ; Ctrl-C laisse finir les unités en cours, un second Ctrl-C les abandonne</translation>
+    </message>
+    <message>
+        <source>Updates Korvane grippers without a window, several at once.</source>
+        <translation>Met à jour les pinces Korvane sans fenêtre, plusieurs à la fois.</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>Commandes :</translation>
+    </message>
+    <message>
+        <source>list, update, plan or watch</source>
+        <translation>list, update, plan ou watch</translation>
+    </message>
+    <message>
+        <source>update, plan: device paths, as &apos;list&apos; shows them</source>
+        <translation>update, plan : chemins des périphériques, tels que &apos;list&apos; les affiche</translation>
+    </message>
+    <message>
+        <source>the program&apos;s and the carried firmware&apos;s versions</source>
+        <translation>les versions du programme et du firmware embarqué</translation>
+    </message>
+    <message>
+        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
+        <translation>KORVANE_EXTRA_PORTS ajoute des ports. Code de sortie : 0 quand chaque unité demandée a fini sur la nouvelle version, 1 sinon (ou si une ligne de rapport n&apos;a pu être écrite), 2 pour une erreur d&apos;utilisation ; plan : 0 une fois le plan établi.</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>aucune commande donnée</translation>
+    </message>
+    <message>
+        <source>unknown command &apos;%1&apos;</source>
+        <translation>commande inconnue &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>&apos;--%1&apos; is not an option of &apos;%2&apos;</source>
+        <translation>&apos;--%1&apos; n&apos;est pas une option de &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>--%1 needs a value</source>
+        <translation>--%1 demande une valeur</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; takes no ports</source>
+        <translation>&apos;%1&apos; ne prend pas de ports</translation>
+    </message>
+    <message>
+        <source>give either ports or --all, not both</source>
+        <translation>donnez des ports ou --all, pas les deux</translation>
+    </message>
+    <message>
+        <source>name the ports to update, or give --all</source>
+        <translation>nommez les ports à mettre à jour, ou donnez --all</translation>
+    </message>
+    <message>
+        <source>--manual-reboot needs the ports named</source>
+        <translation>--manual-reboot demande que les ports soient nommés</translation>
+    </message>
+</context>
+<context>
+    <name>PageCheckVersion</name>
+    <message>
+        <source>Current firmware version</source>
+        <translation>Version actuelle du firmware</translation>
+    </message>
+    <message>
+        <source>The wizard verifies the current version of the firmware.</source>
+        <translation>L&apos;assistant vérifie la version actuelle du firmware.</translation>
+    </message>
+    <message>
+        <source>Download bootloader</source>
+        <translation>Télécharger le bootloader</translation>
+    </message>
+    <message>
+        <source>Download main firmware</source>
+        <translation>Télécharger le firmware principal</translation>
+    </message>
+    <message>
+        <source>Update firmware</source>
+        <translation>Mettre à jour</translation>
+    </message>
+    <message>
+        <source>The current version of the firmware is %1</source>
+        <translation>La version actuelle du firmware est %1</translation>
+    </message>
+    <message>
+        <source>The firmware you will install is of a different type than the one currently installed.</source>
+        <translation>Le firmware que vous allez installer est d&apos;un autre type que celui actuellement installé.</translation>
+    </message>
+    <message>
+        <source>The firmware you will install is older than the one currently installed.</source>
+        <translation>Le firmware que vous allez installer est plus ancien que celui actuellement installé.</translation>
+    </message>
+    <message>
+        <source>The version of the firmware you will install is the same as the one currently installed.</source>
+        <translation>La version du firmware que vous allez installer est identique à celle actuellement installée.</translation>
+    </message>
+</context>
+<context>
+    <name>PageDownloadFirmware</name>
+    <message>
+        <source>This gripper waits in its bootloader and cannot tell which product it is. Which firmware does it take?</source>
+        <translation>Cette pince attend dans son bootloader et ne peut pas indiquer de quel produit il s&apos;agit. Quel firmware lui faut-il ?</translation>
+    </message>
+    <message>
+        <source>Download of the new firmware</source>
+        <translation>Téléchargement du nouveau firmware</translation>
+    </message>
+    <message>
+        <source>New download</source>
+        <translation>&amp;Nouveau téléchargement</translation>
+    </message>
+    <message>
+        <source>There was a problem starting the download procedure.</source>
+        <translation>Un problème est survenu au démarrage de la procédure de téléchargement.</translation>
+    </message>
+    <message>
+        <source>Verify version</source>
+        <translation>Vérifier la version</translation>
+    </message>
+    <message>
+        <source>Please wait: the window closes once the new firmware is written and started.</source>
+        <translation>Veuillez patienter : la fenêtre se ferme une fois le nouveau firmware écrit et démarré.</translation>
+    </message>
+    <message>
+        <source>Initializing the Freescale bootloader.</source>
+        <translation>Initialisation du bootloader Freescale.</translation>
+    </message>
+    <message>
+        <source>Please turn off the gripper by disconnecting its power supply, then press OK.</source>
+        <translation>Veuillez éteindre la pince en débranchant son alimentation, puis appuyez sur OK.</translation>
+    </message>
+    <message>
+        <source>Identifying the STM32 bootloader.</source>
+        <translation>Identification du bootloader STM32.</translation>
+    </message>
+    <message>
+        <source>Downloading the bootloader</source>
+        <translation>Téléchargement du bootloader</translation>
+    </message>
+    <message>
+        <source>Downloading the main firmware</source>
+        <translation>Téléchargement du firmware principal</translation>
+    </message>
+    <message>
+        <source>Downloading file %1</source>
+        <translation>Téléchargement du fichier %1</translation>
+    </message>
+    <message>
+        <source>Verifying and jumping in the main firmware</source>
+        <translation>Vérification et démarrage du firmware principal</translation>
+    </message>
+    <message>
+        <source>To start another download, connect a new device via USB.</source>
+        <translation>Pour un autre téléchargement, connectez un nouvel appareil par USB.</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>
+Software Version: %1</source>
+        <translation><byte value="xd"/>
+Version du logiciel : %1</translation>
+    </message>
+    <message>
+        <source>The communication could not be established or was lost.</source>
+        <translation>La communication n&apos;a pas pu être établie ou a été perdue.</translation>
+    </message>
+    <message>
+        <source>The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB cable and relaunch the wizard by selecting the Manual Reboot option.</source>
+        <translation>La communication n&apos;a pas pu être établie ou a été perdue. Veuillez éteindre la pince, débrancher/rebrancher le câble USB et relancer l&apos;assistant en choisissant l&apos;option Redémarrage manuel.</translation>
+    </message>
+</context>
+<context>
+    <name>PageSelectPort</name>
+    <message>
+        <source>Port Selection</source>
+        <translation>Choix du port</translation>
+    </message>
+    <message>
+        <source>Select the COM port to which the gripper is connected. If no port is available, please make sure that the gripper is powered and connected to the PC via its auxiliary USB port, then click back and next to refresh the list.</source>
+        <translation>Choisissez le port COM auquel la pince est connectée. Si aucun port n&apos;est disponible, vérifiez que la pince est alimentée et reliée au PC par son port USB auxiliaire, puis cliquez sur Précédent et Suivant pour actualiser la liste.</translation>
+    </message>
+    <message>
+        <source>Manual reboot</source>
+        <translation>Redémarrage &amp;manuel</translation>
+    </message>
+    <message>
+        <source>Use the manual reboot option only if there is no firmware on the gripper or if the one currently installed is corrupt (due to a power or communication loss during a previous update).</source>
+        <translation>N&apos;utilisez l&apos;option de redémarrage manuel que si la pince n&apos;a pas de firmware ou si celui installé est corrompu (suite à une coupure d&apos;alimentation ou de communication lors d&apos;une mise à jour précédente).</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>&amp;Redémarrer</translation>
+    </message>
+    <message>
+        <source>Scan Devices</source>
+        <translation>&amp;Rechercher les appareils</translation>
+    </message>
+    <message>
+        <source>Disable auto detect device</source>
+        <translation>Désactiver la détection automatique</translation>
+    </message>
+</context>
+<context>
+    <name>PageVerifyNewVersion</name>
+    <message>
+        <source>The current version of the firmware is %1</source>
+        <translation>La version actuelle du firmware est %1</translation>
+    </message>
+    <message>
+        <source>The new firmware version cannot be read. If the gripper is powered and the connection cable is plugged, please contact Korvane to report the problem.</source>
+        <translation>La version du nouveau firmware ne peut pas être lue. Si la pince est alimentée et le câble de connexion branché, veuillez contacter Korvane pour signaler le problème.</translation>
+    </message>
+    <message>
+        <source>The new firmware is not the version that was supposed to be installed. Please contact Korvane to report the problem.</source>
+        <translation>Le nouveau firmware n&apos;est pas la version qui devait être installée. Veuillez contacter Korvane pour signaler le problème.</translation>
+    </message>
+    <message>
+        <source>New firmware version</source>
+        <translation>Version du nouveau firmware</translation>
+    </message>
+    <message>
+        <source>The wizard verifies if the firmware update was done properly.</source>
+        <translation>L&apos;assistant vérifie que la mise à jour du firmware s&apos;est bien déroulée.</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>inconnue</translation>
+    </message>
+</context>
+<context>
+    <name>StationWindow</name>
+    <message>
+        <source>Korvane Station</source>
+        <translation>Korvane Station</translation>
+    </message>
+    <message>
+        <source>%1: the line for %2 could not be written (%3)</source>
+        <translation>%1 : la ligne de %2 n&apos;a pas pu être écrite (%3)</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <translation>&amp;Rechercher</translation>
+    </message>
+    <message>
+        <source>Update all</source>
+        <translation>Tout &amp;mettre à jour</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>&amp;Arrêter</translation>
+    </message>
+    <message>
+        <source>Force</source>
+        <translation>&amp;Forcer</translation>
+    </message>
+    <message>
+        <source>Also install over the same or a newer version</source>
+        <translation>Installer aussi par-dessus la même version ou une plus récente</translation>
+    </message>
+    <message>
+        <source>Update grippers as they are plugged in</source>
+        <translation>Mettre à jour les pinces dès leur branchement</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Modèle</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>Installée</translation>
+    </message>
+    <message>
+        <source>Will get</source>
+        <translation>Recevra</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Progression</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Étape</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>Récupération</translation>
+    </message>
+    <message>
+        <source>Report:</source>
+        <translation>Rapport :</translation>
+    </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Choisir...</translation>
+    </message>
+    <message>
+        <source>Report file</source>
+        <translation>Fichier de rapport</translation>
+    </message>
+    <message>
+        <source>not found at the last scan</source>
+        <translation>non trouvée lors de la dernière recherche</translation>
+    </message>
+    <message>
+        <source>No gripper found.</source>
+        <translation>Aucune pince trouvée.</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type: choose it and update</source>
+        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type : choisissez-le et mettez à jour</translation>
+    </message>
+    <message>
+        <source>no gripper answered: a unit without working firmware is recovered with a power cycle</source>
+        <translation>aucune pince n&apos;a répondu : une unité sans firmware fonctionnel se récupère en coupant puis rétablissant l&apos;alimentation</translation>
+    </message>
+    <message>
+        <source>Update as</source>
+        <translation>Mettre à jour en</translation>
+    </message>
+    <message>
+        <source>Power cycle</source>
+        <translation>Éteindre/rallumer</translation>
+    </message>
+    <message>
+        <source>switch the unit off, then on again; the update starts when it answers</source>
+        <translation>éteignez l&apos;unité puis rallumez-la ; la mise à jour démarre dès qu&apos;elle répond</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>Arrêté.</translation>
+    </message>
+    <message>
+        <source>Stopped. Left in their bootloader (update them again to recover them): %1</source>
+        <translation>Arrêté. Restées dans leur bootloader (mettez-les à jour de nouveau pour les récupérer) : %1</translation>
+    </message>
+    <message>
+        <source>Stopping: the units under way are given up.</source>
+        <translation>Arrêt : les unités en cours sont abandonnées.</translation>
+    </message>
+    <message>
+        <source>Please wait: the window closes once the new firmware is written and started (%1).</source>
+        <translation>Veuillez patienter : la fenêtre se ferme une fois le nouveau firmware écrit et démarré (%1).</translation>
+    </message>
+    <message>
+        <source>unplugged</source>
+        <translation>débranchée</translation>
+    </message>
+</context>
+<context>
+    <name>UnitJob</name>
+    <message>
+        <source>Rebooting the gripper into its bootloader.</source>
+        <translation>Redémarrage de la pince dans son bootloader.</translation>
+    </message>
+    <message>
+        <source>If the device is turned off, turn it on.</source>
+        <translation>Si l&apos;appareil est éteint, allumez-le.</translation>
+    </message>
+    <message>
+        <source>Initializing the STM32 bootloader.</source>
+        <translation>Initialisation du bootloader STM32.</translation>
+    </message>
+    <message>
+        <source>Identifying the STM32 bootloader.</source>
+        <translation>Identification du bootloader STM32.</translation>
+    </message>
+    <message>
+        <source>Erasing the main firmware flash sectors.</source>
+        <translation>Effacement des secteurs flash du firmware principal.</translation>
+    </message>
+    <message>
+        <source>Downloading the bootloader</source>
+        <translation>Téléchargement du bootloader</translation>
+    </message>
+    <message>
+        <source>Downloading the main firmware</source>
+        <translation>Téléchargement du firmware principal</translation>
+    </message>
+    <message>
+        <source>Verifying and jumping in the main firmware</source>
+        <translation>Vérification et démarrage du firmware principal</translation>
+    </message>
+    <message>
+        <source>The bootloader is ready to receive the new firmware.</source>
+        <translation>Le bootloader est prêt à recevoir le nouveau firmware.</translation>
+    </message>
+    <message>
+        <source>The wizard is currently downloading the new firmware.</source>
+        <translation>L&apos;assistant télécharge le nouveau firmware.</translation>
+    </message>
+    <message>
+        <source>The new firmware has been downloaded successfully.</source>
+        <translation>Le nouveau firmware a été téléchargé avec succès.</translation>
+    </message>
+    <message>
+        <source>Reading the new version.</source>
+        <translation>Lecture de la nouvelle version.</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>updated %1 -&gt; %2 (%3 s)</source>
+        <translation>mise à jour %1 -&gt; %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>%1 is up to date, left alone</source>
+        <translation>%1 est à jour, laissée telle quelle</translation>
+    </message>
+    <message>
+        <source>%1 not updated: %2</source>
+        <translation>%1 non mise à jour : %2</translation>
+    </message>
+    <message>
+        <source>%1 FAILED: %2</source>
+        <translation>%1 ÉCHEC : %2</translation>
+    </message>
+    <message>
+        <source>%1 given up: %2</source>
+        <translation>%1 abandonnée : %2</translation>
+    </message>
+</context>
+<context>
+    <name>UpgraderWizard</name>
+    <message>
+        <source>Korvane Upgrader</source>
+        <translation>Korvane Upgrader</translation>
+    </message>
+    <message>
+        <source>This is Korvane Upgrader for firmware version %1. This wizard will update the firmware of your Korvane product.</source>
+        <translation>Voici Korvane Upgrader pour la version de firmware %1. Cet assistant va mettre à jour le firmware de votre produit Korvane.</translation>
+    </message>
+    <message>
+        <source>Upgrader version %1</source>
+        <translation>Version de l&apos;Upgrader %1</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>none</source>
+        <translation>aucun</translation>
+    </message>
+    <message>
+        <source>Try &apos;korvane-flash --help&apos;.
+</source>
+        <translation>Essayez &apos;korvane-flash --help&apos;.
+</translation>
+    </message>
+    <message>
+        <source>cannot set up Ctrl-C handling</source>
+        <translation>impossible de mettre en place la gestion de Ctrl-C</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Fails when a text of the sources has no finished translation in a .ts file,
+when a translation drops or adds a placeholder, or when korvane-flash does not
+speak the language asked for.
+Usage: check_translations.py LUPDATE SOURCE_DIR DIR,DIR... KORVANE_FLASH TS_FILE... """
+import os, re, shutil, subprocess, sys, tempfile
+import xml.etree.ElementTree as ET
+
+lupdate, source_dir, flash, ts_files = sys.argv[1], sys.argv[2], sys.argv[4], sys.argv[5:]
+translated_dirs = sys.argv[3].split(",")
+problems = []
+placeholders = lambda text: sorted(re.findall(r"%\d+", text))
+
+with tempfile.TemporaryDirectory() as tmp:
+    for ts in ts_files:
+        # The sources' texts merged into a copy: what the sources have and the
+        # file lacks comes out unfinished.
+        copy = os.path.join(tmp, os.path.basename(ts))
+        shutil.copy(ts, copy)
+        subprocess.run([lupdate, "-silent", "-no-obsolete", "-locations", "none", *translated_dirs, "-ts", copy],
+                       cwd=source_dir, check=True)
+        for context in ET.parse(copy).getroot().iter("context"):
+            for message in context.iter("message"):
+                source = "".join(message.find("source").itertext())
+                translation = message.find("translation")
+                text = "".join(translation.itertext())
+                where = "%s: %s: %r" % (os.path.basename(ts), context.findtext("name"), source[:60])
+                if translation.get("type") == "unfinished" or not text.strip():
+                    problems.append(where + " has no translation")
+                elif placeholders(source) != placeholders(text):
+                    problems.append(where + " placeholders %s became %s" % (placeholders(source), placeholders(text)))
+
+def translation_of(ts, source):
+    for message in ET.parse(ts).getroot().iter("message"):
+        if message.findtext("source") == source:
+            return message.findtext("translation")
+
+# The language asked for on the command line or through LANGUAGE reaches the
+# program's messages; with neither, English.
+asked = source_dir + "/resources/translations/korvane_%s.ts"
+for lang, argument, environment in (("fr", ["--lang", "fr"], {}), ("de", [], {"LANGUAGE": "de:fr"}),
+                                    ("en", [], {"LANGUAGE": "en"})):
+    env = dict(os.environ, LC_ALL="C.UTF-8", **environment)
+    err = subprocess.run([flash, *argument, "frobnicate"], env=env, capture_output=True, text=True).stderr
+    expected = "unknown command '%1'"
+    if lang != "en":
+        expected = translation_of(asked % lang, expected)
+    if expected.replace("%1", "frobnicate") not in err:
+        problems.append("korvane-flash in %s said %r" % (lang, err))
+
+print("\n".join(problems) or "every text translated")
+sys.exit(1 if problems else 0)
