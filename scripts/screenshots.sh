@@ -8,6 +8,9 @@ build=${1:-"$root/build-screenshots"}
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" --target korvane_screenshots -- -j"$(nproc)" >/dev/null
 QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/korvane_screenshots" "$root/docs/screenshots"
+for lang in fr de; do
+  QT_QPA_PLATFORM=offscreen "$build/tools/screenshots/korvane_screenshots" "$root/docs/screenshots" --lang $lang
+done
 # The wizard under Wine, with the Windows platform plug-in on a virtual
 # display: the installer is built and installed by the win_wizard test,
 # which grabs the pages into the folder given here.

@@ -1,13 +1,16 @@
 // Renders each wizard page, driven as a user would drive it, against
 // simulated grippers, into PNG files for the documentation:
 //
-//   korvane_screenshots OUTPUT_DIR
+//   korvane_screenshots OUTPUT_DIR [--lang xx]
+//
+// With a language, the pages up to the version check only, named -xx.png.
 //
 // Every message box on the way is answered with OK and named on stderr.
 
 #include "communication.h"
 #include "dialogs.h"
 #include "gripper_sim.h"
+#include "language.h"
 #include "stationwindow.h"
 #include "upgraderwizard.h"
 
@@ -102,10 +105,15 @@ bool stationUnderWay(const QDir &dir)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: korvane_screenshots OUTPUT_DIR\n");
+    if (argc != 2 && !(argc == 4 && qstrcmp(argv[2], "--lang") == 0)) {
+        std::fprintf(stderr, "usage: korvane_screenshots OUTPUT_DIR [--lang xx]\n");
         return 2;
     }
+    // English unless asked: the README's pictures do not follow the locale
+    // of whoever renders them.
+    const QString language = argc == 4 ? QStringLiteral("-") + QString::fromLocal8Bit(argv[3]) : QString();
+    if (!language.isEmpty())
+        Language::install(&app);
     QDir dir(QString::fromLocal8Bit(argv[1]));
     if (!dir.mkpath(QStringLiteral("."))) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
@@ -141,10 +149,12 @@ int main(int argc, char *argv[])
     wizard->next();
     QWizardPage *check = wizard->currentPage();
     for (QCheckBox *box : check->findChildren<QCheckBox *>()) {
-        if (box->text() == QLatin1String("Download main firmware"))
+        if (box->text() == QCoreApplication::translate("PageCheckVersion", "Download main firmware"))
             box->click();
     }
-    ok &= save(wizard, dir, QStringLiteral("2-version-check.png"));
+    ok &= save(wizard, dir, QStringLiteral("2-version-check%1.png").arg(language));
+    if (!language.isEmpty())
+        return ok ? 0 : 1;
 
     // The update itself runs against the simulated gripper; the page is taken
     // once it offers "Verify version".
