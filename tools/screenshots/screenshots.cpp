@@ -141,10 +141,11 @@ int main(int argc, char *argv[])
     wizard->show();
 
     MessageBoxAnswerer answerer(QMessageBox::Ok);
-    bool ok = save(wizard, dir, QStringLiteral("0-introduction.png"));
+    bool ok = !language.isEmpty() || save(wizard, dir, QStringLiteral("0-introduction.png"));
 
     wizard->next();
-    ok &= save(wizard, dir, QStringLiteral("1-port-selection.png"));
+    if (language.isEmpty())
+        ok &= save(wizard, dir, QStringLiteral("1-port-selection.png"));
 
     wizard->next();
     QWizardPage *check = wizard->currentPage();
