@@ -376,7 +376,7 @@ Software-Version: %1</translation>
     </message>
     <message>
         <source>Scan Devices</source>
-        <translation>Geräte &amp;suchen</translation>
+        <translation>Geräte s&amp;uchen</translation>
     </message>
     <message>
         <source>Disable auto detect device</source>
@@ -430,7 +430,7 @@ Software-Version: %1</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation>&amp;Stopp</translation>
+        <translation>S&amp;topp</translation>
     </message>
     <message>
         <source>Force</source>

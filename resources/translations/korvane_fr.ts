@@ -376,7 +376,7 @@ Version du logiciel : %1</translation>
     </message>
     <message>
         <source>Scan Devices</source>
-        <translation>&amp;Rechercher les appareils</translation>
+        <translation>Rechercher les &amp;appareils</translation>
     </message>
     <message>
         <source>Disable auto detect device</source>
