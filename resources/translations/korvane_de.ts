@@ -132,6 +132,22 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <source>Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>Beenden: %1 laufende(s) Gerät(e) werden erst fertig; erneutes Strg-C bricht sie ab.</translation>
     </message>
+    <message>
+        <source>%1: %2 would be updated to %3 (%4)</source>
+        <translation>%1: %2 würde auf %3 aktualisiert (%4)</translation>
+    </message>
+    <message>
+        <source>%1: %2 is up to date, would be left alone</source>
+        <translation>%1: %2 ist aktuell, würde unverändert gelassen</translation>
+    </message>
+    <message>
+        <source>%1: %2 would be refused: %3</source>
+        <translation>%1: %2 würde abgelehnt: %3</translation>
+    </message>
+    <message>
+        <source>%1: %2 would not be updated: %3</source>
+        <translation>%1: %2 würde nicht aktualisiert: %3</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>

@@ -132,6 +132,22 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <source>Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>Arrêt : %1 unité(s) en cours terminent d&apos;abord ; un second Ctrl-C les abandonne.</translation>
     </message>
+    <message>
+        <source>%1: %2 would be updated to %3 (%4)</source>
+        <translation>%1 : %2 serait mise à jour en %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1: %2 is up to date, would be left alone</source>
+        <translation>%1 : %2 est à jour, serait laissée telle quelle</translation>
+    </message>
+    <message>
+        <source>%1: %2 would be refused: %3</source>
+        <translation>%1 : %2 serait refusée : %3</translation>
+    </message>
+    <message>
+        <source>%1: %2 would not be updated: %3</source>
+        <translation>%1 : %2 ne serait pas mise à jour : %3</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>

@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 
 using UnitChoice::announcedUnit;
@@ -212,27 +213,36 @@ int FlashTool::plan(QString *error)
         const UnitChoice::Forecast forecast = UnitChoice::forecast(*unit, rules);
         const QString before = unit->versionKnown() ? unit->versionText() : kindName(unit->kind);
         QString action;
-        QString line;
+        // The JSON row keeps the English line; the terminal shows it translated.
+        const char *frame = nullptr;
+        std::function<QString(const QString &)> fill;
         switch (forecast.decision) {
         case UnitChoice::Update:
             action = QStringLiteral("update");
-            line = QStringLiteral("%1: %2 would be updated to %3 (%4)")
-                       .arg(name, before, QFileInfo(forecast.imageName).completeBaseName(), forecast.imageName);
+            frame = QT_TR_NOOP("%1: %2 would be updated to %3 (%4)");
+            fill = [&](const QString &text) {
+                return text.arg(name, before, QFileInfo(forecast.imageName).completeBaseName(), forecast.imageName);
+            };
             break;
         case UnitChoice::UpToDate:
             action = QStringLiteral("up to date");
-            line = QStringLiteral("%1: %2 is up to date, would be left alone").arg(name, before);
+            frame = QT_TR_NOOP("%1: %2 is up to date, would be left alone");
+            fill = [&](const QString &text) { return text.arg(name, before); };
             break;
         case UnitChoice::Newer:
             action = QStringLiteral("refused");
-            line = QStringLiteral("%1: %2 would be refused: %3").arg(name, before, forecast.reason);
+            frame = QT_TR_NOOP("%1: %2 would be refused: %3");
+            fill = [&](const QString &text) { return text.arg(name, before, forecast.reason); };
             break;
         case UnitChoice::Untouched:
             action = QStringLiteral("not updated");
-            line = QStringLiteral("%1: %2 would not be updated: %3")
-                       .arg(name, unit->unavailable ? QStringLiteral("-") : before, forecast.reason);
+            frame = QT_TR_NOOP("%1: %2 would not be updated: %3");
+            fill = [&](const QString &text) {
+                return text.arg(name, unit->unavailable ? QStringLiteral("-") : before, forecast.reason);
+            };
             break;
         }
+        const QString line = frame ? fill(QString::fromLatin1(frame)) : QString();
         QJsonObject row = listRow(*unit);
         row.insert(QStringLiteral("port"), name);
         row.insert(QStringLiteral("action"), action);
@@ -241,8 +251,8 @@ int FlashTool::plan(QString *error)
         row.insert(QStringLiteral("reason"), forecast.reason);
         row.insert(QStringLiteral("line"), line);
         rows.append(row);
-        if (!options.json)
-            console.print(line);
+        if (!options.json && frame)
+            console.print(fill(tr(frame)));
     }
     if (options.json)
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
