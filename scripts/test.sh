@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/packages.sh
 
+# The tests read the programs' English texts: whatever the machine's language.
+export LANGUAGE=en
 jobs=$(nproc)
 # Most tests spend their time waiting on a simulated line, not computing: one
 # more at a time than there are cores keeps the machine busy.
