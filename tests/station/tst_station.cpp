@@ -4,6 +4,7 @@
 #include "simflash.h"
 #include "stationwindow.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,6 +60,7 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); QVERIFY(dir.isValid()); }
 
     void eachRowReadsAtAGlanceAndTheCloseGuardsTheRom();
+    void automaticModeUpdatesUnitsAsTheyArrive();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config, const QString &name = QString())
@@ -67,7 +69,8 @@ private:
         config.publishPath = path.toStdString();
         grippers.push_back(std::make_unique<sim::Gripper>(config));
         grippers.back()->waitForState(config.mainFirmware ? sim::State::Firmware : sim::State::Halted, 5s);
-        extraPorts.append(path);
+        if (!extraPorts.contains(path)) // named already for the automatic mode
+            extraPorts.append(path);
         qputenv("KORVANE_EXTRA_PORTS", extraPorts.join(QLatin1Char(':')).toLocal8Bit());
         return *grippers.back();
     }
@@ -138,6 +141,24 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
                                            {port(faulty), "failed"},
                                            {port(noFirmware), "given-up"}};
     QCOMPARE(reportResults(report), expected);
+}
+
+void TestStation::automaticModeUpdatesUnitsAsTheyArrive()
+{
+    // A port yet to appear, named before the window watches.
+    extraPorts = QStringList{dir.filePath(QStringLiteral("port%1").arg(serial))};
+    qputenv("KORVANE_EXTRA_PORTS", extraPorts.first().toLocal8Bit());
+    StationWindow window;
+    window.show();
+    const QString report = dir.filePath(QStringLiteral("automatic.jsonl"));
+    window.findChild<QLineEdit *>(QStringLiteral("reportPath"))->setText(report);
+    window.findChild<QCheckBox *>(QStringLiteral("automatic"))->setChecked(true);
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    QTRY_COMPARE_WITH_TIMEOUT(reportResults(report).value(port(g)), QStringLiteral("updated"), 60000);
+    QCOMPARE(g.status().unit.version, (sim::Version{1, 6, 9}));
+    // Pulled off the bench, its row says so.
+    g.unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(window.cell(port(g), Column::StepColumn), QStringLiteral("unplugged"), 10000);
 }
 
 QTEST_MAIN(TestStation)
