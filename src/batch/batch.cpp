@@ -64,7 +64,10 @@ UnitJob *Batch::take(const ProbedDevice &device, const UnitRules &rules)
     FirmwareImage image;
     if (!UnitChoice::choose(device, rules, &untouched, &plan, &image)) {
         record(untouched, nullptr);
-        checkIdle();
+        // Told once the caller is back in the event loop: one taking several
+        // units at once must not hear "idle" between the first, left
+        // untouched, and the next it has yet to take.
+        QMetaObject::invokeMethod(this, &Batch::checkIdle, Qt::QueuedConnection);
         return nullptr;
     }
     for (UnitJob *old : qAsConst(jobs)) {
