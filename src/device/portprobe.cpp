@@ -8,6 +8,7 @@
 #include "replywait.h"
 
 #include <QDebug>
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -16,7 +17,6 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 using namespace IdentificationRules;
 
@@ -151,18 +151,27 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     const QString path = port.physName.isEmpty() ? port.portName : port.physName;
 
     // Not a pool's thread: a pool waits for its threads when it ends, and
-    // one stuck in an open would hold the program at its exit.
+    // one stuck in an open would hold the program at its exit. A QThread,
+    // though: the serial port it opens watches its line from its thread's
+    // event dispatcher.
     const auto outcome = std::make_shared<Outcome>();
-    std::thread([outcome, path, romAnswers] {
+    QThread *thread = QThread::create([outcome, path, romAnswers] {
         const QList<ProbedDevice> devices = probe(path, romAnswers);
         const std::lock_guard<std::mutex> lock(outcome->mutex);
         outcome->devices = devices;
         outcome->done = true;
         outcome->ended.notify_all();
-    }).detach();
+    });
+    thread->start();
     std::unique_lock<std::mutex> lock(outcome->mutex);
-    if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; }))
+    if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; })) {
+        lock.unlock();
+        thread->wait();
+        delete thread;
         return outcome->devices;
+    }
+    // Left to end whenever its open returns; its few bytes go with the
+    // process rather than a thread object destroyed while it runs.
     qDebug() << "ERREUR PortProbe::identify: no answer from" << path;
     ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
     hung.unavailable = true;
