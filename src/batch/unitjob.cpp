@@ -1,5 +1,7 @@
 #include "unitjob.h"
 
+#include "qextserialenumerator.h"
+
 #include <QThread>
 
 namespace {
@@ -81,6 +83,8 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     // A unit found in its ROM is what it was taken for.
     unitResult.typeCode = this->image.typeCode;
     unitResult.versionBefore = device.versionText();
+    unitResult.setImage(this->image.name, this->image.content);
+    QextSerialEnumerator::adapterOf(device.portName, &unitResult.portPath, &unitResult.adapterSerial);
     GripperUpdate *engine = update.get();
     // Direct: told on the engine's thread the moment it happens.
     connect(engine, &GripperUpdate::romEntered, engine, [this] { romReached = true; }, Qt::DirectConnection);
@@ -180,6 +184,8 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
     const QString expected = image.versionText();
     const QString reported = update->versionText();
     unitResult.versionAfter = reported;
+    unitResult.unitId = update->unitId();
+    unitResult.productId = update->productIdText();
     if (outcome == GripperUpdate::Updated && FirmwareChoice::runsImage(reported, image)) {
         unitResult.result = UnitResult::Updated;
     } else if (outcome == GripperUpdate::Updated) {

@@ -7,6 +7,8 @@
 #include "qextserial_platform.h"
 #include "replywait.h"
 
+#include "korvanelog.h"
+
 #include <QDebug>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -163,7 +165,7 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     std::unique_lock<std::mutex> lock(outcome->mutex);
     if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; }))
         return outcome->devices;
-    qDebug() << "ERREUR PortProbe::identify: no answer from" << path;
+    qCDebug(lcDevice) << "ERREUR PortProbe::identify: no answer from" << path;
     ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
     hung.unavailable = true;
     hung.openError = ETIMEDOUT;

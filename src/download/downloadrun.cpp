@@ -7,6 +7,8 @@
 #include "freescaleconfig.h"
 #include "replywait.h"
 
+#include "korvanelog.h"
+
 #include <QDebug>
 #include <QThread>
 #include <QTimer>
@@ -171,7 +173,7 @@ DownloadRun::Next DownloadRun::identify()
         return UpdateBootloader;
     if (linkOpen && !plan().mainImage.isEmpty())
         return UpdateFirmware;
-    qDebug() << "ERREUR PageDownloadFirmware::identifyBootloaderVer: nothing to write";
+    qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::identifyBootloaderVer: nothing to write";
     return DownloadFailure;
 }
 

@@ -4,6 +4,8 @@
 #include "communication.h"
 
 #include <QAbstractButton>
+#include "korvanelog.h"
+
 #include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
@@ -263,7 +265,7 @@ void PageDownloadFirmware::initializeBootloader()
     wizard()->button(QWizard::BackButton)->setEnabled(false);
     newDownloadButton->hide();
     if (!run.device) {
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader";
         emit transitionInitializeFailure();
         return;
     }
@@ -272,7 +274,7 @@ void PageDownloadFirmware::initializeBootloader()
         return;
     if (!refused.isEmpty()) {
         // Nothing was sent: the user is told why, as after every failed run.
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
+        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
         run.setFinished();
         abandonRun();
         endWithError(refused);
@@ -403,7 +405,7 @@ void PageDownloadFirmware::verifyFirmware()
 
 void PageDownloadFirmware::manageError()
 {
-    qDebug() << "Entered state manageError";
+    qCDebug(lcWizard) << "Entered state manageError";
     run.setFinished();
     setCommitPage(false);
     wizard()->button(QWizard::BackButton)->setEnabled(true);

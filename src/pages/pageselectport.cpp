@@ -6,6 +6,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include "korvanelog.h"
+
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -165,7 +167,7 @@ void PageSelectPort::onRebootClicked()
     if (!reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_OFF)) {
         // Nothing was sent, so the gripper still runs what it ran: the record
         // stays as it is.
-        qDebug().noquote() << "ERREUR PageSelectPort::onRebootClicked: cannot open" << device->portName;
+        qCDebug(lcWizard).noquote() << "ERREUR PageSelectPort::onRebootClicked: cannot open" << device->portName;
         return;
     }
     communication->rebootDevice();

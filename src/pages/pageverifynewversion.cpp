@@ -6,6 +6,8 @@
 #include "portwait.h"
 #include "versionreply.h"
 
+#include "korvanelog.h"
+
 #include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,13 +66,13 @@ void PageVerifyNewVersion::initializePage()
         if (reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_XONXOFF))
             communication->setFlowControl(FLOW_OFF);
         else
-            qDebug().noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
+            qCDebug(lcWizard).noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
     } else {
         communication->close();
         // The record went away with its port: nothing can answer, and the
         // time limit below says so.
         communication->setPortName(QString());
-        qDebug() << "ERREUR PageVerifyNewVersion: no device at" << index;
+        qCDebug(lcWizard) << "ERREUR PageVerifyNewVersion: no device at" << index;
     }
 
     connect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMverifyNewVersion()), Qt::UniqueConnection);

@@ -96,6 +96,12 @@ bool deviceIsGone(QSerialPort &)
     return true;
 }
 
+QString stablePath(const QString &)
+{
+    // The device instance would do; not looked up yet.
+    return QString();
+}
+
 QString deviceIdentity(const QString &)
 {
     // A COM port's name is all there is: a swap under one name is seen only
