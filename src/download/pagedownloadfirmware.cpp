@@ -2,11 +2,15 @@
 
 #include "carriedfirmware.h"
 #include "communication.h"
+#include "history.h"
+#include "korvanelog.h"
+#include "sessionlog.h"
 
 #include <QAbstractButton>
-#include "korvanelog.h"
-
+#include <QClipboard>
 #include <QDebug>
+#include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -15,6 +19,7 @@
 #include <QPushButton>
 #include <QState>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -235,10 +240,32 @@ void PageDownloadFirmware::setFlashing(bool on)
         wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
+void PageDownloadFirmware::recordVersion(const QString &version, bool runsImage)
+{
+    run.record(runsImage ? UnitResult::Updated : UnitResult::Failed, version,
+               runsImage ? QString()
+                         : version.isEmpty() ? tr("the new firmware did not report its version")
+                                             : tr("the new firmware reports %1").arg(version));
+}
+
 void PageDownloadFirmware::endWithError(const QString &text)
 {
     setFlashing(false);
-    QMessageBox(QMessageBox::Critical, CarriedFirmware::windowTitle(), text).exec();
+    run.record(UnitResult::Failed, QString(), text);
+    QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
+    // What the technician sends to support: the details, or the log itself.
+    const QString log = SessionLog::path();
+    box.setDetailedText(log.isEmpty() ? text : tr("%1\nLog: %2").arg(text, log));
+    QPushButton *copy = box.addButton(tr("Copy details"), QMessageBox::ActionRole);
+    QPushButton *folder = box.addButton(tr("Open log folder"), QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Close);
+    // The action buttons would close the box; it stays until Close.
+    copy->disconnect();
+    folder->disconnect();
+    connect(copy, &QPushButton::clicked, &box, [&box] { QGuiApplication::clipboard()->setText(box.detailedText()); });
+    connect(folder, &QPushButton::clicked, &box,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder())); });
+    box.exec();
     wizard()->close();
 }
 

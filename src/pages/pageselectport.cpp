@@ -2,12 +2,11 @@
 
 #include "communication.h"
 #include "korvanedevice.h"
+#include "korvanelog.h"
 #include "portwait.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include "korvanelog.h"
-
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,10 +3,9 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "korvanedevice.h"
+#include "korvanelog.h"
 #include "portwait.h"
 #include "versionreply.h"
-
-#include "korvanelog.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -117,6 +116,7 @@ void PageVerifyNewVersion::onRequestTimer()
     showCritical(QString::fromLatin1(kCannotReadText));
     versionLabel->setText(QLatin1String(kLabelPrefix) + QStringLiteral("unknown"));
     communication->close();
+    emit versionJudged(QString(), false);
 }
 
 void PageVerifyNewVersion::lectureCOMverifyNewVersion()
@@ -138,4 +138,9 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(QString::fromLatin1(kWrongVersionText));
     versionLabel->setText(QLatin1String(kLabelPrefix) + verdict.versionText);
     communication->close();
+    QString reported = verdict.versionText;
+    if (reported.endsWith(QLatin1Char('.')))
+        reported.chop(1);
+    emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : reported,
+                       verdict.dialog == VersionVerdict::NoDialog);
 }

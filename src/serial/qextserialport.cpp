@@ -1,8 +1,7 @@
 #include "qextserialport.h"
 
-#include "qextserial_platform.h"
-
 #include "korvanelog.h"
+#include "qextserial_platform.h"
 
 #include <QDebug>
 #include <QElapsedTimer>

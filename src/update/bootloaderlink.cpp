@@ -2,9 +2,8 @@
 
 #include "STBLLIB.h"
 #include "bootloaderline.h"
-#include "portnumbers.h"
-
 #include "korvanelog.h"
+#include "portnumbers.h"
 
 #include <QDebug>
 

@@ -4,14 +4,12 @@
 #include "flashlayout.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "korvanelog.h"
 #include "replywait.h"
 #include "stbl/constants.h"
 
-#include "korvanelog.h"
-
 #include <QDebug>
 #include <QElapsedTimer>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>

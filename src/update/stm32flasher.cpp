@@ -2,11 +2,9 @@
 
 #include "bootloaderlink.h"
 #include "flashlayout.h"
-
 #include "korvanelog.h"
 
 #include <QDebug>
-
 #include <algorithm>
 #include <vector>
 

@@ -1,7 +1,10 @@
 #include "flashtool.h"
 
+#include "history.h"
+
 #include "qextserialenumerator.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -75,7 +78,7 @@ FlashTool::FlashTool(Options options, QObject *parent)
         // The report is what a station keeps; a lost line must not pass for
         // a clean run.
         std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
-                     this->options.reportPath.toLocal8Bit().constData(), port.toLocal8Bit().constData(),
+                     batch.report().path().toLocal8Bit().constData(), port.toLocal8Bit().constData(),
                      error.toLocal8Bit().constData());
     });
     connect(&batch, &Batch::arrived, this, &FlashTool::onArrived);
@@ -114,7 +117,14 @@ bool FlashTool::prepare(QString *error)
                      .arg(options.typeCode);
         return false;
     }
-    return batch.report().open(options.reportPath, error);
+    // Every unit updated leaves its record: in the report named, else in
+    // the user's history.
+    QString report = options.reportPath;
+    if (report.isEmpty() && (options.command == QLatin1String("update") || options.command == QLatin1String("watch"))) {
+        report = History::path();
+        QDir().mkpath(History::folder());
+    }
+    return batch.report().open(report, error);
 }
 
 int FlashTool::list()

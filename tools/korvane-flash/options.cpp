@@ -5,7 +5,8 @@ namespace {
 bool takesValue(const QString &option)
 {
     return option == QLatin1String("--image") || option == QLatin1String("--report")
-           || option == QLatin1String("--type");
+           || option == QLatin1String("--type") || option == QLatin1String("--unit")
+           || option == QLatin1String("--since");
 }
 
 // Which options each command takes.
@@ -13,6 +14,9 @@ bool allowed(const QString &command, const QString &option)
 {
     if (command == QLatin1String("list"))
         return option == QLatin1String("--json");
+    if (command == QLatin1String("history"))
+        return option == QLatin1String("--unit") || option == QLatin1String("--since")
+               || option == QLatin1String("--json") || option == QLatin1String("--report");
     static const QStringList updating = {QStringLiteral("--image"), QStringLiteral("--report"),
                                          QStringLiteral("--force"), QStringLiteral("--type")};
     if (command == QLatin1String("update"))
@@ -35,6 +39,7 @@ QString Options::usage()
         "                            [--manual-reboot] [--report FILE]\n"
         "       korvane-flash plan [PORT...] [--all] [--image FILE]... [--type CODE] [--force] [--json]\n"
         "       korvane-flash watch [--image FILE]... [--type CODE] [--force] [--report FILE]\n"
+        "       korvane-flash history [--unit ID] [--since DATE] [--json] [--report FILE]\n"
         "\n"
         "Updates Korvane grippers without a window, several at once.\n"
         "\n"
@@ -46,7 +51,7 @@ QString Options::usage()
         "                   Ctrl-C lets the units under way finish, a second Ctrl-C gives them up\n"
         "\n"
         "Options:\n"
-        "  --json           list, plan: one JSON array instead of lines\n"
+        "  --json           list, plan: one JSON array instead of lines; history: the records as they are\n"
         "  --all            update, plan: every gripper found\n"
         "  --image FILE     take FILE instead of the carried firmware for the grippers whose type code\n"
         "                   starts its name (GC3-1.7.0.bin for GC3); may be given once per type\n"
@@ -55,7 +60,10 @@ QString Options::usage()
         "  --force          also update grippers already on that version, or on a newer one\n"
         "  --manual-reboot  for grippers without working firmware: wait for the user to switch each\n"
         "                   unit off and on again instead of asking it to reboot\n"
-        "  --report FILE    append one JSON line per unit to FILE\n"
+        "  --report FILE    append one JSON line per unit to FILE instead of the user's history\n"
+        "                   (history: ask FILE instead of the history)\n"
+        "  --unit ID        history: only the unit with this ID (24 hex digits)\n"
+        "  --since DATE     history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)\n"
         "  -h, --help       this text\n"
         "  --version        the program's and the carried firmware's versions\n"
         "\n"
@@ -75,7 +83,8 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
             return Version;
         if (parsed.command.isEmpty()) {
             if (argument != QLatin1String("list") && argument != QLatin1String("update")
-                && argument != QLatin1String("plan") && argument != QLatin1String("watch")) {
+                && argument != QLatin1String("plan") && argument != QLatin1String("watch")
+                && argument != QLatin1String("history")) {
                 *error = QStringLiteral("unknown command '%1'").arg(argument);
                 return UsageError;
             }
@@ -117,6 +126,10 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
             parsed.reportPath = value;
         else if (argument == QLatin1String("--type"))
             parsed.typeCode = value;
+        else if (argument == QLatin1String("--unit"))
+            parsed.unitId = value;
+        else if (argument == QLatin1String("--since"))
+            parsed.since = value;
     }
     if (parsed.command.isEmpty()) {
         *error = QStringLiteral("no command given");
