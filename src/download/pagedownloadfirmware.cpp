@@ -258,10 +258,10 @@ void PageDownloadFirmware::endWithError(const QString &text)
     box.setDetailedText(log.isEmpty() ? text : tr("%1\nLog: %2").arg(text, log));
     QPushButton *copy = box.addButton(tr("Copy details"), QMessageBox::ActionRole);
     QPushButton *folder = box.addButton(tr("Open log folder"), QMessageBox::ActionRole);
-    box.addButton(QMessageBox::Close);
-    // The action buttons would close the box; it stays until Close.
-    copy->disconnect();
-    folder->disconnect();
+    box.addButton(QMessageBox::Ok);
+    // The action buttons would close the box; it stays until OK.
+    for (QPushButton *action : {copy, folder})
+        QObject::disconnect(action, &QAbstractButton::clicked, nullptr, nullptr);
     connect(copy, &QPushButton::clicked, &box, [&box] { QGuiApplication::clipboard()->setText(box.detailedText()); });
     connect(folder, &QPushButton::clicked, &box,
             [] { QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder())); });
