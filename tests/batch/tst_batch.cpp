@@ -248,13 +248,21 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     QCOMPARE(image.value(QStringLiteral("sha256")).toString(),
              QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()));
 
+    // Re-plugged, on another terminal, it is the same part: its records meet.
+    open.unplug();
+    open.replug();
+    QVERIFY(open.waitForState(sim::State::Firmware, 5s));
+    qputenv("KORVANE_EXTRA_PORTS", open.publishedPath().c_str());
+    UnitRules again;
+    again.force = true;
+    QCOMPARE(run(batch, found(open), again).result, UnitResult::Updated);
     QList<QJsonObject> answers;
     int skipped = 0;
     QVERIFY(History::read(report, {openId.toUpper(), QDateTime()}, &answers, &skipped, &error));
-    QCOMPARE(answers.size(), 1);
-    QCOMPARE(answers.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
-    QVERIFY(History::read(report, {QString(), before}, &answers, &skipped, &error));
     QCOMPARE(answers.size(), 2);
+    QCOMPARE(answers.last().value(QStringLiteral("version_before")).toString(), QStringLiteral("GC3-1.6.9"));
+    QVERIFY(History::read(report, {QString(), before}, &answers, &skipped, &error));
+    QCOMPARE(answers.size(), 3);
     QVERIFY(History::read(report, {QString(), History::parseSince(QStringLiteral("2999-01-01"))}, &answers, &skipped,
                           &error));
     QVERIFY(answers.isEmpty());
