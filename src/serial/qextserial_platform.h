@@ -41,7 +41,8 @@ QString deviceIdentity(const QString &path);
 
 // A name for the adapter at `path` that survives a re-plug into another
 // socket or a renumbering: its link under /dev/serial/by-id (else by-path)
-// where the system makes one. Empty where there is none.
+// where the system makes one, its device instance on Windows. Empty where
+// there is none.
 QString stablePath(const QString &path);
 
 // Takes the advisory lock that every open of a line by our programs takes,
