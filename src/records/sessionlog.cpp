@@ -22,8 +22,9 @@ struct State
 
 State &state()
 {
-    static State instance;
-    return instance;
+    // Never destroyed: Qt may still log while the program's statics go.
+    static State *instance = new State;
+    return *instance;
 }
 
 const char *levelName(QtMsgType type)

@@ -119,12 +119,18 @@ bool FlashTool::prepare(QString *error)
     }
     // Every unit updated leaves its record: in the report named, else in
     // the user's history.
-    QString report = options.reportPath;
-    if (report.isEmpty() && (options.command == QLatin1String("update") || options.command == QLatin1String("watch"))) {
-        report = History::path();
+    if (options.reportPath.isEmpty()
+        && (options.command == QLatin1String("update") || options.command == QLatin1String("watch"))) {
         QDir().mkpath(History::folder());
+        QString historyError;
+        if (batch.report().open(History::path(), &historyError))
+            return true;
+        // The history is a convenience: without it the units are still
+        // updated, and the operator is told that no record is kept.
+        std::fprintf(stderr, "korvane-flash: %s\n",
+                     qPrintable(tr("%1; no record of this run is kept").arg(historyError)));
     }
-    return batch.report().open(report, error);
+    return batch.report().open(options.reportPath, error);
 }
 
 int FlashTool::list()
