@@ -1,13 +1,13 @@
 #include "communication.h"
 
-#include "STBLLIB.h"
-#include "blockingcall.h"
 #include "bootloaderline.h"
+#include "blockingcall.h"
 #include "identification_guards.h"
 #include "identificationrules.h"
 #include "korvanelog.h"
 #include "portnumbers.h"
 #include "portprobe.h"
+#include "STBLLIB.h"
 
 #include <QDebug>
 

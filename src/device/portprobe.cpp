@@ -1,15 +1,17 @@
 #include "portprobe.h"
 
 #include "identificationrules.h"
-#include "korvanelog.h"
 #include "modbusframes.h"
+#include "stbl/session.h"
+
+#include "korvanelog.h"
 #include "qextserial_platform.h"
 #include "replywait.h"
-#include "stbl/session.h"
 
 #include <QDebug>
 #include <QThreadPool>
 #include <QtConcurrent>
+
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>

@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>

@@ -5,6 +5,7 @@
 #include "korvanelog.h"
 
 #include <QDebug>
+
 #include <algorithm>
 #include <vector>
 
