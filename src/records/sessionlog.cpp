@@ -17,7 +17,6 @@ struct State
     QMutex mutex;
     QFile file;
     QtMessageHandler previous = nullptr;
-    bool installed = false;
 };
 
 State &state()
@@ -47,16 +46,21 @@ const char *levelName(QtMsgType type)
 void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     State &s = state();
+    QtMessageHandler previous = nullptr;
     {
         QMutexLocker lock(&s.mutex);
-        const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
-                                + (context.category ? context.category : "default") + ' ' + levelName(type) + ": "
-                                + text.toUtf8() + '\n';
-        // Unbuffered: the lines before a crash are the ones that matter.
-        s.file.write(line);
+        previous = s.previous;
+        // A closed file would itself warn, and the warning come back here.
+        if (s.file.isOpen()) {
+            const QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8() + ' '
+                                    + (context.category ? context.category : "default") + ' ' + levelName(type)
+                                    + ": " + text.toUtf8() + '\n';
+            // Unbuffered: the lines before a crash are the ones that matter.
+            s.file.write(line);
+        }
     }
-    if (s.previous)
-        s.previous(type, context, text);
+    if (previous)
+        previous(type, context, text);
 }
 
 } // namespace
@@ -80,10 +84,10 @@ QString start(const QString &program, int keep)
     s.file.setFileName(folder.filePath(name));
     if (!s.file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered))
         return QString();
-    if (!s.installed) {
-        s.previous = qInstallMessageHandler(handle);
-        s.installed = true;
-    }
+    // Whoever took the messages since (a test's capture) passes them on.
+    const QtMessageHandler previous = qInstallMessageHandler(handle);
+    if (previous != handle)
+        s.previous = previous;
     return s.file.fileName();
 }
 
