@@ -84,7 +84,6 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     unitResult.typeCode = this->image.typeCode;
     unitResult.versionBefore = device.versionText();
     unitResult.setImage(this->image.name, this->image.content);
-    QextSerialEnumerator::adapterOf(device.portName, &unitResult.portPath, &unitResult.adapterSerial);
     GripperUpdate *engine = update.get();
     // Direct: told on the engine's thread the moment it happens.
     connect(engine, &GripperUpdate::romEntered, engine, [this] { romReached = true; }, Qt::DirectConnection);
@@ -135,7 +134,12 @@ void UnitJob::start()
 {
     running = true;
     enterStep(QStringLiteral("reboot"));
-    thread = QThread::create([this] { outcome = int(update->run()); });
+    thread = QThread::create([this] {
+        // The system's port list takes milliseconds per call: on the unit's
+        // own thread, not the front end's, which may be starting dozens.
+        QextSerialEnumerator::adapterOf(device.portName, &adapterPath, &adapterSerial);
+        outcome = int(update->run());
+    });
     thread->start();
 }
 
@@ -184,6 +188,8 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
     const QString expected = image.versionText();
     const QString reported = update->versionText();
     unitResult.versionAfter = reported;
+    unitResult.portPath = adapterPath;
+    unitResult.adapterSerial = adapterSerial;
     unitResult.unitId = update->unitId();
     unitResult.productId = update->productIdText();
     if (outcome == GripperUpdate::Updated && FirmwareChoice::runsImage(reported, image)) {

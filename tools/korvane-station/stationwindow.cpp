@@ -318,9 +318,13 @@ void StationWindow::showUnit(const ProbedDevice &device)
         units.push_back(std::move(unit));
     }
     Unit &unit = *units[size_t(r)];
+    // The adapter is looked up once per row (the system's port list is slow
+    // to read); a unit's record says it again as it ends.
+    if (unit.device.portName != device.portName) {
+        QString stablePath;
+        QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
+    }
     unit.device = device;
-    QString stablePath;
-    QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
     showIdentity(r, unit);
 
     setItem(r, PortColumn, device.portName);
