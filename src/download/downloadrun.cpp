@@ -45,6 +45,10 @@ DownloadRun::DownloadRun(Communication *comm, QObject *parent)
 
 DownloadRun::~DownloadRun()
 {
+    // The wizard closed before the unit's end was known (cancelled, or its
+    // version never checked): its record says so.
+    record(UnitResult::GivenUp, QString(),
+           finished ? QStringLiteral("written and started, version not read back") : QStringLiteral("given up"));
     // A step of an abandoned run may still hold the engine or the link.
     if (update)
         update->cancel();
