@@ -124,7 +124,7 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     unit.port = device->portName;
     unit.kind = kindName(device->kind);
     unit.typeCode = device->typeCode;
-    unit.versionBefore = device->inBootloader ? QString() : device->versionText();
+    unit.versionBefore = device->inBootloader || device->typeCode.isEmpty() ? QString() : device->versionText();
     if (!plan.mainImage.isEmpty())
         unit.setImage(writtenMain, plan.mainImage);
     else
