@@ -2,6 +2,7 @@
 
 #include "carriedfirmware.h"
 #include "history.h"
+#include "qextserial_platform.h"
 #include "qextserialenumerator.h"
 #include "sessionlog.h"
 
@@ -23,7 +24,6 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QThread>
 #include <QUrl>
@@ -87,8 +87,8 @@ StationWindow::StationWindow(QWidget *parent)
     layout->addLayout(controls);
 
     table = new QTableWidget(0, ColumnCount, central);
-    table->setHorizontalHeaderLabels({QStringLiteral("Port"), tr("Unit / adapter"), QStringLiteral("Kind"), QStringLiteral("Type"),
-                                      QStringLiteral("Installed"), QStringLiteral("Will get"),
+    table->setHorizontalHeaderLabels({QStringLiteral("Port"), tr("Unit / adapter"), QStringLiteral("Kind"),
+                                      QStringLiteral("Type"), QStringLiteral("Installed"), QStringLiteral("Will get"),
                                       QStringLiteral("Progress"), QStringLiteral("Step"), QStringLiteral("Result"),
                                       QStringLiteral("Recovery")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -318,9 +318,13 @@ void StationWindow::showUnit(const ProbedDevice &device)
         units.push_back(std::move(unit));
     }
     Unit &unit = *units[size_t(r)];
-    // The adapter is looked up once per row (the system's port list is slow
-    // to read); a unit's record says it again as it ends.
-    if (unit.device.portName != device.portName) {
+    // The adapter is looked up once per plug (the system's port list is slow
+    // to read); what was plugged in anew is not known to be the unit before.
+    const QString identity = QextPlatform::deviceIdentity(device.portName);
+    if (unit.device.portName != device.portName || identity != unit.identity) {
+        unit.identity = identity;
+        unit.unitId.clear();
+        unit.details.clear();
         QString stablePath;
         QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
     }

@@ -71,6 +71,8 @@ private:
         QString unitId;
         QString adapterSerial;
         QString details;
+        // Tells a unit plugged in anew under the same port from the last.
+        QString identity;
     };
 
     void probe(bool thenUpdate);
