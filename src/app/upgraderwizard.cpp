@@ -54,6 +54,7 @@ QWizard *createUpgraderWizard(Communication **commOut)
     // The run knows which unit it wrote and with what; the port page's list
     // may have moved on since (a hot-plug notice resets it).
     QObject::connect(download, &PageDownloadFirmware::unitUpdated, verify, &PageVerifyNewVersion::takeUpdatedUnit);
+    QObject::connect(verify, &PageVerifyNewVersion::versionJudged, download, &PageDownloadFirmware::recordVersion);
 
     if (commOut)
         *commOut = comm;

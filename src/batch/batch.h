@@ -2,36 +2,17 @@
 #define KORVANE_BATCH_BATCH_H
 
 #include "portprobe.h"
+#include "reportfile.h"
 #include "unitchoice.h"
 #include "unitjob.h"
 #include "unitresult.h"
 
-#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QThreadPool>
-
-// The report a station keeps: one JSON line per unit, appended and on disk
-// before the next unit ends. Kept open; a line that cannot be written is
-// counted, never written again with the next one.
-class ReportFile
-{
-public:
-    // Empty: no report. The file is opened at once, created if need be.
-    bool open(const QString &path, QString *error);
-    QString path() const { return filePath; }
-    // False, with `error` set, when the line is lost.
-    bool write(const UnitResult &result, QString *error);
-    int linesLost() const { return lost; }
-
-private:
-    QString filePath;
-    QFile file;
-    int lost = 0;
-};
 
 // A batch of units, whatever front end watches it: which unit gets what, a
 // job per unit taken, how each ends (its report line, the counts), the ports

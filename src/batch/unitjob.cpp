@@ -1,5 +1,7 @@
 #include "unitjob.h"
 
+#include "qextserialenumerator.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -82,6 +84,7 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     // A unit found in its ROM is what it was taken for.
     unitResult.typeCode = this->image.typeCode;
     unitResult.versionBefore = device.versionText();
+    unitResult.setImage(this->image.name, this->image.content);
     GripperUpdate *engine = update.get();
     // Direct: told on the engine's thread the moment it happens.
     connect(engine, &GripperUpdate::romEntered, engine, [this] { romReached = true; }, Qt::DirectConnection);
@@ -132,7 +135,12 @@ void UnitJob::start()
 {
     running = true;
     enterStep(QStringLiteral("reboot"));
-    thread = QThread::create([this] { outcome = int(update->run()); });
+    thread = QThread::create([this] {
+        // The system's port list takes milliseconds per call: on the unit's
+        // own thread, not the front end's, which may be starting dozens.
+        QextSerialEnumerator::adapterOf(device.portName, &adapterPath, &adapterSerial);
+        outcome = int(update->run());
+    });
     thread->start();
 }
 
@@ -181,6 +189,10 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
     const QString expected = image.versionText();
     const QString reported = update->versionText();
     unitResult.versionAfter = reported;
+    unitResult.portPath = adapterPath;
+    unitResult.adapterSerial = adapterSerial;
+    unitResult.unitId = update->unitId();
+    unitResult.productId = update->productIdText();
     if (outcome == GripperUpdate::Updated && FirmwareChoice::runsImage(reported, image)) {
         unitResult.result = UnitResult::Updated;
     } else if (outcome == GripperUpdate::Updated) {

@@ -80,6 +80,9 @@ private:
     std::atomic<int> reportedProgress{-1};
     QElapsedTimer stepClock;
     UnitResult unitResult;
+    // Written on the engine's thread before it starts, read once it ended.
+    QString adapterPath;
+    QString adapterSerial;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "blockingcall.h"
 #include "identification_guards.h"
 #include "identificationrules.h"
+#include "korvanelog.h"
 #include "portnumbers.h"
 #include "portprobe.h"
 #include "STBLLIB.h"
@@ -19,20 +20,20 @@ using namespace IdentificationRules;
 // that follows does not send the ROM a second sync byte.
 bool probeBootloader(int portNumber)
 {
-    qDebug() << "TARGET_SetComIntType? " << int(TARGET_SetComIntType(0));
-    qDebug() << "SetCOMSettings? " << int(BootloaderLine::configure(portNumber));
-    qDebug() << "comPortNumber : " << portNumber;
+    qCDebug(lcDevice) << "TARGET_SetComIntType? " << int(TARGET_SetComIntType(0));
+    qCDebug(lcDevice) << "SetCOMSettings? " << int(BootloaderLine::configure(portNumber));
+    qCDebug(lcDevice) << "comPortNumber : " << portNumber;
     // Closes the library's line on the way out whatever happened inside; the
     // Modbus probe needs the port free.
     BootloaderLineGuard line;
     if (COM_Open() != 0)
         return false;
     SetTimeOut(kBootloaderTimeoutMs);
-    qDebug() << "DS";
+    qCDebug(lcDevice) << "DS";
     uint8_t ack = 0;
     if (STBL_Init_BL() == 0)
         ack = GetAckValue();
-    qDebug() << "DS";
+    qCDebug(lcDevice) << "DS";
     line.close();
     return ack == stbl::ACK;
 }
@@ -46,7 +47,7 @@ void Communication::handleNewDevice(QextPortInfo port)
     const QString portName = port.portName;
     const int portNumber = korvane::portNumberFromName(portName.toStdString());
     if (portNumber == 0) {
-        qDebug() << "ERREUR Communication::handleNewDevice";
+        qCDebug(lcDevice) << "ERREUR Communication::handleNewDevice";
         return;
     }
     // The probe korvane-flash runs too, on the pool: the window stays live
@@ -76,7 +77,7 @@ void Communication::handleNewDevice(QextPortInfo port)
         device->inBootloader = probed.inBootloader;
         devices.append(device);
         if (probed.kind != GSX && probed.kind != Unidentified)
-            qDebug().noquote() << portName << " : " << kindLetter(probed.kind);
+            qCDebug(lcDevice).noquote() << portName << " : " << kindLetter(probed.kind);
         // Of a K01 with a GB1 behind it, only the unit that gets updated.
         if (probed.announced)
             announced = device;

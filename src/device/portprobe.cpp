@@ -4,6 +4,7 @@
 #include "modbusframes.h"
 #include "stbl/session.h"
 
+#include "korvanelog.h"
 #include "qextserial_platform.h"
 #include "replywait.h"
 
@@ -172,7 +173,7 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     }
     // Left to end whenever its open returns; its few bytes go with the
     // process rather than a thread object destroyed while it runs.
-    qDebug() << "ERREUR PortProbe::identify: no answer from" << path;
+    qCDebug(lcDevice) << "ERREUR PortProbe::identify: no answer from" << path;
     ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
     hung.unavailable = true;
     hung.openError = ETIMEDOUT;

@@ -5,9 +5,15 @@
 #include "communication.h"
 #include "firmwarechoice.h"
 #include "freescaleconfig.h"
+#include "history.h"
+#include "korvanelog.h"
+#include "portprobe.h"
+#include "qextserialenumerator.h"
 #include "replywait.h"
+#include "reportfile.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -39,6 +45,10 @@ DownloadRun::DownloadRun(Communication *comm, QObject *parent)
 
 DownloadRun::~DownloadRun()
 {
+    // The wizard closed before the unit's end was known (cancelled, or its
+    // version never checked): its record says so.
+    record(UnitResult::GivenUp, QString(),
+           finished ? QStringLiteral("written and started, version not read back") : QStringLiteral("given up"));
     // A step of an abandoned run may still hold the engine or the link.
     if (update)
         update->cancel();
@@ -110,7 +120,49 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     });
     connect(update.get(), &GripperUpdate::phaseChanged, this, &DownloadRun::onPhase);
     connect(update.get(), &GripperUpdate::progressChanged, this, &DownloadRun::progressChanged);
+    unit = UnitResult();
+    unit.port = device->portName;
+    unit.kind = kindName(device->kind);
+    unit.typeCode = device->typeCode;
+    unit.versionBefore = device->inBootloader || device->typeCode.isEmpty() ? QString() : device->versionText();
+    if (!plan.mainImage.isEmpty())
+        unit.setImage(writtenMain, plan.mainImage);
+    else
+        unit.setImage(bootloaderName, plan.bootloaderImage);
+    QextSerialEnumerator::adapterOf(device->portName, &unit.portPath, &unit.adapterSerial);
+    recorded = false;
+    step.clear();
+    enterStep(QStringLiteral("reboot"));
     return QString();
+}
+
+void DownloadRun::enterStep(const QString &name)
+{
+    if (name == step)
+        return;
+    if (!step.isEmpty())
+        unit.phases.append({step, stepClock.nsecsElapsed() / 1e9});
+    step = name;
+    stepClock.start();
+}
+
+void DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const QString &error)
+{
+    if (recorded || !update)
+        return;
+    recorded = true;
+    enterStep(QString());
+    unit.time = QDateTime::currentDateTimeUtc();
+    unit.result = result;
+    unit.versionAfter = versionAfter;
+    unit.error = error;
+    unit.unitId = update->unitId();
+    unit.productId = update->productIdText();
+    ReportFile history;
+    QString failure;
+    QDir().mkpath(History::folder());
+    if (!history.open(History::path(), &failure) || !history.write(unit, &failure))
+        qCWarning(lcWizard) << "ERREUR history:" << failure;
 }
 
 void DownloadRun::onPhase(GripperUpdate::Phase reported)
@@ -118,6 +170,17 @@ void DownloadRun::onPhase(GripperUpdate::Phase reported)
     if (sender() != update.get())
         return;
     phase = reported;
+    switch (reported) {
+    case GripperUpdate::Erasing: enterStep(QStringLiteral("erase")); break;
+    case GripperUpdate::WritingBootloader:
+    case GripperUpdate::WritingMain:
+    case GripperUpdate::FreescaleReady:
+    case GripperUpdate::Loading: enterStep(QStringLiteral("write")); break;
+    case GripperUpdate::Verifying:
+    case GripperUpdate::Loaded:
+    case GripperUpdate::ReadingVersion: enterStep(QStringLiteral("verify")); break;
+    default: break;
+    }
     const bool gs = isFreescale();
     const char *text = nullptr; // the page's states say the others in their own words
     switch (reported) {
@@ -171,7 +234,7 @@ DownloadRun::Next DownloadRun::identify()
         return UpdateBootloader;
     if (linkOpen && !plan().mainImage.isEmpty())
         return UpdateFirmware;
-    qDebug() << "ERREUR PageDownloadFirmware::identifyBootloaderVer: nothing to write";
+    qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::identifyBootloaderVer: nothing to write";
     return DownloadFailure;
 }
 
@@ -200,6 +263,13 @@ QString DownloadRun::finishUnit()
     QString version;
     if (!runStep([](GripperUpdate &engine) { return engine.readVersion(); }, &version))
         return QString();
+    FirmwareImage written;
+    const bool judged = FirmwareChoice::describeImage(writtenMain, &written);
+    if (!judged || FirmwareChoice::runsImage(version, written))
+        record(version.isEmpty() ? UnitResult::Failed : UnitResult::Updated, version,
+               version.isEmpty() ? QStringLiteral("the new firmware did not report its version") : QString());
+    else
+        record(UnitResult::Failed, version, QStringLiteral("the new firmware reports %1").arg(version));
     watchForNextUnit(true);
     return version.isEmpty() ? QStringLiteral("-0.0.0") : version;
 }

@@ -2,7 +2,9 @@
 #define DOWNLOADRUN_H
 
 #include "gripperupdate.h"
+#include "unitresult.h"
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
@@ -108,6 +110,11 @@ public:
     // started later opens it afresh.
     void closeLink() { link->close(); }
 
+    // The record of the unit prepared last, once its update has ended
+    // (written, failed or judged by its version): to the user's history,
+    // once per unit. `versionAfter` empty when nothing answered.
+    void record(UnitResult::Result result, const QString &versionAfter, const QString &error);
+
     // The next unit of a manual-reboot batch is announced by hot-plug
     // detection, which is off unless someone listens.
     void watchForNextUnit(bool on);
@@ -134,6 +141,7 @@ private:
     bool runStep(Step step, decltype(step(std::declval<GripperUpdate &>())) *result);
     void onPhase(GripperUpdate::Phase reported);
     void onFreescaleFinished(int run);
+    void enterStep(const QString &name);
 
     Communication *communication;
     // The wizard shares the process-wide bootloader line with identification,
@@ -145,6 +153,10 @@ private:
     QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
     GripperUpdate::Phase phase = GripperUpdate::Rebooting;
     QString writtenMain;
+    UnitResult unit;
+    bool recorded = true;
+    QString step;
+    QElapsedTimer stepClock;
     int runId = 0;
     bool finished = false;
     bool watching = false;

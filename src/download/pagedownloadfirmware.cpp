@@ -2,10 +2,16 @@
 
 #include "carriedfirmware.h"
 #include "communication.h"
+#include "history.h"
+#include "korvanelog.h"
+#include "sessionlog.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,6 +20,7 @@
 #include <QPushButton>
 #include <QState>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -234,10 +241,32 @@ void PageDownloadFirmware::setFlashing(bool on)
         wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
+void PageDownloadFirmware::recordVersion(const QString &version, bool runsImage)
+{
+    run.record(runsImage ? UnitResult::Updated : UnitResult::Failed, version,
+               runsImage ? QString()
+                         : version.isEmpty() ? tr("the new firmware did not report its version")
+                                             : tr("the new firmware reports %1").arg(version));
+}
+
 void PageDownloadFirmware::endWithError(const QString &text)
 {
     setFlashing(false);
-    QMessageBox(QMessageBox::Critical, CarriedFirmware::windowTitle(), text).exec();
+    run.record(UnitResult::Failed, QString(), text);
+    QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
+    // What the technician sends to support: the details, or the log itself.
+    const QString log = SessionLog::path();
+    box.setDetailedText(log.isEmpty() ? text : tr("%1\nLog: %2").arg(text, log));
+    QPushButton *copy = box.addButton(tr("Copy details"), QMessageBox::ActionRole);
+    QPushButton *folder = box.addButton(tr("Open log folder"), QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Ok);
+    // The action buttons would close the box; it stays until OK.
+    for (QPushButton *action : {copy, folder})
+        QObject::disconnect(action, &QAbstractButton::clicked, nullptr, nullptr);
+    connect(copy, &QPushButton::clicked, &box, [&box] { QGuiApplication::clipboard()->setText(box.detailedText()); });
+    connect(folder, &QPushButton::clicked, &box,
+            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder())); });
+    box.exec();
     wizard()->close();
 }
 
@@ -264,7 +293,7 @@ void PageDownloadFirmware::initializeBootloader()
     wizard()->button(QWizard::BackButton)->setEnabled(false);
     newDownloadButton->hide();
     if (!run.device) {
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader";
         emit transitionInitializeFailure();
         return;
     }
@@ -273,7 +302,7 @@ void PageDownloadFirmware::initializeBootloader()
         return;
     if (!refused.isEmpty()) {
         // Nothing was sent: the user is told why, as after every failed run.
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
+        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
         run.setFinished();
         abandonRun();
         endWithError(refused);
@@ -404,7 +433,7 @@ void PageDownloadFirmware::verifyFirmware()
 
 void PageDownloadFirmware::manageError()
 {
-    qDebug() << "Entered state manageError";
+    qCDebug(lcWizard) << "Entered state manageError";
     run.setFinished();
     setCommitPage(false);
     wizard()->button(QWizard::BackButton)->setEnabled(true);

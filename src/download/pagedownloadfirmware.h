@@ -46,6 +46,9 @@ signals:
     void unitUpdated(KorvaneDevice *device, const QString &mainImage);
 
 public slots:
+    // The version the unit reports after the update (empty: nothing
+    // answered) and whether it is the image's: the unit's record.
+    void recordVersion(const QString &version, bool runsImage);
     void verifyFreescaleBootloader();
     void popupErreurComm();
     void initializeBootloader();

@@ -2,6 +2,7 @@
 
 #include "communication.h"
 #include "korvanedevice.h"
+#include "korvanelog.h"
 #include "portwait.h"
 
 #include <QCheckBox>
@@ -165,7 +166,7 @@ void PageSelectPort::onRebootClicked()
     if (!reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_OFF)) {
         // Nothing was sent, so the gripper still runs what it ran: the record
         // stays as it is.
-        qDebug().noquote() << "ERREUR PageSelectPort::onRebootClicked: cannot open" << device->portName;
+        qCDebug(lcWizard).noquote() << "ERREUR PageSelectPort::onRebootClicked: cannot open" << device->portName;
         return;
     }
     communication->rebootDevice();

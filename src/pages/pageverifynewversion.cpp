@@ -3,6 +3,7 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "korvanedevice.h"
+#include "korvanelog.h"
 #include "portwait.h"
 #include "versionreply.h"
 
@@ -64,13 +65,13 @@ void PageVerifyNewVersion::initializePage()
         if (reopenPort(communication, device->portName, device->portSettings.BaudRate, FLOW_XONXOFF))
             communication->setFlowControl(FLOW_OFF);
         else
-            qDebug().noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
+            qCDebug(lcWizard).noquote() << "ERREUR PageVerifyNewVersion: cannot open" << device->portName;
     } else {
         communication->close();
         // The record went away with its port: nothing can answer, and the
         // time limit below says so.
         communication->setPortName(QString());
-        qDebug() << "ERREUR PageVerifyNewVersion: no device at" << index;
+        qCDebug(lcWizard) << "ERREUR PageVerifyNewVersion: no device at" << index;
     }
 
     connect(communication, SIGNAL(readyRead()), this, SLOT(lectureCOMverifyNewVersion()), Qt::UniqueConnection);
@@ -115,6 +116,7 @@ void PageVerifyNewVersion::onRequestTimer()
     showCritical(tr(kCannotReadText));
     versionLabel->setText(tr(kLabelText).arg(tr("unknown")));
     communication->close();
+    emit versionJudged(QString(), false);
 }
 
 void PageVerifyNewVersion::lectureCOMverifyNewVersion()
@@ -136,4 +138,9 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(tr(kWrongVersionText));
     versionLabel->setText(tr(kLabelText).arg(verdict.versionText));
     communication->close();
+    QString reported = verdict.versionText;
+    if (reported.endsWith(QLatin1Char('.')))
+        reported.chop(1);
+    emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : reported,
+                       verdict.dialog == VersionVerdict::NoDialog);
 }

@@ -27,6 +27,11 @@ public:
     static constexpr int kAnswerLimitMs = 10000;
     static constexpr int kRequestIntervalMs = 1000;
 
+signals:
+    // The version the updated unit reports (empty: none), and whether it is
+    // the image written.
+    void versionJudged(const QString &version, bool runsImage);
+
 public slots:
     void lectureCOMverifyNewVersion();
     // The unit the download page last updated and the main image it wrote:

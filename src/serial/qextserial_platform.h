@@ -39,6 +39,12 @@ bool deviceIsGone(QSerialPort &port);
 // where the system gives nothing to tell them apart by, or the path is gone.
 QString deviceIdentity(const QString &path);
 
+// A name for the adapter at `path` that survives a re-plug into another
+// socket or a renumbering: its link under /dev/serial/by-id (else by-path)
+// where the system makes one, its device instance on Windows. Empty where
+// there is none.
+QString stablePath(const QString &path);
+
 // Takes the advisory lock that every open of a line by our programs takes,
 // the bootloader library's sessions included, on the port at `path` and
 // before anything opens the line for use: two programs on one line corrupt

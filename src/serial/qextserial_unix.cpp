@@ -1,5 +1,6 @@
 #include "qextserial_platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -64,6 +65,25 @@ QString deviceIdentity(const QString &path)
         .arg(qint64(link.st_ctim.tv_sec))
         .arg(qint64(link.st_ctim.tv_nsec))
         .arg(quint64(target.st_rdev));
+}
+
+QString stablePath(const QString &path)
+{
+    const QString device = QFileInfo(path.startsWith(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path)
+                               .canonicalFilePath();
+    if (device.isEmpty())
+        return QString();
+    // udev's links name the adapter by its maker, model and serial (by-id),
+    // else by the USB socket it sits in (by-path).
+    for (const char *folder : {"/dev/serial/by-id", "/dev/serial/by-path"}) {
+        const QString dir = QLatin1String(folder);
+        for (const QString &name : QDir(dir).entryList(QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+            const QString link = dir + QLatin1Char('/') + name;
+            if (QFileInfo(link).canonicalFilePath() == device)
+                return link;
+        }
+    }
+    return QString();
 }
 
 int lockLine(const QString &path)

@@ -96,6 +96,39 @@ bool deviceIsGone(QSerialPort &)
     return true;
 }
 
+QString stablePath(const QString &path)
+{
+    // The device instance ("FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000") names
+    // the adapter by its maker and serial, whatever COM number it got.
+    const int number = korvane::comNumberFromName(path.toStdString());
+    if (number <= 0)
+        return QString();
+    const QString wanted = QStringLiteral("COM%1").arg(number);
+    QString instance;
+    const HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; set != INVALID_HANDLE_VALUE && instance.isEmpty() && SetupDiEnumDeviceInfo(set, i, &device);
+         ++i) {
+        const HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE)
+            continue;
+        wchar_t portName[64] = {};
+        DWORD size = sizeof portName - sizeof(wchar_t);
+        const bool named = RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE *>(portName),
+                                            &size)
+                           == ERROR_SUCCESS;
+        RegCloseKey(key);
+        wchar_t id[512] = {};
+        if (named && QString::fromWCharArray(portName).compare(wanted, Qt::CaseInsensitive) == 0
+            && SetupDiGetDeviceInstanceIdW(set, &device, id, 511, nullptr))
+            instance = QString::fromWCharArray(id);
+    }
+    if (set != INVALID_HANDLE_VALUE)
+        SetupDiDestroyDeviceInfoList(set);
+    return instance;
+}
+
 QString deviceIdentity(const QString &)
 {
     // A COM port's name is all there is: a swap under one name is seen only

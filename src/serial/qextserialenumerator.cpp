@@ -86,6 +86,19 @@ QList<QextPortInfo> QextSerialEnumerator::listPorts(const QList<QextPortInfo> &s
     return ports;
 }
 
+void QextSerialEnumerator::adapterOf(const QString &port, QString *stablePath, QString *serialNumber)
+{
+    *stablePath = QextPlatform::stablePath(port);
+    serialNumber->clear();
+    const QString location = QextPlatform::portLocation(port);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (!location.isEmpty() && QextPlatform::portLocation(QextPlatform::devicePath(info)) == location) {
+            *serialNumber = info.serialNumber();
+            return;
+        }
+    }
+}
+
 void QextSerialEnumerator::setUpNotifications()
 {
     m_notificationsSetUp = true;

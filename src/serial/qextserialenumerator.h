@@ -43,6 +43,11 @@ public:
     static QList<QextPortInfo> listPorts(const QList<QextPortInfo> &system, const QStringList &extraPaths,
                                          const std::function<QString(const QString &)> &locate);
 
+    // Who the adapter behind a port is, for a record that must find it
+    // again: its stable path and its USB serial number, each empty where
+    // the system does not know it.
+    static void adapterOf(const QString &port, QString *stablePath, QString *serialNumber);
+
     void setUpNotifications();
     // How often the port list is compared while somebody listens, where
     // nothing announces changes.

@@ -1,5 +1,6 @@
 #include "qextserialport.h"
 
+#include "korvanelog.h"
 #include "qextserial_platform.h"
 
 #include <QDebug>
@@ -232,7 +233,7 @@ void QextSerialPort::onPortError(int error)
     if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError
         || error == QSerialPort::WriteError) {
         if (m_port->isOpen() && QextPlatform::deviceIsGone(*m_port)) {
-            qDebug() << "serial port lost:" << m_portName << m_port->errorString();
+            qCDebug(lcSerial) << "serial port lost:" << m_portName << m_port->errorString();
             close();
         } else {
             m_port->clearError();

@@ -139,6 +139,13 @@ uint8_t STBL_GET(uint8_t *version, Commands *commands)
     return lib.session ? lib.session->get(version, commands) : RESULT_NOT_OPEN;
 }
 
+uint8_t STBL_READ_UID(uint32_t *productId, uint8_t *id)
+{
+    Library &lib = library();
+    std::lock_guard<std::mutex> lock(lib.mutex);
+    return lib.session ? lib.session->readUniqueId(productId, id) : RESULT_NOT_OPEN;
+}
+
 uint8_t STBL_ERASE(uint16_t count, const uint16_t *sectors)
 {
     Library &lib = library();

@@ -59,6 +59,12 @@ uint8_t GetAckValue();
 // the legacy Erase otherwise; Extended until Get was called on this port.
 uint8_t STBL_GET(uint8_t *version, Commands *commands);
 
+// Our addition: Get ID, then the part's 96-bit unique ID (12 bytes read
+// from where that part keeps it). RESULT_NACK under readout protection,
+// RESULT_BAD_ARGUMENT for a part not known; `productId` is set whenever Get
+// ID answered.
+uint8_t STBL_READ_UID(uint32_t *productId, uint8_t *id);
+
 // Erases `count` sectors in one command. Mass erase is never sent.
 uint8_t STBL_ERASE(uint16_t count, const uint16_t *sectors);
 

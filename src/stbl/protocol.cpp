@@ -53,6 +53,37 @@ bool parseGetIdReply(const uint8_t *data, std::size_t size, uint32_t *productId)
     return true;
 }
 
+bool uniqueIdAddress(uint32_t productId, uint32_t *address)
+{
+    switch (productId) {
+    case 0x411:  // F2
+    case 0x413:  // F405/407/415/417
+    case 0x419:  // F42x/43x
+        *address = 0x1FFF7A10;
+        return true;
+    case 0x449:  // F7
+    case 0x451:
+    case 0x452:
+        *address = 0x1FF0F420;
+        return true;
+    case 0x410:  // F1
+    case 0x412:
+    case 0x414:
+    case 0x430:
+        *address = 0x1FFFF7E8;
+        return true;
+    case 0x415:  // L4
+    case 0x435:
+    case 0x461:
+    case 0x462:
+    case 0x470:
+        *address = 0x1FFF7590;
+        return true;
+    default:
+        return false;
+    }
+}
+
 Commands commandsFromCodes(const std::vector<uint8_t> &codes)
 {
     Commands c{};

@@ -56,6 +56,11 @@ bool parseGetVersionReply(const uint8_t *data, std::size_t size, VersionReply *o
 // significant first. False unless `size` is N + 2 and the id fits 32 bits.
 bool parseGetIdReply(const uint8_t *data, std::size_t size, uint32_t *productId);
 
+// The 96-bit unique ID is 12 bytes of system memory whose address depends on
+// the part: false for a product ID not known here.
+constexpr std::size_t UNIQUE_ID_SIZE = 12;
+bool uniqueIdAddress(uint32_t productId, uint32_t *address);
+
 // Flags of every known code set to 1, the rest 0; unknown codes are ignored.
 Commands commandsFromCodes(const std::vector<uint8_t> &codes);
 

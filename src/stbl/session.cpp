@@ -207,6 +207,20 @@ uint8_t Session::getId(uint32_t *productId)
     return RESULT_OK;
 }
 
+uint8_t Session::readUniqueId(uint32_t *productId, uint8_t id[UNIQUE_ID_SIZE])
+{
+    uint32_t product = 0;
+    const uint8_t r = getId(&product);
+    if (r != RESULT_OK)
+        return r;
+    if (productId)
+        *productId = product;
+    uint32_t address = 0;
+    if (!uniqueIdAddress(product, &address))
+        return RESULT_BAD_ARGUMENT;
+    return read(address, id, UNIQUE_ID_SIZE);
+}
+
 uint8_t Session::erase(const uint16_t *sectors, std::size_t count)
 {
     if (!transport_)

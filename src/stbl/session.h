@@ -63,6 +63,11 @@ public:
     uint8_t get(uint8_t *version, Commands *commands);
     uint8_t getVersion(VersionReply *reply);
     uint8_t getId(uint32_t *productId);
+    // Get ID, then the part's unique ID with one Read Memory of 12 bytes.
+    // `productId` is set whenever Get ID answered. RESULT_NACK where the
+    // ROM refuses the read (readout protection), RESULT_BAD_ARGUMENT for a
+    // part whose ID address is not known here (nothing read).
+    uint8_t readUniqueId(uint32_t *productId, uint8_t id[UNIQUE_ID_SIZE]);
     // CMD_EXTENDED_ERASE until a Get reply lists only the legacy command.
     uint8_t eraseCommand() const { return eraseCommand_; }
 

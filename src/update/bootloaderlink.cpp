@@ -2,6 +2,7 @@
 
 #include "STBLLIB.h"
 #include "bootloaderline.h"
+#include "korvanelog.h"
 #include "portnumbers.h"
 
 #include <QDebug>
@@ -10,33 +11,33 @@ uint8_t LibraryLink::open(const QString &portName)
 {
     const int portNumber = korvane::portNumberFromName(portName.toStdString());
     if (portNumber == 0) {
-        qDebug() << "ERREUR PageDownloadFirmware::initializeBootloader";
+        qCDebug(lcStbl) << "ERREUR PageDownloadFirmware::initializeBootloader";
         return stbl::RESULT_BAD_ARGUMENT;
     }
     if (!holding && !BootloaderLine::take()) {
-        qDebug() << "ERREUR LibraryLink::open: the bootloader line is held by a probe";
+        qCDebug(lcStbl) << "ERREUR LibraryLink::open: the bootloader line is held by a probe";
         return stbl::RESULT_OPEN_FAILED;
     }
     holding = true;
     TARGET_SetComIntType(0);
     if (COM_is_Open() == 1) {
         // Left open by a run that ended badly: closed, and tried again.
-        qDebug() << "COM_is_Open? TRUE. Devrait être fermé";
+        qCDebug(lcStbl) << "COM_is_Open? TRUE. Devrait être fermé";
         close();
         return stbl::RESULT_OPEN_FAILED;
     }
     const uint8_t settings = BootloaderLine::configure(portNumber);
     if (settings != 0) {
-        qDebug() << "Erreur durant SetCOMSettings? " << int(settings);
+        qCDebug(lcStbl) << "Erreur durant SetCOMSettings? " << int(settings);
         close();
         return stbl::RESULT_BAD_SETTINGS;
     }
     const uint8_t opened = COM_Open();
     if (opened != 0)
-        qDebug() << "Erreur durant COM_Open? " << int(opened);
+        qCDebug(lcStbl) << "Erreur durant COM_Open? " << int(opened);
     // The state of the line decides, not the result.
     if (COM_is_Open() == 0) {
-        qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        qCDebug(lcStbl) << "COM_is_Open? FALSE. Devrait être ouvert.";
         close();
         return stbl::RESULT_OPEN_FAILED;
     }
@@ -77,6 +78,11 @@ uint8_t LibraryLink::get(uint8_t *version, Commands *commands)
     return STBL_GET(version, commands);
 }
 
+uint8_t LibraryLink::readUniqueId(uint32_t *productId, uint8_t *id)
+{
+    return STBL_READ_UID(productId, id);
+}
+
 uint8_t LibraryLink::eraseSector(uint16_t sector)
 {
     return STBL_ERASE(1, &sector);
@@ -113,7 +119,7 @@ uint8_t SessionLink::open(const QString &devicePath)
 {
     const uint8_t result = session.open(devicePath.toStdString());
     if (result != 0)
-        qDebug() << "Erreur durant COM_Open? " << int(result);
+        qCDebug(lcStbl) << "Erreur durant COM_Open? " << int(result);
     return result;
 }
 
@@ -145,6 +151,11 @@ uint8_t SessionLink::ackValue()
 uint8_t SessionLink::get(uint8_t *version, Commands *commands)
 {
     return session.isOpen() ? session.get(version, commands) : stbl::RESULT_NOT_OPEN;
+}
+
+uint8_t SessionLink::readUniqueId(uint32_t *productId, uint8_t *id)
+{
+    return session.isOpen() ? session.readUniqueId(productId, id) : stbl::RESULT_NOT_OPEN;
 }
 
 uint8_t SessionLink::eraseSector(uint16_t sector)

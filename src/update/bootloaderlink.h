@@ -32,6 +32,8 @@ public:
     // Last acknowledge byte heard; stbl::ACK when acknowledged.
     virtual uint8_t ackValue() = 0;
     virtual uint8_t get(uint8_t *version, Commands *commands) = 0;
+    // The part's product ID and 96-bit unique ID (see stbl::Session).
+    virtual uint8_t readUniqueId(uint32_t *productId, uint8_t *id) = 0;
     virtual uint8_t eraseSector(uint16_t sector) = 0;
     // Asks for packets of `size` bytes; returns the size the link will use
     // (whole words only).
@@ -57,6 +59,7 @@ public:
     uint8_t init() override;
     uint8_t ackValue() override;
     uint8_t get(uint8_t *version, Commands *commands) override;
+    uint8_t readUniqueId(uint32_t *productId, uint8_t *id) override;
     uint8_t eraseSector(uint16_t sector) override;
     uint8_t choosePacketSize(uint8_t size) override;
     uint8_t writePacket(uint32_t address, uint8_t length, const uint8_t *data) override;
@@ -80,6 +83,7 @@ public:
     uint8_t init() override;
     uint8_t ackValue() override;
     uint8_t get(uint8_t *version, Commands *commands) override;
+    uint8_t readUniqueId(uint32_t *productId, uint8_t *id) override;
     uint8_t eraseSector(uint16_t sector) override;
     uint8_t choosePacketSize(uint8_t size) override;
     uint8_t writePacket(uint32_t address, uint8_t length, const uint8_t *data) override;

@@ -4,6 +4,7 @@
 #include "flashlayout.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
+#include "korvanelog.h"
 #include "replywait.h"
 #include "stbl/constants.h"
 
@@ -74,7 +75,7 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
     const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, target.baud);
     if (!port) {
         // Gone or busy: counts as unanswered, the step is tried again.
-        qDebug() << "ERREUR BootloaderEntry::rebootForUpdate: cannot open" << target.portName;
+        qCDebug(lcUpdate) << "ERREUR BootloaderEntry::rebootForUpdate: cannot open" << target.portName;
         return false;
     }
     if (target.kind != K01 && target.secondaryUnit) {
@@ -149,7 +150,7 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
         }
         if (result != 0) {
             link.close();
-            qDebug() << "Erreur dans STBL_Init_BL? " << int(result);
+            qCDebug(lcUpdate) << "Erreur dans STBL_Init_BL? " << int(result);
             return result == stbl::RESULT_NO_ANSWER ? Retry : Failed;
         }
         link.setTimeout(kFlashingTimeout);
@@ -157,7 +158,7 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
     const uint8_t ack = link.ackValue();
     if (ack == stbl::ACK)
         return Ready;
-    qDebug() << "Pas le bon ack value? " << int(ack);
+    qCDebug(lcUpdate) << "Pas le bon ack value? " << int(ack);
     link.close();
     return Failed;
 }
@@ -274,7 +275,7 @@ GripperUpdate::Outcome GripperUpdate::flash()
 {
     identify();
     if (plan.bootloaderImage.isEmpty() && plan.mainImage.isEmpty()) {
-        qDebug() << "ERREUR GripperUpdate: no image to write";
+        qCDebug(lcUpdate) << "ERREUR GripperUpdate: no image to write";
         return FlashFailed;
     }
     for (const Image image : {BootloaderImage, MainImage}) {
@@ -308,15 +309,26 @@ bool GripperUpdate::identify()
 {
     emit phaseChanged(Identifying);
     if (!link->isOpen()) {
-        qDebug() << "COM_is_Open? FALSE. Devrait être ouvert.";
+        qCDebug(lcUpdate) << "COM_is_Open? FALSE. Devrait être ouvert.";
         return false;
     }
     Commands commands = {};
     uint8_t romVersion = 0;
     // Also picks the erase command this ROM takes.
-    qDebug() << "STBL_GET? " << int(link->get(&romVersion, &commands));
-    qDebug() << "version " << int(romVersion);
-    qDebug() << "commands.GET_VER_ROPS_CMD " << commands.GET_VER_ROPS_CMD;
+    qCDebug(lcUpdate) << "STBL_GET? " << int(link->get(&romVersion, &commands));
+    qCDebug(lcUpdate) << "version " << int(romVersion);
+    qCDebug(lcUpdate) << "commands.GET_VER_ROPS_CMD " << commands.GET_VER_ROPS_CMD;
+    // The unit's identity, while the ROM is at hand anyway: one short read,
+    // and whatever the ROM answers the update goes on.
+    uint32_t product = 0;
+    uint8_t id[stbl::UNIQUE_ID_SIZE] = {};
+    const uint8_t read = link->readUniqueId(&product, id);
+    uniqueId = read == stbl::RESULT_OK
+                   ? QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(id), sizeof id).toHex())
+                   : QStringLiteral("unknown");
+    if (product != 0)
+        productId = QStringLiteral("0x%1").arg(product, 3, 16, QLatin1Char('0'));
+    qCDebug(lcUpdate) << "STBL_READ_UID? " << int(read) << productId << uniqueId;
     return true;
 }
 
@@ -360,12 +372,12 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
     if (plan.mainImage.isEmpty() || !missingMarkerRefusal().isEmpty()) {
         // Rebooting into a bootloader that is then sent nothing leaves the
         // gripper there; without a marker the image would go to the firmware.
-        qDebug() << "ERREUR GripperUpdate: no Freescale image or ready marker";
+        qCDebug(lcUpdate) << "ERREUR GripperUpdate: no Freescale image or ready marker";
         return FlashFailed;
     }
     const std::unique_ptr<QextSerialPort> line = openFirmwareLine(plan.target, BAUD115200, FLOW_XONXOFF);
     if (!line) {
-        qDebug() << "ERREUR GripperUpdate: cannot open" << plan.target.portName;
+        qCDebug(lcUpdate) << "ERREUR GripperUpdate: cannot open" << plan.target.portName;
         return EntryFailed;
     }
     QextSerialPort &port = *line;
@@ -410,7 +422,7 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
         if (!port.waitForReadyRead(kReadSliceMs) && port.bytesAvailable() == 0)
             continue;
         received += port.readAll();
-        qDebug() << received;
+        qCDebug(lcUpdate) << received;
         const FreescaleReading reading = readFreescaleReceived(received, stage, plan.mainImage.size());
         if (reading.outcome == FreescaleReading::Loaded) {
             emit phaseChanged(Loaded);
@@ -447,7 +459,7 @@ QString GripperUpdate::readVersion()
         // The new firmware may still be bringing its port back.
         if (const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, BAUD115200)) {
             if (plan.askVersionOnce)
-                qDebug() << "true";
+                qCDebug(lcUpdate) << "true";
             port->write(request);
             port->waitForBytesWritten(kVersionReplyMs);
             const QByteArray reply = readReply(*port, Communication::kVersionReplySize, kVersionReplyMs);
@@ -464,6 +476,6 @@ QString GripperUpdate::readVersion()
     } while (pauseUnless(plan.askVersionOnce ? kReopenPauseMs : kRequestPauseMs, cancelled)
              && elapsed.elapsed() < limitMs);
     if (plan.askVersionOnce)
-        qDebug() << "false";
+        qCDebug(lcUpdate) << "false";
     return QString();
 }

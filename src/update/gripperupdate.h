@@ -178,6 +178,12 @@ public:
     QString readVersion();
 
     QString versionText() const { return version; }
+    // The part's 96-bit unique ID as 24 hex digits, read by identify():
+    // "unknown" where the ROM refused it or the part is not known, empty
+    // where no STM32 ROM was asked (the GS family).
+    QString unitId() const { return uniqueId; }
+    // "0x413" from Get ID; empty where the ROM did not say.
+    QString productIdText() const { return productId; }
     const UpdatePlan &updatePlan() const { return plan; }
 
 signals:
@@ -203,6 +209,8 @@ private:
     std::atomic<bool> cancelled{false};
     QVector<FlashImage> written;
     QString version;
+    QString uniqueId;
+    QString productId;
 };
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "bootloaderlink.h"
 #include "flashlayout.h"
+#include "korvanelog.h"
 
 #include <QDebug>
 
@@ -26,7 +27,7 @@ Stm32Flasher::Result Stm32Flasher::erase(quint32 address, quint32 count)
     const int first = FlashLayout::firstSectorAt(address);
     if (count > FlashLayout::kMaxEraseSectors || first < 0) {
         // Never guess sectors: erasing the wrong ones loses the bootloader.
-        qDebug() << "ERREUR eraseFlashSectors: no sector list for" << Qt::hex << address << Qt::dec << count;
+        qCDebug(lcStbl) << "ERREUR eraseFlashSectors: no sector list for" << Qt::hex << address << Qt::dec << count;
         return Failed;
     }
     for (quint32 i = 1; i <= count; ++i) {
@@ -34,12 +35,12 @@ Stm32Flasher::Result Stm32Flasher::erase(quint32 address, quint32 count)
             return Cancelled;
         const uint16_t sector = uint16_t(first + int(i) - 1);
         const uint8_t result = link->eraseSector(sector);
-        qDebug() << "STBL_ERASE: " << int(result);
-        qDebug() << "STBL_ERASE ACK?: " << int(link->ackValue());
+        qCDebug(lcStbl) << "STBL_ERASE: " << int(result);
+        qCDebug(lcStbl) << "STBL_ERASE ACK?: " << int(link->ackValue());
         if (result != 0) {
             // Writing over flash that was not erased is refused by the part or,
             // worse, accepted and caught only by the read-back much later.
-            qDebug() << "ERREUR eraseFlashSectors: sector" << sector << "not erased";
+            qCDebug(lcStbl) << "ERREUR eraseFlashSectors: sector" << sector << "not erased";
             return Failed;
         }
         emit progressChanged(int(i * 100 / count));
@@ -53,7 +54,7 @@ Stm32Flasher::Result Stm32Flasher::write(const QByteArray &image, quint32 addres
     const qint64 size = image.size();
     if (packetSize == 0 && size > 0) {
         // Nothing could ever be written.
-        qDebug() << "ERREUR writeFlashImage: packet size 0";
+        qCDebug(lcStbl) << "ERREUR writeFlashImage: packet size 0";
         return Failed;
     }
     qint64 offset = 0;
@@ -64,7 +65,7 @@ Stm32Flasher::Result Stm32Flasher::write(const QByteArray &image, quint32 addres
         const uint8_t result = link->writePacket(address + quint32(offset), uint8_t(n),
                                                  reinterpret_cast<const uint8_t *>(image.constData() + offset));
         if (result != 0) {
-            qDebug() << "ERREUR STBL_WRITE? " << int(result) << Qt::hex << address + quint32(offset);
+            qCDebug(lcStbl) << "ERREUR STBL_WRITE? " << int(result) << Qt::hex << address + quint32(offset);
             return Failed;
         }
         offset += n;
@@ -93,8 +94,8 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
             continue;  // an empty image wrote nothing
         const uint8_t result = link->verify(image.address, reinterpret_cast<const uint8_t *>(image.content.constData()),
                                             uint32_t(image.content.size()), progress);
-        qDebug() << "STBL_VERIFY? " << int(result);
-        qDebug() << "STBL_ERASE ACK?: " << int(link->ackValue());
+        qCDebug(lcStbl) << "STBL_VERIFY? " << int(result);
+        qCDebug(lcStbl) << "STBL_ERASE ACK?: " << int(link->ackValue());
         if (result != 0) {
             verified = false;
             break;
@@ -102,7 +103,7 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
         before += quint64(image.content.size());
     }
     if (!verified) {
-        qDebug() << "ERREUR verifyAndJump: the flash does not hold what was written; not started";
+        qCDebug(lcStbl) << "ERREUR verifyAndJump: the flash does not hold what was written; not started";
         link->close();
         return Failed;
     }
@@ -110,16 +111,16 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
         return Cancelled;
 
     const uint8_t go = link->go(startAddress);
-    qDebug() << "STBL_GO? " << int(go);
-    qDebug() << "STBL_GO ACK?: " << int(link->ackValue());
-    qDebug() << "Firmware verified. Closing COM port? ";
+    qCDebug(lcStbl) << "STBL_GO? " << int(go);
+    qCDebug(lcStbl) << "STBL_GO ACK?: " << int(link->ackValue());
+    qCDebug(lcStbl) << "Firmware verified. Closing COM port? ";
     link->close();
-    qDebug() << "COM_Close?: " << 0;
-    qDebug() << "COM_is_Open?: " << (link->isOpen() ? 1 : 0);
+    qCDebug(lcStbl) << "COM_Close?: " << 0;
+    qCDebug(lcStbl) << "COM_is_Open?: " << (link->isOpen() ? 1 : 0);
     if (go != 0) {
         // The ROM did not take the jump: the unit runs nothing new, and a
         // version read now would only find its silence.
-        qDebug() << "ERREUR verifyAndJump: the bootloader did not start the firmware";
+        qCDebug(lcStbl) << "ERREUR verifyAndJump: the bootloader did not start the firmware";
         return NotStarted;
     }
     return Done;

@@ -2,9 +2,13 @@
 // report line, and what a batch stopped at any moment leaves behind.
 
 #include "batch.h"
+#include "history.h"
+#include "korvanelog.h"
 #include "qextserialenumerator.h"
+#include "sessionlog.h"
 #include "simflash.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -37,6 +41,8 @@ private slots:
     void stoppedAtEachPhaseEveryUnitHasItsLine_data();
     void stoppedAtEachPhaseEveryUnitHasItsLine();
     void lostReportLinesAreCounted();
+    void recordsNameTheUnitAndTheImage();
+    void sessionLogsAreKeptAndRotated();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config)
@@ -210,6 +216,74 @@ void TestBatch::lostReportLinesAreCounted()
     QCOMPARE(run(batch, found(g), UnitRules()).result, UnitResult::UpToDate);
     QCOMPARE(lost.size(), 1);
     QCOMPARE(batch.summary(), QStringLiteral("1 up to date; 1 report line(s) not written"));
+}
+
+// Each record names the part by the ID its ROM gave (or "unknown" where it
+// refused, the update going on) and the image by what the flash now holds;
+// the history answers by unit and by date.
+void TestBatch::recordsNameTheUnitAndTheImage()
+{
+    sim::Gripper &open = gripper(sim::GripperConfig());
+    const ProbedDevice openUnit = found(open);
+    sim::Gripper &locked = gripper(sim::GripperConfig());
+    sim::Faults refusing;
+    refusing.romUidNack = true;
+    locked.setFaults(refusing);
+    const QString report = dir.filePath(QStringLiteral("records.jsonl"));
+    Batch batch;
+    QString error;
+    QVERIFY(batch.report().open(report, &error));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    for (const ProbedDevice &unit : {openUnit, found(locked)})
+        QCOMPARE(run(batch, unit, UnitRules()).result, UnitResult::Updated);
+    const QList<QJsonObject> lines = reportLines(report);
+    QCOMPARE(lines.size(), 2);
+    const std::vector<uint8_t> id = open.uniqueId();
+    const QString openId = QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(id.data()), 12).toHex());
+    QCOMPARE(lines.at(0).value(QStringLiteral("unit_id")).toString(), openId);
+    QCOMPARE(lines.at(1).value(QStringLiteral("unit_id")).toString(), QStringLiteral("unknown"));
+    const QJsonObject image = lines.at(0).value(QStringLiteral("image")).toObject();
+    const std::vector<uint8_t> flash = open.readFlash(open.mainAddress(), uint32_t(image.value(QStringLiteral("size")).toInt()));
+    const QByteArray written(reinterpret_cast<const char *>(flash.data()), int(flash.size()));
+    QCOMPARE(image.value(QStringLiteral("sha256")).toString(),
+             QString::fromLatin1(QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex()));
+
+    // Re-plugged, on another terminal, it is the same part: its records meet.
+    open.unplug();
+    open.replug();
+    QVERIFY(open.waitForState(sim::State::Firmware, 5s));
+    qputenv("KORVANE_EXTRA_PORTS", open.publishedPath().c_str());
+    UnitRules again;
+    again.force = true;
+    QCOMPARE(run(batch, found(open), again).result, UnitResult::Updated);
+    QList<QJsonObject> answers;
+    int skipped = 0;
+    QVERIFY(History::read(report, {openId.toUpper(), QDateTime()}, &answers, &skipped, &error));
+    QCOMPARE(answers.size(), 2);
+    QCOMPARE(answers.last().value(QStringLiteral("version_before")).toString(), QStringLiteral("GC3-1.6.9"));
+    QVERIFY(History::read(report, {QString(), before}, &answers, &skipped, &error));
+    QCOMPARE(answers.size(), 3);
+    QVERIFY(History::read(report, {QString(), History::parseSince(QStringLiteral("2999-01-01"))}, &answers, &skipped,
+                          &error));
+    QVERIFY(answers.isEmpty());
+}
+
+// A session's lines reach its own file; older sessions beyond those kept go.
+void TestBatch::sessionLogsAreKeptAndRotated()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(History::logFolder()).removeRecursively();
+    for (int session = 0; session < 5; ++session) {
+        QVERIFY(!SessionLog::start(QStringLiteral("tst"), 3).isEmpty());
+        qCWarning(lcUpdate) << "session" << session;
+        QTest::qWait(2);
+    }
+    const QStringList kept = QDir(History::logFolder()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), 3);
+    QFile last(SessionLog::path());
+    QVERIFY(last.open(QIODevice::ReadOnly));
+    const QByteArray content = last.readAll();
+    QVERIFY(content.contains("korvane.update") && content.contains("session 4") && !content.contains("session 3"));
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

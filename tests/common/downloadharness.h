@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -37,7 +38,8 @@ const QString kStartFailure = QStringLiteral("There was a problem starting the d
 class DownloadHarness
 {
 public:
-    DownloadHarness() = default;
+    // The wizard's records and logs go to the test folders, not the user's.
+    DownloadHarness() { QStandardPaths::setTestModeEnabled(true); }
     ~DownloadHarness()
     {
         closeWizard();

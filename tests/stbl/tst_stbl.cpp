@@ -48,6 +48,8 @@ private slots:
     void writeReadBackVerifyAndGo();
     void portNumbersAndHoldingThePort();
     void vanishedPortEndsTheCallAtOnce();
+    void uniqueIdReadOrRefused_data();
+    void uniqueIdReadOrRefused();
 };
 
 void TestStbl::initSynchronises_data()
@@ -276,6 +278,41 @@ void TestStbl::vanishedPortEndsTheCallAtOnce()
     QVERIFY(g.romLog().writes.size() < 0x10000 / 256);
     uint8_t version = 0;
     QCOMPARE(s.get(&version, nullptr), stbl::RESULT_IO_ERROR);
+}
+
+void TestStbl::uniqueIdReadOrRefused_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<bool>("ch");
+    QTest::newRow("F405 part") << false << false;
+    QTest::newRow("F42x part (CH)") << false << true;
+    QTest::newRow("readout-protected ROM") << true << false;
+}
+
+// The part's own ID comes back byte for byte; a ROM that refuses it says so
+// and still takes the next command.
+void TestStbl::uniqueIdReadOrRefused()
+{
+    QFETCH(bool, refused);
+    QFETCH(bool, ch);
+    GripperConfig config = romConfig();
+    config.kind = ch ? Kind::CH : Kind::GC;
+    config.uniqueId = "3a0041001851353432383538";
+    Gripper g(config);
+    QVERIFY(g.waitForState(State::Rom, std::chrono::seconds(2)));
+    Faults faults;
+    faults.romUidNack = refused;
+    g.setFaults(faults);
+    stbl::Session s;
+    QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
+    QCOMPARE(s.init(), stbl::RESULT_OK);
+    uint32_t product = 0;
+    Bytes id(stbl::UNIQUE_ID_SIZE, 0);
+    QCOMPARE(s.readUniqueId(&product, id.data()), refused ? stbl::RESULT_NACK : stbl::RESULT_OK);
+    QCOMPARE(product, ch ? 0x419u : 0x413u);
+    if (!refused)
+        QCOMPARE(id, (Bytes{0x3a, 0x00, 0x41, 0x00, 0x18, 0x51, 0x35, 0x34, 0x32, 0x38, 0x35, 0x38}));
+    QCOMPARE(s.get(nullptr, nullptr), stbl::RESULT_OK);
 }
 
 QTEST_GUILESS_MAIN(TestStbl)

@@ -1,8 +1,11 @@
 #include "flashtool.h"
 
+#include "history.h"
+
 #include "qextserialenumerator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -77,7 +80,7 @@ FlashTool::FlashTool(Options options, QObject *parent)
         // The report is what a station keeps; a lost line must not pass for
         // a clean run.
         std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
-                     this->options.reportPath.toLocal8Bit().constData(), port.toLocal8Bit().constData(),
+                     batch.report().path().toLocal8Bit().constData(), port.toLocal8Bit().constData(),
                      error.toLocal8Bit().constData());
     });
     connect(&batch, &Batch::arrived, this, &FlashTool::onArrived);
@@ -115,6 +118,19 @@ bool FlashTool::prepare(QString *error)
         *error = tr("--type %1: --type is for the STM32 kinds; a GS-family unit is found as such")
                      .arg(options.typeCode);
         return false;
+    }
+    // Every unit updated leaves its record: in the report named, else in
+    // the user's history.
+    if (options.reportPath.isEmpty()
+        && (options.command == QLatin1String("update") || options.command == QLatin1String("watch"))) {
+        QDir().mkpath(History::folder());
+        QString historyError;
+        if (batch.report().open(History::path(), &historyError))
+            return true;
+        // The history is a convenience: without it the units are still
+        // updated, and the operator is told that no record is kept.
+        std::fprintf(stderr, "korvane-flash: %s\n",
+                     qPrintable(tr("%1; no record of this run is kept").arg(historyError)));
     }
     return batch.report().open(options.reportPath, error);
 }

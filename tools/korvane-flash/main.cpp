@@ -4,6 +4,7 @@
 #include "carriedfirmware.h"
 #include "flashtool.h"
 #include "language.h"
+#include "historycommand.h"
 #include "options.h"
 #include "terminal.h"
 
@@ -25,6 +26,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     Language::install(&app);
+    // Named in every record this program writes.
+    QCoreApplication::setApplicationName(QStringLiteral("korvane-flash"));
+    QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
     // The engine and the probes write the wizard's diagnostics; they are not
     // for the operator of a production line.
     if (qEnvironmentVariableIsEmpty("KORVANE_FLASH_DEBUG")) {
@@ -60,6 +64,8 @@ int main(int argc, char *argv[])
     case Options::Run:
         break;
     }
+    if (options.command == QLatin1String("history"))
+        return runHistory(options);
 
     FlashTool tool(options);
     if (!tool.prepare(&error)) {

@@ -12,7 +12,8 @@ struct OptionSpec
     const char *description;
 };
 const OptionSpec kOptions[] = {
-    {"json", nullptr, QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines")},
+    {"json", nullptr,
+     QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines; history: the records as they are")},
     {"all", nullptr, QT_TRANSLATE_NOOP("Options", "update, plan: every gripper found")},
     {"image", "FILE",
      QT_TRANSLATE_NOOP("Options", "take FILE instead of the carried firmware for the grippers whose type code "
@@ -24,7 +25,11 @@ const OptionSpec kOptions[] = {
     {"manual-reboot", nullptr,
      QT_TRANSLATE_NOOP("Options", "for grippers without working firmware: wait for the user to switch each unit "
                                   "off and on again instead of asking it to reboot")},
-    {"report", "FILE", QT_TRANSLATE_NOOP("Options", "append one JSON line per unit to FILE")},
+    {"report", "FILE",
+     QT_TRANSLATE_NOOP("Options", "append one JSON line per unit to FILE instead of the user's history (history: "
+                                  "ask FILE instead of the history)")},
+    {"unit", "ID", QT_TRANSLATE_NOOP("Options", "history: only the unit with this ID (24 hex digits)")},
+    {"since", "DATE", QT_TRANSLATE_NOOP("Options", "history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)")},
     {"lang", "LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages (fr, de, en)")},
 };
 
@@ -54,6 +59,8 @@ const QList<CommandSpec> &commands()
          {QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"), QStringLiteral("report")},
          QT_TRANSLATE_NOOP("Options", "wait for grippers to be plugged in and update each as it arrives; Ctrl-C "
                                       "lets the units under way finish, a second Ctrl-C gives them up")},
+        {"history", false, {QStringLiteral("unit"), QStringLiteral("since"), QStringLiteral("json"), QStringLiteral("report")},
+         QT_TRANSLATE_NOOP("Options", "which units got what, and when, from the records kept")},
     };
     return table;
 }
@@ -65,7 +72,7 @@ void describe(QCommandLineParser *parser)
     for (const CommandSpec &command : commands())
         text += QStringLiteral("  %1 %2\n").arg(QLatin1String(command.name), -8).arg(Options::tr(command.description));
     parser->setApplicationDescription(text.trimmed());
-    parser->addPositionalArgument(QStringLiteral("command"), Options::tr("list, update, plan or watch"));
+    parser->addPositionalArgument(QStringLiteral("command"), Options::tr("list, update, plan, watch or history"));
     parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
                                   QStringLiteral("[PORT...]"));
     parser->addHelpOption();
@@ -127,7 +134,8 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
             return UsageError;
         }
     }
-    for (const QString &option : {QStringLiteral("image"), QStringLiteral("report"), QStringLiteral("type")}) {
+    for (const QString &option : {QStringLiteral("image"), QStringLiteral("report"), QStringLiteral("type"),
+                                  QStringLiteral("unit"), QStringLiteral("since")}) {
         if (parser.values(option).contains(QString())) {
             *error = tr("--%1 needs a value").arg(option);
             return UsageError;
@@ -148,6 +156,8 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
     parsed.imagePaths = parser.values(QStringLiteral("image"));
     parsed.reportPath = parser.value(QStringLiteral("report"));
     parsed.typeCode = parser.value(QStringLiteral("type"));
+    parsed.unitId = parser.value(QStringLiteral("unit"));
+    parsed.since = parser.value(QStringLiteral("since"));
 
     if (command->takesPorts && parsed.ports.isEmpty() == !parsed.all) {
         *error = parsed.all ? tr("give either ports or --all, not both") : tr("name the ports to update, or give --all");

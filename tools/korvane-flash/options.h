@@ -13,7 +13,7 @@ struct Options
 public:
     enum Action { Run, Help, Version, UsageError };
 
-    QString command; // list, update, plan, watch
+    QString command; // list, update, plan, watch, history
     QStringList ports;
     bool all = false;
     bool json = false;
@@ -23,6 +23,9 @@ public:
     QString reportPath;
     // What a gripper is when it cannot say so itself.
     QString typeCode;
+    // history: which unit, from when.
+    QString unitId;
+    QString since;
 
     // Fills `options` from the arguments after the program name; on a usage
     // error `error` says what is wrong.

@@ -1,7 +1,9 @@
 // korvane-station: every gripper on the bench updated at once, in a window.
 
+#include "carriedfirmware.h"
 #include "desktopapp.h"
 #include "language.h"
+#include "sessionlog.h"
 #include "stationwindow.h"
 
 #include <QApplication>
@@ -14,6 +16,8 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(DesktopApp::icon());
     QApplication::setApplicationName(QStringLiteral("korvane-station"));
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
+    QApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
+    SessionLog::start(QStringLiteral("korvane-station"));
     StationWindow window;
     window.show();
     window.scan();

@@ -1,26 +1,33 @@
 #include "stationwindow.h"
 
 #include "carriedfirmware.h"
+#include "history.h"
+#include "qextserial_platform.h"
 #include "qextserialenumerator.h"
+#include "sessionlog.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QThread>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -81,13 +88,30 @@ StationWindow::StationWindow(QWidget *parent)
     layout->addLayout(controls);
 
     table = new QTableWidget(0, ColumnCount, central);
-    table->setHorizontalHeaderLabels({tr("Port"), tr("Kind"), tr("Type"),
+    table->setHorizontalHeaderLabels({tr("Port"), tr("Unit / adapter"), tr("Kind"), tr("Type"),
                                       tr("Installed"), tr("Will get"),
                                       tr("Progress"), tr("Step"), tr("Result"),
                                       tr("Recovery")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->verticalHeader()->hide();
+    // A failed unit's details go to support: copied, or with the log.
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(table, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        const int r = table->rowAt(at.y());
+        if (r < 0 || size_t(r) >= units.size())
+            return;
+        const QString details = units[size_t(r)]->details;
+        QMenu menu;
+        QAction *copy = menu.addAction(tr("Copy the details"));
+        copy->setEnabled(!details.isEmpty());
+        QAction *open = menu.addAction(tr("Open the log's folder"));
+        QAction *chosen = menu.exec(table->viewport()->mapToGlobal(at));
+        if (chosen == copy)
+            QGuiApplication::clipboard()->setText(details);
+        else if (chosen == open)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder()));
+    });
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     // The port is shortened in its middle, where by-id paths differ least;
     // what a row ended with is shown whole, the table scrolling if need be.
@@ -100,8 +124,9 @@ StationWindow::StationWindow(QWidget *parent)
     layout->addWidget(countersLabel);
     auto *reportRow = new QHBoxLayout;
     reportRow->addWidget(new QLabel(tr("Report:"), central));
-    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    reportEdit = new QLineEdit(QDir(dataDir).filePath(QStringLiteral("report.jsonl")), central);
+    // Unless another file is named, the records go to the history every
+    // front end of this user keeps.
+    reportEdit = new QLineEdit(History::path(), central);
     reportRow->addWidget(reportEdit);
     auto *browse = new QPushButton(tr("Choose..."), central);
     reportRow->addWidget(browse);
@@ -294,7 +319,18 @@ void StationWindow::showUnit(const ProbedDevice &device)
         units.push_back(std::move(unit));
     }
     Unit &unit = *units[size_t(r)];
+    // The adapter is looked up once per plug (the system's port list is slow
+    // to read); what was plugged in anew is not known to be the unit before.
+    const QString identity = QextPlatform::deviceIdentity(device.portName);
+    if (unit.device.portName != device.portName || identity != unit.identity) {
+        unit.identity = identity;
+        unit.unitId.clear();
+        unit.details.clear();
+        QString stablePath;
+        QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
+    }
     unit.device = device;
+    showIdentity(r, unit);
 
     setItem(r, PortColumn, device.portName);
     table->item(r, PortColumn)->setToolTip(device.portName);
@@ -321,6 +357,13 @@ void StationWindow::showUnit(const ProbedDevice &device)
     setItem(r, ResultColumn, state);
     unit.recoverButton->setText(device.inBootloader ? tr("Update as") : tr("Power cycle"));
     offerRecovery(unit, needsRecovery(device));
+}
+
+void StationWindow::showIdentity(int r, const Unit &unit)
+{
+    setItem(r, UnitColumn, QStringLiteral("%1 / %2").arg(unit.unitId.isEmpty() ? QStringLiteral("-") : unit.unitId,
+                                                         unit.adapterSerial.isEmpty() ? QStringLiteral("-")
+                                                                                      : unit.adapterSerial));
 }
 
 void StationWindow::offerRecovery(Unit &unit, bool on)
@@ -405,6 +448,14 @@ void StationWindow::onEnded(const UnitResult &result, UnitJob *job)
     if (unit) {
         const int r = row(result.port);
         setItem(r, ResultColumn, result.sentence());
+        if (!result.unitId.isEmpty())
+            unit->unitId = result.unitId;
+        if (!result.adapterSerial.isEmpty())
+            unit->adapterSerial = result.adapterSerial;
+        showIdentity(r, *unit);
+        unit->details = QString::fromUtf8(result.toJsonLine()).trimmed();
+        if (!SessionLog::path().isEmpty())
+            unit->details += QLatin1Char('\n') + tr("Log: %1").arg(SessionLog::path());
         // The step a unit was at is history once it has ended.
         setItem(r, StepColumn, QString());
         if (result.result == UnitResult::Updated) {

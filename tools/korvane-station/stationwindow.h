@@ -27,7 +27,7 @@ class StationWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    enum Column { PortColumn, KindColumn, TypeColumn, InstalledColumn, TargetColumn, ProgressColumn, StepColumn,
+    enum Column { PortColumn, UnitColumn, KindColumn, TypeColumn, InstalledColumn, TargetColumn, ProgressColumn, StepColumn,
                   ResultColumn, RecoveryColumn, ColumnCount };
 
     explicit StationWindow(QWidget *parent = nullptr);
@@ -66,6 +66,13 @@ private:
         // What the Step cell shows, kept through the power-cycle path's
         // repeated reboot requests.
         GripperUpdate::Phase shownPhase = GripperUpdate::Rebooting;
+        // What finds the physical unit: its part's ID once its ROM told it,
+        // the adapter's serial number; and how its last update ended.
+        QString unitId;
+        QString adapterSerial;
+        QString details;
+        // Tells a unit plugged in anew under the same port from the last.
+        QString identity;
     };
 
     void probe(bool thenUpdate);
@@ -83,6 +90,7 @@ private:
     void onArrived(const QString &port, const QList<ProbedDevice> &found);
     void setAutomatic(bool on);
     void setItem(int row, Column column, const QString &text);
+    void showIdentity(int row, const Unit &unit);
     void refreshCounters();
     void refreshButtons();
     UnitRules rulesFromWindow() const;

@@ -111,6 +111,11 @@ struct GripperConfig {
     bool mainFirmware = true;        // a valid image sits at the main address
     int productBootloaderWindowMs = 300;
     bool legacyEraseRom = false;     // ROM lists Erase 0x43 instead of 0x44
+    // The part's 96-bit unique ID as 24 hex digits, in the order Read Memory
+    // gives its bytes. Empty: made from the kind, type code and publishPath,
+    // so units published under different names differ and keep their ID
+    // across unplug and replug.
+    std::string uniqueId;
     int rebootMs = 5;                // reset time; bytes in between are lost
     int modbusGapMs = 3;             // silence that ends a Modbus frame
 
@@ -150,6 +155,7 @@ struct Faults {
     int romPowerLossAtWrite = 0;      // power dies halfway through the k-th write
     bool romGoNack = false;           // Go's address is NACKed: nothing started
     bool romGoNoAnswer = false;       // Go is not answered at all: nothing started
+    bool romUidNack = false;          // the unique ID's address is NACKed, as under readout protection
     // Freescale bootloader.
     bool freescaleNoReport = false;   // never prints the load report
     bool freescaleReportFirst = false;// prints the load report before any dot
@@ -169,7 +175,8 @@ struct RomLog {
     std::vector<RomWrite> writes;        // every Write Memory that reached its data
     std::vector<uint32_t> goAddresses;
     int syncs = 0;                       // 0x7F answered with ACK
-    int reads = 0;                       // Read Memory commands served
+    int reads = 0;                       // Read Memory commands served from flash
+    int uidReads = 0;                    // Read Memory of the unique ID served
     int nacks = 0;
     int massErases = 0;                  // extended FFFF, bank erase or legacy global
     int readoutUnprotects = 0;
@@ -232,6 +239,8 @@ public:
     Gripper &operator=(const Gripper &) = delete;
 
     const GripperConfig &config() const;
+    // The 12 bytes the ROM gives for the unique ID (unit 1: the GB1's).
+    std::vector<uint8_t> uniqueId(int unit = 0) const;
     std::string path() const;           // pty slave path; "" while unplugged
     std::string publishedPath() const;  // config().publishPath
 
@@ -277,6 +286,10 @@ std::vector<uint8_t> buildStandinImage(const std::string &typeCode, Version vers
 // Modbus RTU CRC-16 (polynomial 0xA001 reflected, start 0xFFFF); the frame
 // carries it low byte first.
 uint16_t modbusCrc(const uint8_t *data, size_t length);
+
+// The unique ID a unit with this configuration reports (unit 1: the GB1
+// behind a K01, which is another part).
+std::vector<uint8_t> uniqueIdOf(const GripperConfig &config, int unit = 0);
 
 } // namespace korvane::sim
 

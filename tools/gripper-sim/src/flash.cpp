@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace korvane::sim {
 
@@ -215,6 +216,32 @@ uint16_t modbusCrc(const uint8_t *data, size_t length)
             crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
     }
     return crc;
+}
+
+std::vector<uint8_t> uniqueIdOf(const GripperConfig &config, int unit)
+{
+    const std::string &given = config.uniqueId;
+    std::vector<uint8_t> id;
+    if (unit == 0 && given.size() == 24) {
+        for (size_t i = 0; i < 24; i += 2)
+            id.push_back(uint8_t(std::stoul(given.substr(i, 2), nullptr, 16)));
+        return id;
+    }
+    // FNV-1a over what tells units apart in a test: stable across runs.
+    uint64_t hash = 1469598103934665603ull;
+    const std::string seed = std::string(kindName(config.kind)) + '/' + config.typeCode + '/' + config.publishPath
+        + '/' + std::to_string(unit) + '/' + given;
+    for (char c : seed)
+        hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+    // Wafer X/Y and number, then a seven-character lot of letters and digits.
+    for (int i = 0; i < 5; ++i)
+        id.push_back(uint8_t(hash >> (8 * i)));
+    static const char lot[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    for (int i = 0; i < 7; ++i) {
+        hash = hash * 6364136223846793005ull + 1442695040888963407ull;
+        id.push_back(uint8_t(lot[(hash >> 33) % 36]));
+    }
+    return id;
 }
 
 } // namespace korvane::sim

@@ -356,6 +356,11 @@ const GripperConfig &Gripper::config() const
     return d->config;
 }
 
+std::vector<uint8_t> Gripper::uniqueId(int unit) const
+{
+    return uniqueIdOf(d->config, unit);
+}
+
 std::string Gripper::path() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);

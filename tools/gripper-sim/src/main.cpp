@@ -45,6 +45,7 @@ const char *usageText =
     "  type=CODE          type code in the main image (default: GC3, GD, GU, GV, CH, K01, GB1, GS)\n"
     "  version=X.Y.Z      version in the main image (default 1.6.8)\n"
     "  publish=PATH       symlink to the pty at PATH (for KORVANE_EXTRA_PORTS)\n"
+    "  uid=HEX            the unique ID, 24 hex digits (default: made from the config)\n"
     "  rom                power up in the ROM bootloader (BOOT0 strap)\n"
     "  no-main            no main firmware in flash\n"
     "  no-bootloader      no product bootloader in flash\n"
@@ -69,6 +70,7 @@ const char *usageText =
     "      rom-no-sync | rom-sync-byte BYTE | rom-stray-zero | rom-erase-nack\n"
     "      rom-nack-write K | rom-flip-write K | rom-power-loss-write K   (K-th write from now)\n"
     "      rom-go-nack | rom-go-silent   (Go refused / not answered: nothing started)\n"
+    "      rom-uid-nack                  (the unique ID's read is refused, as under readout protection)\n"
     "      fs-no-report | fs-report-first\n"
     "  clear-faults\n"
     "  status                   state, reported version, counters (key=value)\n"
@@ -163,6 +165,12 @@ bool parseGripper(const std::string &definition, const Pacing &pacing, GripperCo
             }
         } else if (key == "publish") {
             config->publishPath = value;
+        } else if (key == "uid") {
+            if (value.size() != 24 || value.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+                *error = "uid is 24 hex digits";
+                return false;
+            }
+            config->uniqueId = value;
         } else if (key == "rom") {
             config->bootToRom = true;
         } else if (key == "no-main") {
@@ -346,6 +354,8 @@ bool addFault(Faults &faults, const std::string &name, const std::string &value,
         faults.romGoNack = true;
     else if (name == "rom-go-silent")
         faults.romGoNoAnswer = true;
+    else if (name == "rom-uid-nack")
+        faults.romUidNack = true;
     else if (name == "fs-no-report")
         faults.freescaleNoReport = true;
     else if (name == "fs-report-first")

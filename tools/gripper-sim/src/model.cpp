@@ -93,7 +93,7 @@ struct DeviceModel::Unit : RomBootloader::Host {
     Unit(DeviceModel &model, int index, bool twoMiB, uint32_t mainAddress, uint16_t chipId,
          bool legacyErase, bool bootToRom)
         : model(model), index(index), flash(twoMiB), mainAddress(mainAddress),
-          rom(*this, flash, chipId, legacyErase, log), bootToRom(bootToRom)
+          rom(*this, flash, chipId, legacyErase, log, uniqueIdOf(model.config_, index)), bootToRom(bootToRom)
     {
     }
 

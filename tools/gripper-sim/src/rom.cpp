@@ -24,6 +24,10 @@ constexpr uint8_t kWriteUnprotect = 0x73;
 constexpr uint8_t kReadoutProtect = 0x82;
 constexpr uint8_t kReadoutUnprotect = 0x92;
 
+// Where the unique ID sits in system memory: F405/407 (0x413) and F42x/43x
+// (0x419) alike.
+constexpr uint32_t kUniqueIdAddress = 0x1FFF7A10;
+
 } // namespace
 
 const Bytes &RomBootloader::commandList(bool legacyErase)
@@ -35,8 +39,10 @@ const Bytes &RomBootloader::commandList(bool legacyErase)
     return legacyErase ? legacy : f4;
 }
 
-RomBootloader::RomBootloader(Host &host, Flash &flash, uint16_t chipId, bool legacyErase, RomLog &log)
+RomBootloader::RomBootloader(Host &host, Flash &flash, uint16_t chipId, bool legacyErase, RomLog &log,
+                             Bytes uniqueId)
     : host_(host), flash_(flash), chipId_(chipId), legacyErase_(legacyErase), log_(log),
+      uniqueId_(std::move(uniqueId)),
       writeProtected_(size_t(flash.sectorCount()), false)
 {
 }
@@ -129,12 +135,20 @@ void RomBootloader::receive(uint8_t byte, TimePoint now)
     }
     case Phase::ReadCount: {
         uint32_t length = uint32_t(acc_[0]) + 1;
-        if (acc_[1] != uint8_t(acc_[0] ^ 0xFF) || !flash_.contains(address_, length)) {
+        const bool uid = uniqueIdRange(address_, length);
+        if (acc_[1] != uint8_t(acc_[0] ^ 0xFF) || (!uid && !flash_.contains(address_, length))) {
             nack(now);
             return;
         }
-        ++log_.reads;
-        Bytes out = flash_.read(address_, length);
+        Bytes out;
+        if (uid) {
+            ++log_.uidReads;
+            const auto from = uniqueId_.begin() + (address_ - kUniqueIdAddress);
+            out.assign(from, from + length);
+        } else {
+            ++log_.reads;
+            out = flash_.read(address_, length);
+        }
         out.insert(out.begin(), kAck);
         reply(out, now);
         expect(Phase::Idle, 0);
@@ -340,7 +354,12 @@ void RomBootloader::addressDone(TimePoint now)
 {
     switch (command_) {
     case kRead:
-        if (!flash_.contains(address_, 1)) {
+        if (uniqueIdRange(address_, 1)) {
+            if (host_.romFaults().romUidNack) {
+                nack(now);
+                return;
+            }
+        } else if (!flash_.contains(address_, 1)) {
             nack(now);
             return;
         }
@@ -369,6 +388,12 @@ void RomBootloader::addressDone(TimePoint now)
         nack(now);
         return;
     }
+}
+
+bool RomBootloader::uniqueIdRange(uint32_t address, uint32_t length) const
+{
+    return uniqueId_.size() == 12 && address >= kUniqueIdAddress && length <= 12
+        && address - kUniqueIdAddress <= 12 - length;
 }
 
 bool RomBootloader::sectorProtected(int sector) const

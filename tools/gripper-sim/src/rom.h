@@ -23,7 +23,7 @@ public:
         virtual const Pacing &romPacing() const = 0;
     };
 
-    RomBootloader(Host &host, Flash &flash, uint16_t chipId, bool legacyErase, RomLog &log);
+    RomBootloader(Host &host, Flash &flash, uint16_t chipId, bool legacyErase, RomLog &log, Bytes uniqueId);
 
     // Reset into the ROM: it waits for 0x7F again.
     void enter();
@@ -54,12 +54,16 @@ private:
     void massErase(TimePoint now);
     void twoAcksThenReset(TimePoint now);
     bool sectorProtected(int sector) const;
+    // The unique ID's bytes from `address` on, or false when the range
+    // leaves it (or this part's table entry is unknown here).
+    bool uniqueIdRange(uint32_t address, uint32_t length) const;
 
     Host &host_;
     Flash &flash_;
     uint16_t chipId_;
     bool legacyErase_;
     RomLog &log_;
+    Bytes uniqueId_;
 
     Phase phase_ = Phase::Unsynced;
     uint8_t command_ = 0;

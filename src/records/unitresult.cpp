@@ -1,8 +1,11 @@
 #include "unitresult.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 
 double UnitResult::seconds() const
 {
@@ -35,12 +38,23 @@ QByteArray UnitResult::toJsonLine() const
     for (const auto &phase : phases)
         seconds.insert(phase.first, qRound(phase.second * 1000) / 1000.0);
     QJsonObject object{
+        {QStringLiteral("record"), kRecordVersion},
         {QStringLiteral("time"), time.toUTC().toString(Qt::ISODateWithMs)},
+        {QStringLiteral("host"), QSysInfo::machineHostName()},
+        {QStringLiteral("program"), QCoreApplication::applicationName()},
+        {QStringLiteral("program_version"), QCoreApplication::applicationVersion()},
         {QStringLiteral("port"), port},
+        {QStringLiteral("port_path"), portPath},
+        {QStringLiteral("adapter_serial"), adapterSerial},
+        {QStringLiteral("unit_id"), unitId},
+        {QStringLiteral("product_id"), productId},
         {QStringLiteral("kind"), kind},
         {QStringLiteral("type_code"), typeCode},
         {QStringLiteral("version_before"), versionBefore},
         {QStringLiteral("version_after"), versionAfter},
+        {QStringLiteral("image"), QJsonObject{{QStringLiteral("name"), imageName},
+                                              {QStringLiteral("size"), imageSize},
+                                              {QStringLiteral("sha256"), imageSha256}}},
         {QStringLiteral("result"), resultName(result)},
         {QStringLiteral("seconds"), seconds},
     };
@@ -49,6 +63,13 @@ QByteArray UnitResult::toJsonLine() const
     if (leftInBootloader)
         object.insert(QStringLiteral("left_in_bootloader"), true);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+void UnitResult::setImage(const QString &fileName, const QByteArray &content)
+{
+    imageName = QFileInfo(fileName).fileName();
+    imageSize = content.size();
+    imageSha256 = QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
 }
 
 QString UnitResult::sentence() const

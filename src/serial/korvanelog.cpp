@@ -1,0 +1,8 @@
+#include "korvanelog.h"
+
+Q_LOGGING_CATEGORY(lcSerial, "korvane.serial")
+Q_LOGGING_CATEGORY(lcDevice, "korvane.device")
+Q_LOGGING_CATEGORY(lcStbl, "korvane.stbl")
+Q_LOGGING_CATEGORY(lcUpdate, "korvane.update")
+Q_LOGGING_CATEGORY(lcBatch, "korvane.batch")
+Q_LOGGING_CATEGORY(lcWizard, "korvane.wizard")
