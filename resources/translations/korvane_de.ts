@@ -4,10 +4,6 @@
 <context>
     <name>Batch</name>
     <message>
-        <source>%1: cannot be opened for appending (%2)</source>
-        <translation>%1: kann nicht zum Anhängen geöffnet werden (%2)</translation>
-    </message>
-    <message>
         <source>%1 updated</source>
         <translation>%1 aktualisiert</translation>
     </message>
@@ -148,13 +144,27 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1: %2 würde nicht aktualisiert: %3</translation>
     </message>
+    <message>
+        <source>%1; no record of this run is kept</source>
+        <translation>%1; von diesem Lauf wird kein Protokoll aufbewahrt</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>--since %1: not a date (2026-12-08, 2026-12-08T14:00)</source>
+        <translation>--since %1: kein Datum (2026-12-08, 2026-12-08T14:00)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n line(s) that are no record skipped</source>
+        <translation>
+            <numerusform>%1: %n Zeile übersprungen, die kein Datensatz ist</numerusform>
+            <numerusform>%1: %n Zeilen übersprungen, die keine Datensätze sind</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
-    <message>
-        <source>list, plan: one JSON array instead of lines</source>
-        <translation>list, plan: ein JSON-Array statt Zeilen</translation>
-    </message>
     <message>
         <source>update, plan: every gripper found</source>
         <translation>update, plan: alle gefundenen Greifer</translation>
@@ -174,10 +184,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>for grippers without working firmware: wait for the user to switch each unit off and on again instead of asking it to reboot</source>
         <translation>für Greifer ohne funktionierende Firmware: warten, bis der Benutzer jedes Gerät aus- und wieder einschaltet, statt es zum Neustart aufzufordern</translation>
-    </message>
-    <message>
-        <source>append one JSON line per unit to FILE</source>
-        <translation>eine JSON-Zeile pro Gerät an FILE anhängen</translation>
     </message>
     <message>
         <source>the language of the messages (fr, de, en)</source>
@@ -206,10 +212,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>Commands:</source>
         <translation>Befehle:</translation>
-    </message>
-    <message>
-        <source>list, update, plan or watch</source>
-        <translation>list, update, plan oder watch</translation>
     </message>
     <message>
         <source>update, plan: device paths, as &apos;list&apos; shows them</source>
@@ -254,6 +256,30 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>--manual-reboot needs the ports named</source>
         <translation>--manual-reboot braucht die Ports namentlich</translation>
+    </message>
+    <message>
+        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
+        <translation>list, plan: ein JSON-Array statt Zeilen; history: die Datensätze, wie sie sind</translation>
+    </message>
+    <message>
+        <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
+        <translation>hängt pro Einheit eine JSON-Zeile an FILE statt an den Verlauf des Benutzers an (history: fragt FILE statt des Verlaufs ab)</translation>
+    </message>
+    <message>
+        <source>history: only the unit with this ID (24 hex digits)</source>
+        <translation>history: nur die Einheit mit dieser ID (24 Hexadezimalziffern)</translation>
+    </message>
+    <message>
+        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history: nur Datensätze ab DATE (2026-12-08 oder 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <source>which units got what, and when, from the records kept</source>
+        <translation>welche Einheiten was wann erhalten haben, aus den aufbewahrten Datensätzen</translation>
+    </message>
+    <message>
+        <source>list, update, plan, watch or history</source>
+        <translation>list, update, plan, watch oder history</translation>
     </message>
 </context>
 <context>
@@ -366,6 +392,28 @@ Software-Version: %1</translation>
     <message>
         <source>The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB cable and relaunch the wizard by selecting the Manual Reboot option.</source>
         <translation>Die Verbindung konnte nicht hergestellt werden oder ist abgebrochen. Bitte schalten Sie den Greifer aus, ziehen Sie das USB-Kabel ab und stecken Sie es wieder ein, und starten Sie den Assistenten mit der Option Manueller Neustart erneut.</translation>
+    </message>
+    <message>
+        <source>the new firmware did not report its version</source>
+        <translation>die neue Firmware hat ihre Version nicht gemeldet</translation>
+    </message>
+    <message>
+        <source>the new firmware reports %1</source>
+        <translation>die neue Firmware meldet %1</translation>
+    </message>
+    <message>
+        <source>%1
+Log: %2</source>
+        <translation>%1
+Protokoll: %2</translation>
+    </message>
+    <message>
+        <source>Copy details</source>
+        <translation>Details kopieren</translation>
+    </message>
+    <message>
+        <source>Open log folder</source>
+        <translation>Protokollordner öffnen</translation>
     </message>
 </context>
 <context>
@@ -556,6 +604,22 @@ Software-Version: %1</translation>
         <source>unplugged</source>
         <translation>abgesteckt</translation>
     </message>
+    <message>
+        <source>Unit / adapter</source>
+        <translation>Einheit / Adapter</translation>
+    </message>
+    <message>
+        <source>Copy the details</source>
+        <translation>Details kopieren</translation>
+    </message>
+    <message>
+        <source>Open the log&apos;s folder</source>
+        <translation>Protokollordner öffnen</translation>
+    </message>
+    <message>
+        <source>Log: %1</source>
+        <translation>Protokoll: %1</translation>
+    </message>
 </context>
 <context>
     <name>UnitJob</name>
@@ -606,29 +670,6 @@ Software-Version: %1</translation>
     <message>
         <source>Reading the new version.</source>
         <translation>Die neue Version wird gelesen.</translation>
-    </message>
-</context>
-<context>
-    <name>UnitResult</name>
-    <message>
-        <source>updated %1 -&gt; %2 (%3 s)</source>
-        <translation>aktualisiert %1 -&gt; %2 (%3 s)</translation>
-    </message>
-    <message>
-        <source>%1 is up to date, left alone</source>
-        <translation>%1 ist aktuell, unverändert gelassen</translation>
-    </message>
-    <message>
-        <source>%1 not updated: %2</source>
-        <translation>%1 nicht aktualisiert: %2</translation>
-    </message>
-    <message>
-        <source>%1 FAILED: %2</source>
-        <translation>%1 FEHLGESCHLAGEN: %2</translation>
-    </message>
-    <message>
-        <source>%1 given up: %2</source>
-        <translation>%1 abgebrochen: %2</translation>
     </message>
 </context>
 <context>

@@ -4,10 +4,6 @@
 <context>
     <name>Batch</name>
     <message>
-        <source>%1: cannot be opened for appending (%2)</source>
-        <translation>%1 : impossible d&apos;ouvrir le fichier en ajout (%2)</translation>
-    </message>
-    <message>
         <source>%1 updated</source>
         <translation>%1 mis à jour</translation>
     </message>
@@ -148,13 +144,27 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1 : %2 ne serait pas mise à jour : %3</translation>
     </message>
+    <message>
+        <source>%1; no record of this run is kept</source>
+        <translation>%1 ; aucun enregistrement de cette exécution n&apos;est conservé</translation>
+    </message>
+</context>
+<context>
+    <name>History</name>
+    <message>
+        <source>--since %1: not a date (2026-12-08, 2026-12-08T14:00)</source>
+        <translation>--since %1 : pas une date (2026-12-08, 2026-12-08T14:00)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n line(s) that are no record skipped</source>
+        <translation>
+            <numerusform>%1 : %n ligne ignorée, qui n&apos;est pas un enregistrement</numerusform>
+            <numerusform>%1 : %n lignes ignorées, qui ne sont pas des enregistrements</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
-    <message>
-        <source>list, plan: one JSON array instead of lines</source>
-        <translation>list, plan : un tableau JSON au lieu de lignes</translation>
-    </message>
     <message>
         <source>update, plan: every gripper found</source>
         <translation>update, plan : toutes les pinces trouvées</translation>
@@ -174,10 +184,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>for grippers without working firmware: wait for the user to switch each unit off and on again instead of asking it to reboot</source>
         <translation>pour les pinces sans firmware fonctionnel : attendre que l&apos;utilisateur éteigne et rallume chaque unité au lieu de lui demander de redémarrer</translation>
-    </message>
-    <message>
-        <source>append one JSON line per unit to FILE</source>
-        <translation>ajouter une ligne JSON par unité à FILE</translation>
     </message>
     <message>
         <source>the language of the messages (fr, de, en)</source>
@@ -206,10 +212,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>Commands:</source>
         <translation>Commandes :</translation>
-    </message>
-    <message>
-        <source>list, update, plan or watch</source>
-        <translation>list, update, plan ou watch</translation>
     </message>
     <message>
         <source>update, plan: device paths, as &apos;list&apos; shows them</source>
@@ -254,6 +256,30 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>--manual-reboot needs the ports named</source>
         <translation>--manual-reboot demande que les ports soient nommés</translation>
+    </message>
+    <message>
+        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
+        <translation>list, plan : un tableau JSON au lieu de lignes ; history : les enregistrements tels quels</translation>
+    </message>
+    <message>
+        <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
+        <translation>ajoute une ligne JSON par unité à FILE au lieu de l&apos;historique de l&apos;utilisateur (history : interroge FILE au lieu de l&apos;historique)</translation>
+    </message>
+    <message>
+        <source>history: only the unit with this ID (24 hex digits)</source>
+        <translation>history : seulement l&apos;unité de cet identifiant (24 chiffres hexadécimaux)</translation>
+    </message>
+    <message>
+        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history : seulement les enregistrements à partir de DATE (2026-12-08 ou 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <source>which units got what, and when, from the records kept</source>
+        <translation>quelles unités ont reçu quoi, et quand, d&apos;après les enregistrements conservés</translation>
+    </message>
+    <message>
+        <source>list, update, plan, watch or history</source>
+        <translation>list, update, plan, watch ou history</translation>
     </message>
 </context>
 <context>
@@ -366,6 +392,28 @@ Version du logiciel : %1</translation>
     <message>
         <source>The communication could not be established or was lost. Please turn off the gripper, unplug/replug the USB cable and relaunch the wizard by selecting the Manual Reboot option.</source>
         <translation>La communication n&apos;a pas pu être établie ou a été perdue. Veuillez éteindre la pince, débrancher/rebrancher le câble USB et relancer l&apos;assistant en choisissant l&apos;option Redémarrage manuel.</translation>
+    </message>
+    <message>
+        <source>the new firmware did not report its version</source>
+        <translation>le nouveau firmware n&apos;a pas indiqué sa version</translation>
+    </message>
+    <message>
+        <source>the new firmware reports %1</source>
+        <translation>le nouveau firmware indique %1</translation>
+    </message>
+    <message>
+        <source>%1
+Log: %2</source>
+        <translation>%1
+Journal : %2</translation>
+    </message>
+    <message>
+        <source>Copy details</source>
+        <translation>Copier les détails</translation>
+    </message>
+    <message>
+        <source>Open log folder</source>
+        <translation>Ouvrir le dossier du journal</translation>
     </message>
 </context>
 <context>
@@ -556,6 +604,22 @@ Version du logiciel : %1</translation>
         <source>unplugged</source>
         <translation>débranchée</translation>
     </message>
+    <message>
+        <source>Unit / adapter</source>
+        <translation>Unité / adaptateur</translation>
+    </message>
+    <message>
+        <source>Copy the details</source>
+        <translation>Copier les détails</translation>
+    </message>
+    <message>
+        <source>Open the log&apos;s folder</source>
+        <translation>Ouvrir le dossier du journal</translation>
+    </message>
+    <message>
+        <source>Log: %1</source>
+        <translation>Journal : %1</translation>
+    </message>
 </context>
 <context>
     <name>UnitJob</name>
@@ -606,29 +670,6 @@ Version du logiciel : %1</translation>
     <message>
         <source>Reading the new version.</source>
         <translation>Lecture de la nouvelle version.</translation>
-    </message>
-</context>
-<context>
-    <name>UnitResult</name>
-    <message>
-        <source>updated %1 -&gt; %2 (%3 s)</source>
-        <translation>mise à jour %1 -&gt; %2 (%3 s)</translation>
-    </message>
-    <message>
-        <source>%1 is up to date, left alone</source>
-        <translation>%1 est à jour, laissée telle quelle</translation>
-    </message>
-    <message>
-        <source>%1 not updated: %2</source>
-        <translation>%1 non mise à jour : %2</translation>
-    </message>
-    <message>
-        <source>%1 FAILED: %2</source>
-        <translation>%1 ÉCHEC : %2</translation>
-    </message>
-    <message>
-        <source>%1 given up: %2</source>
-        <translation>%1 abandonnée : %2</translation>
     </message>
 </context>
 <context>

@@ -23,12 +23,14 @@ with tempfile.TemporaryDirectory() as tmp:
             for message in context.iter("message"):
                 source = "".join(message.find("source").itertext())
                 translation = message.find("translation")
-                text = "".join(translation.itertext())
+                # A plural has a form per number, each with the source's placeholders.
+                forms = ["".join(f.itertext()) for f in translation.iter("numerusform")] or ["".join(translation.itertext())]
                 where = "%s: %s: %r" % (os.path.basename(ts), context.findtext("name"), source[:60])
-                if translation.get("type") == "unfinished" or not text.strip():
+                if translation.get("type") == "unfinished" or not all(text.strip() for text in forms):
                     problems.append(where + " has no translation")
-                elif placeholders(source) != placeholders(text):
-                    problems.append(where + " placeholders %s became %s" % (placeholders(source), placeholders(text)))
+                for text in forms:
+                    if placeholders(source) != placeholders(text):
+                        problems.append(where + " placeholders %s became %s" % (placeholders(source), placeholders(text)))
 
 def translation_of(ts, source):
     for message in ET.parse(ts).getroot().iter("message"):
