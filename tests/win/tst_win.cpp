@@ -402,10 +402,20 @@ std::string startDisplay(const std::string &xvfb, pid_t *pid)
         _exit(127);
     }
     close(fds[1]);
-    char buffer[16] = {};
-    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    // Xvfb writes the number and its newline apart, and dies of a pipe
+    // closed in between: read up to the newline.
+    std::string number;
+    char c = 0;
+    while (number.size() < 16) {
+        const ssize_t n = read(fds[0], &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || c == '\n')
+            break;
+        number += c;
+    }
     close(fds[0]);
-    return n > 0 ? ":" + std::string(buffer, std::strcspn(buffer, "\n")) : std::string();
+    return c == '\n' && !number.empty() ? ":" + number : std::string();
 }
 
 void wizardPart(Options &o)
