@@ -8,6 +8,7 @@
 #include "qextserial_platform.h"
 #include "replywait.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 #include <QThreadPool>
@@ -171,8 +172,12 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
         delete thread;
         return outcome->devices;
     }
-    // Left to end whenever its open returns; its few bytes go with the
-    // process rather than a thread object destroyed while it runs.
+    // Left to end whenever its open returns, and then freed by the main
+    // thread; one that never returns is kept until the process ends.
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        thread->moveToThread(app->thread());
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    }
     qCDebug(lcDevice) << "ERREUR PortProbe::identify: no answer from" << path;
     ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
     hung.unavailable = true;
