@@ -18,9 +18,13 @@ config=()
 [ -f tests/download/freescale-test.cmake ] && config+=(-C tests/download/freescale-test.cmake)
 # Left out of the sanitizer run: what waits on installed, Windows or Python
 # programs (the packages, the Ansible role, Wine, the simulator's peers) and
-# the benches' checks. Their code of ours is the same code the sanitized tests
-# run, and their waits would only come twice.
-asan_skip='^(package_|fleet|win_|sim_peer_|bench|flash_links)'
+# the benches' checks; and the runs that mostly wait out a gripper's time-outs
+# or power cycles (the entry faults, power lost mid-write, a silent ROM, the
+# manual-reboot batches, arrivals, a resized terminal). Their code of ours is
+# the same code the sanitized tests run, and their waits would only come twice.
+asan_skip='^(package_|fleet|win_|sim_peer_|bench|flash_links|faults_entry_|faults_powerLossRecovery_'
+asan_skip+='|download_cancelWhileTheRomStaysSilent|download_manualRebootBatch_|tst_flash_manualReboot'
+asan_skip+='|tst_flash_liveLines|tst_flash_watch)'
 
 passed=0
 failed=0
