@@ -7,6 +7,7 @@
 #include <QSerialPortInfo>
 
 #include <cerrno>
+#include <functional>
 #include <windows.h>
 // After windows.h, which they need.
 #include <devguid.h>
@@ -26,19 +27,16 @@ QString deviceNamespacePath(const QString &name)
     return upper.startsWith(prefix) ? upper : prefix + upper;
 }
 
-} // namespace
-
-namespace QextPlatform {
-
-QStringList enumeratorNames(const QList<QSerialPortInfo> &ports)
+// Each device of the system's "Ports" class with the COM name it was given;
+// `visit` returns false to stop.
+void forEachNamedPort(const std::function<bool(HDEVINFO, SP_DEVINFO_DATA *, const QString &)> &visit)
 {
-    // The system's own word for where it found each port: "ACPI" for the
-    // machine's built-in ports, "USB", "FTDIBUS" and the like for adapters.
-    QHash<QString, QString> byPortName;
     const HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE)
+        return;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof device;
-    for (DWORD i = 0; set != INVALID_HANDLE_VALUE && SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
         const HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE)
             continue;
@@ -48,16 +46,29 @@ QStringList enumeratorNames(const QList<QSerialPortInfo> &ports)
                                             &size)
                            == ERROR_SUCCESS;
         RegCloseKey(key);
-        wchar_t enumerator[64] = {};
-        if (named
-            && SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_ENUMERATOR_NAME, nullptr,
-                                                 reinterpret_cast<BYTE *>(enumerator),
-                                                 sizeof enumerator - sizeof(wchar_t), nullptr)) {
-            byPortName.insert(QString::fromWCharArray(portName), QString::fromWCharArray(enumerator));
-        }
+        if (named && !visit(set, &device, QString::fromWCharArray(portName)))
+            break;
     }
-    if (set != INVALID_HANDLE_VALUE)
-        SetupDiDestroyDeviceInfoList(set);
+    SetupDiDestroyDeviceInfoList(set);
+}
+
+} // namespace
+
+namespace QextPlatform {
+
+QStringList enumeratorNames(const QList<QSerialPortInfo> &ports)
+{
+    // The system's own word for where it found each port: "ACPI" for the
+    // machine's built-in ports, "USB", "FTDIBUS" and the like for adapters.
+    QHash<QString, QString> byPortName;
+    forEachNamedPort([&byPortName](HDEVINFO set, SP_DEVINFO_DATA *device, const QString &portName) {
+        wchar_t enumerator[64] = {};
+        if (SetupDiGetDeviceRegistryPropertyW(set, device, SPDRP_ENUMERATOR_NAME, nullptr,
+                                              reinterpret_cast<BYTE *>(enumerator), sizeof enumerator - sizeof(wchar_t),
+                                              nullptr))
+            byPortName.insert(portName, QString::fromWCharArray(enumerator));
+        return true;
+    });
     QStringList names;
     // A port the device manager does not know (a virtual one) is probed.
     for (const QSerialPortInfo &info : ports)
@@ -105,27 +116,12 @@ QString stablePath(const QString &path)
         return QString();
     const QString wanted = QStringLiteral("COM%1").arg(number);
     QString instance;
-    const HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof device;
-    for (DWORD i = 0; set != INVALID_HANDLE_VALUE && instance.isEmpty() && SetupDiEnumDeviceInfo(set, i, &device);
-         ++i) {
-        const HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-        if (key == INVALID_HANDLE_VALUE)
-            continue;
-        wchar_t portName[64] = {};
-        DWORD size = sizeof portName - sizeof(wchar_t);
-        const bool named = RegQueryValueExW(key, L"PortName", nullptr, nullptr, reinterpret_cast<BYTE *>(portName),
-                                            &size)
-                           == ERROR_SUCCESS;
-        RegCloseKey(key);
+    forEachNamedPort([&](HDEVINFO set, SP_DEVINFO_DATA *device, const QString &portName) {
         wchar_t id[512] = {};
-        if (named && QString::fromWCharArray(portName).compare(wanted, Qt::CaseInsensitive) == 0
-            && SetupDiGetDeviceInstanceIdW(set, &device, id, 511, nullptr))
+        if (portName.compare(wanted, Qt::CaseInsensitive) == 0 && SetupDiGetDeviceInstanceIdW(set, device, id, 511, nullptr))
             instance = QString::fromWCharArray(id);
-    }
-    if (set != INVALID_HANDLE_VALUE)
-        SetupDiDestroyDeviceInfoList(set);
+        return instance.isEmpty();
+    });
     return instance;
 }
 

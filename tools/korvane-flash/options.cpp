@@ -5,13 +5,13 @@
 namespace {
 
 // The options of every command, in the order the help lists them.
-struct OptionSpec
+struct OptionRow
 {
     const char *name;
     const char *valueName; // nullptr: a switch
     const char *description;
 };
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"json", nullptr,
      QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines; history: the records as they are")},
     {"all", nullptr, QT_TRANSLATE_NOOP("Options", "update, plan: every gripper found")},
@@ -35,16 +35,16 @@ const OptionSpec kOptions[] = {
 
 // The commands, which options each takes, and whether ports follow it. A new
 // command is one more row (and its branch in main()).
-struct CommandSpec
+struct CommandRow
 {
     const char *name;
     bool takesPorts;
     QStringList options;
     const char *description;
 };
-const QList<CommandSpec> &commands()
+const QList<CommandRow> &commands()
 {
-    static const QList<CommandSpec> table = {
+    static const QList<CommandRow> table = {
         {"list", false, {QStringLiteral("json")},
          QT_TRANSLATE_NOOP("Options", "identify the gripper on every serial port (all ports at once)")},
         {"update", true,
@@ -69,7 +69,7 @@ void describe(QCommandLineParser *parser)
 {
     QString text = Options::tr("Updates Korvane grippers without a window, several at once.") + QLatin1String("\n\n")
                    + Options::tr("Commands:") + QLatin1Char('\n');
-    for (const CommandSpec &command : commands())
+    for (const CommandRow &command : commands())
         text += QStringLiteral("  %1 %2\n").arg(QLatin1String(command.name), -8).arg(Options::tr(command.description));
     parser->setApplicationDescription(text.trimmed());
     parser->addPositionalArgument(QStringLiteral("command"), Options::tr("list, update, plan, watch or history"));
@@ -78,10 +78,10 @@ void describe(QCommandLineParser *parser)
     parser->addHelpOption();
     parser->addOption(QCommandLineOption(QStringLiteral("version"),
                                          Options::tr("the program's and the carried firmware's versions")));
-    for (const OptionSpec &spec : kOptions) {
-        QCommandLineOption option(QLatin1String(spec.name), Options::tr(spec.description));
-        if (spec.valueName)
-            option.setValueName(QLatin1String(spec.valueName));
+    for (const OptionRow &row : kOptions) {
+        QCommandLineOption option(QLatin1String(row.name), Options::tr(row.description));
+        if (row.valueName)
+            option.setValueName(QLatin1String(row.valueName));
         parser->addOption(option);
     }
 }
@@ -119,10 +119,10 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
     }
     Options parsed;
     parsed.command = positional.takeFirst();
-    const CommandSpec *command = nullptr;
-    for (const CommandSpec &spec : commands()) {
-        if (parsed.command == QLatin1String(spec.name))
-            command = &spec;
+    const CommandRow *command = nullptr;
+    for (const CommandRow &row : commands()) {
+        if (parsed.command == QLatin1String(row.name))
+            command = &row;
     }
     if (!command) {
         *error = tr("unknown command '%1'").arg(parsed.command);
