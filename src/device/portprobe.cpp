@@ -8,9 +8,7 @@
 #include "qextserial_platform.h"
 #include "replywait.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -19,6 +17,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 using namespace IdentificationRules;
 
@@ -153,31 +152,18 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     const QString path = port.physName.isEmpty() ? port.portName : port.physName;
 
     // Not a pool's thread: a pool waits for its threads when it ends, and
-    // one stuck in an open would hold the program at its exit. A QThread,
-    // though: the serial port it opens watches its line from its thread's
-    // event dispatcher.
+    // one stuck in an open would hold the program at its exit.
     const auto outcome = std::make_shared<Outcome>();
-    QThread *thread = QThread::create([outcome, path, romAnswers] {
+    std::thread([outcome, path, romAnswers] {
         const QList<ProbedDevice> devices = probe(path, romAnswers);
         const std::lock_guard<std::mutex> lock(outcome->mutex);
         outcome->devices = devices;
         outcome->done = true;
         outcome->ended.notify_all();
-    });
-    thread->start();
+    }).detach();
     std::unique_lock<std::mutex> lock(outcome->mutex);
-    if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; })) {
-        lock.unlock();
-        thread->wait();
-        delete thread;
+    if (outcome->ended.wait_for(lock, std::chrono::milliseconds(kDeadlineMs), [&outcome] { return outcome->done; }))
         return outcome->devices;
-    }
-    // Left to end whenever its open returns, and then freed by the main
-    // thread; one that never returns is kept until the process ends.
-    if (QCoreApplication *app = QCoreApplication::instance()) {
-        thread->moveToThread(app->thread());
-        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    }
     qCDebug(lcDevice) << "ERREUR PortProbe::identify: no answer from" << path;
     ProbedDevice hung = record(path, Unidentified, QString(), 0, 0, 0);
     hung.unavailable = true;
