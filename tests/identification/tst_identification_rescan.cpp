@@ -99,7 +99,7 @@ void TestIdentificationRescan::rescanRecognisesEveryGripper()
     // Every probe let go of its port. The simulator notices a close on its
     // own thread, so it may take a moment to say so; a leak never clears.
     for (korvane::sim::Gripper *gripper : {gc, relay, lonelyK01, inRom, gsx, gs, silent})
-        QTRY_VERIFY2_WITH_TIMEOUT(!gripper->status().hostOpen, qPrintable(SimBench::pathOf(*gripper)), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(!gripper->status().hostOpen, qPrintable(SimBench::pathOf(*gripper)), 30000);
 }
 
 QTEST_GUILESS_MAIN(TestIdentificationRescan)
