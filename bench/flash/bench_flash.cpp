@@ -20,6 +20,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -104,6 +105,26 @@ QByteArray statusField(qint64 pid, const char *name)
     return QByteArray();
 }
 
+double seconds(const rusage &usage)
+{
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Of the programs run and waited for so far.
+double childCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return seconds(usage);
+}
+
+double selfCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return seconds(usage);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -122,18 +143,25 @@ int main(int argc, char *argv[])
             alone = -1;
     }
     double together = -1;
+    const double childBefore = childCpuSeconds();
+    const double selfBefore = selfCpuSeconds();
     {
         const Grippers many = make(dir, QStringLiteral("many"), units, sim::Kind::GC);
         together = timedRun(many.paths, QStringList{QStringLiteral("update")} + many.paths);
         if (!updatedAll(many))
             together = -1;
     }
+    const double flashCpu = childCpuSeconds() - childBefore;
+    const double gripperCpu = selfCpuSeconds() - selfBefore;
     if (alone < 0 || together < 0)
         return 1;
     const double ratio = together / alone;
     std::printf("| %d GC3 grippers updated at once vs one alone, paced line, whole program | %.1f s vs %.1f s = %.3f x "
                 "| <= 1.10 x | %s |\n",
                 units, together, alone, ratio, ratio <= 1.10 ? "yes" : "no");
+    std::printf("| CPU over the %d-unit run: korvane-flash / the simulated grippers | %.2f s (%.0f ms a unit) / %.2f s "
+                "| - | - |\n",
+                units, flashCpu, flashCpu * 1000 / units, gripperCpu);
 
     {
         const Grippers silent = make(dir, QStringLiteral("silent"), units, sim::Kind::Silent);

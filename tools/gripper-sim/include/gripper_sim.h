@@ -91,6 +91,9 @@ struct Pacing {
     double erase64kSeconds = 0.6;
     double erase128kSeconds = 1.0;
     double wordProgramMicroseconds = 16; // one 32-bit word
+    // A USB serial adapter hands the host what the wire brought in once per
+    // USB frame, not byte by byte; 0 wakes the host for every byte.
+    int usbFrameMicroseconds = 1000;
     double secondsPerByte() const { return double(bitsPerByte) / double(baud); }
 };
 

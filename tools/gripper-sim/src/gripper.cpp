@@ -248,6 +248,7 @@ struct Gripper::Impl : Line {
             flushTx(now);
             if (!tx.empty())
                 wake = std::min(wake, tx.front().at);
+            wake = onFrame(wake);
             changed.notify_all();
 
             pollfd fds[3];
@@ -287,6 +288,19 @@ struct Gripper::Impl : Line {
             if (masterIndex >= 0 && (fds[masterIndex].revents & POLLIN) && fds[masterIndex].fd == master)
                 readLine(Clock::now());
         }
+    }
+
+    // Paced, the line is served once per USB frame: what fell due within it is
+    // handled at its own time stamps and reaches the host together, as through
+    // an adapter. Waking for every byte instead costs a busy bench of simulated
+    // grippers a whole core, which real grippers never take from the host.
+    TimePoint onFrame(TimePoint wake) const
+    {
+        if (!config.pacing.enabled || config.pacing.usbFrameMicroseconds <= 0 || wake == never())
+            return wake;
+        const Clock::duration frame = std::chrono::microseconds(config.pacing.usbFrameMicroseconds);
+        const Clock::duration since = wake.time_since_epoch();
+        return TimePoint((since + frame - Clock::duration(1)) / frame * frame);
     }
 
     void wake()

@@ -38,6 +38,8 @@ const char *usageText =
     "  --pacing           wire pacing: bytes take their line time, erase/program take flash time\n"
     "  --baud N           pacing baud rate (default 115200)\n"
     "  --bits N           bits per byte for pacing (default 11, i.e. 8E1; 10 for 8N1)\n"
+    "  --usb-frame US     paced bytes reach the host once per USB frame of US microseconds\n"
+    "                     (default 1000, as through a USB serial adapter; 0: byte by byte)\n"
     "  --keep-running     end of input does not quit: run until SIGINT/SIGTERM\n"
     "  -h, --help         this text\n"
     "\n"
@@ -496,6 +498,12 @@ int main(int argc, char **argv)
                 return 2;
             }
             (a == "--baud" ? pacing.baud : pacing.bitsPerByte) = int(number);
+        } else if (a == "--usb-frame") {
+            if (!parseInt(next(), &number) || number < 0) {
+                std::cerr << a << " needs a number of microseconds\n";
+                return 2;
+            }
+            pacing.usbFrameMicroseconds = int(number);
         } else if (a == "-g" || a == "--gripper") {
             GripperConfig config;
             std::string error;
