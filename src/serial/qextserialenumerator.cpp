@@ -4,9 +4,11 @@
 #include "qextserial_platform.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <QMutex>
 #include <QSerialPortInfo>
 #include <QSet>
 
@@ -89,14 +91,36 @@ QList<QextPortInfo> QextSerialEnumerator::listPorts(const QList<QextPortInfo> &s
 void QextSerialEnumerator::adapterOf(const QString &port, QString *stablePath, QString *serialNumber)
 {
     *stablePath = QextPlatform::stablePath(port);
-    serialNumber->clear();
-    const QString location = QextPlatform::portLocation(port);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (!location.isEmpty() && QextPlatform::portLocation(QextPlatform::devicePath(info)) == location) {
-            *serialNumber = info.serialNumber();
-            return;
+    *serialNumber = adapterSerials({port}).value(port);
+}
+
+QHash<QString, QString> QextSerialEnumerator::adapterSerials(const QStringList &ports)
+{
+    // Reading the system's list costs some 6 ms of CPU; a batch starting
+    // thirty-odd units, each asking on its own thread, would take a core
+    // from the window for a fifth of a second. What was read within the
+    // last second answers them all: no adapter is unplugged and another
+    // plugged into the same place faster than that.
+    static QMutex mutex;
+    static QElapsedTimer readAt;
+    static QHash<QString, QString> byLocation;
+    QMutexLocker locker(&mutex);
+    if (!readAt.isValid() || readAt.hasExpired(1000)) {
+        byLocation.clear();
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+            const QString location = QextPlatform::portLocation(QextPlatform::devicePath(info));
+            if (!location.isEmpty() && !byLocation.contains(location))
+                byLocation.insert(location, info.serialNumber());
         }
+        readAt.start();
     }
+    QHash<QString, QString> serials;
+    for (const QString &port : ports) {
+        const QString serial = byLocation.value(QextPlatform::portLocation(port));
+        if (!serial.isEmpty())
+            serials.insert(port, serial);
+    }
+    return serials;
 }
 
 void QextSerialEnumerator::setUpNotifications()

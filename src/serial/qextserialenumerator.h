@@ -3,6 +3,7 @@
 
 #include "qextportinfo.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -47,6 +48,9 @@ public:
     // again: its stable path and its USB serial number, each empty where
     // the system does not know it.
     static void adapterOf(const QString &port, QString *stablePath, QString *serialNumber);
+    // The USB serial numbers of the adapters behind several ports (port ->
+    // number, ports without one left out), the system's list read once.
+    static QHash<QString, QString> adapterSerials(const QStringList &ports);
 
     void setUpNotifications();
     // How often the port list is compared while somebody listens, where

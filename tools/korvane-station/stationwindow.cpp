@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -112,12 +113,15 @@ StationWindow::StationWindow(QWidget *parent)
         else if (chosen == open)
             QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder()));
     });
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns are fitted by setItem, not by the header: a header fitting its
+    // columns to their contents measures every cell of the table at each step
+    // or result shown, which stalls the window for tenths of a second with
+    // thirty-odd rows updating at once.
     // The port is shortened in its middle, where by-id paths differ least;
     // what a row ended with is shown whole, the table scrolling if need be.
-    table->horizontalHeader()->setSectionResizeMode(PortColumn, QHeaderView::Interactive);
     table->setTextElideMode(Qt::ElideMiddle);
     table->horizontalHeader()->setStretchLastSection(true);
+    table->resizeColumnsToContents();
     layout->addWidget(table);
 
     countersLabel = new QLabel(central);
@@ -197,16 +201,25 @@ void StationWindow::probe(bool thenUpdate)
         if (port.enumName != QLatin1String("ACPI") && !(unit && unit->job && unit->job->isRunning()))
             ports.append(port);
     }
-    auto *watcher = new QFutureWatcher<QList<ProbedDevice>>(this);
+    auto *watcher = new QFutureWatcher<Scan>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, thenUpdate] {
         watcher->deleteLater();
         onScanned(watcher->result(), thenUpdate);
     });
-    watcher->setFuture(QtConcurrent::run(&scanPool, [ports] { return PortProbe::identifyAll(ports); }));
+    watcher->setFuture(QtConcurrent::run(&scanPool, [ports] {
+        Scan scan;
+        scan.devices = PortProbe::identifyAll(ports);
+        QStringList paths;
+        for (const QextPortInfo &port : ports)
+            paths.append(UnitChoice::portPath(port));
+        scan.adapterSerials = QextSerialEnumerator::adapterSerials(paths);
+        return scan;
+    }));
 }
 
-void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdate)
+void StationWindow::onScanned(const Scan &scan, bool thenUpdate)
 {
+    const QList<ProbedDevice> &devices = scan.devices;
     scanning = false;
     QStringList seen;
     for (const ProbedDevice &device : devices) {
@@ -221,8 +234,10 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
         // A unit started meanwhile (its recovery) keeps its row as it runs.
         const Unit *known = unitAt(device.portName);
         const ProbedDevice *unit = UnitChoice::announcedUnit(onPort);
-        if (unit && !(known && known->job && known->job->isRunning()))
-            showUnit(*unit);
+        if (unit && !(known && known->job && known->job->isRunning())) {
+            const QString serial = scan.adapterSerials.value(unit->portName);
+            showUnit(*unit, &serial);
+        }
     }
     for (const auto &unit : units) {
         // Unplugged since: its row stays for what it said, but offers nothing.
@@ -232,17 +247,17 @@ void StationWindow::onScanned(const QList<ProbedDevice> &devices, bool thenUpdat
         }
     }
     if (thenUpdate) {
-        const UnitRules rules = rulesFromWindow();
-        int taken = 0;
+        toTake.clear();
+        takeRules = rulesFromWindow();
         for (const QString &port : seen) {
-            Unit *unit = unitAt(port);
-            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning())) {
-                take(*unit, rules);
-                ++taken;
-            }
+            const Unit *unit = unitAt(port);
+            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning()))
+                toTake.append(port);
         }
+        const bool taking = !toTake.isEmpty();
+        takeNext();
         // The rows of units waiting for their recovery say so themselves.
-        if (taken == 0 && !isBusy()
+        if (!taking && !isBusy()
             && std::none_of(seen.begin(), seen.end(), [this](const QString &port) { return unitAt(port) != nullptr; }))
             messageLabel->setText(tr("No gripper found."));
     }
@@ -290,11 +305,23 @@ void StationWindow::setItem(int r, Column column, const QString &text)
     if (!item) {
         item = new QTableWidgetItem;
         table->setItem(r, column, item);
+    } else if (item->text() == text) {
+        // Progress is told many times a second per unit, the step rarely.
+        return;
     }
     item->setText(text);
+    // Fitting measures the whole column: only when a text wider than any
+    // before it arrives. Columns grow, never shrink, through a batch.
+    const int width = table->fontMetrics().horizontalAdvance(text);
+    if (width > fittedWidth[column]) {
+        fittedWidth[column] = width;
+        table->resizeColumnToContents(column);
+        if (column == PortColumn)
+            table->setColumnWidth(PortColumn, std::min(table->columnWidth(PortColumn), kPortColumnMaxWidth));
+    }
 }
 
-void StationWindow::showUnit(const ProbedDevice &device)
+void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterSerial)
 {
     int r = row(device.portName);
     if (r < 0) {
@@ -327,15 +354,16 @@ void StationWindow::showUnit(const ProbedDevice &device)
         unit.unitId.clear();
         unit.details.clear();
         QString stablePath;
-        QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
+        if (adapterSerial)
+            unit.adapterSerial = *adapterSerial;
+        else
+            QextSerialEnumerator::adapterOf(device.portName, &stablePath, &unit.adapterSerial);
     }
     unit.device = device;
     showIdentity(r, unit);
 
     setItem(r, PortColumn, device.portName);
     table->item(r, PortColumn)->setToolTip(device.portName);
-    table->resizeColumnToContents(PortColumn);
-    table->setColumnWidth(PortColumn, std::min(table->columnWidth(PortColumn), kPortColumnMaxWidth));
     setItem(r, KindColumn, device.unavailable ? QStringLiteral("-") : kindName(device.kind));
     setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
     setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
@@ -381,6 +409,20 @@ UnitRules StationWindow::rulesFromWindow() const
     rules.force = forceBox->isChecked();
     rules.forceHint = QStringLiteral("Force installs it anyway");
     return rules;
+}
+
+void StationWindow::takeNext()
+{
+    // One unit per turn of the event loop: starting thirty-odd at once would
+    // hold the window for a tenth of a second or more.
+    if (toTake.isEmpty())
+        return;
+    Unit *unit = unitAt(toTake.takeFirst());
+    if (unit && !(unit->job && unit->job->isRunning()))
+        take(*unit, takeRules);
+    if (!toTake.isEmpty())
+        QTimer::singleShot(0, this, &StationWindow::takeNext);
+    refreshButtons();
 }
 
 void StationWindow::take(Unit &unit, const UnitRules &rules)
@@ -504,7 +546,7 @@ QString StationWindow::reportPath() const
 
 bool StationWindow::isBusy() const
 {
-    return !batch->portsUnderWay().isEmpty();
+    return !toTake.isEmpty() || !batch->portsUnderWay().isEmpty();
 }
 
 QStringList StationWindow::unitsInBootloader() const
@@ -517,6 +559,7 @@ void StationWindow::stop()
     if (!isBusy())
         return;
     stopping = true;
+    toTake.clear();
     batch->clearLeft();
     automaticBox->setChecked(false);
     messageLabel->setText(tr("Stopping: the units under way are given up."));
@@ -525,6 +568,8 @@ void StationWindow::stop()
 
 void StationWindow::closeEvent(QCloseEvent *event)
 {
+    // Units not yet started stay as they are.
+    toTake.clear();
     const QStringList flashing = unitsInBootloader();
     if (!flashing.isEmpty()) {
         // Closing now would leave these units without a program to start.

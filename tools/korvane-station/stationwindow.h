@@ -3,11 +3,13 @@
 
 #include "batch.h"
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
 #include <QThreadPool>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -76,14 +78,22 @@ private:
     };
 
     void probe(bool thenUpdate);
-    void onScanned(const QList<ProbedDevice> &devices, bool thenUpdate);
-    void showUnit(const ProbedDevice &device);
+    struct Scan
+    {
+        QList<ProbedDevice> devices;
+        QHash<QString, QString> adapterSerials;
+    };
+    void onScanned(const Scan &scan, bool thenUpdate);
+    // adapterSerial: the adapter's USB serial number when the caller has
+    // looked it up already (null: looked up here).
+    void showUnit(const ProbedDevice &device, const QString *adapterSerial = nullptr);
     Unit *unitAt(const QString &port) const;
     // A unit without working firmware cannot tell its type: it is updated
     // only through its recovery controls.
     static bool needsRecovery(const ProbedDevice &device);
     void offerRecovery(Unit &unit, bool on);
     void take(Unit &unit, const UnitRules &rules);
+    void takeNext();
     void onStarted(UnitJob *job);
     void onEnded(const UnitResult &result, UnitJob *job);
     void onJobChanged(const QString &port);
@@ -97,6 +107,11 @@ private:
     QString reportPath() const;
 
     QTableWidget *table = nullptr;
+    // "Update all"'s units not yet started, and the rules they get.
+    QStringList toTake;
+    UnitRules takeRules;
+    // The widest text each column has been fitted to.
+    std::array<int, ColumnCount> fittedWidth{};
     QPushButton *scanButton = nullptr;
     QPushButton *updateButton = nullptr;
     QPushButton *stopButton = nullptr;
