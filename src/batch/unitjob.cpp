@@ -83,7 +83,7 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     unitResult.kind = kindName(device.kind);
     // A unit found in its ROM is what it was taken for.
     unitResult.typeCode = this->image.typeCode;
-    unitResult.versionBefore = device.versionText();
+    unitResult.versionBefore = device.versionKnown() ? device.versionText() : QString();
     unitResult.setImage(this->image.name, this->image.content);
     GripperUpdate *engine = update.get();
     // Direct: told on the engine's thread the moment it happens.

@@ -219,13 +219,16 @@ void TestBatch::lostReportLinesAreCounted()
 }
 
 // Each record names the part by the ID its ROM gave (or "unknown" where it
-// refused, the update going on) and the image by what the flash now holds;
-// the history answers by unit and by date.
+// refused, the update going on), a unit found there by the type it was
+// written as, and the image by what the flash now holds; the history answers
+// by unit and by date.
 void TestBatch::recordsNameTheUnitAndTheImage()
 {
     sim::Gripper &open = gripper(sim::GripperConfig());
     const ProbedDevice openUnit = found(open);
-    sim::Gripper &locked = gripper(sim::GripperConfig());
+    sim::GripperConfig inRom;
+    inRom.bootToRom = true;
+    sim::Gripper &locked = gripper(inRom);
     sim::Faults refusing;
     refusing.romUidNack = true;
     locked.setFaults(refusing);
@@ -234,14 +237,18 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     QString error;
     QVERIFY(batch.report().open(report, &error));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    UnitRules asGc3;
+    asGc3.typeCode = QStringLiteral("GC3");
     for (const ProbedDevice &unit : {openUnit, found(locked)})
-        QCOMPARE(run(batch, unit, UnitRules()).result, UnitResult::Updated);
+        QCOMPARE(run(batch, unit, asGc3).result, UnitResult::Updated);
     const QList<QJsonObject> lines = reportLines(report);
     QCOMPARE(lines.size(), 2);
     const std::vector<uint8_t> id = open.uniqueId();
     const QString openId = QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(id.data()), 12).toHex());
     QCOMPARE(lines.at(0).value(QStringLiteral("unit_id")).toString(), openId);
     QCOMPARE(lines.at(1).value(QStringLiteral("unit_id")).toString(), QStringLiteral("unknown"));
+    QCOMPARE(lines.at(1).value(QStringLiteral("type_code")).toString(), QStringLiteral("GC3"));
+    QCOMPARE(lines.at(1).value(QStringLiteral("version_before")).toString(), QString());
     const QJsonObject image = lines.at(0).value(QStringLiteral("image")).toObject();
     const std::vector<uint8_t> flash = open.readFlash(open.mainAddress(), uint32_t(image.value(QStringLiteral("size")).toInt()));
     const QByteArray written(reinterpret_cast<const char *>(flash.data()), int(flash.size()));

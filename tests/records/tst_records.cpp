@@ -70,15 +70,13 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
     QProcess flash;
     flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
-    QVERIFY(flash.waitForFinished(120000));
-    QVERIFY2(flash.exitCode() == 0, flash.readAll().constData());
+    QVERIFY2(flash.waitForFinished(120000) && flash.exitCode() == 0, flash.readAll().constData());
     QVERIFY(backToOldFirmware());
     // Each program names itself as its main() does.
     QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
     QCoreApplication::setApplicationName(QStringLiteral("korvane-station"));
     {
         StationWindow station;
-        station.show();
         QSignalSpy scanned(&station, &StationWindow::scanned);
         station.updateAll();
         QVERIFY(scanned.wait(20000));
