@@ -11,8 +11,6 @@
 #include <QProcess>
 #include <QtTest>
 
-using namespace std::chrono_literals;
-
 class TestRecords : public QObject
 {
     Q_OBJECT
@@ -49,8 +47,7 @@ void TestRecords::failedUpdateLeavesItsRecordAndLog()
     QVERIFY(lines.contains("korvane.stbl") && lines.contains(unitId));
 }
 
-// One gripper updated by korvane-flash, then the station, then the wizard,
-// put back on its old firmware in between: one history, three lines alike.
+// One gripper updated by korvane-flash, the station, then the wizard (its old firmware put back between): alike lines.
 void TestRecords::everyFrontEndRecordsTheUnitAlike()
 {
     DownloadHarness h;
@@ -64,10 +61,10 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     const auto backToOldFirmware = [&] {
         gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", {1, 6, 8}));
         gripper.powerCycle();
-        return gripper.waitForState(sim::State::Firmware, 5s);
+        return gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5));
     };
 
-    QVERIFY(gripper.waitForState(sim::State::Firmware, 5s));
+    QVERIFY(gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5)));
     QProcess flash;
     flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
     QVERIFY2(flash.waitForFinished(120000) && flash.exitCode() == 0, flash.readAll().constData());
