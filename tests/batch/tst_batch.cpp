@@ -236,10 +236,10 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     QString error;
     QVERIFY(batch.report().open(report, &error));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-    UnitRules asGc3;
-    asGc3.typeCode = QStringLiteral("GC3");
+    UnitRules rules;
+    rules.typeCode = QStringLiteral("GC3");
     for (const ProbedDevice &unit : {openUnit, found(locked)})
-        QCOMPARE(run(batch, unit, asGc3).result, UnitResult::Updated);
+        QCOMPARE(run(batch, unit, rules).result, UnitResult::Updated);
     const QList<QJsonObject> lines = reportLines(report);
     QCOMPARE(lines.size(), 2);
     const std::vector<uint8_t> id = open.uniqueId();
@@ -259,9 +259,8 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     open.replug();
     QVERIFY(open.waitForState(sim::State::Firmware, 5s));
     qputenv("KORVANE_EXTRA_PORTS", open.publishedPath().c_str());
-    UnitRules again;
-    again.force = true;
-    QCOMPARE(run(batch, found(open), again).result, UnitResult::Updated);
+    rules.force = true;
+    QCOMPARE(run(batch, found(open), rules).result, UnitResult::Updated);
     QList<QJsonObject> answers;
     int skipped = 0;
     QVERIFY(History::read(report, {openId.toUpper(), QDateTime()}, &answers, &skipped, &error));
