@@ -51,9 +51,9 @@ void TestRecords::failedUpdateLeavesItsRecordAndLog()
 // put back between, the three pointed at one data folder: their history lines are alike.
 void TestRecords::everyFrontEndRecordsTheUnitAlike()
 {
+    QTemporaryDir data;
     DownloadHarness h;
     QStandardPaths::setTestModeEnabled(false);
-    QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     sim::GripperConfig config;
     config.uniqueId = "3a0047001851363037383934";
