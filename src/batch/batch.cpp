@@ -1,5 +1,7 @@
 #include "batch.h"
 
+#include "korvanelog.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -58,11 +60,18 @@ void Batch::end(const UnitResult &result)
 void Batch::record(const UnitResult &result, UnitJob *job)
 {
     ++counts[result.result];
-    if (result.leftInBootloader)
+    qCDebug(lcBatch).noquote() << result.port << UnitResult::resultName(result.result) << result.versionAfter
+                               << result.error;
+    if (result.leftInBootloader) {
         left.append(result.port);
+        qCDebug(lcBatch).noquote() << result.port << "left in its ROM";
+    }
     QString error;
-    if (!reportFile.write(result, &error))
+    if (!reportFile.write(result, &error)) {
+        // Said on screen as well; here for the technician reading the log.
+        qCDebug(lcBatch).noquote() << result.port << "record lost:" << reportFile.path() << error;
         emit reportLineLost(result.port, error);
+    }
     emit ended(result, job);
 }
 
@@ -92,8 +101,25 @@ void Batch::probeArrival(const QextPortInfo &info)
     });
 }
 
+void Batch::stopTaking()
+{
+    if (taking)
+        qCDebug(lcBatch) << "no more units taken";
+    taking = false;
+}
+
+void Batch::resumeTaking()
+{
+    if (!taking)
+        qCDebug(lcBatch) << "taking units again";
+    taking = true;
+}
+
 void Batch::giveUp()
 {
+    const QStringList ports = portsUnderWay();
+    if (!ports.isEmpty())
+        qCDebug(lcBatch).noquote() << "giving up:" << ports.join(QLatin1Char(' '));
     for (UnitJob *job : qAsConst(jobs)) {
         if (job->isRunning())
             job->giveUp();
@@ -111,6 +137,8 @@ QStringList Batch::giveUpNow()
         }
         return list;
     }();
+    if (!underWay.isEmpty())
+        qCDebug(lcBatch).noquote() << "giving up now:" << portsUnderWay().join(QLatin1Char(' '));
     // All stop at once; each is waited for in turn.
     for (UnitJob *job : underWay)
         job->giveUp();

@@ -39,8 +39,8 @@ public:
     // arrived() tells what answers, unless the batch stopped taking units.
     void probeArrival(const QextPortInfo &info);
     // No unit arriving from now on is probed; those under way go on.
-    void stopTaking() { taking = false; }
-    void resumeTaking() { taking = true; }
+    void stopTaking();
+    void resumeTaking();
     bool isTaking() const { return taking; }
     // Each unit under way stops at its next exchange, and ends given up.
     void giveUp();

@@ -100,8 +100,10 @@ Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *
     refused.time = QDateTime::currentDateTimeUtc();
     refused.port = device.portName;
     refused.kind = kindName(device.kind);
-    refused.typeCode = device.typeCode;
-    refused.versionBefore = device.versionText();
+    // What the unit said of itself: in its ROM it tells neither its type
+    // nor its version ("BL_STM32" is what answered, not a firmware).
+    refused.typeCode = device.inBootloader ? QString() : device.typeCode;
+    refused.versionBefore = device.versionKnown() ? device.versionText() : QString();
     refused.result = UnitResult::Refused;
 
     // The type given speaks for STM32 units that cannot tell their type,

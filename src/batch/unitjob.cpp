@@ -1,5 +1,6 @@
 #include "unitjob.h"
 
+#include "korvanelog.h"
 #include "qextserialenumerator.h"
 
 #include <QCoreApplication>
@@ -83,7 +84,7 @@ UnitJob::UnitJob(const ProbedDevice &device, UpdatePlan plan, FirmwareImage imag
     unitResult.kind = kindName(device.kind);
     // A unit found in its ROM is what it was taken for.
     unitResult.typeCode = this->image.typeCode;
-    unitResult.versionBefore = device.versionText();
+    unitResult.versionBefore = device.versionKnown() ? device.versionText() : QString();
     unitResult.setImage(this->image.name, this->image.content);
     GripperUpdate *engine = update.get();
     // Direct: told on the engine's thread the moment it happens.
@@ -139,6 +140,10 @@ void UnitJob::start()
         // The system's port list takes milliseconds per call: on the unit's
         // own thread, not the front end's, which may be starting dozens.
         QextSerialEnumerator::adapterOf(device.portName, &adapterPath, &adapterSerial);
+        qCDebug(lcBatch).noquote() << device.portName << "taken:" << kindName(device.kind) << device.versionText()
+                                   << "->" << image.versionText() << "adapter"
+                                   << (adapterPath.isEmpty() ? QStringLiteral("-") : adapterPath)
+                                   << (adapterSerial.isEmpty() ? QStringLiteral("-") : adapterSerial);
         outcome = int(update->run());
     });
     thread->start();
@@ -173,6 +178,13 @@ void UnitJob::onPhase(GripperUpdate::Phase phase)
 {
     if (!running)
         return;
+    // Awaiting a power cycle, the engine asks for the reboot again and again
+    // until the unit answers: one line says it waits.
+    if (phase != loggedPhase
+        && !(loggedPhase == GripperUpdate::AwaitingPowerCycle && phase == GripperUpdate::Rebooting)) {
+        qCDebug(lcBatch).noquote() << device.portName << phase;
+        loggedPhase = phase;
+    }
     currentPhase = phase;
     if (const PhaseView *view = viewOf(phase))
         enterStep(QLatin1String(view->step));

@@ -67,6 +67,8 @@ private:
     std::unique_ptr<GripperUpdate> update;
     QThread *thread = nullptr;
     GripperUpdate::Phase currentPhase = GripperUpdate::Rebooting;
+    // The last phase written to the log.
+    int loggedPhase = -1;
     QString currentStep;
     int currentProgress = 0;
     bool running = false;

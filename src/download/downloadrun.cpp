@@ -123,8 +123,15 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     unit = UnitResult();
     unit.port = device->portName;
     unit.kind = kindName(device->kind);
-    unit.typeCode = device->typeCode;
-    unit.versionBefore = device->inBootloader || device->typeCode.isEmpty() ? QString() : device->versionText();
+    const bool told = !device->inBootloader && !device->typeCode.isEmpty() && device->kind != GSX;
+    // A unit that could not tell its type is what it is written as, as the
+    // batch's front ends record it.
+    FirmwareImage written;
+    if (told)
+        unit.typeCode = device->typeCode;
+    else if (FirmwareChoice::describeImage(writtenMain, &written))
+        unit.typeCode = written.typeCode;
+    unit.versionBefore = told ? device->versionText() : QString();
     if (!plan.mainImage.isEmpty())
         unit.setImage(writtenMain, plan.mainImage);
     else

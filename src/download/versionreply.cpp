@@ -16,6 +16,12 @@ VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *w
     const int minor = fields.minor;
     const int patch = fields.patch;
     const QByteArray &type = fields.type;
+    QString typeCode;
+    int ignored = 0;
+    ModbusFrames::decodeVersionReply(reply, typeCode, ignored, ignored, ignored);
+    // Empty as the engine takes it: no type code, no version.
+    if (!typeCode.isEmpty())
+        verdict.reported = versionText(typeCode, major, minor, patch);
 
     if (type == QByteArray(3, '\0')) {
         verdict.dialog = VersionVerdict::CannotRead;
@@ -26,14 +32,10 @@ VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *w
     } else {
         bool expected = major == CarriedFirmware::kMajor && minor == CarriedFirmware::kMinor
                         && patch == CarriedFirmware::kPatch;
-        if (written) {
-            // Judged as the other front ends judge it: by the type code the
-            // firmware names itself with, up to its first NUL.
-            QString typeCode;
-            int ignored = 0;
-            ModbusFrames::decodeVersionReply(reply, typeCode, ignored, ignored, ignored);
-            expected = FirmwareChoice::runsImage(versionText(typeCode, major, minor, patch), *written);
-        }
+        // Judged as the other front ends judge it: by the type code the
+        // firmware names itself with, up to its first NUL.
+        if (written)
+            expected = FirmwareChoice::runsImage(verdict.reported, *written);
         if (!expected)
             verdict.dialog = VersionVerdict::WrongVersion;
         // Shown byte for byte, NULs included, as the gripper sent it.

@@ -18,6 +18,10 @@ struct VersionVerdict
     Dialog dialog = NoDialog;
     // What follows "The current version of the firmware is " in the label.
     QString versionText;
+    // The version as the records keep it, and as the other front ends read
+    // it: the type code up to its first NUL ("CH-1.6.9"); empty when that
+    // leaves none.
+    QString reported;
 };
 
 // Judges one read against the main image the run wrote (see

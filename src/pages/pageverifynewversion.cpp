@@ -138,9 +138,6 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(tr(kWrongVersionText));
     versionLabel->setText(tr(kLabelText).arg(verdict.versionText));
     communication->close();
-    QString reported = verdict.versionText;
-    if (reported.endsWith(QLatin1Char('.')))
-        reported.chop(1);
-    emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : reported,
+    emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : verdict.reported,
                        verdict.dialog == VersionVerdict::NoDialog);
 }

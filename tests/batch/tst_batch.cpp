@@ -218,14 +218,16 @@ void TestBatch::lostReportLinesAreCounted()
     QCOMPARE(batch.summary(), QStringLiteral("1 up to date; 1 report line(s) not written"));
 }
 
-// Each record names the part by the ID its ROM gave (or "unknown" where it
-// refused, the update going on) and the image by what the flash now holds;
-// the history answers by unit and by date.
+// Each record names the part by the ID its ROM gave (or "unknown" where it refused, the update going on), a unit
+// found there by the type it was written as (it told no version), and the image by what the flash now holds; the
+// history answers by unit and by date.
 void TestBatch::recordsNameTheUnitAndTheImage()
 {
     sim::Gripper &open = gripper(sim::GripperConfig());
     const ProbedDevice openUnit = found(open);
-    sim::Gripper &locked = gripper(sim::GripperConfig());
+    sim::GripperConfig inRom;
+    inRom.bootToRom = true;
+    sim::Gripper &locked = gripper(inRom);
     sim::Faults refusing;
     refusing.romUidNack = true;
     locked.setFaults(refusing);
@@ -234,14 +236,18 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     QString error;
     QVERIFY(batch.report().open(report, &error));
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+    UnitRules rules;
+    rules.typeCode = QStringLiteral("GC3");
     for (const ProbedDevice &unit : {openUnit, found(locked)})
-        QCOMPARE(run(batch, unit, UnitRules()).result, UnitResult::Updated);
+        QCOMPARE(run(batch, unit, rules).result, UnitResult::Updated);
     const QList<QJsonObject> lines = reportLines(report);
     QCOMPARE(lines.size(), 2);
     const std::vector<uint8_t> id = open.uniqueId();
     const QString openId = QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(id.data()), 12).toHex());
     QCOMPARE(lines.at(0).value(QStringLiteral("unit_id")).toString(), openId);
     QCOMPARE(lines.at(1).value(QStringLiteral("unit_id")).toString(), QStringLiteral("unknown"));
+    QCOMPARE(lines.at(1).value(QStringLiteral("type_code")).toString(), QStringLiteral("GC3"));
+    QVERIFY(lines.at(1).value(QStringLiteral("version_before")).toString().isEmpty());
     const QJsonObject image = lines.at(0).value(QStringLiteral("image")).toObject();
     const std::vector<uint8_t> flash = open.readFlash(open.mainAddress(), uint32_t(image.value(QStringLiteral("size")).toInt()));
     const QByteArray written(reinterpret_cast<const char *>(flash.data()), int(flash.size()));
@@ -253,9 +259,8 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     open.replug();
     QVERIFY(open.waitForState(sim::State::Firmware, 5s));
     qputenv("KORVANE_EXTRA_PORTS", open.publishedPath().c_str());
-    UnitRules again;
-    again.force = true;
-    QCOMPARE(run(batch, found(open), again).result, UnitResult::Updated);
+    rules.force = true;
+    QCOMPARE(run(batch, found(open), rules).result, UnitResult::Updated);
     QList<QJsonObject> answers;
     int skipped = 0;
     QVERIFY(History::read(report, {openId.toUpper(), QDateTime()}, &answers, &skipped, &error));

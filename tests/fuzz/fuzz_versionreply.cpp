@@ -1,7 +1,6 @@
-// A version reply over any bytes. Communication::decodeVersionReply leaves
-// the caller's values alone unless it is a version reply, and then takes
-// exactly the bytes at their places; the verification page judges only a
-// version reply, and passes only the version this build carries.
+// A version reply over any bytes. Communication::decodeVersionReply leaves the caller's values alone unless it is
+// a version reply, and then takes exactly the bytes at their places; the verification page judges only a version
+// reply, passes only the version this build carries, and records what it read as korvane-flash reads it.
 
 #include "carriedfirmware.h"
 #include "communication.h"
@@ -25,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_REQUIRE(major == int8_t(data[6]) && minor == int8_t(data[7]) && patch == int8_t(data[8]));
+    FUZZ_REQUIRE(verdict.reported == (type.isEmpty() ? QString() : versionText(type, major, minor, patch)));
     const QByteArray typeBytes = reply.mid(3, 3);
     if (typeBytes == QByteArray(3, '\0')) {
         FUZZ_REQUIRE(type == QLatin1String("unknown") && verdict.dialog == VersionVerdict::CannotRead);

@@ -1,9 +1,14 @@
-// A failed wizard run leaves its record, naming the unit, and the engine's lines in its log.
+// What an update leaves a technician: a record naming the unit alike from every front end, and, where the
+// wizard fails, the engine's lines in its log.
 
+#include "carriedfirmware.h"
 #include "downloadharness.h"
 #include "history.h"
 #include "sessionlog.h"
+#include "stationwindow.h"
 
+#include <QJsonDocument>
+#include <QProcess>
 #include <QtTest>
 
 class TestRecords : public QObject
@@ -12,6 +17,7 @@ class TestRecords : public QObject
 
 private slots:
     void failedUpdateLeavesItsRecordAndLog();
+    void everyFrontEndRecordsTheUnitAlike();
 };
 
 void TestRecords::failedUpdateLeavesItsRecordAndLog()
@@ -39,6 +45,65 @@ void TestRecords::failedUpdateLeavesItsRecordAndLog()
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray lines = log.readAll();
     QVERIFY(lines.contains("korvane.stbl") && lines.contains(unitId));
+}
+
+// One gripper updated by korvane-flash, the station (its Report field emptied) and the wizard, its old firmware
+// put back between, the three pointed at one data folder: their history lines are alike.
+void TestRecords::everyFrontEndRecordsTheUnitAlike()
+{
+    QTemporaryDir data;
+    DownloadHarness h;
+    QStandardPaths::setTestModeEnabled(false);
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    sim::GripperConfig config;
+    config.uniqueId = "3a0047001851363037383934";
+    sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
+    const auto backToOldFirmware = [&] {
+        gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", {1, 6, 8}));
+        gripper.powerCycle();
+        return gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5));
+    };
+
+    QVERIFY(gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5)));
+    QProcess flash;
+    flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
+    QVERIFY2(flash.waitForFinished(120000) && flash.exitCode() == 0, flash.readAll().constData());
+    QVERIFY(backToOldFirmware());
+    // Each program names itself as its main() does.
+    QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
+    QCoreApplication::setApplicationName(QStringLiteral("korvane-station"));
+    {
+        StationWindow station;
+        station.findChild<QObject *>(QStringLiteral("reportPath"))->setProperty("text", QString());
+        QSignalSpy scanned(&station, &StationWindow::scanned);
+        station.updateAll();
+        QTRY_VERIFY_WITH_TIMEOUT(scanned.size() == 1 && !station.isBusy(), 80000);
+    }
+    QVERIFY(backToOldFirmware());
+    QCoreApplication::setApplicationName(QStringLiteral("korvane-upgrader"));
+    h.startWizard();
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton());
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+
+    QList<QJsonObject> records;
+    int skipped = 0;
+    QString error;
+    QVERIFY(History::read(History::path(), {QString::fromLatin1(config.uniqueId.c_str()), QDateTime()}, &records,
+                          &skipped, &error));
+    QCOMPARE(records.size(), 3);
+    QStringList programs;
+    QByteArrayList alike;
+    for (QJsonObject record : records) {
+        programs << record.take(QStringLiteral("program")).toString();
+        for (const char *differs : {"time", "seconds"})
+            record.remove(QLatin1String(differs));
+        alike << QJsonDocument(record).toJson(QJsonDocument::Compact);
+    }
+    QCOMPARE(alike.at(1), alike.at(0));
+    QCOMPARE(alike.at(2), alike.at(0));
+    QCOMPARE(records.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
+    QCOMPARE(programs, (QStringList{"korvane-flash", "korvane-station", "korvane-upgrader"}));
 }
 
 QTEST_MAIN(TestRecords)

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -30,11 +31,14 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("korvane-flash"));
     QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
     // The engine and the probes write the wizard's diagnostics; they are not
-    // for the operator of a production line.
+    // for the operator of a production line, unless QT_LOGGING_RULES (which
+    // outranks these rules) asks for some: korvane.batch.debug=true.
     if (qEnvironmentVariableIsEmpty("KORVANE_FLASH_DEBUG")) {
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-            if (type != QtDebugMsg && type != QtInfoMsg)
-                std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false"));
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (type == QtDebugMsg || type == QtInfoMsg)
+                std::fprintf(stderr, "%s: ", context.category ? context.category : "default");
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         });
     }
 

@@ -131,6 +131,7 @@ StationWindow::StationWindow(QWidget *parent)
     // Unless another file is named, the records go to the history every
     // front end of this user keeps.
     reportEdit = new QLineEdit(History::path(), central);
+    reportEdit->setPlaceholderText(History::path());
     reportRow->addWidget(reportEdit);
     auto *browse = new QPushButton(tr("Choose..."), central);
     reportRow->addWidget(browse);
@@ -541,7 +542,10 @@ void StationWindow::refreshButtons()
 
 QString StationWindow::reportPath() const
 {
-    return reportEdit->text().trimmed();
+    // An emptied field names no report: the records go to the history, as
+    // korvane-flash's do without --report.
+    const QString path = reportEdit->text().trimmed();
+    return path.isEmpty() ? History::path() : path;
 }
 
 bool StationWindow::isBusy() const
