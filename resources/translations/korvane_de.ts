@@ -827,6 +827,22 @@ Protokoll: %2</translation>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1; im Bootloader verblieben, erneut aktualisieren</translation>
     </message>
+    <message>
+        <source>reboot</source>
+        <translation>Neustart</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>Schreiben</translation>
+    </message>
+    <message>
+        <source>verify</source>
+        <translation>Prüfen</translation>
+    </message>
 </context>
 <context>
     <name>UnitResult</name>
@@ -980,6 +996,10 @@ Protokoll: %2</translation>
     <message>
         <source>cannot set up Ctrl-C handling</source>
         <translation>Strg-C-Behandlung kann nicht eingerichtet werden</translation>
+    </message>
+    <message>
+        <source>carried firmware: %1</source>
+        <translation>mitgelieferte Firmware: %1</translation>
     </message>
 </context>
 </TS>

@@ -827,6 +827,22 @@ Journal : %2</translation>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1 ; laissée dans son bootloader, mettez-la à jour à nouveau</translation>
     </message>
+    <message>
+        <source>reboot</source>
+        <translation>redémarrage</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>effacement</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>écriture</translation>
+    </message>
+    <message>
+        <source>verify</source>
+        <translation>vérification</translation>
+    </message>
 </context>
 <context>
     <name>UnitResult</name>
@@ -980,6 +996,10 @@ Journal : %2</translation>
     <message>
         <source>cannot set up Ctrl-C handling</source>
         <translation>impossible de mettre en place la gestion de Ctrl-C</translation>
+    </message>
+    <message>
+        <source>carried firmware: %1</source>
+        <translation>firmware embarqué : %1</translation>
     </message>
 </context>
 </TS>
