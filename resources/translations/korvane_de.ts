@@ -569,6 +569,10 @@ Protokoll: %2</translation>
         <source>unknown</source>
         <translation>unbekannt</translation>
     </message>
+    <message>
+        <source>a development version.</source>
+        <translation>eine Entwicklungsversion.</translation>
+    </message>
 </context>
 <context>
     <name>StationWindow</name>

@@ -569,6 +569,10 @@ Journal : %2</translation>
         <source>unknown</source>
         <translation>inconnue</translation>
     </message>
+    <message>
+        <source>a development version.</source>
+        <translation>une version de développement.</translation>
+    </message>
 </context>
 <context>
     <name>StationWindow</name>

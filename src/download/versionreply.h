@@ -1,6 +1,8 @@
 #ifndef VERSIONREPLY_H
 #define VERSIONREPLY_H
 
+#include "phrase.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,8 +18,9 @@ struct VersionVerdict
     bool judged = false;
     // Which critical dialog to show before the label changes.
     Dialog dialog = NoDialog;
-    // What follows "The current version of the firmware is " in the label.
-    QString versionText;
+    // What follows "The current version of the firmware is " in the label;
+    // its English is what the record keeps.
+    Phrase versionText;
 };
 
 // Judges one read against the main image the run wrote (see

@@ -136,9 +136,9 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(tr(kCannotReadText));
     else if (verdict.dialog == VersionVerdict::WrongVersion)
         showCritical(tr(kWrongVersionText));
-    versionLabel->setText(tr(kLabelText).arg(verdict.versionText));
+    versionLabel->setText(tr(kLabelText).arg(verdict.versionText.shown));
     communication->close();
-    QString reported = verdict.versionText;
+    QString reported = verdict.versionText.english;
     if (reported.endsWith(QLatin1Char('.')))
         reported.chop(1);
     emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : reported,
