@@ -271,7 +271,8 @@ QString DownloadRun::finishUnit()
                Phrase::verbatim(version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
                                                   : QString()));
     else
-        record(UnitResult::Failed, version, Phrase::verbatim(QStringLiteral("the new firmware reports %1").arg(version)));
+        record(UnitResult::Failed, version,
+               Phrase::verbatim(QStringLiteral("the new firmware reports %1").arg(version)));
     watchForNextUnit(true);
     return version.isEmpty() ? QStringLiteral("-0.0.0") : version;
 }

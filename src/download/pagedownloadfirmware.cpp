@@ -25,7 +25,7 @@
 
 namespace {
 
-Phrase said(const char *source)
+Phrase pageText(const char *source)
 {
     return Phrase("PageDownloadFirmware", source);
 }
@@ -80,8 +80,8 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     connect(&run, &DownloadRun::failed, this, [this](GripperUpdate::Outcome outcome) {
         if (outcome != GripperUpdate::StartFailure)
             return popupErreurComm();
-        endWithError(said(QT_TRANSLATE_NOOP("PageDownloadFirmware", "There was a problem starting the download "
-                                                                     "procedure.")));
+        endWithError(pageText(QT_TRANSLATE_NOOP("PageDownloadFirmware", "There was a problem starting the download "
+                                                                        "procedure.")));
     });
     connect(&run, &DownloadRun::unitDetected, this, &PageDownloadFirmware::onDeviceDetected);
 
@@ -447,14 +447,14 @@ void PageDownloadFirmware::manageError()
     // Stopped first: nothing reported while the dialog is open moves on.
     abandonRun();
     run.closeLink();
-    endWithError(said(QT_TRANSLATE_NOOP("PageDownloadFirmware", "The communication could not be established or was "
-                                                                 "lost.")));
+    endWithError(pageText(QT_TRANSLATE_NOOP("PageDownloadFirmware", "The communication could not be established or was "
+                                                                    "lost.")));
 }
 
 void PageDownloadFirmware::popupErreurComm()
 {
     if (!run.isFinished())
-        endWithError(said(QT_TRANSLATE_NOOP(
+        endWithError(pageText(QT_TRANSLATE_NOOP(
             "PageDownloadFirmware",
             "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
             "USB cable and relaunch the wizard by selecting the Manual Reboot option.")));

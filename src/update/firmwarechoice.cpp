@@ -13,6 +13,12 @@
 
 namespace {
 
+// The library's words, English for the records and translated for the screen.
+Phrase choiceText(const char *source)
+{
+    return Phrase("Update", source);
+}
+
 bool parseName(const QString &name, FirmwareImage *image)
 {
     static const QRegularExpression pattern(QStringLiteral("^([A-Z0-9]{2,3})-(\\d+)\\.(\\d+)\\.(\\d+)(\\..*)?$"));
@@ -98,28 +104,28 @@ bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, Ph
     FirmwareImage loaded;
     const DeviceKind kind = parseName(name, &loaded) ? kindForTypeCode(loaded.typeCode) : Unidentified;
     if (kind == Unidentified) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: the name must start with the gripper's type code and version, "
-                                                          "as in GC3-1.6.9.bin"))
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: the name must start with the gripper's type code and "
+                                                        "version, as in GC3-1.6.9.bin"))
                      .arg(path);
         return false;
     }
     if (!readFile(path, &loaded.content, isGsFamily(kind))) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: cannot be read")).arg(path);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: cannot be read")).arg(path);
         return false;
     }
     if (loaded.content.isEmpty()) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: the file is empty")).arg(path);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: the file is empty")).arg(path);
         return false;
     }
     if (isGsFamily(kind)) {
         // The Freescale bootloader takes S-records and checks them itself.
         if (!loaded.content.startsWith('S')) {
-            *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: not an S-record file")).arg(path);
+            *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: not an S-record file")).arg(path);
             return false;
         }
     } else if (quint32(loaded.content.size()) > mainRegionSize(kind)) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: %2 bytes do not fit the %3 bytes of a %4's main firmware "
-                                                          "region"))
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: %2 bytes do not fit the %3 bytes of a %4's main firmware "
+                                                        "region"))
                      .arg(path)
                      .arg(loaded.content.size())
                      .arg(mainRegionSize(kind))
@@ -127,7 +133,7 @@ bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, Ph
         return false;
     } else if (const Phrase problem = FlashLayout::vectorTableProblem(loaded.content, FlashLayout::mainAddress(kind));
                !problem.isEmpty()) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "%1: not a %2 image: %3")).arg(path, loaded.typeCode, problem);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: not a %2 image: %3")).arg(path, loaded.typeCode, problem);
         return false;
     }
     *image = loaded;
@@ -167,18 +173,19 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
                 && readFile(QStringLiteral(":/firmware/") + name, &carried.content, false);
     }
     if (code.isEmpty()) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "the gripper's type code is not known (give it with --type)"));
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "the gripper's type code is not known (give it with --type)"));
         return false;
     }
     if (!found || carried.content.isEmpty()) {
-        *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)"))
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "no firmware for a %1 gripper (give one with --image "
+                                                        "%1-X.Y.Z.bin)"))
                      .arg(code);
         return false;
     }
     if (!isGsFamily(kind)) {
         const Phrase problem = FlashLayout::vectorTableProblem(carried.content, FlashLayout::mainAddress(kind));
         if (!problem.isEmpty()) {
-            *error = Phrase("Update", QT_TRANSLATE_NOOP("Update", "the carried %1 cannot run on a %2 gripper: %3"))
+            *error = choiceText(QT_TRANSLATE_NOOP("Update", "the carried %1 cannot run on a %2 gripper: %3"))
                          .arg(carried.name, code, problem);
             return false;
         }
@@ -191,8 +198,9 @@ Phrase FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
 {
     const QString product = isGsFamily(device.kind) ? QStringLiteral("GS") : device.typeCode;
     if (product.isEmpty() || product == QLatin1String("unknown"))
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the selected gripper."));
-    return Phrase("Update", QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the %1 gripper.")).arg(product);
+        return choiceText(QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the selected gripper."));
+    return choiceText(QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the %1 gripper."))
+        .arg(product);
 }
 
 bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloaderName, const QString &mainName,

@@ -18,6 +18,12 @@
 
 namespace {
 
+// The library's words, English for the records and translated for the screen.
+Phrase engineText(const char *source)
+{
+    return Phrase("Update", source);
+}
+
 // The waits of the wizard's bootloader entry, for the same grippers.
 const int kSettleAfterRebootMs = 3000;
 const int kRepeatWindowMs = 3000;
@@ -183,7 +189,7 @@ Phrase FlashLayout::vectorTableProblem(const QByteArray &image, quint32 address)
     constexpr quint32 kSramStart = 0x20000000;
     constexpr quint32 kSramEnd = 0x20080000;
     if (image.size() < 8)
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "it is too short to hold a vector table"));
+        return engineText(QT_TRANSLATE_NOOP("Update", "it is too short to hold a vector table"));
     const auto word = [&image](int at) {
         const auto *b = reinterpret_cast<const uchar *>(image.constData() + at);
         return quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
@@ -191,12 +197,12 @@ Phrase FlashLayout::vectorTableProblem(const QByteArray &image, quint32 address)
     const quint32 stack = word(0);
     const quint32 reset = word(4);
     if (stack < kSramStart || stack > kSramEnd)
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "its initial stack pointer 0x%1 is not in SRAM"))
+        return engineText(QT_TRANSLATE_NOOP("Update", "its initial stack pointer 0x%1 is not in SRAM"))
             .arg(stack, 8, 16, QLatin1Char('0'));
     const quint32 entry = reset & ~1u;
     if (!(reset & 1u) || entry < address || entry - address >= quint32(image.size()))
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "its reset vector 0x%1 is not inside the image written at "
-                                                            "0x%2 (is it made for another product?)"))
+        return engineText(QT_TRANSLATE_NOOP("Update", "its reset vector 0x%1 is not inside the image written at "
+                                                      "0x%2 (is it made for another product?)"))
             .arg(reset, 8, 16, QLatin1Char('0'))
             .arg(address, 8, 16, QLatin1Char('0'));
     return Phrase();
@@ -210,16 +216,16 @@ Phrase GripperUpdate::refusal(const UpdatePlan &plan)
     // A gripper that told its kind keeps its layout: an image for the other
     // bank would be erased and written where this part has nothing of its own.
     if (plan.gripperKind() != product && (plan.gripperKind() == CH || product == CH))
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "The image is made for a %1 gripper, not for this one."))
+        return engineText(QT_TRANSLATE_NOOP("Update", "The image is made for a %1 gripper, not for this one."))
             .arg(QLatin1String(product == CH ? "CH" : "GC"));
     if (quint32(plan.mainImage.size()) > FlashLayout::mainRegionSize(product))
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "The image of %1 bytes does not fit the %2 bytes of this "
-                                                            "gripper's firmware region."))
+        return engineText(QT_TRANSLATE_NOOP("Update", "The image of %1 bytes does not fit the %2 bytes of this "
+                                                      "gripper's firmware region."))
             .arg(plan.mainImage.size())
             .arg(FlashLayout::mainRegionSize(product));
     if (quint32(plan.bootloaderImage.size()) > FlashLayout::kBootloaderRegionSize)
-        return Phrase("Update", QT_TRANSLATE_NOOP("Update", "The bootloader image of %1 bytes does not fit the %2 "
-                                                            "bytes of its region."))
+        return engineText(QT_TRANSLATE_NOOP("Update", "The bootloader image of %1 bytes does not fit the %2 "
+                                                      "bytes of its region."))
             .arg(plan.bootloaderImage.size())
             .arg(FlashLayout::kBootloaderRegionSize);
     Phrase problem;
@@ -229,7 +235,7 @@ Phrase GripperUpdate::refusal(const UpdatePlan &plan)
         problem = FlashLayout::vectorTableProblem(plan.bootloaderImage, FlashLayout::kBootloaderAddress);
     if (problem.isEmpty())
         return Phrase();
-    return Phrase("Update", QT_TRANSLATE_NOOP("Update", "The image cannot run on this gripper: %1.")).arg(problem);
+    return engineText(QT_TRANSLATE_NOOP("Update", "The image cannot run on this gripper: %1.")).arg(problem);
 }
 
 void GripperUpdate::cancel()

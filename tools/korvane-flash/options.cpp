@@ -149,9 +149,9 @@ QString Options::manPage(const QString &page)
         for (const OptionRow &row : kOptions) {
             if (!command.options.contains(QLatin1String(row.name)))
                 continue;
-            synopsis += row.valueName
-                            ? QStringLiteral(".RB [ \\-\\-%1\n.IR %2 ]\n").arg(roff(row.name), QLatin1String(row.valueName))
-                            : QStringLiteral(".RB [ \\-\\-%1 ]\n").arg(roff(row.name));
+            const QString value = QLatin1String(row.valueName);
+            synopsis += row.valueName ? QStringLiteral(".RB [ \\-\\-%1\n.IR %2 ]\n").arg(roff(row.name), value)
+                                      : QStringLiteral(".RB [ \\-\\-%1 ]\n").arg(roff(row.name));
         }
         commandList += QStringLiteral(".TP\n.B %1\n").arg(roff(command.name))
                        + roffParagraph(command.description, command.details);
