@@ -2,6 +2,7 @@
 #define KORVANE_BATCH_UNITCHOICE_H
 
 #include "firmwarechoice.h"
+#include "phrase.h"
 #include "portprobe.h"
 #include "unitresult.h"
 
