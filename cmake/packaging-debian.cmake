@@ -13,15 +13,24 @@ include(GNUInstallDirs)
 set(korvane_linux ${PROJECT_SOURCE_DIR}/resources/linux)
 set(korvane_packaging ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 
+# korvane-flash's page: the template's prose around the commands and options
+# of the program's own tables, which its --help shows as well.
+add_custom_command(OUTPUT ${korvane_packaging}/korvane-flash.1
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${korvane_packaging}
+  COMMAND korvane-flash-manpage ${korvane_linux}/korvane-flash.1.in ${korvane_packaging}/korvane-flash.1
+  DEPENDS korvane-flash-manpage ${korvane_linux}/korvane-flash.1.in VERBATIM)
+
 # Debian wants manual pages and changelogs compressed, reproducibly (-n
 # leaves out the name and time stamp).
 set(korvane_gzipped)
-foreach(source korvane-upgrader.1 korvane-station.1 korvane-flash.1 changelog)
-  set(out ${korvane_packaging}/${source}.gz)
+foreach(source ${korvane_linux}/korvane-upgrader.1 ${korvane_linux}/korvane-station.1
+    ${korvane_packaging}/korvane-flash.1 ${korvane_linux}/changelog)
+  get_filename_component(name ${source} NAME)
+  set(out ${korvane_packaging}/${name}.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${korvane_packaging}
-    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${korvane_linux}/${source} ${out}
-    DEPENDS ${korvane_linux}/${source} VERBATIM)
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${source} ${out}
+    DEPENDS ${source} VERBATIM)
   list(APPEND korvane_gzipped ${out})
 endforeach()
 add_custom_target(korvane_package_files ALL DEPENDS ${korvane_gzipped})

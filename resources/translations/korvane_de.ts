@@ -31,6 +31,54 @@
         <source>; %1 report line(s) not written</source>
         <translation>; %1 Berichtszeile(n) nicht geschrieben</translation>
     </message>
+    <message>
+        <source>it runs a newer version than %1 (%2)</source>
+        <translation>es läuft eine neuere Version als %1 (%2)</translation>
+    </message>
+    <message>
+        <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
+        <translation>kein Zugriff auf den Port: den Benutzer zu seiner Gruppe &apos;%1&apos; hinzufügen und neu anmelden</translation>
+    </message>
+    <message>
+        <source>the port is in use by another program</source>
+        <translation>der Port wird von einem anderen Programm benutzt</translation>
+    </message>
+    <message>
+        <source>the port went away</source>
+        <translation>der Port ist verschwunden</translation>
+    </message>
+    <message>
+        <source>the port&apos;s open did not return (no answer)</source>
+        <translation>das Öffnen des Ports kehrte nicht zurück (keine Antwort)</translation>
+    </message>
+    <message>
+        <source>the port could not be opened</source>
+        <translation>der Port konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>the port could not be opened (%1)</source>
+        <translation>der Port konnte nicht geöffnet werden (%1)</translation>
+    </message>
+    <message>
+        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
+        <translation>kein Greifer hat geantwortet (--manual-reboot für ein Gerät ohne funktionierende Firmware)</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
+        <translation>im ROM-Bootloader gefunden, wo es seinen Typ nicht angeben kann: --type angeben</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type: give --type</source>
+        <translation>ein Gerät ohne funktionierende Firmware kann seinen Typ nicht angeben: --type angeben</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force installiert trotzdem</translation>
+    </message>
+    <message>
+        <source>%1: cannot be opened for appending (%2)</source>
+        <translation>%1: kann nicht zum Anhängen geöffnet werden (%2)</translation>
+    </message>
 </context>
 <context>
     <name>CarriedFirmware</name>
@@ -147,6 +195,62 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>%1; no record of this run is kept</source>
         <translation>%1; von diesem Lauf wird kein Protokoll aufbewahrt</translation>
+    </message>
+    <message>
+        <source>%1: the line for %2 could not be written (%3)</source>
+        <translation>%1: Die Zeile für %2 konnte nicht geschrieben werden (%3)</translation>
+    </message>
+    <message>
+        <source>PORT</source>
+        <translation>PORT</translation>
+    </message>
+    <message>
+        <source>KIND</source>
+        <translation>MODELL</translation>
+    </message>
+    <message>
+        <source>TYPE</source>
+        <translation>TYP</translation>
+    </message>
+    <message>
+        <source>VERSION</source>
+        <translation>VERSION</translation>
+    </message>
+    <message>
+        <source>BOOTLOADER</source>
+        <translation>BOOTLOADER</translation>
+    </message>
+    <message>
+        <source>(no access)</source>
+        <translation>(kein Zugriff)</translation>
+    </message>
+    <message>
+        <source>(in use)</source>
+        <translation>(belegt)</translation>
+    </message>
+    <message>
+        <source>(gone)</source>
+        <translation>(weg)</translation>
+    </message>
+    <message>
+        <source>(no answer)</source>
+        <translation>(keine Antwort)</translation>
+    </message>
+    <message>
+        <source>(error)</source>
+        <translation>(Fehler)</translation>
+    </message>
+    <message>
+        <source> (via K01)</source>
+        <translation> (über K01)</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
     </message>
 </context>
 <context>
@@ -394,14 +498,6 @@ Software-Version: %1</translation>
         <translation>Die Verbindung konnte nicht hergestellt werden oder ist abgebrochen. Bitte schalten Sie den Greifer aus, ziehen Sie das USB-Kabel ab und stecken Sie es wieder ein, und starten Sie den Assistenten mit der Option Manueller Neustart erneut.</translation>
     </message>
     <message>
-        <source>the new firmware did not report its version</source>
-        <translation>die neue Firmware hat ihre Version nicht gemeldet</translation>
-    </message>
-    <message>
-        <source>the new firmware reports %1</source>
-        <translation>die neue Firmware meldet %1</translation>
-    </message>
-    <message>
         <source>%1
 Log: %2</source>
         <translation>%1
@@ -472,6 +568,10 @@ Protokoll: %2</translation>
     <message>
         <source>unknown</source>
         <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>a development version.</source>
+        <translation>eine Entwicklungsversion.</translation>
     </message>
 </context>
 <context>
@@ -620,6 +720,10 @@ Protokoll: %2</translation>
         <source>Log: %1</source>
         <translation>Protokoll: %1</translation>
     </message>
+    <message>
+        <source>Force installs it anyway</source>
+        <translation>Erzwingen installiert trotzdem</translation>
+    </message>
 </context>
 <context>
     <name>UnitJob</name>
@@ -671,6 +775,200 @@ Protokoll: %2</translation>
         <source>Reading the new version.</source>
         <translation>Die neue Version wird gelesen.</translation>
     </message>
+    <message>
+        <source>the Freescale bootloader did not show itself ready</source>
+        <translation>der Freescale-Bootloader hat sich nicht bereit gemeldet</translation>
+    </message>
+    <message>
+        <source>the gripper did not enter its bootloader</source>
+        <translation>der Greifer ist nicht in seinen Bootloader gewechselt</translation>
+    </message>
+    <message>
+        <source>no image to send to the Freescale bootloader</source>
+        <translation>kein Image für den Freescale-Bootloader</translation>
+    </message>
+    <message>
+        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
+        <translation>Löschen oder Schreiben des Flash fehlgeschlagen; der Greifer wartet in seinem Bootloader</translation>
+    </message>
+    <message>
+        <source>the Freescale bootloader did not report the image loaded</source>
+        <translation>der Freescale-Bootloader hat das Image nicht als geladen gemeldet</translation>
+    </message>
+    <message>
+        <source>There was a problem starting the download procedure.</source>
+        <translation>Beim Starten des Herunterladens ist ein Problem aufgetreten.</translation>
+    </message>
+    <message>
+        <source>the flash read back differs from the image; the new firmware was not started</source>
+        <translation>der zurückgelesene Flash weicht vom Image ab; die neue Firmware wurde nicht gestartet</translation>
+    </message>
+    <message>
+        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
+        <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet; es wartet dort, erneut aktualisieren</translation>
+    </message>
+    <message>
+        <source>given up</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>written and started, but the new firmware did not report its version</source>
+        <translation>geschrieben und gestartet, aber die neue Firmware hat ihre Version nicht gemeldet</translation>
+    </message>
+    <message>
+        <source>the new firmware reports %1, not %2</source>
+        <translation>die neue Firmware meldet %1, nicht %2</translation>
+    </message>
+    <message>
+        <source>written, verified and started, version not read back</source>
+        <translation>geschrieben, geprüft und gestartet, Version nicht zurückgelesen</translation>
+    </message>
+    <message>
+        <source>%1 (at: %2)</source>
+        <translation>%1 (bei: %2)</translation>
+    </message>
+    <message>
+        <source>%1; left in its bootloader, update it again</source>
+        <translation>%1; im Bootloader verblieben, erneut aktualisieren</translation>
+    </message>
+    <message>
+        <source>reboot</source>
+        <translation>Neustart</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>Schreiben</translation>
+    </message>
+    <message>
+        <source>verify</source>
+        <translation>Prüfen</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>updated</source>
+        <translation>aktualisiert</translation>
+    </message>
+    <message>
+        <source>up-to-date</source>
+        <translation>aktuell</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>abgelehnt</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>given-up</source>
+        <translation>abgebrochen</translation>
+    </message>
+    <message>
+        <source>updated %1 -&gt; %2 (%3 s)</source>
+        <translation>aktualisiert %1 -&gt; %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>%1 is up to date, left alone</source>
+        <translation>%1 ist aktuell, unverändert gelassen</translation>
+    </message>
+    <message>
+        <source>%1 not updated: %2</source>
+        <translation>%1 nicht aktualisiert: %2</translation>
+    </message>
+    <message>
+        <source>%1 FAILED: %2</source>
+        <translation>%1 FEHLGESCHLAGEN: %2</translation>
+    </message>
+    <message>
+        <source>%1 given up: %2</source>
+        <translation>%1 abgebrochen: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>%1: the name must start with the gripper&apos;s type code and version, as in GC3-1.6.9.bin</source>
+        <translation>%1: Der Name muss mit Typcode und Version des Greifers beginnen, wie GC3-1.6.9.bin</translation>
+    </message>
+    <message>
+        <source>%1: cannot be read</source>
+        <translation>%1: kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>%1: the file is empty</source>
+        <translation>%1: Die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>%1: not an S-record file</source>
+        <translation>%1: keine S-Record-Datei</translation>
+    </message>
+    <message>
+        <source>%1: %2 bytes do not fit the %3 bytes of a %4&apos;s main firmware region</source>
+        <translation>%1: %2 Bytes passen nicht in die %3 Bytes des Hauptfirmware-Bereichs eines %4</translation>
+    </message>
+    <message>
+        <source>%1: not a %2 image: %3</source>
+        <translation>%1: kein %2-Image: %3</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known (give it with --type)</source>
+        <translation>der Typcode des Greifers ist unbekannt (mit --type angeben)</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
+        <translation>keine Firmware für einen %1-Greifer (eine mit --image %1-X.Y.Z.bin angeben)</translation>
+    </message>
+    <message>
+        <source>the carried %1 cannot run on a %2 gripper: %3</source>
+        <translation>das mitgelieferte %1 kann auf einem %2-Greifer nicht laufen: %3</translation>
+    </message>
+    <message>
+        <source>This upgrader carries no firmware for the selected gripper.</source>
+        <translation>Dieses Aktualisierungsprogramm enthält keine Firmware für den gewählten Greifer.</translation>
+    </message>
+    <message>
+        <source>This upgrader carries no firmware for the %1 gripper.</source>
+        <translation>Dieses Aktualisierungsprogramm enthält keine Firmware für den Greifer %1.</translation>
+    </message>
+    <message>
+        <source>This upgrader cannot tell when the GS gripper&apos;s bootloader is ready: it was built without a ready marker, so nothing is sent to the gripper.</source>
+        <translation>Dieses Aktualisierungsprogramm kann nicht erkennen, wann der Bootloader des GS-Greifers bereit ist: Es wurde ohne Bereitschaftsmarke gebaut, daher wird nichts an den Greifer gesendet.</translation>
+    </message>
+    <message>
+        <source>it is too short to hold a vector table</source>
+        <translation>es ist zu kurz für eine Vektortabelle</translation>
+    </message>
+    <message>
+        <source>its initial stack pointer 0x%1 is not in SRAM</source>
+        <translation>sein anfänglicher Stackpointer 0x%1 liegt nicht im SRAM</translation>
+    </message>
+    <message>
+        <source>its reset vector 0x%1 is not inside the image written at 0x%2 (is it made for another product?)</source>
+        <translation>sein Reset-Vektor 0x%1 liegt nicht im an 0x%2 geschriebenen Image (ist es für ein anderes Produkt?)</translation>
+    </message>
+    <message>
+        <source>The image is made for a %1 gripper, not for this one.</source>
+        <translation>Das Image ist für einen %1-Greifer, nicht für diesen.</translation>
+    </message>
+    <message>
+        <source>The image of %1 bytes does not fit the %2 bytes of this gripper&apos;s firmware region.</source>
+        <translation>Das Image mit %1 Bytes passt nicht in die %2 Bytes des Firmware-Bereichs dieses Greifers.</translation>
+    </message>
+    <message>
+        <source>The bootloader image of %1 bytes does not fit the %2 bytes of its region.</source>
+        <translation>Das Bootloader-Image mit %1 Bytes passt nicht in die %2 Bytes seines Bereichs.</translation>
+    </message>
+    <message>
+        <source>The image cannot run on this gripper: %1.</source>
+        <translation>Das Image kann auf diesem Greifer nicht laufen: %1.</translation>
+    </message>
 </context>
 <context>
     <name>UpgraderWizard</name>
@@ -702,6 +1000,10 @@ Protokoll: %2</translation>
     <message>
         <source>cannot set up Ctrl-C handling</source>
         <translation>Strg-C-Behandlung kann nicht eingerichtet werden</translation>
+    </message>
+    <message>
+        <source>carried firmware: %1</source>
+        <translation>mitgelieferte Firmware: %1</translation>
     </message>
 </context>
 </TS>

@@ -31,6 +31,54 @@
         <source>; %1 report line(s) not written</source>
         <translation>; %1 ligne(s) de rapport non écrite(s)</translation>
     </message>
+    <message>
+        <source>it runs a newer version than %1 (%2)</source>
+        <translation>elle exécute une version plus récente que %1 (%2)</translation>
+    </message>
+    <message>
+        <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
+        <translation>pas d&apos;accès au port : ajoutez l&apos;utilisateur à son groupe &apos;%1&apos;, puis reconnectez-vous</translation>
+    </message>
+    <message>
+        <source>the port is in use by another program</source>
+        <translation>le port est utilisé par un autre programme</translation>
+    </message>
+    <message>
+        <source>the port went away</source>
+        <translation>le port a disparu</translation>
+    </message>
+    <message>
+        <source>the port&apos;s open did not return (no answer)</source>
+        <translation>l&apos;ouverture du port n&apos;a pas abouti (pas de réponse)</translation>
+    </message>
+    <message>
+        <source>the port could not be opened</source>
+        <translation>le port n&apos;a pas pu être ouvert</translation>
+    </message>
+    <message>
+        <source>the port could not be opened (%1)</source>
+        <translation>le port n&apos;a pas pu être ouvert (%1)</translation>
+    </message>
+    <message>
+        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
+        <translation>aucune pince n&apos;a répondu (--manual-reboot pour une unité sans firmware fonctionnel)</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
+        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type : donnez --type</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type: give --type</source>
+        <translation>une unité sans firmware fonctionnel ne peut pas indiquer son type : donnez --type</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force l&apos;installe quand même</translation>
+    </message>
+    <message>
+        <source>%1: cannot be opened for appending (%2)</source>
+        <translation>%1 : impossible d&apos;ouvrir en ajout (%2)</translation>
+    </message>
 </context>
 <context>
     <name>CarriedFirmware</name>
@@ -147,6 +195,62 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>%1; no record of this run is kept</source>
         <translation>%1 ; aucun enregistrement de cette exécution n&apos;est conservé</translation>
+    </message>
+    <message>
+        <source>%1: the line for %2 could not be written (%3)</source>
+        <translation>%1 : la ligne de %2 n&apos;a pas pu être écrite (%3)</translation>
+    </message>
+    <message>
+        <source>PORT</source>
+        <translation>PORT</translation>
+    </message>
+    <message>
+        <source>KIND</source>
+        <translation>MODÈLE</translation>
+    </message>
+    <message>
+        <source>TYPE</source>
+        <translation>TYPE</translation>
+    </message>
+    <message>
+        <source>VERSION</source>
+        <translation>VERSION</translation>
+    </message>
+    <message>
+        <source>BOOTLOADER</source>
+        <translation>BOOTLOADER</translation>
+    </message>
+    <message>
+        <source>(no access)</source>
+        <translation>(pas d&apos;accès)</translation>
+    </message>
+    <message>
+        <source>(in use)</source>
+        <translation>(occupé)</translation>
+    </message>
+    <message>
+        <source>(gone)</source>
+        <translation>(disparu)</translation>
+    </message>
+    <message>
+        <source>(no answer)</source>
+        <translation>(sans réponse)</translation>
+    </message>
+    <message>
+        <source>(error)</source>
+        <translation>(erreur)</translation>
+    </message>
+    <message>
+        <source> (via K01)</source>
+        <translation> (via K01)</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>oui</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>non</translation>
     </message>
 </context>
 <context>
@@ -394,14 +498,6 @@ Version du logiciel : %1</translation>
         <translation>La communication n&apos;a pas pu être établie ou a été perdue. Veuillez éteindre la pince, débrancher/rebrancher le câble USB et relancer l&apos;assistant en choisissant l&apos;option Redémarrage manuel.</translation>
     </message>
     <message>
-        <source>the new firmware did not report its version</source>
-        <translation>le nouveau firmware n&apos;a pas indiqué sa version</translation>
-    </message>
-    <message>
-        <source>the new firmware reports %1</source>
-        <translation>le nouveau firmware indique %1</translation>
-    </message>
-    <message>
         <source>%1
 Log: %2</source>
         <translation>%1
@@ -472,6 +568,10 @@ Journal : %2</translation>
     <message>
         <source>unknown</source>
         <translation>inconnue</translation>
+    </message>
+    <message>
+        <source>a development version.</source>
+        <translation>une version de développement.</translation>
     </message>
 </context>
 <context>
@@ -620,6 +720,10 @@ Journal : %2</translation>
         <source>Log: %1</source>
         <translation>Journal : %1</translation>
     </message>
+    <message>
+        <source>Force installs it anyway</source>
+        <translation>Forcer l&apos;installe quand même</translation>
+    </message>
 </context>
 <context>
     <name>UnitJob</name>
@@ -671,6 +775,200 @@ Journal : %2</translation>
         <source>Reading the new version.</source>
         <translation>Lecture de la nouvelle version.</translation>
     </message>
+    <message>
+        <source>the Freescale bootloader did not show itself ready</source>
+        <translation>le bootloader Freescale ne s&apos;est pas montré prêt</translation>
+    </message>
+    <message>
+        <source>the gripper did not enter its bootloader</source>
+        <translation>la pince n&apos;est pas entrée dans son bootloader</translation>
+    </message>
+    <message>
+        <source>no image to send to the Freescale bootloader</source>
+        <translation>aucune image à envoyer au bootloader Freescale</translation>
+    </message>
+    <message>
+        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
+        <translation>l&apos;effacement ou l&apos;écriture de la flash a échoué ; la pince attend dans son bootloader</translation>
+    </message>
+    <message>
+        <source>the Freescale bootloader did not report the image loaded</source>
+        <translation>le bootloader Freescale n&apos;a pas signalé l&apos;image chargée</translation>
+    </message>
+    <message>
+        <source>There was a problem starting the download procedure.</source>
+        <translation>Un problème est survenu au démarrage de la procédure de téléchargement.</translation>
+    </message>
+    <message>
+        <source>the flash read back differs from the image; the new firmware was not started</source>
+        <translation>la flash relue diffère de l&apos;image ; le nouveau firmware n&apos;a pas été démarré</translation>
+    </message>
+    <message>
+        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
+        <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré ; elle y attend, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
+        <source>given up</source>
+        <translation>abandonnée</translation>
+    </message>
+    <message>
+        <source>written and started, but the new firmware did not report its version</source>
+        <translation>écrit et démarré, mais le nouveau firmware n&apos;a pas indiqué sa version</translation>
+    </message>
+    <message>
+        <source>the new firmware reports %1, not %2</source>
+        <translation>le nouveau firmware indique %1, et non %2</translation>
+    </message>
+    <message>
+        <source>written, verified and started, version not read back</source>
+        <translation>écrit, vérifié et démarré, version non relue</translation>
+    </message>
+    <message>
+        <source>%1 (at: %2)</source>
+        <translation>%1 (à l&apos;étape : %2)</translation>
+    </message>
+    <message>
+        <source>%1; left in its bootloader, update it again</source>
+        <translation>%1 ; laissée dans son bootloader, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
+        <source>reboot</source>
+        <translation>redémarrage</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>effacement</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>écriture</translation>
+    </message>
+    <message>
+        <source>verify</source>
+        <translation>vérification</translation>
+    </message>
+</context>
+<context>
+    <name>UnitResult</name>
+    <message>
+        <source>updated</source>
+        <translation>mise à jour</translation>
+    </message>
+    <message>
+        <source>up-to-date</source>
+        <translation>à jour</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>refusée</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>échec</translation>
+    </message>
+    <message>
+        <source>given-up</source>
+        <translation>abandonnée</translation>
+    </message>
+    <message>
+        <source>updated %1 -&gt; %2 (%3 s)</source>
+        <translation>mise à jour %1 -&gt; %2 (%3 s)</translation>
+    </message>
+    <message>
+        <source>%1 is up to date, left alone</source>
+        <translation>%1 est à jour, laissée telle quelle</translation>
+    </message>
+    <message>
+        <source>%1 not updated: %2</source>
+        <translation>%1 non mise à jour : %2</translation>
+    </message>
+    <message>
+        <source>%1 FAILED: %2</source>
+        <translation>%1 ÉCHEC : %2</translation>
+    </message>
+    <message>
+        <source>%1 given up: %2</source>
+        <translation>%1 abandonnée : %2</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>%1: the name must start with the gripper&apos;s type code and version, as in GC3-1.6.9.bin</source>
+        <translation>%1 : le nom doit commencer par le code de type et la version de la pince, comme GC3-1.6.9.bin</translation>
+    </message>
+    <message>
+        <source>%1: cannot be read</source>
+        <translation>%1 : illisible</translation>
+    </message>
+    <message>
+        <source>%1: the file is empty</source>
+        <translation>%1 : le fichier est vide</translation>
+    </message>
+    <message>
+        <source>%1: not an S-record file</source>
+        <translation>%1 : pas un fichier S-record</translation>
+    </message>
+    <message>
+        <source>%1: %2 bytes do not fit the %3 bytes of a %4&apos;s main firmware region</source>
+        <translation>%1 : %2 octets ne tiennent pas dans les %3 octets de la zone du firmware principal d&apos;une %4</translation>
+    </message>
+    <message>
+        <source>%1: not a %2 image: %3</source>
+        <translation>%1 : pas une image %2 : %3</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known (give it with --type)</source>
+        <translation>le code de type de la pince est inconnu (indiquez-le avec --type)</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
+        <translation>aucun firmware pour une pince %1 (donnez-en un avec --image %1-X.Y.Z.bin)</translation>
+    </message>
+    <message>
+        <source>the carried %1 cannot run on a %2 gripper: %3</source>
+        <translation>le %1 embarqué ne peut pas fonctionner sur une pince %2 : %3</translation>
+    </message>
+    <message>
+        <source>This upgrader carries no firmware for the selected gripper.</source>
+        <translation>Cet outil de mise à jour n&apos;embarque aucun firmware pour la pince choisie.</translation>
+    </message>
+    <message>
+        <source>This upgrader carries no firmware for the %1 gripper.</source>
+        <translation>Cet outil de mise à jour n&apos;embarque aucun firmware pour la pince %1.</translation>
+    </message>
+    <message>
+        <source>This upgrader cannot tell when the GS gripper&apos;s bootloader is ready: it was built without a ready marker, so nothing is sent to the gripper.</source>
+        <translation>Cet outil de mise à jour ne peut pas savoir quand le bootloader de la pince GS est prêt : il a été construit sans marqueur de disponibilité, donc rien n&apos;est envoyé à la pince.</translation>
+    </message>
+    <message>
+        <source>it is too short to hold a vector table</source>
+        <translation>elle est trop courte pour contenir une table des vecteurs</translation>
+    </message>
+    <message>
+        <source>its initial stack pointer 0x%1 is not in SRAM</source>
+        <translation>son pointeur de pile initial 0x%1 n&apos;est pas en SRAM</translation>
+    </message>
+    <message>
+        <source>its reset vector 0x%1 is not inside the image written at 0x%2 (is it made for another product?)</source>
+        <translation>son vecteur de reset 0x%1 n&apos;est pas dans l&apos;image écrite en 0x%2 (est-elle faite pour un autre produit ?)</translation>
+    </message>
+    <message>
+        <source>The image is made for a %1 gripper, not for this one.</source>
+        <translation>L&apos;image est faite pour une pince %1, pas pour celle-ci.</translation>
+    </message>
+    <message>
+        <source>The image of %1 bytes does not fit the %2 bytes of this gripper&apos;s firmware region.</source>
+        <translation>L&apos;image de %1 octets ne tient pas dans les %2 octets de la zone firmware de cette pince.</translation>
+    </message>
+    <message>
+        <source>The bootloader image of %1 bytes does not fit the %2 bytes of its region.</source>
+        <translation>L&apos;image du bootloader de %1 octets ne tient pas dans les %2 octets de sa zone.</translation>
+    </message>
+    <message>
+        <source>The image cannot run on this gripper: %1.</source>
+        <translation>L&apos;image ne peut pas fonctionner sur cette pince : %1.</translation>
+    </message>
 </context>
 <context>
     <name>UpgraderWizard</name>
@@ -702,6 +1000,10 @@ Journal : %2</translation>
     <message>
         <source>cannot set up Ctrl-C handling</source>
         <translation>impossible de mettre en place la gestion de Ctrl-C</translation>
+    </message>
+    <message>
+        <source>carried firmware: %1</source>
+        <translation>firmware embarqué : %1</translation>
     </message>
 </context>
 </TS>

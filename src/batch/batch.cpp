@@ -61,7 +61,7 @@ void Batch::record(const UnitResult &result, UnitJob *job)
 {
     ++counts[result.result];
     qCDebug(lcBatch).noquote() << result.port << UnitResult::resultName(result.result) << result.versionAfter
-                               << result.error;
+                               << result.error.english;
     if (result.leftInBootloader) {
         left.append(result.port);
         qCDebug(lcBatch).noquote() << result.port << "left in its ROM";

@@ -11,6 +11,12 @@
 
 namespace {
 
+// The library's words, English for the records and translated for the screen.
+Phrase batchText(const char *source)
+{
+    return Phrase("Batch", source);
+}
+
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
 {
     return std::make_tuple(device.major, device.minor, device.patch)
@@ -29,7 +35,8 @@ UnitChoice::Decision refuseOrSkip(const ProbedDevice &device, const FirmwareImag
     }
     if (newerThan(device, image)) {
         result->result = UnitResult::Refused;
-        result->error = QStringLiteral("it runs a newer version than %1 (%2)").arg(image.versionText(), rules.forceHint);
+        result->error = batchText(QT_TRANSLATE_NOOP("Batch", "it runs a newer version than %1 (%2)"))
+                            .arg(image.versionText(), rules.forceHint);
         return UnitChoice::Newer;
     }
     return UnitChoice::Update;
@@ -72,24 +79,25 @@ QString unavailableTag(const ProbedDevice &device)
     }
 }
 
-QString unavailableReason(const ProbedDevice &device)
+Phrase unavailableReason(const ProbedDevice &device)
 {
     const QString tag = unavailableTag(device);
     if (tag == QLatin1String("no-access")) {
         const QString group = QFileInfo(device.portName).group();
-        return QStringLiteral("no access to the port: add the user to its group '%1', then log in again")
+        return batchText(QT_TRANSLATE_NOOP("Batch", "no access to the port: add the user to its group '%1', "
+                                                    "then log in again"))
             .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
     }
     if (tag == QLatin1String("in-use"))
-        return QStringLiteral("the port is in use by another program");
+        return batchText(QT_TRANSLATE_NOOP("Batch", "the port is in use by another program"));
     if (tag == QLatin1String("gone"))
-        return QStringLiteral("the port went away");
+        return batchText(QT_TRANSLATE_NOOP("Batch", "the port went away"));
     if (tag == QLatin1String("no-answer"))
-        return QStringLiteral("the port's open did not return (no answer)");
+        return batchText(QT_TRANSLATE_NOOP("Batch", "the port's open did not return (no answer)"));
     // Where the system cannot say why (0), no "(Success)" either.
     if (device.openError == 0)
-        return QStringLiteral("the port could not be opened");
-    return QStringLiteral("the port could not be opened (%1)")
+        return batchText(QT_TRANSLATE_NOOP("Batch", "the port could not be opened"));
+    return batchText(QT_TRANSLATE_NOOP("Batch", "the port could not be opened (%1)"))
         .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
@@ -112,11 +120,14 @@ Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *
     if (device.unavailable) {
         refused.error = unavailableReason(device);
     } else if (!device.isGripper() && !rules.manualReboot) {
-        refused.error = QStringLiteral("no gripper answered (--manual-reboot for a unit without working firmware)");
+        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "no gripper answered (--manual-reboot for a unit without "
+                                                             "working firmware)"));
     } else if (device.inBootloader && typeCode.isEmpty()) {
-        refused.error = QStringLiteral("found in its ROM bootloader, where it cannot tell its type: give --type");
+        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "found in its ROM bootloader, where it cannot tell its "
+                                                             "type: give --type"));
     } else if (!device.isGripper() && typeCode.isEmpty()) {
-        refused.error = QStringLiteral("a unit without working firmware cannot tell its type: give --type");
+        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "a unit without working firmware cannot tell its type: "
+                                                             "give --type"));
     }
     if (!refused.error.isEmpty())
         return Untouched;

@@ -2,6 +2,7 @@
 #define KORVANE_BATCH_UNITCHOICE_H
 
 #include "firmwarechoice.h"
+#include "phrase.h"
 #include "portprobe.h"
 #include "unitresult.h"
 
@@ -26,7 +27,7 @@ struct UnitRules
     bool manualReboot = false;
     // How the user overrides the refusal of a newer version, in the words of
     // the program that refused.
-    QString forceHint = QStringLiteral("--force installs it anyway");
+    Phrase forceHint = Phrase("Batch", QT_TRANSLATE_NOOP("Batch", "--force installs it anyway"));
 };
 
 namespace UnitChoice {
@@ -47,7 +48,7 @@ void probeArrival(QThreadPool *pool, QObject *context, const QextPortInfo &info,
 const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
 // "no-access", "in-use", "gone" or "error": why a port could not be looked into.
 QString unavailableTag(const ProbedDevice &device);
-QString unavailableReason(const ProbedDevice &device);
+Phrase unavailableReason(const ProbedDevice &device);
 
 // What a found unit gets. Newer: it runs a newer version than its image,
 // and is refused without `force`; Untouched: anything else that leaves it as
@@ -74,7 +75,7 @@ struct Forecast
     // "1.6.9": what it runs afterwards when all goes well; empty when not told.
     QString versionAfter;
     // Why it is left as it is; empty when updated or up to date.
-    QString reason;
+    Phrase reason;
 };
 Forecast forecast(const ProbedDevice &device, const UnitRules &rules);
 

@@ -8,6 +8,12 @@
 
 namespace {
 
+// The library's words, English for the records and translated for the screen.
+Phrase jobText(const char *source)
+{
+    return Phrase("UnitJob", source);
+}
+
 // The part of the update each of the engine's phases belongs to, and the
 // words the wizard uses for it (English in the report, translated on screen).
 struct PhaseView
@@ -40,30 +46,32 @@ const PhaseView *viewOf(GripperUpdate::Phase phase)
     return nullptr;
 }
 
-QString failureText(GripperUpdate::Outcome outcome, bool freescale)
+Phrase failureText(GripperUpdate::Outcome outcome, bool freescale)
 {
     switch (outcome) {
     case GripperUpdate::EntryFailed:
-        return freescale ? QStringLiteral("the Freescale bootloader did not show itself ready")
-                         : QStringLiteral("the gripper did not enter its bootloader");
+        return freescale ? jobText(QT_TRANSLATE_NOOP("UnitJob", "the Freescale bootloader did not show itself ready"))
+                         : jobText(QT_TRANSLATE_NOOP("UnitJob", "the gripper did not enter its bootloader"));
     case GripperUpdate::FlashFailed:
-        return freescale ? QStringLiteral("no image to send to the Freescale bootloader")
-                         : QStringLiteral("erasing or writing the flash failed; the gripper waits in its bootloader");
+        return freescale ? jobText(QT_TRANSLATE_NOOP("UnitJob", "no image to send to the Freescale bootloader"))
+                         : jobText(QT_TRANSLATE_NOOP("UnitJob", "erasing or writing the flash failed; the gripper "
+                                                                "waits in its bootloader"));
     case GripperUpdate::Silent:
-        return QStringLiteral("the Freescale bootloader did not report the image loaded");
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "the Freescale bootloader did not report the image loaded"));
     case GripperUpdate::StartFailure:
-        return QStringLiteral("There was a problem starting the download procedure.");
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "There was a problem starting the download procedure."));
     case GripperUpdate::VerifyFailed:
-        return QStringLiteral("the flash read back differs from the image; the new firmware was not started");
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "the flash read back differs from the image; the new firmware was "
+                                                    "not started"));
     case GripperUpdate::NotStarted:
-        return QStringLiteral("written and read back, but its bootloader did not start it; it waits there, update it "
-                              "again");
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "written and read back, but its bootloader did not start it; it "
+                                                    "waits there, update it again"));
     case GripperUpdate::Cancelled:
-        return QStringLiteral("given up");
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "given up"));
     case GripperUpdate::Updated:
         break;
     }
-    return QString();
+    return Phrase();
 }
 
 } // namespace
@@ -196,7 +204,7 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
     thread->wait();
     running = false;
     unitResult.time = QDateTime::currentDateTimeUtc();
-    const QString lastStatus = phaseText(currentPhase);
+    const PhaseView *lastView = viewOf(currentPhase);
     enterStep(QString());
     const QString expected = image.versionText();
     const QString reported = update->versionText();
@@ -210,19 +218,24 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
     } else if (outcome == GripperUpdate::Updated) {
         unitResult.result = UnitResult::Failed;
         unitResult.error = reported.isEmpty()
-                               ? QStringLiteral("written and started, but the new firmware did not report its version")
-                               : QStringLiteral("the new firmware reports %1, not %2").arg(reported, expected);
+                               ? jobText(QT_TRANSLATE_NOOP("UnitJob", "written and started, but the new firmware did "
+                                                                      "not report its version"))
+                               : jobText(QT_TRANSLATE_NOOP("UnitJob", "the new firmware reports %1, not %2"))
+                                     .arg(reported, expected);
     } else if (outcome == GripperUpdate::Cancelled && firmwareStarted) {
         unitResult.result = UnitResult::GivenUp;
-        unitResult.error = QStringLiteral("written, verified and started, version not read back");
+        unitResult.error = jobText(QT_TRANSLATE_NOOP("UnitJob", "written, verified and started, version not read "
+                                                                "back"));
     } else {
         unitResult.result = outcome == GripperUpdate::Cancelled ? UnitResult::GivenUp : UnitResult::Failed;
         unitResult.error = failureText(outcome, isGsFamily(device.kind));
-        if (!lastStatus.isEmpty())
-            unitResult.error += QStringLiteral(" (at: %1)").arg(lastStatus);
+        if (lastView)
+            unitResult.error = jobText(QT_TRANSLATE_NOOP("UnitJob", "%1 (at: %2)")).arg(unitResult.error,
+                                                                                     jobText(lastView->text));
         if (outcome == GripperUpdate::Cancelled && inBootloader()) {
             unitResult.leftInBootloader = true;
-            unitResult.error += QStringLiteral("; left in its bootloader, update it again");
+            unitResult.error = jobText(QT_TRANSLATE_NOOP("UnitJob", "%1; left in its bootloader, update it again"))
+                                   .arg(unitResult.error);
         }
     }
 }

@@ -48,7 +48,8 @@ DownloadRun::~DownloadRun()
     // The wizard closed before the unit's end was known (cancelled, or its
     // version never checked): its record says so.
     record(UnitResult::GivenUp, QString(),
-           finished ? QStringLiteral("written and started, version not read back") : QStringLiteral("given up"));
+           Phrase::verbatim(finished ? QStringLiteral("written and started, version not read back")
+                                     : QStringLiteral("given up")));
     // A step of an abandoned run may still hold the engine or the link.
     if (update)
         update->cancel();
@@ -90,7 +91,7 @@ bool DownloadRun::runStep(Step step, decltype(step(std::declval<GripperUpdate &>
     return true;
 }
 
-QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName,
+Phrase DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName,
                              bool manualReboot, const std::function<QString()> &askProduct)
 {
     if (manualReboot && !bootloaderChosen && mainName->isEmpty() && !isFreescale()) {
@@ -101,7 +102,7 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
             return FirmwareChoice::noFirmwareText(*device);
     }
     UpdatePlan plan;
-    QString refused;
+    Phrase refused;
     if (!FirmwareChoice::planFor(*device, bootloaderName, *mainName, &plan, &refused))
         return refused;
     writtenMain = isFreescale() ? QString::fromLatin1(FreescaleConfig::kImageName) : *mainName;
@@ -140,7 +141,7 @@ QString DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderNam
     recorded = false;
     step.clear();
     enterStep(QStringLiteral("reboot"));
-    return QString();
+    return Phrase();
 }
 
 void DownloadRun::enterStep(const QString &name)
@@ -153,7 +154,7 @@ void DownloadRun::enterStep(const QString &name)
     stepClock.start();
 }
 
-void DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const QString &error)
+void DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const Phrase &error)
 {
     if (recorded || !update)
         return;
@@ -274,9 +275,11 @@ QString DownloadRun::finishUnit()
     const bool judged = FirmwareChoice::describeImage(writtenMain, &written);
     if (!judged || FirmwareChoice::runsImage(version, written))
         record(version.isEmpty() ? UnitResult::Failed : UnitResult::Updated, version,
-               version.isEmpty() ? QStringLiteral("the new firmware did not report its version") : QString());
+               Phrase::verbatim(version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
+                                                  : QString()));
     else
-        record(UnitResult::Failed, version, QStringLiteral("the new firmware reports %1").arg(version));
+        record(UnitResult::Failed, version,
+               Phrase::verbatim(QStringLiteral("the new firmware reports %1").arg(version)));
     watchForNextUnit(true);
     return version.isEmpty() ? QStringLiteral("-0.0.0") : version;
 }

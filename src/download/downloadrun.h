@@ -77,7 +77,7 @@ public:
     // The main image the prepared run writes, by name; empty when it writes
     // only the bootloader.
     QString mainImageName() const { return writtenMain; }
-    QString prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName, bool manualReboot,
+    Phrase prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName, bool manualReboot,
                     const std::function<QString()> &askProduct);
 
     // The steps, each waited for with the event loop running. The GS family
@@ -113,7 +113,7 @@ public:
     // The record of the unit prepared last, once its update has ended
     // (written, failed or judged by its version): to the user's history,
     // once per unit. `versionAfter` empty when nothing answered.
-    void record(UnitResult::Result result, const QString &versionAfter, const QString &error);
+    void record(UnitResult::Result result, const QString &versionAfter, const Phrase &error);
 
     // The next unit of a manual-reboot batch is announced by hot-plug
     // detection, which is off unless someone listens.

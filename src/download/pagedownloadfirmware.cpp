@@ -25,6 +25,11 @@
 
 namespace {
 
+Phrase pageText(const char *source)
+{
+    return Phrase("PageDownloadFirmware", source);
+}
+
 // Found in its ROM, a gripper cannot say which product it is, and the wrong
 // image (or the wrong bank) leaves it without firmware: the user says.
 QString askMainImage()
@@ -75,7 +80,8 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     connect(&run, &DownloadRun::failed, this, [this](GripperUpdate::Outcome outcome) {
         if (outcome != GripperUpdate::StartFailure)
             return popupErreurComm();
-        endWithError(tr("There was a problem starting the download procedure."));
+        endWithError(pageText(QT_TRANSLATE_NOOP("PageDownloadFirmware", "There was a problem starting the download "
+                                                                        "procedure.")));
     });
     connect(&run, &DownloadRun::unitDetected, this, &PageDownloadFirmware::onDeviceDetected);
 
@@ -244,15 +250,16 @@ void PageDownloadFirmware::setFlashing(bool on)
 void PageDownloadFirmware::recordVersion(const QString &version, bool runsImage)
 {
     run.record(runsImage ? UnitResult::Updated : UnitResult::Failed, version,
-               runsImage ? QString()
-                         : version.isEmpty() ? tr("the new firmware did not report its version")
-                                             : tr("the new firmware reports %1").arg(version));
+               Phrase::verbatim(runsImage ? QString()
+                                : version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
+                                                    : QStringLiteral("the new firmware reports %1").arg(version)));
 }
 
-void PageDownloadFirmware::endWithError(const QString &text)
+void PageDownloadFirmware::endWithError(const Phrase &error)
 {
     setFlashing(false);
-    run.record(UnitResult::Failed, QString(), text);
+    run.record(UnitResult::Failed, QString(), error);
+    const QString &text = error.shown;
     QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
     // What the technician sends to support: the details, or the log itself.
     const QString log = SessionLog::path();
@@ -270,14 +277,14 @@ void PageDownloadFirmware::endWithError(const QString &text)
     wizard()->close();
 }
 
-QString PageDownloadFirmware::prepareUpdate()
+Phrase PageDownloadFirmware::prepareUpdate()
 {
     const auto chosen = [this](const char *flag, const char *name) {
         return field(QLatin1String(flag)).toBool() ? field(QLatin1String(name)).toString() : QString();
     };
     const QString named = chosen("downloadFirmware", "firmwareFilename");
     QString mainName = named;
-    const QString refused = run.prepare(field(QStringLiteral("downloadBootloader")).toBool(),
+    const Phrase refused = run.prepare(field(QStringLiteral("downloadBootloader")).toBool(),
                                         chosen("downloadBootloader", "bootloaderFilename"), &mainName,
                                         field(QStringLiteral("manualReboot")).toBool(), askMainImage);
     if (mainName != named)
@@ -297,12 +304,12 @@ void PageDownloadFirmware::initializeBootloader()
         emit transitionInitializeFailure();
         return;
     }
-    const QString refused = prepareUpdate();
+    const Phrase refused = prepareUpdate();
     if (run.isOver(id))
         return;
     if (!refused.isEmpty()) {
         // Nothing was sent: the user is told why, as after every failed run.
-        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused;
+        qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::initializeBootloader:" << refused.english;
         run.setFinished();
         abandonRun();
         endWithError(refused);
@@ -440,13 +447,15 @@ void PageDownloadFirmware::manageError()
     // Stopped first: nothing reported while the dialog is open moves on.
     abandonRun();
     run.closeLink();
-    endWithError(tr("The communication could not be established or was lost."));
+    endWithError(pageText(QT_TRANSLATE_NOOP("PageDownloadFirmware", "The communication could not be established or was "
+                                                                    "lost.")));
 }
 
 void PageDownloadFirmware::popupErreurComm()
 {
     if (!run.isFinished())
-        endWithError(tr(
+        endWithError(pageText(QT_TRANSLATE_NOOP(
+            "PageDownloadFirmware",
             "The communication could not be established or was lost. Please turn off the gripper, unplug/replug the "
-            "USB cable and relaunch the wizard by selecting the Manual Reboot option."));
+            "USB cable and relaunch the wizard by selecting the Manual Reboot option.")));
 }

@@ -71,14 +71,15 @@ private:
     void moveOn(DownloadRun::Next next);
     void writeImage(GripperUpdate::Image image);
     // Empty, or why nothing may be sent.
-    QString prepareUpdate();
+    Phrase prepareUpdate();
     void startFreescaleTransfer(int run);
 
     // From the first erase until the new firmware runs, the window must not
     // close: a gripper left half-written, with nobody told, is the worst outcome.
     void setFlashing(bool on);
     // Tells the user why the run failed and closes the wizard.
-    void endWithError(const QString &text);
+    // The dialog shows the text translated; the history keeps its English.
+    void endWithError(const Phrase &text);
 
     Communication *communication;
     DownloadRun run;

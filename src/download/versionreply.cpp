@@ -25,10 +25,11 @@ VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *w
 
     if (type == QByteArray(3, '\0')) {
         verdict.dialog = VersionVerdict::CannotRead;
-        verdict.versionText = QStringLiteral("unknown");
+        verdict.versionText = Phrase("PageVerifyNewVersion", QT_TRANSLATE_NOOP("PageVerifyNewVersion", "unknown"));
     } else if (type == "DVP") {
         verdict.dialog = VersionVerdict::WrongVersion;
-        verdict.versionText = QStringLiteral("a development version.");
+        verdict.versionText = Phrase("PageVerifyNewVersion",
+                                     QT_TRANSLATE_NOOP("PageVerifyNewVersion", "a development version."));
     } else {
         bool expected = major == CarriedFirmware::kMajor && minor == CarriedFirmware::kMinor
                         && patch == CarriedFirmware::kPatch;
@@ -42,7 +43,7 @@ VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *w
         QString typeText;
         for (char c : type)
             typeText.append(QChar(quint8(c)));
-        verdict.versionText = versionText(typeText, major, minor, patch) + QStringLiteral(".");
+        verdict.versionText = Phrase::verbatim(versionText(typeText, major, minor, patch) + QStringLiteral("."));
     }
     return verdict;
 }

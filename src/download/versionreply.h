@@ -1,6 +1,8 @@
 #ifndef VERSIONREPLY_H
 #define VERSIONREPLY_H
 
+#include "phrase.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,7 +19,7 @@ struct VersionVerdict
     // Which critical dialog to show before the label changes.
     Dialog dialog = NoDialog;
     // What follows "The current version of the firmware is " in the label.
-    QString versionText;
+    Phrase versionText;
     // The version as the records keep it, and as the other front ends read
     // it: the type code up to its first NUL ("CH-1.6.9"); empty when that
     // leaves none.

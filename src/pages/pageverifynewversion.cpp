@@ -136,7 +136,7 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(tr(kCannotReadText));
     else if (verdict.dialog == VersionVerdict::WrongVersion)
         showCritical(tr(kWrongVersionText));
-    versionLabel->setText(tr(kLabelText).arg(verdict.versionText));
+    versionLabel->setText(tr(kLabelText).arg(verdict.versionText.shown));
     communication->close();
     emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : verdict.reported,
                        verdict.dialog == VersionVerdict::NoDialog);

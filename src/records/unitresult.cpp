@@ -19,17 +19,22 @@ QString UnitResult::resultName(Result result)
 {
     switch (result) {
     case Updated:
-        return QStringLiteral("updated");
+        return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "updated"));
     case UpToDate:
-        return QStringLiteral("up-to-date");
+        return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "up-to-date"));
     case Refused:
-        return QStringLiteral("refused");
+        return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "refused"));
     case Failed:
-        return QStringLiteral("failed");
+        return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "failed"));
     case GivenUp:
-        return QStringLiteral("given-up");
+        return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "given-up"));
     }
     return QString();
+}
+
+QString UnitResult::resultShown(const QString &name)
+{
+    return QCoreApplication::translate("UnitResult", name.toUtf8().constData());
 }
 
 QByteArray UnitResult::toJsonLine() const
@@ -59,7 +64,7 @@ QByteArray UnitResult::toJsonLine() const
         {QStringLiteral("seconds"), seconds},
     };
     if (!error.isEmpty())
-        object.insert(QStringLiteral("error"), error);
+        object.insert(QStringLiteral("error"), error.english);
     if (leftInBootloader)
         object.insert(QStringLiteral("left_in_bootloader"), true);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -81,11 +86,11 @@ QString UnitResult::sentence() const
     case UpToDate:
         return QCoreApplication::translate("UnitResult", "%1 is up to date, left alone").arg(before);
     case Refused:
-        return QCoreApplication::translate("UnitResult", "%1 not updated: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 not updated: %2").arg(before, error.shown);
     case Failed:
-        return QCoreApplication::translate("UnitResult", "%1 FAILED: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 FAILED: %2").arg(before, error.shown);
     case GivenUp:
-        return QCoreApplication::translate("UnitResult", "%1 given up: %2").arg(before, error);
+        return QCoreApplication::translate("UnitResult", "%1 given up: %2").arg(before, error.shown);
     }
     return QString();
 }

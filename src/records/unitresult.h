@@ -1,6 +1,8 @@
 #ifndef KORVANE_RECORDS_UNITRESULT_H
 #define KORVANE_RECORDS_UNITRESULT_H
 
+#include "phrase.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QMetaType>
@@ -36,7 +38,9 @@ struct UnitResult
     qint64 imageSize = 0;
     QString imageSha256;
     Result result = Failed;
-    QString error;
+    // Why it did not end updated: English in the record, translated in
+    // sentence().
+    Phrase error;
     // Given up while the gripper ran nothing but its ROM: it waits there to
     // be written again.
     bool leftInBootloader = false;
@@ -45,8 +49,9 @@ struct UnitResult
 
     bool confirmed() const { return result == Updated || result == UpToDate; }
     double seconds() const;
-    // The report's word for a result.
+    // The report's word for a result; translated, the word a person reads.
     static QString resultName(Result result);
+    static QString resultShown(const QString &name);
     // One JSON object on one line, with the host and the program (its name
     // and version as the application states them).
     QByteArray toJsonLine() const;

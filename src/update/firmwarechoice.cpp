@@ -13,6 +13,12 @@
 
 namespace {
 
+// The library's words, English for the records and translated for the screen.
+Phrase choiceText(const char *source)
+{
+    return Phrase("Update", source);
+}
+
 bool parseName(const QString &name, FirmwareImage *image)
 {
     static const QRegularExpression pattern(QStringLiteral("^([A-Z0-9]{2,3})-(\\d+)\\.(\\d+)\\.(\\d+)(\\..*)?$"));
@@ -92,41 +98,42 @@ quint32 FirmwareChoice::mainRegionSize(DeviceKind kind)
     return FlashLayout::mainRegionSize(kind);
 }
 
-bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, QString *error)
+bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, Phrase *error)
 {
     const QString name = QFileInfo(path).fileName();
     FirmwareImage loaded;
     const DeviceKind kind = parseName(name, &loaded) ? kindForTypeCode(loaded.typeCode) : Unidentified;
     if (kind == Unidentified) {
-        *error = QStringLiteral("%1: the name must start with the gripper's type code and version, as in "
-                                "GC3-1.6.9.bin")
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: the name must start with the gripper's type code and "
+                                                        "version, as in GC3-1.6.9.bin"))
                      .arg(path);
         return false;
     }
     if (!readFile(path, &loaded.content, isGsFamily(kind))) {
-        *error = QStringLiteral("%1: cannot be read").arg(path);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: cannot be read")).arg(path);
         return false;
     }
     if (loaded.content.isEmpty()) {
-        *error = QStringLiteral("%1: the file is empty").arg(path);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: the file is empty")).arg(path);
         return false;
     }
     if (isGsFamily(kind)) {
         // The Freescale bootloader takes S-records and checks them itself.
         if (!loaded.content.startsWith('S')) {
-            *error = QStringLiteral("%1: not an S-record file").arg(path);
+            *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: not an S-record file")).arg(path);
             return false;
         }
     } else if (quint32(loaded.content.size()) > mainRegionSize(kind)) {
-        *error = QStringLiteral("%1: %2 bytes do not fit the %3 bytes of a %4's main firmware region")
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: %2 bytes do not fit the %3 bytes of a %4's main firmware "
+                                                        "region"))
                      .arg(path)
                      .arg(loaded.content.size())
                      .arg(mainRegionSize(kind))
                      .arg(loaded.typeCode);
         return false;
-    } else if (const QString problem = FlashLayout::vectorTableProblem(loaded.content, FlashLayout::mainAddress(kind));
+    } else if (const Phrase problem = FlashLayout::vectorTableProblem(loaded.content, FlashLayout::mainAddress(kind));
                !problem.isEmpty()) {
-        *error = QStringLiteral("%1: not a %2 image: %3").arg(path, loaded.typeCode, problem);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "%1: not a %2 image: %3")).arg(path, loaded.typeCode, problem);
         return false;
     }
     *image = loaded;
@@ -134,7 +141,7 @@ bool FirmwareChoice::loadImageFile(const QString &path, FirmwareImage *image, QS
 }
 
 bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QList<FirmwareImage> &given,
-                              FirmwareImage *image, QString *error)
+                              FirmwareImage *image, Phrase *error)
 {
     // The GS family takes one image, whichever code the unit reports (an
     // older GS announces itself by its banner only, without a type code).
@@ -142,7 +149,7 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     // Without a ready sign the image would go to a GS gripper still running
     // its firmware: refused however it came.
     const auto sendable = [kind, error] {
-        *error = isGsFamily(kind) ? missingMarkerRefusal() : QString();
+        *error = isGsFamily(kind) ? missingMarkerRefusal() : Phrase();
         return error->isEmpty();
     };
     for (const FirmwareImage &candidate : given) {
@@ -166,17 +173,20 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
                 && readFile(QStringLiteral(":/firmware/") + name, &carried.content, false);
     }
     if (code.isEmpty()) {
-        *error = QStringLiteral("the gripper's type code is not known (give it with --type)");
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "the gripper's type code is not known (give it with --type)"));
         return false;
     }
     if (!found || carried.content.isEmpty()) {
-        *error = QStringLiteral("no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)").arg(code);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "no firmware for a %1 gripper (give one with --image "
+                                                        "%1-X.Y.Z.bin)"))
+                     .arg(code);
         return false;
     }
     if (!isGsFamily(kind)) {
-        const QString problem = FlashLayout::vectorTableProblem(carried.content, FlashLayout::mainAddress(kind));
+        const Phrase problem = FlashLayout::vectorTableProblem(carried.content, FlashLayout::mainAddress(kind));
         if (!problem.isEmpty()) {
-            *error = QStringLiteral("the carried %1 cannot run on a %2 gripper: %3").arg(carried.name, code, problem);
+            *error = choiceText(QT_TRANSLATE_NOOP("Update", "the carried %1 cannot run on a %2 gripper: %3"))
+                         .arg(carried.name, code, problem);
             return false;
         }
     }
@@ -184,18 +194,19 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
     return sendable();
 }
 
-QString FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
+Phrase FirmwareChoice::noFirmwareText(const KorvaneDevice &device)
 {
-    QString product = isGsFamily(device.kind) ? QStringLiteral("GS") : device.typeCode;
+    const QString product = isGsFamily(device.kind) ? QStringLiteral("GS") : device.typeCode;
     if (product.isEmpty() || product == QLatin1String("unknown"))
-        product = QStringLiteral("selected");
-    return QStringLiteral("This upgrader carries no firmware for the %1 gripper.").arg(product);
+        return choiceText(QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the selected gripper."));
+    return choiceText(QT_TRANSLATE_NOOP("Update", "This upgrader carries no firmware for the %1 gripper."))
+        .arg(product);
 }
 
 bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloaderName, const QString &mainName,
-                             UpdatePlan *plan, QString *error)
+                             UpdatePlan *plan, Phrase *error)
 {
-    error->clear();
+    *error = Phrase();
     plan->target.portName = device.portName;
     plan->target.kind = device.kind;
     plan->target.secondaryUnit = device.secondaryUnit;
@@ -206,7 +217,7 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
         // leaves it there: a build without the image, or without a sign of
         // the bootloader, says so first.
         FirmwareImage image;
-        QString why;
+        Phrase why;
         if (!imageFor(device.typeCode, device.kind, {}, &image, &why)) {
             *error = why == missingMarkerRefusal() ? why : noFirmwareText(device);
             return false;
@@ -223,7 +234,7 @@ bool FirmwareChoice::planFor(const KorvaneDevice &device, const QString &bootloa
     if (parseName(mainName, &named))
         plan->product = kindForTypeCode(named.typeCode);
     if (error->isEmpty() && !GripperUpdate::refusal(*plan).isEmpty())
-        *error = QStringLiteral("%1: %2").arg(mainName.isEmpty() ? bootloaderName : mainName,
-                                              GripperUpdate::refusal(*plan));
+        *error = Phrase::verbatim(QStringLiteral("%1: %2"))
+                     .arg(mainName.isEmpty() ? bootloaderName : mainName, GripperUpdate::refusal(*plan));
     return error->isEmpty();
 }

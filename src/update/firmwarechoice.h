@@ -52,13 +52,13 @@ quint32 mainRegionSize(DeviceKind kind);
 // Reads an image named on the command line. False with `error` set when the
 // file cannot be read, is empty, its name does not start with a type code
 // and version, or it does not fit the main region of that type.
-bool loadImageFile(const QString &path, FirmwareImage *image, QString *error);
+bool loadImageFile(const QString &path, FirmwareImage *image, Phrase *error);
 
 // The image for a gripper of this type code: the first of `given` made for
 // it, else the one the program carries. False with `error` set when there is
 // none.
 bool imageFor(const QString &typeCode, DeviceKind kind, const QList<FirmwareImage> &given, FirmwareImage *image,
-              QString *error);
+              Phrase *error);
 
 // The wizard's plan for the gripper of `device`: the images named (bare file
 // names under :/firmware/; empty, that image is left as it is; the GS family
@@ -66,9 +66,9 @@ bool imageFor(const QString &typeCode, DeviceKind kind, const QList<FirmwareImag
 // product the main image is made for. False with `error` set (the user's
 // words) when nothing may be sent.
 // "This upgrader carries no firmware for the GC1 gripper."
-QString noFirmwareText(const KorvaneDevice &device);
+Phrase noFirmwareText(const KorvaneDevice &device);
 bool planFor(const KorvaneDevice &device, const QString &bootloaderName, const QString &mainName, UpdatePlan *plan,
-             QString *error);
+             Phrase *error);
 
 } // namespace FirmwareChoice
 

@@ -2,6 +2,7 @@
 #define FLASHLAYOUT_H
 
 #include "korvanedevice.h"
+#include "phrase.h"
 
 #include <QByteArray>
 #include <QString>
@@ -69,7 +70,7 @@ inline int firstSectorAt(quint32 address)
 // makes sense there: the initial stack pointer in SRAM, the reset vector a
 // Thumb address inside the image itself. An image linked for another
 // product's bank passes every other check and leaves the gripper dead.
-QString vectorTableProblem(const QByteArray &image, quint32 address);
+Phrase vectorTableProblem(const QByteArray &image, quint32 address);
 
 } // namespace FlashLayout
 

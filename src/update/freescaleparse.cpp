@@ -40,12 +40,13 @@ bool holdsReadyMarker(const QByteArray &received, const QList<QByteArray> &marke
     return false;
 }
 
-QString missingMarkerRefusal(const QList<QByteArray> &markers)
+Phrase missingMarkerRefusal(const QList<QByteArray> &markers)
 {
     if (!usableMarkers(markers).isEmpty())
-        return QString();
-    return QStringLiteral("This upgrader cannot tell when the GS gripper's bootloader is ready: it was built without "
-                          "a ready marker, so nothing is sent to the gripper.");
+        return Phrase();
+    return Phrase("Update", QT_TRANSLATE_NOOP("Update", "This upgrader cannot tell when the GS gripper's bootloader is "
+                                                        "ready: it was built without a ready marker, so nothing is "
+                                                        "sent to the gripper."));
 }
 
 FreescaleReading readFreescaleReceived(const QByteArray &received, int stage, qint64 imageSize)

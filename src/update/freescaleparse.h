@@ -1,6 +1,8 @@
 #ifndef FREESCALEPARSE_H
 #define FREESCALEPARSE_H
 
+#include "phrase.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,7 +36,7 @@ bool holdsReadyMarker(const QByteArray &received, const QList<QByteArray> &marke
 // Why the GS path must not be taken with these markers, empty when it may:
 // with none, nothing tells the bootloader's greeting from the firmware's own
 // output, and the image would go to a gripper still running its firmware.
-QString missingMarkerRefusal(const QList<QByteArray> &markers = readyMarkers());
+Phrase missingMarkerRefusal(const QList<QByteArray> &markers = readyMarkers());
 
 // `received` is the whole receive buffer, `imageSize` the image's size in
 // bytes (one dot per thousand). Safe with any bytes.

@@ -3,6 +3,7 @@
 
 #include "bootloaderlink.h"
 #include "korvanedevice.h"
+#include "phrase.h"
 #include "stm32flasher.h"
 
 #include <QByteArray>
@@ -150,7 +151,7 @@ public:
 
     // Before anything is sent: why this plan must not be carried out (an
     // image that does not fit the region erased for it), empty when it may.
-    static QString refusal(const UpdatePlan &plan);
+    static Phrase refusal(const UpdatePlan &plan);
 
     // The whole update; blocks, so call it on a thread of its own. Also
     // reported through finished().

@@ -134,7 +134,7 @@ void TestBatch::planAndRunAgree()
     const QList<QList<UnitResult::Result>> outcomes{{UnitResult::Updated, UnitResult::Failed},
                                                     {UnitResult::UpToDate}, {UnitResult::Refused},
                                                     {UnitResult::Refused}};
-    QVERIFY2(outcomes.at(forecast.decision).contains(result.result), qPrintable(result.error));
+    QVERIFY2(outcomes.at(forecast.decision).contains(result.result), qPrintable(result.error.english));
     if (result.result == UnitResult::Updated)
         QCOMPARE(result.versionAfter.section(QLatin1Char('-'), -1), forecast.versionAfter);
     if (forecast.decision >= UnitChoice::Newer)

@@ -328,7 +328,7 @@ void TestEngine::manualRebootTakesTheCarriedImage()
         return answer;
     };
     QString mainName;
-    QCOMPARE(run.prepare(false, QString(), &mainName, true, ask), refusal);
+    QCOMPARE(run.prepare(false, QString(), &mainName, true, ask).english, refusal);
     QCOMPARE(wasAsked, asked);
     if (refusal.isEmpty()) {
         QCOMPARE(mainName, QStringLiteral("GC3-1.6.9.bin"));

@@ -435,11 +435,11 @@ void TestFaults::strayImageInTheWorkingFolderIsNotTaken()
     const QString runDir = QDir::currentPath();
     QVERIFY(QDir::setCurrent(elsewhere.path()));
     FirmwareImage image;
-    QString error;
+    Phrase error;
     const bool found = FirmwareChoice::imageFor(QStringLiteral("GS"), GS, {}, &image, &error);
     QDir::setCurrent(runDir);
     // The one beside the program, the same as the run folder's here.
-    QVERIFY2(found, qPrintable(error));
+    QVERIFY2(found, qPrintable(error.english));
     QCOMPARE(image.content, carried);
 }
 

@@ -3,7 +3,7 @@
 when a translation drops or adds a placeholder, or when korvane-flash does not
 speak the language asked for.
 Usage: check_translations.py LUPDATE SOURCE_DIR DIR,DIR... KORVANE_FLASH TS_FILE... """
-import os, re, shutil, subprocess, sys, tempfile
+import json, os, re, shutil, subprocess, sys, tempfile
 import xml.etree.ElementTree as ET
 
 lupdate, source_dir, flash, ts_files = sys.argv[1], sys.argv[2], sys.argv[4], sys.argv[5:]
@@ -49,6 +49,19 @@ for lang, argument, environment in (("fr", ["--lang", "fr"], {}), ("de", [], {"L
         expected = translation_of(asked % lang, expected)
     if expected.replace("%1", "frobnicate") not in err:
         problems.append("korvane-flash in %s said %r" % (lang, err))
+
+# A unit refused in French: the terminal gives the reason in French, the
+# report keeps it in English (a file that is no serial line is never updated).
+with tempfile.TemporaryDirectory() as tmp:
+    port, report = os.path.join(tmp, "port"), os.path.join(tmp, "report.jsonl")
+    open(port, "w").close()
+    env = dict(os.environ, LC_ALL="C.UTF-8", KORVANE_EXTRA_PORTS=port)
+    out = subprocess.run([flash, "--lang", "fr", "update", "--report", report, port], env=env,
+                         capture_output=True, text=True).stdout
+    error = json.loads(open(report).read())["error"]
+    shown = translation_of(asked % "fr", error)
+    if not shown or shown == error or shown not in out:
+        problems.append("a refusal in French: report %r, terminal %r" % (error, out))
 
 print("\n".join(problems) or "every text translated")
 sys.exit(1 if problems else 0)

@@ -61,6 +61,13 @@ for p in korvane-upgrader korvane-station; do
   ! command -v desktop-file-validate >/dev/null || desktop-file-validate "$entry" || fail "$p desktop entry"
 done
 zcat "$wizard_root/usr/share/man/man1/korvane-upgrader.1.gz" | grep -q dialout || fail "manual page says nothing of dialout"
+# korvane-flash's page names every option and command its --help names.
+flash_help=$(LANGUAGE=en "$flash_root/usr/bin/korvane-flash" --help)
+flash_man=$(zcat "$flash_root/usr/share/man/man1/korvane-flash.1.gz" | sed 's/\\-/-/g')
+for word in $(grep -oE -- '--[a-z-]+' <<<"$flash_help" | sort -u) \
+    $(sed -n '/^Commands:/,/^$/p' <<<"$flash_help" | awk 'NF > 1 {print $1}'); do
+  grep -qE -- "^\.BR? .*$word( |\"|$)|^\.BI $word " <<<"$flash_man" || fail "korvane-flash's manual page lacks $word"
+done
 # Software centres list both windows, with the icon their entries name in every size and as SVG.
 for m in "$wizard_root"/usr/share/metainfo/*.metainfo.xml; do
   appstreamcli validate --no-net "$m" || fail "AppStream metainfo $(basename "$m")"

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include "unitjob.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -15,6 +16,25 @@ const int kRedrawMs = 200;
 // Narrower than this a live line shows too little of the step to be worth
 // redrawing.
 const int kMinLiveColumns = 40;
+
+QString stepWord(const QString &step)
+{
+    return QCoreApplication::translate("UnitJob", step.toUtf8().constData());
+}
+
+// The longest of the steps' words (UnitJob::step()) in the language shown,
+// so that the columns after it stay put as the steps change.
+int stepWidth()
+{
+    static const int width = [] {
+        int longest = 0;
+        for (const char *step : {QT_TRANSLATE_NOOP("UnitJob", "reboot"), QT_TRANSLATE_NOOP("UnitJob", "erase"),
+                                 QT_TRANSLATE_NOOP("UnitJob", "write"), QT_TRANSLATE_NOOP("UnitJob", "verify")})
+            longest = std::max(longest, int(stepWord(QLatin1String(step)).size()));
+        return longest;
+    }();
+    return width;
+}
 
 } // namespace
 
@@ -81,7 +101,8 @@ void Console::onChanged(UnitJob *job)
     if (index < 0 || status.isEmpty() || status == lastStatus.at(index))
         return;
     lastStatus[index] = status;
-    print(QStringLiteral("%1: %2").arg(job->port(), QCoreApplication::translate("UnitJob", status.toUtf8())));
+    print(QCoreApplication::translate("FlashTool", "%1: %2")
+              .arg(job->port(), QCoreApplication::translate("UnitJob", status.toUtf8())));
 }
 
 void Console::finished(UnitJob *job, const QString &resultLine)
@@ -140,7 +161,7 @@ QString Console::liveLine(const UnitJob *job) const
 {
     const QString line = QStringLiteral("%1  %2 %3%  %4")
                              .arg(job->port(), -16)
-                             .arg(job->step(), -6)
+                             .arg(stepWord(job->step()), -stepWidth())
                              .arg(job->progress(), 3)
                              .arg(QCoreApplication::translate("UnitJob", UnitJob::phaseText(job->phase()).toUtf8()));
     // A line that fills the last column wraps on some terminals, and a

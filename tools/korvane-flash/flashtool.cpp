@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -79,9 +80,11 @@ FlashTool::FlashTool(Options options, QObject *parent)
     connect(&batch, &Batch::reportLineLost, this, [this](const QString &port, const QString &error) {
         // The report is what a station keeps; a lost line must not pass for
         // a clean run.
-        std::fprintf(stderr, "korvane-flash: %s: the line for %s could not be written (%s)\n",
-                     batch.report().path().toLocal8Bit().constData(), port.toLocal8Bit().constData(),
-                     error.toLocal8Bit().constData());
+        std::fprintf(stderr, "korvane-flash: %s\n",
+                     tr("%1: the line for %2 could not be written (%3)")
+                         .arg(batch.report().path(), port, error)
+                         .toLocal8Bit()
+                         .constData());
     });
     connect(&batch, &Batch::arrived, this, &FlashTool::onArrived);
     connect(&batch, &Batch::idle, this, &FlashTool::finishIfIdle);
@@ -99,8 +102,11 @@ bool FlashTool::prepare(QString *error)
     QSet<QString> types;
     for (const QString &path : options.imagePaths) {
         FirmwareImage image;
-        if (!FirmwareChoice::loadImageFile(path, &image, error))
+        Phrase problem;
+        if (!FirmwareChoice::loadImageFile(path, &image, &problem)) {
+            *error = problem.shown;
             return false;
+        }
         if (types.contains(image.typeCode)) {
             *error = tr("two images for %1 given").arg(image.typeCode);
             return false;
@@ -145,25 +151,34 @@ int FlashTool::list()
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
         return 0;
     }
+    // The table is for a person; --json is for scripts.
     console.print(QStringLiteral("%1 %2 %3 %4 %5")
-                      .arg(QStringLiteral("PORT"), -24)
-                      .arg(QStringLiteral("KIND"), -12)
-                      .arg(QStringLiteral("TYPE"), -8)
-                      .arg(QStringLiteral("VERSION"), -9)
-                      .arg(QStringLiteral("BOOTLOADER")));
+                      .arg(tr("PORT"), -24)
+                      .arg(tr("KIND"), -12)
+                      .arg(tr("TYPE"), -8)
+                      .arg(tr("VERSION"), -9)
+                      .arg(tr("BOOTLOADER")));
+    // Why a port could not be looked into, by its tag.
+    static const QHash<QString, const char *> unavailableWords = {
+        {QStringLiteral("no-access"), QT_TR_NOOP("(no access)")},
+        {QStringLiteral("in-use"), QT_TR_NOOP("(in use)")},
+        {QStringLiteral("gone"), QT_TR_NOOP("(gone)")},
+        {QStringLiteral("no-answer"), QT_TR_NOOP("(no answer)")},
+        {QStringLiteral("error"), QT_TR_NOOP("(error)")},
+    };
     for (const ProbedDevice &device : devices) {
         QString kind = kindName(device.kind);
         if (device.unavailable)
-            kind = QStringLiteral("(%1)").arg(unavailableTag(device).replace(QLatin1Char('-'), QLatin1Char(' ')));
+            kind = tr(unavailableWords.value(unavailableTag(device)));
         if (device.secondaryUnit)
-            kind += QStringLiteral(" (via K01)");
+            kind += tr(" (via K01)");
         const QString version = versionOnly(device);
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
                           .arg(device.portName, -24)
                           .arg(kind, -12)
                           .arg(device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode, -8)
                           .arg(version.isEmpty() ? QStringLiteral("-") : version, -9)
-                          .arg(device.inBootloader ? QStringLiteral("yes") : QStringLiteral("no")));
+                          .arg(device.inBootloader ? tr("yes") : tr("no")));
     }
     return 0;
 }
@@ -231,44 +246,44 @@ int FlashTool::plan(QString *error)
         QString action;
         // The JSON row keeps the English line; the terminal shows it translated.
         const char *frame = nullptr;
-        std::function<QString(const QString &)> fill;
+        std::function<QString(const QString &, const QString &)> fill;
         switch (forecast.decision) {
         case UnitChoice::Update:
             action = QStringLiteral("update");
             frame = QT_TR_NOOP("%1: %2 would be updated to %3 (%4)");
-            fill = [&](const QString &text) {
+            fill = [&](const QString &text, const QString &) {
                 return text.arg(name, before, QFileInfo(forecast.imageName).completeBaseName(), forecast.imageName);
             };
             break;
         case UnitChoice::UpToDate:
             action = QStringLiteral("up to date");
             frame = QT_TR_NOOP("%1: %2 is up to date, would be left alone");
-            fill = [&](const QString &text) { return text.arg(name, before); };
+            fill = [&](const QString &text, const QString &) { return text.arg(name, before); };
             break;
         case UnitChoice::Newer:
             action = QStringLiteral("refused");
             frame = QT_TR_NOOP("%1: %2 would be refused: %3");
-            fill = [&](const QString &text) { return text.arg(name, before, forecast.reason); };
+            fill = [&](const QString &text, const QString &reason) { return text.arg(name, before, reason); };
             break;
         case UnitChoice::Untouched:
             action = QStringLiteral("not updated");
             frame = QT_TR_NOOP("%1: %2 would not be updated: %3");
-            fill = [&](const QString &text) {
-                return text.arg(name, unit->unavailable ? QStringLiteral("-") : before, forecast.reason);
+            fill = [&](const QString &text, const QString &reason) {
+                return text.arg(name, unit->unavailable ? QStringLiteral("-") : before, reason);
             };
             break;
         }
-        const QString line = frame ? fill(QString::fromLatin1(frame)) : QString();
+        const QString line = frame ? fill(QString::fromLatin1(frame), forecast.reason.english) : QString();
         QJsonObject row = listRow(*unit);
         row.insert(QStringLiteral("port"), name);
         row.insert(QStringLiteral("action"), action);
         row.insert(QStringLiteral("image"), textOrNull(forecast.imageName));
         row.insert(QStringLiteral("version_after"), textOrNull(forecast.versionAfter));
-        row.insert(QStringLiteral("reason"), forecast.reason);
+        row.insert(QStringLiteral("reason"), forecast.reason.english);
         row.insert(QStringLiteral("line"), line);
         rows.append(row);
         if (!options.json && frame)
-            console.print(fill(tr(frame)));
+            console.print(fill(tr(frame), forecast.reason.shown));
     }
     if (options.json)
         console.print(QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Indented)).trimmed());
@@ -296,11 +311,13 @@ bool FlashTool::startUpdate(QString *error)
         if (unit) {
             batch.take(*unit, rules);
         } else {
+            ProbedDevice vanished;
+            vanished.openError = ENODEV;
             UnitResult gone;
             gone.time = QDateTime::currentDateTimeUtc();
             gone.port = portPath(port);
             gone.result = UnitResult::Refused;
-            gone.error = QStringLiteral("the port went away");
+            gone.error = UnitChoice::unavailableReason(vanished);
             batch.end(gone);
         }
     }

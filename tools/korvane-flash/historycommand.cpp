@@ -2,6 +2,7 @@
 
 #include "history.h"
 #include "options.h"
+#include "unitresult.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -41,7 +42,8 @@ int runHistory(const Options &options)
         const QString image = record.value(QStringLiteral("image")).toObject().value(QStringLiteral("name")).toString();
         const QString line = QStringLiteral("%1  %2  %3 -> %4  %5  %6  %7 %8")
                                  .arg(field("time"), unit, field("version_before"), field("version_after"),
-                                      field("result"), image.isEmpty() ? QStringLiteral("-") : image, field("host"),
+                                      UnitResult::resultShown(field("result")),
+                                      image.isEmpty() ? QStringLiteral("-") : image, field("host"),
                                       port);
         std::fputs(line.toLocal8Bit().constData(), stdout);
         std::fputc('\n', stdout);

@@ -57,8 +57,12 @@ int main(int argc, char *argv[])
             if (CarriedFirmware::isMainImage(name))
                 carried << name;
         }
-        std::printf("korvane-flash %s\ncarried firmware: %s\n", CarriedFirmware::kUpgraderVersion,
-                    carried.isEmpty() ? QCoreApplication::translate("main", "none").toLocal8Bit().constData() : carried.join(QStringLiteral(", ")).toLocal8Bit().constData());
+        // The first line stays as it is whatever the language: scripts read
+        // the version from it.
+        const QString images = carried.isEmpty() ? QCoreApplication::translate("main", "none")
+                                                 : carried.join(QStringLiteral(", "));
+        std::printf("korvane-flash %s\n%s\n", CarriedFirmware::kUpgraderVersion,
+                    QCoreApplication::translate("main", "carried firmware: %1").arg(images).toLocal8Bit().constData());
         return 0;
     }
     case Options::UsageError:

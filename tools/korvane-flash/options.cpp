@@ -4,20 +4,25 @@
 
 namespace {
 
-// The options of every command, in the order the help lists them.
+// The options of every command, in the order the help lists them. The
+// help and the manual page are both made from these rows; `details` is what
+// the manual page says beyond the help's line (English, untranslated).
 struct OptionRow
 {
     const char *name;
     const char *valueName; // nullptr: a switch
     const char *description;
+    const char *details = nullptr;
 };
 const OptionRow kOptions[] = {
+    {"version", nullptr, QT_TRANSLATE_NOOP("Options", "the program's and the carried firmware's versions")},
     {"json", nullptr,
      QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines; history: the records as they are")},
     {"all", nullptr, QT_TRANSLATE_NOOP("Options", "update, plan: every gripper found")},
     {"image", "FILE",
      QT_TRANSLATE_NOOP("Options", "take FILE instead of the carried firmware for the grippers whose type code "
-                                  "starts its name (GC3-1.7.0.bin for GC3); may be given once per type")},
+                                  "starts its name (GC3-1.7.0.bin for GC3); may be given once per type"),
+     "The image must fit the gripper's flash region."},
     {"type", "CODE",
      QT_TRANSLATE_NOOP("Options", "type code of the grippers that cannot report it: found in their ROM "
                                   "bootloader, or without working firmware (--manual-reboot)")},
@@ -27,10 +32,13 @@ const OptionRow kOptions[] = {
                                   "off and on again instead of asking it to reboot")},
     {"report", "FILE",
      QT_TRANSLATE_NOOP("Options", "append one JSON line per unit to FILE instead of the user's history (history: "
-                                  "ask FILE instead of the history)")},
+                                  "ask FILE instead of the history)"),
+     "Each line holds the time, the port, the kind, the type code, the version before and after, the result, the "
+     "seconds of each phase, and the error where the unit was not updated."},
     {"unit", "ID", QT_TRANSLATE_NOOP("Options", "history: only the unit with this ID (24 hex digits)")},
     {"since", "DATE", QT_TRANSLATE_NOOP("Options", "history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)")},
-    {"lang", "LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages (fr, de, en)")},
+    {"lang", "LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages (fr, de, en)"),
+     "Without it, the LANGUAGE variable or the system's. JSON output and report lines stay English."},
 };
 
 // The commands, which options each takes, and whether ports follow it. A new
@@ -41,26 +49,43 @@ struct CommandRow
     bool takesPorts;
     QStringList options;
     const char *description;
+    const char *details;
 };
 const QList<CommandRow> &commands()
 {
     static const QList<CommandRow> table = {
         {"list", false, {QStringLiteral("json")},
-         QT_TRANSLATE_NOOP("Options", "identify the gripper on every serial port (all ports at once)")},
+         QT_TRANSLATE_NOOP("Options", "identify the gripper on every serial port (all ports at once)"),
+         "One row per device: port, kind, type code, version, and whether it is in its bootloader. A port another "
+         "program holds is shown (in use) and is sent nothing."},
         {"update", true,
          {QStringLiteral("all"), QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"),
           QStringLiteral("manual-reboot"), QStringLiteral("report")},
-         QT_TRANSLATE_NOOP("Options", "update the grippers on the named ports, or every one found with --all")},
+         QT_TRANSLATE_NOOP("Options", "update the grippers on the named ports, or every one found with --all"),
+         "All units at once, each on its own port. A gripper already on the carried version is left alone unless "
+         "--force. A port that cannot be opened is named with the reason (no access, in use by another program, "
+         "gone) and counts as not updated. The last line sums the units up: updated, up to date, not updated, "
+         "failed, given up, and report lines that could not be written."},
         {"plan", true,
          {QStringLiteral("all"), QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"),
           QStringLiteral("json")},
-         QT_TRANSLATE_NOOP("Options", "say what update would do to each unit, writing nothing to any gripper")},
+         QT_TRANSLATE_NOOP("Options", "say what update would do to each unit, writing nothing to any gripper"),
+         "The same choice update makes with the same ports and options: update, up to date, refused or not "
+         "updated, with the image, the version after and the reason. Only the ports named are looked into, and "
+         "nothing but identification is sent. With --json, the fields of list --json plus action, image, "
+         "version_after, reason and line. Exit status 0 once the plan is made, 2 for a usage error."},
         {"watch", false,
          {QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"), QStringLiteral("report")},
          QT_TRANSLATE_NOOP("Options", "wait for grippers to be plugged in and update each as it arrives; Ctrl-C "
-                                      "lets the units under way finish, a second Ctrl-C gives them up")},
+                                      "lets the units under way finish, a second Ctrl-C gives them up"),
+         "One result line per unit. Units given up each get their report line, and the ports left in their "
+         "bootloader (from the moment the gripper confirmed the reboot request) are named. A hang-up stops "
+         "nothing; on Windows, closing the console window gives up the units under way in the seconds the system "
+         "allows, each with its line."},
         {"history", false, {QStringLiteral("unit"), QStringLiteral("since"), QStringLiteral("json"), QStringLiteral("report")},
-         QT_TRANSLATE_NOOP("Options", "which units got what, and when, from the records kept")},
+         QT_TRANSLATE_NOOP("Options", "which units got what, and when, from the records kept"),
+         "One line per record: time, unit ID, version before and after, result, image, host and port. The wizard, "
+         "the station and korvane-flash keep their records in ~/.local/share/Korvane/history.jsonl."},
     };
     return table;
 }
@@ -76,8 +101,6 @@ void describe(QCommandLineParser *parser)
     parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
                                   QStringLiteral("[PORT...]"));
     parser->addHelpOption();
-    parser->addOption(QCommandLineOption(QStringLiteral("version"),
-                                         Options::tr("the program's and the carried firmware's versions")));
     for (const OptionRow &row : kOptions) {
         QCommandLineOption option(QLatin1String(row.name), Options::tr(row.description));
         if (row.valueName)
@@ -86,7 +109,64 @@ void describe(QCommandLineParser *parser)
     }
 }
 
+// Text for a manual page: a backslash or a minus sign is written as roff
+// wants it.
+QString roff(const char *text)
+{
+    return QString::fromUtf8(text)
+        .replace(QLatin1Char('\\'), QLatin1String("\\e"))
+        .replace(QLatin1Char('-'), QLatin1String("\\-"));
+}
+
+// `.B --json` or `.BI --image " FILE"`.
+QString roffOption(const OptionRow &row)
+{
+    return row.valueName ? QStringLiteral(".BI \\-\\-%1 \" %2\"\n").arg(roff(row.name), QLatin1String(row.valueName))
+                         : QStringLiteral(".B \\-\\-%1\n").arg(roff(row.name));
+}
+
+// One paragraph: the help's line as a sentence, then the details.
+QString roffParagraph(const char *description, const char *details)
+{
+    QString text = roff(description) + QLatin1Char('.');
+    if (details)
+        text += QLatin1Char(' ') + roff(details);
+    return text + QLatin1Char('\n');
+}
+
 } // namespace
+
+QString Options::manPage(const QString &page)
+{
+    QString synopsis;
+    QString commandList;
+    for (const CommandRow &command : commands()) {
+        if (!synopsis.isEmpty())
+            synopsis += QLatin1String(".br\n");
+        synopsis += QStringLiteral(".B korvane\\-flash %1\n").arg(roff(command.name));
+        if (command.takesPorts)
+            synopsis += QLatin1String(".RI [ PORT ...]\n");
+        for (const OptionRow &row : kOptions) {
+            if (!command.options.contains(QLatin1String(row.name)))
+                continue;
+            const QString value = QLatin1String(row.valueName);
+            synopsis += row.valueName ? QStringLiteral(".RB [ \\-\\-%1\n.IR %2 ]\n").arg(roff(row.name), value)
+                                      : QStringLiteral(".RB [ \\-\\-%1 ]\n").arg(roff(row.name));
+        }
+        commandList += QStringLiteral(".TP\n.B %1\n").arg(roff(command.name))
+                       + roffParagraph(command.description, command.details);
+    }
+    QString optionList;
+    for (const OptionRow &row : kOptions)
+        optionList += QLatin1String(".TP\n") + roffOption(row) + roffParagraph(row.description, row.details);
+    // Qt's own, as --help lists them.
+    optionList += QLatin1String(".TP\n.BR \\-h \", \" \\-\\-help\nthis usage.\n"
+                                ".TP\n.B \\-\\-help\\-all\nthe usage with Qt's own options.\n");
+    return QString(page)
+        .replace(QLatin1String("@SYNOPSIS@\n"), synopsis)
+        .replace(QLatin1String("@COMMANDS@\n"), commandList)
+        .replace(QLatin1String("@OPTIONS@\n"), optionList);
+}
 
 QString Options::usage()
 {

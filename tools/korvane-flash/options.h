@@ -31,6 +31,9 @@ public:
     // error `error` says what is wrong.
     static Action parse(const QStringList &arguments, Options *options, QString *error);
     static QString usage();
+    // The manual page: `page` with its @SYNOPSIS@, @COMMANDS@ and @OPTIONS@
+    // lines made from the same rows as the help, in English.
+    static QString manPage(const QString &page);
 };
 
 #endif

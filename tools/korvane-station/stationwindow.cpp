@@ -369,7 +369,7 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
     setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
     setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
     FirmwareImage image;
-    QString ignored;
+    Phrase ignored;
     const bool known = device.versionKnown() && FirmwareChoice::imageFor(device.typeCode, device.kind, {}, &image,
                                                                          &ignored);
     setItem(r, TargetColumn, known ? image.versionText() : QStringLiteral("-"));
@@ -378,7 +378,7 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
 
     QString state;
     if (device.unavailable)
-        state = UnitChoice::unavailableReason(device);
+        state = UnitChoice::unavailableReason(device).shown;
     else if (device.inBootloader)
         state = tr("found in its ROM bootloader, where it cannot tell its type: choose it and update");
     else if (!device.isGripper())
@@ -408,7 +408,7 @@ UnitRules StationWindow::rulesFromWindow() const
 {
     UnitRules rules;
     rules.force = forceBox->isChecked();
-    rules.forceHint = QStringLiteral("Force installs it anyway");
+    rules.forceHint = Phrase("StationWindow", QT_TRANSLATE_NOOP("StationWindow", "Force installs it anyway"));
     return rules;
 }
 
