@@ -511,6 +511,10 @@ Protokoll: %2</translation>
         <source>Open log folder</source>
         <translation>Protokollordner öffnen</translation>
     </message>
+    <message>
+        <source>This update&apos;s record could not be added to the history: %1</source>
+        <translation>Der Eintrag dieser Aktualisierung konnte nicht in den Verlauf geschrieben werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>PageSelectPort</name>

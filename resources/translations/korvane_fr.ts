@@ -511,6 +511,10 @@ Journal : %2</translation>
         <source>Open log folder</source>
         <translation>Ouvrir le dossier du journal</translation>
     </message>
+    <message>
+        <source>This update&apos;s record could not be added to the history: %1</source>
+        <translation>L&apos;enregistrement de cette mise à jour n&apos;a pas pu être ajouté à l&apos;historique : %1</translation>
+    </message>
 </context>
 <context>
     <name>PageSelectPort</name>

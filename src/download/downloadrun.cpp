@@ -154,10 +154,10 @@ void DownloadRun::enterStep(const QString &name)
     stepClock.start();
 }
 
-void DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const Phrase &error)
+QString DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const Phrase &error)
 {
     if (recorded || !update)
-        return;
+        return QString();
     recorded = true;
     enterStep(QString());
     unit.time = QDateTime::currentDateTimeUtc();
@@ -169,8 +169,11 @@ void DownloadRun::record(UnitResult::Result result, const QString &versionAfter,
     ReportFile history;
     QString failure;
     QDir().mkpath(History::folder());
-    if (!history.open(History::path(), &failure) || !history.write(unit, &failure))
+    if (!history.open(History::path(), &failure) || !history.write(unit, &failure)) {
         qCWarning(lcWizard) << "ERREUR history:" << failure;
+        return failure.isEmpty() ? History::path() : failure;
+    }
+    return QString();
 }
 
 void DownloadRun::onPhase(GripperUpdate::Phase reported)

@@ -112,8 +112,9 @@ public:
 
     // The record of the unit prepared last, once its update has ended
     // (written, failed or judged by its version): to the user's history,
-    // once per unit. `versionAfter` empty when nothing answered.
-    void record(UnitResult::Result result, const QString &versionAfter, const Phrase &error);
+    // once per unit. `versionAfter` empty when nothing answered. Returns
+    // why the line is not in the history, empty when it is.
+    QString record(UnitResult::Result result, const QString &versionAfter, const Phrase &error);
 
     // The next unit of a manual-reboot batch is announced by hot-plug
     // detection, which is off unless someone listens.

@@ -249,17 +249,26 @@ void PageDownloadFirmware::setFlashing(bool on)
 
 void PageDownloadFirmware::recordVersion(const QString &version, bool runsImage)
 {
-    run.record(runsImage ? UnitResult::Updated : UnitResult::Failed, version,
-               Phrase::verbatim(runsImage ? QString()
-                                : version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
-                                                    : QStringLiteral("the new firmware reports %1").arg(version)));
+    const QString lost = run.record(
+        runsImage ? UnitResult::Updated : UnitResult::Failed, version,
+        Phrase::verbatim(runsImage ? QString()
+                         : version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
+                                             : QStringLiteral("the new firmware reports %1").arg(version)));
+    // A line that must tie the unit to its firmware is not lost in silence.
+    if (!lost.isEmpty())
+        QMessageBox::warning(wizard(), CarriedFirmware::windowTitle(), recordLostText(lost));
+}
+
+QString PageDownloadFirmware::recordLostText(const QString &why)
+{
+    return tr("This update's record could not be added to the history: %1").arg(why);
 }
 
 void PageDownloadFirmware::endWithError(const Phrase &error)
 {
     setFlashing(false);
-    run.record(UnitResult::Failed, QString(), error);
-    const QString &text = error.shown;
+    const QString lost = run.record(UnitResult::Failed, QString(), error);
+    const QString text = lost.isEmpty() ? error.shown : error.shown + QStringLiteral("\n\n") + recordLostText(lost);
     QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
     // What the technician sends to support: the details, or the log itself.
     const QString log = SessionLog::path();

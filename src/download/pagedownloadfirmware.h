@@ -80,6 +80,7 @@ private:
     // Tells the user why the run failed and closes the wizard.
     // The dialog shows the text translated; the history keeps its English.
     void endWithError(const Phrase &text);
+    static QString recordLostText(const QString &why);
 
     Communication *communication;
     DownloadRun run;

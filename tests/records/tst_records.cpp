@@ -18,6 +18,7 @@ class TestRecords : public QObject
 private slots:
     void failedUpdateLeavesItsRecordAndLog();
     void everyFrontEndRecordsTheUnitAlike();
+    void aRecordTheHistoryRefusesIsSaid();
 };
 
 void TestRecords::failedUpdateLeavesItsRecordAndLog()
@@ -104,6 +105,23 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     QCOMPARE(alike.at(2), alike.at(0));
     QCOMPARE(records.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
     QCOMPARE(programs, (QStringList{"korvane-flash", "korvane-station", "korvane-upgrader"}));
+}
+
+// A production line ties each unit to its firmware by the history: a line it refuses is not lost in silence.
+void TestRecords::aRecordTheHistoryRefusesIsSaid()
+{
+    QTemporaryDir data;
+    DownloadHarness h;
+    // Not the test folder the other programs of the suite share.
+    QStandardPaths::setTestModeEnabled(false);
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(History::path()));
+    QVERIFY(h.startOnce(h.addGripper(sim::Kind::GC, QStringLiteral("gripper"))));
+    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
+    QVERIFY(h.waitForVerifyButton());
+    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+    QCOMPARE(h.answerer->count(), 1);
+    QVERIFY(h.answerer->texts().first().contains(History::path()));
 }
 
 QTEST_MAIN(TestRecords)
