@@ -568,6 +568,12 @@ void StationWindow::stop()
     automaticBox->setChecked(false);
     messageLabel->setText(tr("Stopping: the units under way are given up."));
     batch->giveUp();
+    // Only units not yet started were left: no unit's end will say it.
+    if (!batch->isBusy()) {
+        stopping = false;
+        messageLabel->setText(tr("Stopped."));
+        refreshButtons();
+    }
 }
 
 void StationWindow::closeEvent(QCloseEvent *event)
