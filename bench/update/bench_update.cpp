@@ -386,6 +386,9 @@ int main(int argc, char **argv)
     }
     sim::Pacing pacing;
     pacing.enabled = true;  // 115200 baud, 11 bits a byte, the part's erase and programming times
+    // Phases are held to the wire's minimum: bytes at their own wire time,
+    // without an adapter's USB frames.
+    pacing.usbFrameMicroseconds = 0;
     std::vector<korvane::bench::ChildGripperSetup> setups;
     for (int run = 0; run < runs; ++run) {
         korvane::bench::ChildGripperSetup setup;
