@@ -578,8 +578,6 @@ void StationWindow::stop()
 
 void StationWindow::closeEvent(QCloseEvent *event)
 {
-    // Units not yet started stay as they are.
-    toTake.clear();
     const QStringList flashing = unitsInBootloader();
     if (!flashing.isEmpty()) {
         // Closing now would leave these units without a program to start.
@@ -590,7 +588,9 @@ void StationWindow::closeEvent(QCloseEvent *event)
         return;
     }
     // The others are given up now, each with its line; one that reached its
-    // ROM meanwhile keeps the window open and is named.
+    // ROM meanwhile keeps the window open and is named. Units not yet
+    // started stay as they are.
+    toTake.clear();
     batch->clearLeft();
     const QStringList left = batch->giveUpNow();
     if (!left.isEmpty()) {
