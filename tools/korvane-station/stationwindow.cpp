@@ -120,7 +120,7 @@ StationWindow::StationWindow(QWidget *parent)
     // The port is shortened in its middle, where by-id paths differ least;
     // what a row ended with is shown whole, the table scrolling if need be.
     table->setTextElideMode(Qt::ElideMiddle);
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setStretchLastSection(false);
     table->resizeColumnsToContents();
     layout->addWidget(table);
 
@@ -402,6 +402,10 @@ void StationWindow::offerRecovery(Unit &unit, bool on)
     on = on && unit.typeBox->count() > 0;
     unit.typeBox->setVisible(on);
     unit.recoverButton->setVisible(on);
+    // Its column has no text for setItem to fit it to.
+    const int width = unit.recovery->sizeHint().width();
+    if (on && table->columnWidth(RecoveryColumn) < width)
+        table->setColumnWidth(RecoveryColumn, width);
 }
 
 UnitRules StationWindow::rulesFromWindow() const

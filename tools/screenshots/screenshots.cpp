@@ -90,7 +90,7 @@ bool stationUnderWay(const QDir &dir)
     }
     qputenv("KORVANE_EXTRA_PORTS", paths.join(QDir::listSeparator()).toLocal8Bit());
     StationWindow window;
-    window.resize(1500, 330);
+    window.resize(2000, 300);
     window.show();
     window.updateAll();
     settle(12000);
