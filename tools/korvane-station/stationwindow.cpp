@@ -120,7 +120,6 @@ StationWindow::StationWindow(QWidget *parent)
     // The port is shortened in its middle, where by-id paths differ least;
     // what a row ended with is shown whole, the table scrolling if need be.
     table->setTextElideMode(Qt::ElideMiddle);
-    table->horizontalHeader()->setStretchLastSection(false);
     table->resizeColumnsToContents();
     layout->addWidget(table);
 
