@@ -173,13 +173,8 @@ void UnitJob::giveUpNow()
 
 void UnitJob::enterStep(const QString &name)
 {
-    if (name == currentStep)
-        return;
-    if (!currentStep.isEmpty())
-        unitResult.phases.append({currentStep, stepClock.nsecsElapsed() / 1e9});
-    currentStep = name;
-    currentProgress = 0;
-    stepClock.start();
+    if (stepClock.enter(name, &unitResult))
+        currentProgress = 0;
 }
 
 void UnitJob::onPhase(GripperUpdate::Phase phase)

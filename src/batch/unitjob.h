@@ -6,7 +6,6 @@
 #include "portprobe.h"
 #include "unitresult.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -37,7 +36,7 @@ public:
     GripperUpdate::Phase phase() const { return currentPhase; }
     // The part of the update the phase belongs to, as the report times it:
     // "reboot", "erase", "write" or "verify".
-    QString step() const { return currentStep; }
+    QString step() const { return stepClock.current(); }
     int progress() const { return currentProgress; }
     bool isRunning() const { return running; }
     // "GC3-1.6.9": the version the unit is to run.
@@ -69,7 +68,6 @@ private:
     GripperUpdate::Phase currentPhase = GripperUpdate::Rebooting;
     // The last phase written to the log.
     int loggedPhase = -1;
-    QString currentStep;
     int currentProgress = 0;
     bool running = false;
     // Set on the engine's thread as it happens, not when its queued report
@@ -80,7 +78,7 @@ private:
     std::atomic<int> outcome{-1};
     // The last progress passed on, on the engine's thread.
     std::atomic<int> reportedProgress{-1};
-    QElapsedTimer stepClock;
+    PhaseClock stepClock;
     UnitResult unitResult;
     // Written on the engine's thread before it starts, read once it ended.
     QString adapterPath;

@@ -139,19 +139,14 @@ Phrase DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderName
         unit.setImage(bootloaderName, plan.bootloaderImage);
     QextSerialEnumerator::adapterOf(device->portName, &unit.portPath, &unit.adapterSerial);
     recorded = false;
-    step.clear();
+    stepClock = PhaseClock();
     enterStep(QStringLiteral("reboot"));
     return Phrase();
 }
 
 void DownloadRun::enterStep(const QString &name)
 {
-    if (name == step)
-        return;
-    if (!step.isEmpty())
-        unit.phases.append({step, stepClock.nsecsElapsed() / 1e9});
-    step = name;
-    stepClock.start();
+    stepClock.enter(name, &unit);
 }
 
 QString DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const Phrase &error)

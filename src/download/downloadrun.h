@@ -4,7 +4,6 @@
 #include "gripperupdate.h"
 #include "unitresult.h"
 
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
@@ -156,8 +155,7 @@ private:
     QString writtenMain;
     UnitResult unit;
     bool recorded = true;
-    QString step;
-    QElapsedTimer stepClock;
+    PhaseClock stepClock;
     int runId = 0;
     bool finished = false;
     bool watching = false;

@@ -94,3 +94,14 @@ QString UnitResult::sentence() const
     }
     return QString();
 }
+
+bool PhaseClock::enter(const QString &next, UnitResult *result)
+{
+    if (next == name)
+        return false;
+    if (!name.isEmpty())
+        result->phases.append({name, clock.nsecsElapsed() / 1e9});
+    name = next;
+    clock.start();
+    return true;
+}

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QMetaType>
 #include <QPair>
 #include <QString>
@@ -62,5 +63,19 @@ struct UnitResult
     QString sentence() const;
 };
 Q_DECLARE_METATYPE(UnitResult)
+
+// The phase a unit is in and since when: entering the next (empty: none, at
+// the end) adds the one under way to the result's phases.
+class PhaseClock
+{
+public:
+    QString current() const { return name; }
+    // False when `next` is the phase under way already.
+    bool enter(const QString &next, UnitResult *result);
+
+private:
+    QString name;
+    QElapsedTimer clock;
+};
 
 #endif
