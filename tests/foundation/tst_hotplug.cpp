@@ -39,6 +39,7 @@ private slots:
     void lostPortRemovesItsRecords();
     void portWhoseDeviceVanishesClosesItself();
     void portHeldBackByXoffStaysOpen();
+    void simulatorSeesTwoDescriptorsClosedTogether();
 
 private:
     QTemporaryDir dir;
@@ -181,6 +182,29 @@ void TestHotplug::portHeldBackByXoffStaysOpen()
     device.join();
     QVERIFY(stillOpen);
     QCOMPARE(received.load(), image.size());
+}
+
+void TestHotplug::simulatorSeesTwoDescriptorsClosedTogether()
+{
+    korvane::sim::GripperConfig config;
+    config.kind = korvane::sim::Kind::GC;
+    korvane::sim::Gripper gripper(config);
+    const QByteArray path = QByteArray::fromStdString(gripper.path());
+    QVERIFY(!path.isEmpty());
+
+    // The serial layer opens a port twice (its lock and its line) and lets
+    // both go at once; the simulator must not take the port for still held,
+    // which would keep a closed host "open" for good.
+    for (int round = 0; round < 20; ++round) {
+        const int opensBefore = gripper.status().counters.hostOpens;
+        const int lock = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QTRY_COMPARE(gripper.status().counters.hostOpens, opensBefore + 1);
+        const int line = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        QTRY_COMPARE(gripper.status().counters.hostOpens, opensBefore + 2);
+        ::close(line);
+        ::close(lock);
+        QTRY_VERIFY2(!gripper.status().hostOpen, qPrintable(QString::number(round)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHotplug)

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -33,6 +35,41 @@ struct TimedByte {
 std::string systemError(const std::string &what)
 {
     return what + ": " + std::strerror(errno);
+}
+
+// How many descriptors of any process refer to the terminal `device`, but
+// for `ownFd` of ours; -1 when none was found but some process's descriptors
+// could not be read (one of them may hold it).
+int openersOf(dev_t device, int ownFd)
+{
+    DIR *processes = ::opendir("/proc");
+    if (!processes)
+        return -1;
+    const std::string self = std::to_string(::getpid());
+    int found = 0;
+    bool unreadable = false;
+    while (const dirent *process = ::readdir(processes)) {
+        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])))
+            continue;
+        const std::string fdDir = std::string("/proc/") + process->d_name + "/fd";
+        DIR *fds = ::opendir(fdDir.c_str());
+        if (!fds) {
+            unreadable = unreadable || errno == EACCES;
+            continue;
+        }
+        while (const dirent *fd = ::readdir(fds)) {
+            if (!std::isdigit(static_cast<unsigned char>(fd->d_name[0])))
+                continue;
+            if (process->d_name == self && std::atoi(fd->d_name) == ownFd)
+                continue;
+            struct stat st{};
+            if (::stat((fdDir + "/" + fd->d_name).c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device)
+                ++found;
+        }
+        ::closedir(fds);
+    }
+    ::closedir(processes);
+    return found == 0 && unreadable ? -1 : found;
 }
 
 } // namespace
@@ -153,6 +190,11 @@ struct Gripper::Impl : Line {
                     }
                     if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                         hostOpenCount = std::max(0, hostOpenCount - 1);
+                        // Like events not yet read are merged into one: two
+                        // opens seen apart (a host's lock and its line) may
+                        // end in one close. Ask the system who still has it.
+                        if (hostOpenCount > 0)
+                            hostOpenCount = std::max(0, openersStillThere(hostOpenCount));
                         // Whatever the host left unread goes with its session.
                         if (hostOpenCount == 0 && slave >= 0)
                             tcflush(slave, TCIFLUSH);
@@ -164,6 +206,15 @@ struct Gripper::Impl : Line {
     }
 
     bool hostOpen() const { return inotifyFd < 0 || hostOpenCount > 0; }
+
+    int openersStillThere(int counted) const
+    {
+        struct stat st{};
+        if (slave < 0 || ::fstat(slave, &st) != 0)
+            return counted;
+        const int found = openersOf(st.st_rdev, slave);
+        return found < 0 ? counted : found;
+    }
 
     void flushTx(TimePoint now)
     {
