@@ -138,6 +138,7 @@ void PageVerifyNewVersion::lectureCOMverifyNewVersion()
         showCritical(tr(kWrongVersionText));
     versionLabel->setText(tr(kLabelText).arg(verdict.versionText.shown));
     communication->close();
-    emit versionJudged(verdict.dialog == VersionVerdict::CannotRead ? QString() : verdict.reported,
-                       verdict.dialog == VersionVerdict::NoDialog);
+    // What the firmware said, as the engine's read-back keeps it, even when
+    // the words shown are "unknown".
+    emit versionJudged(verdict.reported, verdict.dialog == VersionVerdict::NoDialog);
 }

@@ -98,24 +98,31 @@ void TestPageVerifyNewVersion::replyIsJudged_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("secondary");
     QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("recorded");
     // How any reply is judged (another type code, two letters, a 0xFF byte)
     // is the fuzz_versionverdict harness's, over its seeds in every build;
     // these rows pin what is shown and which register block is asked.
     const QByteArray first = QByteArray::fromHex("090301f40003448d");
     const QByteArray second = QByteArray::fromHex("09030dac0003c60e");
     QTest::newRow("carried version") << versionReply("GC3", 1, 6, 9) << QString()
-                                     << kPrefix + QStringLiteral("GC3-1.6.9.") << int(GC) << false << first;
+                                     << kPrefix + QStringLiteral("GC3-1.6.9.") << int(GC) << false << first
+                                     << QStringLiteral("GC3-1.6.9");
     QTest::newRow("older version") << versionReply("GC3", 1, 6, 8) << kWrongVersion
-                                   << kPrefix + QStringLiteral("GC3-1.6.8.") << int(GC) << false << first;
+                                   << kPrefix + QStringLiteral("GC3-1.6.8.") << int(GC) << false << first
+                                   << QStringLiteral("GC3-1.6.8");
+    // Recorded as korvane-flash and the station record it.
     QTest::newRow("no type code") << versionReply(QByteArray(3, '\0'), 1, 6, 9) << kCannotRead
-                                  << kPrefix + QStringLiteral("unknown") << int(GC) << false << first;
+                                  << kPrefix + QStringLiteral("unknown") << int(GC) << false << first
+                                  << QStringLiteral("unknown-1.6.9");
     QTest::newRow("development build") << versionReply("DVP", 1, 6, 9) << kWrongVersion
                                        << kPrefix + QStringLiteral("a development version.") << int(GC) << false
-                                       << first;
+                                       << first << QStringLiteral("DVP-1.6.9");
     QTest::newRow("GB1 behind a K01") << versionReply("GB1", 1, 6, 9) << QString()
-                                      << kPrefix + QStringLiteral("GB1-1.6.9.") << int(GB1) << true << second;
+                                      << kPrefix + QStringLiteral("GB1-1.6.9.") << int(GB1) << true << second
+                                      << QStringLiteral("GB1-1.6.9");
     QTest::newRow("K01 marked secondary") << versionReply("K01", 1, 6, 9) << QString()
-                                          << kPrefix + QStringLiteral("K01-1.6.9.") << int(K01) << true << first;
+                                          << kPrefix + QStringLiteral("K01-1.6.9.") << int(K01) << true << first
+                                          << QStringLiteral("K01-1.6.9");
 }
 
 void TestPageVerifyNewVersion::replyIsJudged()
@@ -126,8 +133,10 @@ void TestPageVerifyNewVersion::replyIsJudged()
     QFETCH(int, kind);
     QFETCH(bool, secondary);
     QFETCH(QByteArray, request);
+    QFETCH(QString, recorded);
 
     MessageBoxAnswerer answerer(QMessageBox::Ok);
+    QSignalSpy judged(page(), SIGNAL(versionJudged(QString, bool)));
     script({reply});
     start(makeRecord(pty.path(), "GC3", DeviceKind(kind), 1, 6, 8, secondary));
 
@@ -137,6 +146,9 @@ void TestPageVerifyNewVersion::replyIsJudged()
     QVERIFY(!fixture->comm->isOpen());
     std::lock_guard<std::mutex> lock(mutex);
     QCOMPARE(received, QList<QByteArray>{request});
+    QCOMPARE(judged.size(), 1);
+    QCOMPARE(judged.at(0).at(0).toString(), recorded);
+    QCOMPARE(judged.at(0).at(1).toBool(), dialog.isEmpty());
 }
 
 void TestPageVerifyNewVersion::requestIsRepeatedUntilAValidReply()
