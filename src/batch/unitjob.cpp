@@ -25,6 +25,7 @@ struct PhaseView
 const PhaseView kPhases[] = {
     {GripperUpdate::Rebooting, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Rebooting the gripper into its bootloader.")},
     {GripperUpdate::AwaitingPowerCycle, "reboot", QT_TRANSLATE_NOOP("UnitJob", "If the device is turned off, turn it on.")},
+    {GripperUpdate::RebootConfirmed, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Rebooting the gripper into its bootloader.")},
     {GripperUpdate::InitializingRom, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Initializing the STM32 bootloader.")},
     {GripperUpdate::Identifying, "reboot", QT_TRANSLATE_NOOP("UnitJob", "Identifying the STM32 bootloader.")},
     {GripperUpdate::Erasing, "erase", QT_TRANSLATE_NOOP("UnitJob", "Erasing the main firmware flash sectors.")},

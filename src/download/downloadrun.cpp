@@ -194,6 +194,9 @@ void DownloadRun::onPhase(GripperUpdate::Phase reported)
     case GripperUpdate::Rebooting:
         text = gs ? QT_TR_NOOP("The wizard is currently rebooting the gripper automatically.") : nullptr;
         break;
+    // The wizard has always shown the power-cycle advice after its request,
+    // answered or not.
+    case GripperUpdate::RebootConfirmed:
     case GripperUpdate::AwaitingPowerCycle:
         text = gs ? QT_TR_NOOP("Please turn the gripper back on. This will initiate the download procedure.") : kPowerCycleText;
         break;

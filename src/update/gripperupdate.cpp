@@ -97,17 +97,14 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
 }
 
 BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, BootloaderLink &link,
-                                               const std::function<void()> &afterFirstRequest,
-                                               const std::function<void()> &afterEcho)
+                                               const std::function<void(bool confirmed)> &afterFirstRequest)
 {
     if (!target.inBootloader && target.kind != BL_STM32) {
         const bool confirmed = rebootForUpdate(target);
         if (afterFirstRequest)
-            afterFirstRequest();
+            afterFirstRequest(confirmed);
         if (!confirmed)
             return isCancelled() ? Cancelled : Retry;
-        if (afterEcho)
-            afterEcho();
         if (target.kind == GU || target.kind == GV) {
             // GU and GV miss the first request now and then while they
             // restart: it is repeated for a while, then they settle.
@@ -313,8 +310,12 @@ BootloaderEntry::Result GripperUpdate::enterBootloader()
     } else {
         emit phaseChanged(Rebooting);
     }
-    return entry.enter(plan.target, *link, [this] { emit phaseChanged(AwaitingPowerCycle); },
-                       [this] { emit romEntered(); });
+    return entry.enter(plan.target, *link, [this](bool confirmed) {
+        // Only a unit that did not answer may need its power cycled.
+        if (confirmed)
+            emit romEntered();
+        emit phaseChanged(confirmed ? RebootConfirmed : AwaitingPowerCycle);
+    });
 }
 
 bool GripperUpdate::identify()

@@ -61,11 +61,10 @@ public:
     // One attempt. Ready leaves `link` open and acknowledged; Retry means
     // the gripper did not answer (yet), as when it is off.
     // `afterFirstRequest` is called once the first reboot request is out,
-    // `afterEcho` once the firmware has confirmed it: from then on the
-    // gripper runs its ROM, whatever becomes of this attempt.
+    // with whether the firmware confirmed it: from then on the gripper runs
+    // its ROM, whatever becomes of this attempt.
     Result enter(const UpdateTarget &target, BootloaderLink &link,
-                 const std::function<void()> &afterFirstRequest = std::function<void()>(),
-                 const std::function<void()> &afterEcho = std::function<void()>());
+                 const std::function<void(bool confirmed)> &afterFirstRequest = {});
 
 private:
     bool rebootForUpdate(const UpdateTarget &target);
@@ -115,6 +114,7 @@ public:
     enum Phase {
         Rebooting,           // reboot request on its way
         AwaitingPowerCycle,  // no answer yet: the user may have to power it
+        RebootConfirmed,     // the firmware echoed the request: its ROM starts
         InitializingRom,     // synchronising with the STM32 ROM
         Identifying,         // in a bootloader: from here on the gripper runs nothing else
         Erasing,
