@@ -9,6 +9,7 @@
 #include "replywait.h"
 
 #include <QDebug>
+#include <QEventLoop>
 #include <QThreadPool>
 #include <QtConcurrent>
 
@@ -155,6 +156,10 @@ QList<ProbedDevice> PortProbe::identify(const QextPortInfo &port, const RomProbe
     // one stuck in an open would hold the program at its exit.
     const auto outcome = std::make_shared<Outcome>();
     std::thread([outcome, path, romAnswers] {
+        // The serial port watches its line through socket notifiers, which
+        // need an event dispatcher; a loop object gives the thread one (never
+        // run: the probe waits on the line itself), freed as the thread ends.
+        const QEventLoop dispatcher;
         const QList<ProbedDevice> devices = probe(path, romAnswers);
         const std::lock_guard<std::mutex> lock(outcome->mutex);
         outcome->devices = devices;
