@@ -4,6 +4,10 @@
 <context>
     <name>Batch</name>
     <message>
+        <source>stopped before its update began; nothing was written to it</source>
+        <translation>vor Beginn seiner Aktualisierung angehalten; nichts wurde darauf geschrieben</translation>
+    </message>
+    <message>
         <source>%1 updated</source>
         <translation>%1 aktualisiert</translation>
     </message>

@@ -4,6 +4,10 @@
 <context>
     <name>Batch</name>
     <message>
+        <source>stopped before its update began; nothing was written to it</source>
+        <translation>arrêté avant le début de sa mise à jour ; rien n&apos;y a été écrit</translation>
+    </message>
+    <message>
         <source>%1 updated</source>
         <translation>%1 mis à jour</translation>
     </message>

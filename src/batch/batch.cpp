@@ -28,7 +28,14 @@ UnitJob *Batch::take(const ProbedDevice &device, const UnitRules &rules)
     UnitResult untouched;
     UpdatePlan plan;
     FirmwareImage image;
-    if (!UnitChoice::choose(device, rules, &untouched, &plan, &image)) {
+    const bool chosen = UnitChoice::choose(device, rules, &untouched, &plan, &image);
+    if (chosen && !taking) {
+        // Stopped before its turn came: it runs what it ran.
+        untouched.result = UnitResult::GivenUp;
+        untouched.error = Phrase("Batch", QT_TRANSLATE_NOOP("Batch", "stopped before its update began; nothing was "
+                                                                     "written to it"));
+    }
+    if (!chosen || !taking) {
         record(untouched, nullptr);
         // Told once the caller is back in the event loop: one taking several
         // units at once must not hear "idle" between the first, left

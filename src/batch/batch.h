@@ -29,8 +29,9 @@ public:
 
     ReportFile &report() { return reportFile; }
 
-    // Starts a job for the unit, or ends it untouched (ended() says how);
-    // the job, or nullptr. A job that ended on the same port goes.
+    // Starts a job for the unit, or ends it untouched (ended() says how;
+    // given up once the batch stopped taking units); the job, or nullptr. A
+    // job that ended on the same port goes.
     UnitJob *take(const ProbedDevice &device, const UnitRules &rules);
     // A unit that ends without being looked into (its port went away).
     void end(const UnitResult &result);

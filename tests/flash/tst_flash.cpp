@@ -320,6 +320,20 @@ void TestFlash::secondInterruptGivesUpAndSaysWhere()
     QVERIFY(out.contains(port(g) + " was left in its bootloader"));
     QVERIFY(g.state() == sim::State::Rom && g.romLog().goAddresses.empty());
 
+    // Ctrl-C while the ports named are probed (a silent one takes its time):
+    // no unit is started, each has its line, and the run says it stopped.
+    sim::Gripper &waiting = gripper(sim::GripperConfig());
+    sim::Gripper &silent = gripper(ofKind(sim::Kind::Silent));
+    const QString report = dir.filePath(QStringLiteral("stopped.jsonl"));
+    QProcess early;
+    QString said;
+    start(early, said, {"update", port(waiting), port(silent), "--report", report});
+    QTRY_VERIFY_WITH_TIMEOUT(silent.status().counters.bytesReceived > 0, 10000);
+    ::kill(early.processId(), SIGINT);
+    QVERIFY(early.waitForFinished(30000) && early.exitCode() == 1);
+    QVERIFY(waiting.state() == sim::State::Firmware && waiting.romLog().syncs == 0);
+    QCOMPARE(jsonLines(report).size(), 2);
+    QCOMPARE(jsonLines(report).first().value(QStringLiteral("result")).toString(), QStringLiteral("given-up"));
 }
 
 void TestFlash::consoleClosedGivesEveryUnitItsLine()

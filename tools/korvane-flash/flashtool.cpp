@@ -296,7 +296,12 @@ bool FlashTool::startUpdate(QString *error)
     QStringList names;
     if (!choosePorts(&chosen, &names, error))
         return false;
+    starting = true;
     const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
+    // A Ctrl-C pressed while the ports were probed is heard before any unit
+    // is started: the operator stopped the run before a byte was written.
+    QCoreApplication::processEvents();
+    starting = false;
     for (const QextPortInfo &port : chosen) {
         QList<ProbedDevice> onPort;
         for (const ProbedDevice &device : devices) {
@@ -379,6 +384,9 @@ void FlashTool::interrupt()
     batch.stopTaking();
     if (enumerator)
         enumerator->disconnect(&batch);
+    // startUpdate() ends the units it will not start, and then the run.
+    if (starting)
+        return;
     if (!batch.isBusy()) {
         finishIfIdle();
         return;

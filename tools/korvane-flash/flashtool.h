@@ -62,6 +62,8 @@ private:
     int interrupts = 0;
     bool anyUnconfirmed = false;
     bool ended = false;
+    // The ports named are being probed; no unit is started yet.
+    bool starting = false;
     QextSerialEnumerator *enumerator = nullptr;
 };
 
