@@ -1,6 +1,7 @@
 #include "reportfile.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 bool ReportFile::open(const QString &path, QString *error)
 {
@@ -10,6 +11,11 @@ bool ReportFile::open(const QString &path, QString *error)
     filePath = path;
     if (path.isEmpty())
         return true;
+    // A line cut short (a crash, a power loss, a full disk) would swallow
+    // the next record appended to it: that one starts a line of its own.
+    QFile last(path);
+    endsMidLine = QFileInfo(path).isFile() && last.open(QIODevice::ReadOnly) && last.size() > 0
+                  && last.seek(last.size() - 1) && last.read(1) != "\n";
     file.setFileName(path);
     // Unbuffered: a line that cannot be written fails where it is written,
     // and is not written again with the next one.
@@ -29,12 +35,15 @@ bool ReportFile::write(const UnitResult &result, QString *error)
         ++lost;
         return false;
     }
-    const QByteArray line = result.toJsonLine();
+    const QByteArray line = (endsMidLine ? QByteArrayLiteral("\n") : QByteArray()) + result.toJsonLine();
     if (file.write(line) != line.size() || !file.flush()) {
         ++lost;
         *error = file.errorString();
+        // Part of it may be there.
+        endsMidLine = true;
         return false;
     }
+    endsMidLine = false;
     return true;
 }
 

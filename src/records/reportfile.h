@@ -24,6 +24,8 @@ private:
     QString filePath;
     QFile file;
     int lost = 0;
+    // The file's last line has no end: the next record begins with one.
+    bool endsMidLine = false;
 };
 
 #endif
