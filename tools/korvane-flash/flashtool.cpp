@@ -56,12 +56,6 @@ QJsonObject listRow(const ProbedDevice &device)
     return row;
 }
 
-// --all takes the grippers found, and the ports it could not look into.
-bool takenByAll(const ProbedDevice *unit)
-{
-    return unit && (unit->isGripper() || unit->unavailable);
-}
-
 QJsonValue textOrNull(const QString &text)
 {
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
@@ -238,9 +232,6 @@ int FlashTool::plan(QString *error)
                 onPort.append(device);
         }
         const ProbedDevice *unit = announcedUnit(onPort);
-        // What update --all would pass over gets no row either.
-        if (options.all && !takenByAll(unit))
-            continue;
         ProbedDevice gone;
         if (!unit) {
             gone.portName = portPath(port);
@@ -320,7 +311,7 @@ bool FlashTool::startUpdate(QString *error)
         const ProbedDevice *unit = announcedUnit(onPort);
         // --all takes the grippers found, and names the ports it could not
         // look into; a port named is asked for whatever answers there.
-        if (options.all && !takenByAll(unit))
+        if (options.all && (!unit || (!unit->isGripper() && !unit->unavailable)))
             continue;
         if (unit) {
             batch.take(*unit, rules);
