@@ -110,6 +110,11 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     const QString report = dir.filePath(QStringLiteral("bench.jsonl"));
     window->findChild<QLineEdit *>(QStringLiteral("reportPath"))->setText(report);
     QSignalSpy scanned(window.get(), &StationWindow::scanned);
+    // Stopped while its ports are still probed, "Update all" starts nothing.
+    window->updateAll();
+    window->stop();
+    QVERIFY(scanned.wait(20000) && !window->isBusy());
+    QCOMPARE(text(*window, "message"), QStringLiteral("Stopped."));
     window->updateAll();
     QVERIFY(scanned.wait(20000));
     // The close is refused from the confirmed reboot request on, before the

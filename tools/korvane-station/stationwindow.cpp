@@ -193,6 +193,7 @@ void StationWindow::probe(bool thenUpdate)
     if (scanning)
         return;
     scanning = true;
+    updateAfterScan = thenUpdate;
     refreshButtons();
     QList<QextPortInfo> ports;
     for (const QextPortInfo &port : QextSerialEnumerator::getPorts()) {
@@ -246,7 +247,11 @@ void StationWindow::onScanned(const Scan &scan, bool thenUpdate)
             offerRecovery(*unit, false);
         }
     }
-    if (thenUpdate) {
+    // Stop (or the window's close) while the ports were probed cancels the
+    // update they were probed for.
+    const bool update = thenUpdate && updateAfterScan;
+    updateAfterScan = false;
+    if (update) {
         toTake.clear();
         takeRules = rulesFromWindow();
         for (const QString &port : seen) {
@@ -553,7 +558,7 @@ QString StationWindow::reportPath() const
 
 bool StationWindow::isBusy() const
 {
-    return !toTake.isEmpty() || !batch->portsUnderWay().isEmpty();
+    return (scanning && updateAfterScan) || !toTake.isEmpty() || !batch->portsUnderWay().isEmpty();
 }
 
 QStringList StationWindow::unitsInBootloader() const
@@ -566,6 +571,7 @@ void StationWindow::stop()
     if (!isBusy())
         return;
     stopping = true;
+    updateAfterScan = false;
     toTake.clear();
     batch->clearLeft();
     automaticBox->setChecked(false);
@@ -593,6 +599,7 @@ void StationWindow::closeEvent(QCloseEvent *event)
     // The others are given up now, each with its line; one that reached its
     // ROM meanwhile keeps the window open and is named. Units not yet
     // started stay as they are.
+    updateAfterScan = false;
     toTake.clear();
     batch->clearLeft();
     const QStringList left = batch->giveUpNow();

@@ -124,6 +124,8 @@ private:
     std::vector<std::unique_ptr<Unit>> units;
     Batch *batch = nullptr;
     bool scanning = false;
+    // The scan under way was asked for by "Update all", which Stop cancels.
+    bool updateAfterScan = false;
     bool stopping = false;
     QThreadPool scanPool;
     QextSerialEnumerator *enumerator = nullptr;
