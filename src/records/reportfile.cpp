@@ -11,11 +11,6 @@ bool ReportFile::open(const QString &path, QString *error)
     filePath = path;
     if (path.isEmpty())
         return true;
-    // A line cut short (a crash, a power loss, a full disk) would swallow
-    // the next record appended to it: that one starts a line of its own.
-    QFile last(path);
-    endsMidLine = QFileInfo(path).isFile() && last.open(QIODevice::ReadOnly) && last.size() > 0
-                  && last.seek(last.size() - 1) && last.read(1) != "\n";
     file.setFileName(path);
     // Unbuffered: a line that cannot be written fails where it is written,
     // and is not written again with the next one.
@@ -35,6 +30,13 @@ bool ReportFile::write(const UnitResult &result, QString *error)
         ++lost;
         return false;
     }
+    // A line cut short (a crash, a power loss, a full disk; the history is
+    // shared by the programs) would swallow the record appended to it: that
+    // one starts a line of its own.
+    QFile last(filePath);
+    if (QFileInfo(filePath).isFile() && last.open(QIODevice::ReadOnly) && last.size() > 0
+        && last.seek(last.size() - 1) && last.read(1) != "\n")
+        endsMidLine = true;
     const QByteArray line = (endsMidLine ? QByteArrayLiteral("\n") : QByteArray()) + result.toJsonLine();
     if (file.write(line) != line.size() || !file.flush()) {
         ++lost;

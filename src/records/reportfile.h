@@ -24,7 +24,7 @@ private:
     QString filePath;
     QFile file;
     int lost = 0;
-    // The file's last line has no end: the next record begins with one.
+    // A write failed, perhaps half done: the next record begins a new line.
     bool endsMidLine = false;
 };
 

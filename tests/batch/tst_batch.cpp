@@ -237,13 +237,13 @@ void TestBatch::recordsNameTheUnitAndTheImage()
     refusing.romUidNack = true;
     locked.setFaults(refusing);
     const QString report = dir.filePath(QStringLiteral("records.jsonl"));
-    // A line a crash cut short keeps the records after it apart.
-    QFile cut(report);
-    QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write("{\"record\":1,\"time\":\"2026-12-") > 0);
-    cut.close();
     Batch batch;
     QString error;
     QVERIFY(batch.report().open(report, &error));
+    // A line another program's crash cut short keeps the records after it apart.
+    QFile cut(report);
+    QVERIFY(cut.open(QIODevice::Append) && cut.write("{\"record\":1,\"time\":\"2026-12-") > 0);
+    cut.close();
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
     UnitRules rules;
     rules.typeCode = QStringLiteral("GC3");
