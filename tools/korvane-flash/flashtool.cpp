@@ -401,10 +401,12 @@ void FlashTool::interrupt()
 
 void FlashTool::closeNow()
 {
+    // Closed while the ports named are probed: the units are not started
+    // in the seconds left (startUpdate() ends each with its line).
+    batch.stopTaking();
     if (!batch.isBusy())
         return;
     ++interrupts;
-    batch.stopTaking();
     batch.giveUpNow();
     finishIfIdle();
 }
