@@ -411,6 +411,14 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
             return Cancelled;
         if (!plan.manualPowerCycle && watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
             return EntryFailed;
+        // A cable pulled and put back while the user cycles the power closes
+        // the line for good: without opening it again the greeting of the
+        // bootloader would never be read, and the wait would have no end.
+        if (!port.isOpen() && !port.open(QIODevice::ReadWrite)) {
+            if (!pauseUnless(kReopenPauseMs, cancelled))
+                return Cancelled;
+            continue;
+        }
         if (port.waitForReadyRead(kReadSliceMs) || port.bytesAvailable() > 0)
             received += port.readAll();
     }
