@@ -431,6 +431,7 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
     received.clear();
     port.write(plan.mainImage);
     int stage = 1;
+    int dots = 0;
     watchdog.restart();
     // Once the image is on its way its report is due, whichever way the
     // gripper was rebooted: silence ends in a message, not a wait for ever.
@@ -456,7 +457,13 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
             if (stage != 2)
                 emit phaseChanged(Loading);
             stage = 2;
-            watchdog.restart();
+            // Only a new dot is progress: text after the first one (a
+            // firmware started over mid-load, noise) must not hold the run,
+            // with its window that cannot be closed, for ever.
+            if (received.count('.') > dots) {
+                dots = received.count('.');
+                watchdog.restart();
+            }
         }
         emit progressChanged(reading.progress);
     }

@@ -6,6 +6,7 @@
 #include "downloadrun.h"
 #include "gripperupdate.h"
 #include "simflash.h"
+#include "testpty.h"
 
 #include <QFutureWatcher>
 #include <QTemporaryDir>
@@ -63,6 +64,7 @@ private slots:
     void writesTheMainImage();
     void gsThroughItsFreescaleBootloader_data();
     void gsThroughItsFreescaleBootloader();
+    void gsTextAfterADotIsNoProgress();
     void givenUpWhileWriting();
     void failuresNeverStartTheFirmware_data();
     void failuresNeverStartTheFirmware();
@@ -203,6 +205,30 @@ void TestEngine::gsThroughItsFreescaleBootloader()
     } else {
         QVERIFY(run.update->versionText().isEmpty());
     }
+}
+
+void TestEngine::gsTextAfterADotIsNoProgress()
+{
+    // One dot, then no report but text every half second, as from a firmware
+    // that started over mid-load: the run ends, where it waited for ever.
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    TestPty line;
+    QVERIFY(line.isValid());
+    UpdatePlan plan;
+    plan.target.portName = line.path();
+    plan.target.kind = GS;
+    plan.mainImage = freescaleImage();
+    Running run(plan);
+    QVERIFY(!line.readMaster(1, 5000).isEmpty());
+    line.writeMaster(QByteArray("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n");
+    QVERIFY(!line.readMaster(1, 5000).isEmpty());
+    line.writeMaster(".");
+    for (int i = 0; i < 40 && !run.finish(500); ++i) {
+        line.readMaster(1 << 20, 0);
+        line.writeMaster("Korvane gripper (GS2)\r\n");
+    }
+    QVERIFY(run.watcher.isFinished());
+    QCOMPARE(run.outcome(), GripperUpdate::Silent);
 }
 
 void TestEngine::givenUpWhileWriting()
