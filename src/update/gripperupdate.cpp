@@ -447,6 +447,13 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
         qCDebug(lcUpdate) << received;
         const FreescaleReading reading = readFreescaleReceived(received, stage, plan.mainImage.size());
         if (reading.outcome == FreescaleReading::Loaded) {
+            // A report while part of the image has not even left is the
+            // bootloader ending the load early: only a part of it is in.
+            if (port.bytesToWrite() > 0) {
+                qCDebug(lcUpdate) << "ERREUR GripperUpdate: load report with" << port.bytesToWrite()
+                                  << "bytes of the image not sent";
+                return Silent;
+            }
             emit phaseChanged(Loaded);
             emit progressChanged(100);
             return pauseUnless(plan.afterMainWriteMs, cancelled) ? Updated : Cancelled;
