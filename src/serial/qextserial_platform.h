@@ -34,6 +34,11 @@ QString portLocation(const QString &location);
 // fails with EAGAIN, reported as a resource error, and the bytes are kept.
 bool deviceIsGone(QSerialPort &port);
 
+// With XON/XOFF, output held by the device's XOFF waits for its XON alone.
+// Qt also lets any other byte from the device restart it, and a bootloader
+// that prints its progress while its buffer is full would be overrun.
+void holdOutputUntilXon(QSerialPort &port);
+
 // Tells one device behind a path from another that took its place under the
 // same name (an adapter swapped, a link re-pointed to a new terminal). Empty
 // where the system gives nothing to tell them apart by, or the path is gone.

@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace QextPlatform {
@@ -47,6 +48,15 @@ bool deviceIsGone(QSerialPort &port)
     if (::poll(&p, 1, 0) < 0)
         return true;
     return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void holdOutputUntilXon(QSerialPort &port)
+{
+    termios tio;
+    if (port.handle() >= 0 && ::tcgetattr(port.handle(), &tio) == 0 && (tio.c_iflag & IXANY)) {
+        tio.c_iflag &= ~tcflag_t(IXANY);
+        ::tcsetattr(port.handle(), TCSANOW, &tio);
+    }
 }
 
 QString deviceIdentity(const QString &path)

@@ -107,6 +107,11 @@ bool deviceIsGone(QSerialPort &)
     return true;
 }
 
+void holdOutputUntilXon(QSerialPort &)
+{
+    // Windows resumes output on XON only.
+}
+
 QString stablePath(const QString &path)
 {
     // The device instance ("FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000") names

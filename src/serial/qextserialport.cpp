@@ -118,8 +118,10 @@ void QextSerialPort::setStopBits(StopBitsType bits)
 void QextSerialPort::setFlowControl(FlowType flow)
 {
     m_settings.FlowControl = flow;
-    if (isOpen())
+    if (isOpen()) {
         m_port->setFlowControl(toQt(flow));
+        QextPlatform::holdOutputUntilXon(*m_port);
+    }
 }
 
 void QextSerialPort::setTimeout(long millisec)
@@ -160,6 +162,7 @@ bool QextSerialPort::open(OpenMode mode)
         m_lock = -1;
         return false;
     }
+    QextPlatform::holdOutputUntilXon(*m_port);
     // Unbuffered: the data stays in QSerialPort, which has its own buffer.
     return QIODevice::open(mode | QIODevice::Unbuffered);
 }

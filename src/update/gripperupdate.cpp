@@ -411,6 +411,14 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
             return Cancelled;
         if (!plan.manualPowerCycle && watchdog.elapsed() >= FreescaleConfig::kWatchdogMs)
             return EntryFailed;
+        // A cable pulled and put back while the user cycles the power closes
+        // the line for good: without opening it again the greeting of the
+        // bootloader would never be read, and the wait would have no end.
+        if (!port.isOpen() && !port.open(QIODevice::ReadWrite)) {
+            if (!pauseUnless(kReopenPauseMs, cancelled))
+                return Cancelled;
+            continue;
+        }
         if (port.waitForReadyRead(kReadSliceMs) || port.bytesAvailable() > 0)
             received += port.readAll();
     }
@@ -423,6 +431,7 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
     received.clear();
     port.write(plan.mainImage);
     int stage = 1;
+    int dots = 0;
     watchdog.restart();
     // Once the image is on its way its report is due, whichever way the
     // gripper was rebooted: silence ends in a message, not a wait for ever.
@@ -438,6 +447,13 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
         qCDebug(lcUpdate) << received;
         const FreescaleReading reading = readFreescaleReceived(received, stage, plan.mainImage.size());
         if (reading.outcome == FreescaleReading::Loaded) {
+            // A report while part of the image has not even left is the
+            // bootloader ending the load early: only a part of it is in.
+            if (port.bytesToWrite() > 0) {
+                qCDebug(lcUpdate) << "ERREUR GripperUpdate: load report with" << port.bytesToWrite()
+                                  << "bytes of the image not sent";
+                return Silent;
+            }
             emit phaseChanged(Loaded);
             emit progressChanged(100);
             return pauseUnless(plan.afterMainWriteMs, cancelled) ? Updated : Cancelled;
@@ -448,7 +464,13 @@ GripperUpdate::Outcome GripperUpdate::transferFreescale(const std::function<void
             if (stage != 2)
                 emit phaseChanged(Loading);
             stage = 2;
-            watchdog.restart();
+            // Only a new dot is progress: text after the first one (a
+            // firmware started over mid-load, noise) must not hold the run,
+            // with its window that cannot be closed, for ever.
+            if (received.count('.') > dots) {
+                dots = received.count('.');
+                watchdog.restart();
+            }
         }
         emit progressChanged(reading.progress);
     }

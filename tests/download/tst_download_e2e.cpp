@@ -228,14 +228,19 @@ void TestDownloadRuns::gsAutomatic()
 void TestDownloadRuns::gsManual_data()
 {
     QTest::addColumn<bool>("cancelled");
-    QTest::newRow("poweredAgain") << false;
+    QTest::addColumn<bool>("cablePulled");
+    QTest::newRow("poweredAgain") << false << false;
     // The user gives up before the gripper is switched back on.
-    QTest::newRow("cancelled") << true;
+    QTest::newRow("cancelled") << true << false;
+    // The USB cable is pulled and put back before the power cycle: the
+    // bootloader greets a port the page had lost.
+    QTest::newRow("cablePulled") << false << true;
 }
 
 void TestDownloadRuns::gsManual()
 {
     QFETCH(bool, cancelled);
+    QFETCH(bool, cablePulled);
     KORVANE_SKIP_IF(freescaleSkipReason());
     DownloadHarness h;
     sim::Gripper &gripper = h.addGripper(gsGripper(), QStringLiteral("gripper"));
@@ -251,6 +256,12 @@ void TestDownloadRuns::gsManual()
     if (cancelled) {
         h.button(QWizard::CancelButton)->click();
         QVERIFY(h.waitFor([&] { return h.wizardClosed() && !h.comm->isOpen(); }, 5000));
+    }
+    if (cablePulled) {
+        gripper.unplug(false);
+        QTest::qWait(300);
+        gripper.replug();
+        QVERIFY(h.waitFor([&] { return gripper.status().hostOpen; }, 5000));
     }
     gripper.powerCycle();
     // Cancelled, the gripper's bootloader greets nobody and its window passes

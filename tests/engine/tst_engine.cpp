@@ -6,6 +6,7 @@
 #include "downloadrun.h"
 #include "gripperupdate.h"
 #include "simflash.h"
+#include "testpty.h"
 
 #include <QFutureWatcher>
 #include <QTemporaryDir>
@@ -63,6 +64,8 @@ private slots:
     void writesTheMainImage();
     void gsThroughItsFreescaleBootloader_data();
     void gsThroughItsFreescaleBootloader();
+    void gsNoReportOfTheWholeImage_data();
+    void gsNoReportOfTheWholeImage();
     void givenUpWhileWriting();
     void failuresNeverStartTheFirmware_data();
     void failuresNeverStartTheFirmware();
@@ -203,6 +206,40 @@ void TestEngine::gsThroughItsFreescaleBootloader()
     } else {
         QVERIFY(run.update->versionText().isEmpty());
     }
+}
+
+void TestEngine::gsNoReportOfTheWholeImage_data()
+{
+    QTest::addColumn<QByteArray>("then");
+    // Text every half second after one dot, as from a firmware that started
+    // over mid-load: the run ends, where it waited for ever.
+    QTest::newRow("text after a dot") << QByteArray("Korvane gripper (GS2)\r\n");
+    // A load report while most of the image still waits to go out.
+    QTest::newRow("report mid-image") << QByteArray("\r\nLoaded 0x0400 Program and 0x0000 Data words\r\n");
+}
+
+void TestEngine::gsNoReportOfTheWholeImage()
+{
+    QFETCH(QByteArray, then);
+    KORVANE_SKIP_IF(freescaleSkipReason());
+    TestPty line;
+    QVERIFY(line.isValid());
+    UpdatePlan plan;
+    plan.target.portName = line.path();
+    plan.target.kind = GS;
+    plan.mainImage = freescaleImage();
+    Running run(plan);
+    QVERIFY(!line.readMaster(1, 5000).isEmpty());
+    line.writeMaster(QByteArray("\r\n") + FreescaleConfig::kReadyMarkers[0] + "\r\n");
+    QVERIFY(line.readMaster(2000, 5000).size() >= 2000);
+    line.writeMaster("\x13");  // XOFF: the rest of the image waits for XON
+    line.readMaster(1 << 20, 200);  // what was on its way already
+    line.writeMaster(".");  // progress, not the XON
+    QCOMPARE(line.readMaster(1 << 20, 300), QByteArray());
+    for (int i = 0; i < 40 && !run.finish(500); ++i)
+        line.writeMaster(then);
+    QVERIFY(run.watcher.isFinished());
+    QCOMPARE(run.outcome(), GripperUpdate::Silent);
 }
 
 void TestEngine::givenUpWhileWriting()
