@@ -812,6 +812,10 @@ Protokoll: %2</translation>
         <translation>der zurückgelesene Flash weicht vom Image ab; die neue Firmware wurde nicht gestartet</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>der Greifer antwortet nicht mehr (Kabel oder Stromversorgung verloren?); die neue Firmware wurde nicht gestartet, aktualisieren Sie ihn erneut</translation>
+    </message>
+    <message>
         <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
         <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet; es wartet dort, erneut aktualisieren</translation>
     </message>

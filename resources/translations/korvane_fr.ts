@@ -812,6 +812,10 @@ Journal : %2</translation>
         <translation>la flash relue diffère de l&apos;image ; le nouveau firmware n&apos;a pas été démarré</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>la pince ne répond plus (câble ou alimentation perdus ?) ; le nouveau firmware n&apos;a pas été démarré, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
         <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
         <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré ; elle y attend, mettez-la à jour à nouveau</translation>
     </message>

@@ -47,8 +47,12 @@ const PhaseView *viewOf(GripperUpdate::Phase phase)
     return nullptr;
 }
 
-Phrase failureText(GripperUpdate::Outcome outcome, bool freescale)
+Phrase failureText(GripperUpdate::Outcome outcome, bool freescale, bool lineLost)
 {
+    // Not the flash's fault: a technician would otherwise look for one.
+    if (lineLost && (outcome == GripperUpdate::FlashFailed || outcome == GripperUpdate::VerifyFailed))
+        return jobText(QT_TRANSLATE_NOOP("UnitJob", "the gripper stopped answering (its cable or power lost?); the "
+                                                    "new firmware was not started, update it again"));
     switch (outcome) {
     case GripperUpdate::EntryFailed:
         return freescale ? jobText(QT_TRANSLATE_NOOP("UnitJob", "the Freescale bootloader did not show itself ready"))
@@ -224,7 +228,7 @@ void UnitJob::conclude(GripperUpdate::Outcome outcome)
                                                                 "back"));
     } else {
         unitResult.result = outcome == GripperUpdate::Cancelled ? UnitResult::GivenUp : UnitResult::Failed;
-        unitResult.error = failureText(outcome, isGsFamily(device.kind));
+        unitResult.error = failureText(outcome, isGsFamily(device.kind), update->lineLost());
         if (lastView)
             unitResult.error = jobText(QT_TRANSLATE_NOOP("UnitJob", "%1 (at: %2)")).arg(unitResult.error,
                                                                                      jobText(lastView->text));

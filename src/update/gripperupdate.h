@@ -185,6 +185,9 @@ public:
     QString unitId() const { return uniqueId; }
     // "0x413" from Get ID; empty where the ROM did not say.
     QString productIdText() const { return productId; }
+    // An erase, write or read-back failed because the gripper stopped
+    // answering (unplugged, powered off), not because its ROM refused.
+    bool lineLost() const { return flasher.lineLost(); }
     const UpdatePlan &updatePlan() const { return plan; }
 
 signals:

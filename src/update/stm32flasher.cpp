@@ -22,6 +22,13 @@ Stm32Flasher::Stm32Flasher(BootloaderLink *link, QObject *parent)
 {
 }
 
+Stm32Flasher::Result Stm32Flasher::failed(uint8_t result)
+{
+    lost = result == stbl::RESULT_TIMEOUT || result == stbl::RESULT_IO_ERROR || result == stbl::RESULT_NO_ANSWER
+           || result == stbl::RESULT_NOT_OPEN;
+    return Failed;
+}
+
 Stm32Flasher::Result Stm32Flasher::erase(quint32 address, quint32 count)
 {
     const int first = FlashLayout::firstSectorAt(address);
@@ -41,7 +48,7 @@ Stm32Flasher::Result Stm32Flasher::erase(quint32 address, quint32 count)
             // Writing over flash that was not erased is refused by the part or,
             // worse, accepted and caught only by the read-back much later.
             qCDebug(lcStbl) << "ERREUR eraseFlashSectors: sector" << sector << "not erased";
-            return Failed;
+            return failed(result);
         }
         emit progressChanged(int(i * 100 / count));
     }
@@ -66,7 +73,7 @@ Stm32Flasher::Result Stm32Flasher::write(const QByteArray &image, quint32 addres
                                                  reinterpret_cast<const uint8_t *>(image.constData() + offset));
         if (result != 0) {
             qCDebug(lcStbl) << "ERREUR STBL_WRITE? " << int(result) << Qt::hex << address + quint32(offset);
-            return Failed;
+            return failed(result);
         }
         offset += n;
         emit progressChanged(int(offset * 100 / size));
@@ -86,7 +93,7 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
         if (total > 0)
             emit progressChanged(int((before + done) * 100 / total));
     };
-    bool verified = true;
+    uint8_t refused = 0;
     for (const FlashImage &image : images) {
         if (cancelRequested)
             return Cancelled;
@@ -97,15 +104,15 @@ Stm32Flasher::Result Stm32Flasher::verifyAndStart(const QVector<FlashImage> &ima
         qCDebug(lcStbl) << "STBL_VERIFY? " << int(result);
         qCDebug(lcStbl) << "STBL_ERASE ACK?: " << int(link->ackValue());
         if (result != 0) {
-            verified = false;
+            refused = result;
             break;
         }
         before += quint64(image.content.size());
     }
-    if (!verified) {
+    if (refused != 0) {
         qCDebug(lcStbl) << "ERREUR verifyAndJump: the flash does not hold what was written; not started";
         link->close();
-        return Failed;
+        return failed(refused);
     }
     if (cancelRequested)
         return Cancelled;

@@ -44,15 +44,25 @@ public:
 
     void cancel() { cancelRequested = true; }
     // A new run on the same link.
-    void reset() { cancelRequested = false; }
+    void reset()
+    {
+        cancelRequested = false;
+        lost = false;
+    }
     bool isCancelled() const { return cancelRequested; }
+    // The last Failed was the line's (no answer, a port gone), not a refusal
+    // of the ROM or a read-back that differs.
+    bool lineLost() const { return lost; }
 
 signals:
     void progressChanged(int progress);
 
 private:
+    Result failed(uint8_t result);
+
     BootloaderLink *link;
     std::atomic<bool> cancelRequested{false};
+    bool lost = false;
 };
 
 #endif

@@ -153,6 +153,7 @@ void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine_data()
 {
     QTest::addColumn<int>("phase");
     QTest::addColumn<bool>("waitForIt");
+    QTest::addColumn<bool>("unplugged");
     // Stopped as a second Ctrl-C does, or as a closing window or console
     // does, which waits for each unit: the two in turn.
     const GripperUpdate::Phase phases[] = {GripperUpdate::Rebooting, GripperUpdate::RebootConfirmed,
@@ -162,8 +163,14 @@ void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine_data()
     bool waitForIt = false;
     for (const GripperUpdate::Phase phase : phases) {
         const QByteArray name = QMetaEnum::fromType<GripperUpdate::Phase>().valueToKey(phase);
-        QTest::newRow(name + (waitForIt ? ", given up now" : ", given up")) << int(phase) << waitForIt;
+        QTest::newRow(name + (waitForIt ? ", given up now" : ", given up")) << int(phase) << waitForIt << false;
         waitForIt = !waitForIt;
+    }
+    // Pulled off mid-write or mid-read-back: the line says the gripper went
+    // silent, not that its flash differs or that it waits in its ROM.
+    for (const GripperUpdate::Phase phase : {GripperUpdate::WritingMain, GripperUpdate::Verifying}) {
+        const QByteArray name = QMetaEnum::fromType<GripperUpdate::Phase>().valueToKey(phase);
+        QTest::newRow(name + ", unplugged") << int(phase) << false << true;
     }
 }
 
@@ -174,6 +181,7 @@ void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine()
 {
     QFETCH(int, phase);
     QFETCH(bool, waitForIt);
+    QFETCH(bool, unplugged);
     sim::Gripper &g = gripper(sim::GripperConfig());
     const ProbedDevice device = found(g);
     const QString report = dir.filePath(QStringLiteral("stop-%1.jsonl").arg(serial));
@@ -188,7 +196,9 @@ void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine()
         if (stopped || job->phase() != GripperUpdate::Phase(phase))
             return;
         stopped = true;
-        if (waitForIt)
+        if (unplugged)
+            g.unplug();
+        else if (waitForIt)
             batch->giveUpNow();
         else
             batch->giveUp();
@@ -202,7 +212,12 @@ void TestBatch::stoppedAtEachPhaseEveryUnitHasItsLine()
     QCOMPARE(lines.first().value(QStringLiteral("left_in_bootloader")).toBool(), inRom);
     QCOMPARE(batch->leftInBootloader(), inRom ? QStringList{device.portName} : QStringList());
     const QString result = lines.first().value(QStringLiteral("result")).toString();
-    if (result == QLatin1String("updated"))
+    if (unplugged)
+        QVERIFY2(result == QLatin1String("failed")
+                     && lines.first().value(QStringLiteral("error")).toString().startsWith(
+                         QLatin1String("the gripper stopped answering")),
+                 qPrintable(lines.first().value(QStringLiteral("error")).toString()));
+    else if (result == QLatin1String("updated"))
         QCOMPARE(g.status().unit.version, (sim::Version{1, 6, 9}));
     else
         QCOMPARE(result, QStringLiteral("given-up"));
