@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   build-essential cmake
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools qttranslations5-l10n
-  stm32flash python3 python3-pymodbus python3-serial
+  stm32flash python3 python3-pymodbus python3-serial python3-serial-asyncio
   clang libclang-rt-14-dev
   mingw-w64 wine nsis xvfb xauth xfonts-base xdotool
   fonts-wine libxrender1 libxrandr2 libxcursor1 libxi6 libxcomposite1 libxinerama1 libxfixes3

@@ -6,7 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+started=$SECONDS
+# Each step says when it ends, counted from the start: where the time goes.
+took() { echo "-- $1: done at $((SECONDS - started)) s"; }
 bash scripts/packages.sh
+took packages
 
 # The tests read the programs' English texts: whatever the machine's language.
 export LANGUAGE=en
@@ -28,16 +32,20 @@ asan_skip+='|tst_flash_liveLines|tst_flash_watch)'
 
 passed=0
 failed=0
+skipped=0
 # Adds a CTest output's counts to the totals; no summary at all (ctest itself
-# failed) is one failure, not none.
+# failed) is one failure, not none. CTest counts a skipped test as passed: it
+# is counted apart, so that a skip never reads as a pass.
 count_results() {
-  local output=$1 status=$2 summary total bad
+  local output=$1 status=$2 summary total bad skip
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$output" | tail -n 1 || true)
   total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
   bad=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$summary")
+  skip=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$output" || true)
   [ -n "$summary" ] || [ "$status" -eq 0 ] || { total=1; bad=1; }
-  passed=$((passed + ${total:-0} - ${bad:-0}))
+  passed=$((passed + ${total:-0} - ${bad:-0} - ${skip:-0}))
   failed=$((failed + ${bad:-0}))
+  skipped=$((skipped + ${skip:-0}))
 }
 
 # The build targets whose programs the tests of DIR not matching SKIP run,
@@ -69,6 +77,7 @@ if ! cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR
   failed=$((failed + 1))
   result=1
 fi
+took "plain build"
 
 # The sanitized build and the fuzzers' build go on, at a lower priority,
 # while the plain suite mostly waits on its simulated lines.
@@ -90,9 +99,11 @@ if [ "$result" -eq 0 ]; then
   count_results build-test/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
 fi
+took "test suite"
 
 build_status=0
 wait "$background" || build_status=$?
+took "sanitized build"
 echo "== Tests that can hide memory and threading faults, under AddressSanitizer and UndefinedBehaviorSanitizer =="
 if [ "$build_status" -eq 1 ]; then
   tail -n 60 build-asan/build.log
@@ -109,7 +120,9 @@ else
   count_results build-asan/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
 fi
+took "sanitized tests"
 # A failed fuzzer build shows itself here.
 bash scripts/fuzz.sh || result=1
-echo "Suite: $passed passed, $failed failed"
+took fuzzing
+echo "Suite: $passed passed, $failed failed, $skipped skipped"
 exit $result

@@ -7,8 +7,8 @@ import csv, json, os, re, shutil, subprocess, sys, time
 
 playbook, flash, sim_program, work = sys.argv[1:5]
 if not shutil.which("ansible-playbook") or not shutil.which("dpkg-deb"):
-    print("SKIP: ansible-playbook or dpkg-deb not found (apt-get install ansible-core)")
-    sys.exit(77)
+    print("FAIL: ansible-playbook or dpkg-deb not found (scripts/packages.sh installs ansible-core)")
+    sys.exit(1)
 
 shutil.rmtree(work, ignore_errors=True)
 under = lambda *names: os.path.join(work, *names)
@@ -99,7 +99,8 @@ with open(under("host_vars/cell-b.yml"), "w") as f:
 
 
 def play(*extra):
-    env = dict(os.environ, ANSIBLE_STDOUT_CALLBACK="json", PATH=under("bin") + ":" + os.environ["PATH"],
+    env = dict(os.environ, ANSIBLE_STDOUT_CALLBACK="fleet_json",
+               ANSIBLE_CALLBACK_PLUGINS=os.path.join(os.path.dirname(os.path.abspath(__file__)), "callback_plugins"), PATH=under("bin") + ":" + os.environ["PATH"],
                ANSIBLE_LOCAL_TEMP=under("tmp"), ANSIBLE_REMOTE_TEMP=under("tmp"), ANSIBLE_RETRY_FILES_ENABLED="0", ANSIBLE_PIPELINING="1")
     started = time.monotonic()
     run = subprocess.run(["ansible-playbook", "-i", under("inventory.ini"), playbook,

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$1"
 for tool in ansible-lint ansible-playbook; do
-  command -v $tool >/dev/null || { echo "SKIP: $tool not found (apt-get install ansible-lint)"; exit 77; }
+  command -v $tool >/dev/null || { echo "FAIL: $tool not found (scripts/packages.sh installs ansible-lint)"; exit 1; }
 done
 export ANSIBLE_LOCAL_TEMP=${TMPDIR:-/tmp} ANSIBLE_HOME=$(mktemp -d)
 trap 'rm -rf "$ANSIBLE_HOME"' EXIT

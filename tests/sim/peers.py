@@ -4,7 +4,7 @@ reads back and starts firmware through the simulated ROM bootloader, and
 pymodbus talks to the simulated Modbus firmware.
 
 Run with Debian's /usr/bin/python3 (pymodbus comes from python3-pymodbus).
-Exit code 77 (reported by CTest as skipped) only when the peer is missing.
+A missing or broken peer fails the check, naming the package that brings it.
 
   peers.py stm32flash --sim PROGRAM --generator make-standin-firmware.py \
       --firmware GC3-1.6.9.bin --workdir DIR
@@ -18,7 +18,7 @@ import subprocess
 import sys
 import tty
 
-SKIP = 77
+MISSING = 1
 
 
 class Simulator:
@@ -102,8 +102,8 @@ def run_stm32flash(*args):
 
 def stm32flash_peer(options):
     if shutil.which("stm32flash") is None:
-        print("SKIP: stm32flash is not installed")
-        return SKIP
+        print("FAIL: stm32flash is not installed (scripts/packages.sh installs stm32flash)")
+        return MISSING
     os.makedirs(options.workdir, exist_ok=True)
     newer = os.path.join(options.workdir, "GC3-1.7.0.bin")
     subprocess.run([sys.executable, options.generator, newer, "GC3", "1.7.0"], check=True)
@@ -170,9 +170,12 @@ def pymodbus_peer(options):
     try:
         from pymodbus.client import ModbusSerialClient
         from pymodbus.transaction import ModbusRtuFramer
-    except ImportError:
-        print("SKIP: pymodbus is not installed for", sys.executable)
-        return SKIP
+    except ImportError as error:
+        # pymodbus imports serial_asyncio for its serial client: a missing
+        # python3-serial-asyncio breaks it too.
+        print(f"FAIL: pymodbus cannot be used by {sys.executable}: {error} "
+              "(scripts/packages.sh installs python3-pymodbus and python3-serial-asyncio)")
+        return MISSING
     sim = Simulator(options.sim, "GC,version=1.6.8", "K01+GB1,version=2.0.1,gb1-version=1.4.-2")
     try:
         sim.command("0 wait Firmware 3000")

@@ -10,7 +10,7 @@
 //           platform plug-in on a virtual display (Xvfb): its window, and
 //           Next leads to a scan that asks the gripper its version.
 // Arguments: --part, --wine, --prefix, --image, and --exe (stbl), --installer,
-// --xvfb, --xdotool, --screenshots (flash, wizard); --skip REASON exits 77.
+// --xvfb, --xdotool, --screenshots (flash, wizard); --missing REASON fails, naming what to install.
 
 #include "gripper_sim.h"
 
@@ -456,9 +456,9 @@ int main(int argc, char **argv)
                         : a == "--installer" ? &o.installer : a == "--prefix" ? &o.prefix
                         : a == "--image" ? &o.image : a == "--xvfb" ? &o.xvfb : a == "--xdotool" ? &o.xdotool
                         : a == "--screenshots" ? &o.screenshots : nullptr;
-        if (a == "--skip") {
-            std::cout << "skipped: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
-            return SKIPPED;
+        if (a == "--missing") {
+            std::cout << "FAIL: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
+            return 1;
         }
         if (!to || i + 1 >= argc) {
             std::cerr << "tst_win: unknown argument " << a << " (see the head of tests/win/tst_win.cpp)" << std::endl;
@@ -467,8 +467,9 @@ int main(int argc, char **argv)
         *to = argv[++i];
     }
     if (o.part == "wizard" && (o.xvfb.empty() || o.xdotool.empty())) {
-        std::cout << "skipped: the wizard needs Xvfb and xdotool (scripts/packages.sh installs them)" << std::endl;
-        return SKIPPED;
+        std::cout << "FAIL: the wizard needs Xvfb and xdotool (scripts/packages.sh installs xvfb and xdotool)"
+                  << std::endl;
+        return 1;
     }
     const std::string imageText = readFile(o.image);
     const Bytes image(imageText.begin(), imageText.end());
