@@ -350,7 +350,7 @@ void flashPart(Options &o, const Bytes &image)
     expect(linkComPort(o, g->path()), COM + " leads to " + g->path());
     o.env["KORVANE_EXTRA_PORTS"] = COM;
     // Through the launcher the installer can put on PATH.
-    expect(contains(runInstalled(o, {"list"}, &status, "bin/korvane-flash.cmd"), "BL_STM32") && status == 0
+    expect(contains(runInstalled(o, {"list"}, &status, "bin/korvane-flash.exe"), "BL_STM32") && status == 0
                && g->romLog().writes.empty()
                && g->romLog().erasedSectors.empty(),
            "korvane-flash.exe list shows " + COM + " in its bootloader, and wrote nothing");
