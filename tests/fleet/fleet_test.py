@@ -88,8 +88,10 @@ def grippers():
 
 with open(under("inventory.ini"), "w") as inv:
     inv.write("[robot_cells]\n")
+    # cell-a keeps its report where the role puts it by default, in the home of the cell's user (HOME below).
     for cell, own in cells.items():
-        inv.write(f"{cell} korvane_flash_work_dir={under(cell)} korvane_flash_extra_ports={':'.join(map(under, own))}\n")
+        inv.write(f"{cell} korvane_flash_work_dir={under(cell)} korvane_flash_extra_ports={':'.join(map(under, own))}"
+                  + (f" korvane_flash_report={under(cell, 'report.jsonl')}\n" if cell != "cell-a" else "\n"))
     # cell-b names one port, as text (a group's variables in INI): its other gripper is never opened, in check
     # mode neither.
     inv.write(f"\n[bench_b]\ncell-b\n\n[bench_b:vars]\nkorvane_flash_ports={under('b0')}\n")
@@ -100,7 +102,7 @@ with open(under("inventory.ini"), "w") as inv:
 
 
 def play(*extra, **more_env):
-    env = dict(os.environ, **more_env, ANSIBLE_STDOUT_CALLBACK="fleet_json",
+    env = dict(os.environ, **more_env, HOME=under("home"), ANSIBLE_STDOUT_CALLBACK="fleet_json",
                ANSIBLE_CALLBACK_PLUGINS=os.path.join(os.path.dirname(os.path.abspath(__file__)), "callback"),
                PATH=under("bin") + ":" + os.environ["PATH"],
                ANSIBLE_LOCAL_TEMP=under("tmp"), ANSIBLE_REMOTE_TEMP=under("tmp"), ANSIBLE_RETRY_FILES_ENABLED="0", ANSIBLE_PIPELINING="1")
@@ -145,6 +147,8 @@ check(now["a0"][0] == "Rom" and now["a1"][:2] == ("Firmware", "1.6.9"), f"canary
 check(all(now[u][1:3] == ("1.6.8", "0") for u in ("b0", "b1", "c0")), f"grippers not reached were opened: {now}")
 check({c: outcome(lines) for c, lines in history().items()} == {"cell-a": {"a0": "failed", "a1": "updated"}},
       f"history after the canary: {history()}")
+report_a = under("home/.local/share/Korvane/report.jsonl")
+check(os.path.exists(report_a) and len(open(report_a).readlines()) == 2, "cell-a's report is not in its user's home")
 check(table().get("cell-b:", {}).get("result") == table().get("cell-c:", {}).get("result") == "not reached",
       f"fleet table: {table()}")
 
