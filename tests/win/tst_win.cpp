@@ -349,11 +349,13 @@ void flashPart(Options &o, const Bytes &image)
     auto g = romUnit(true);
     expect(linkComPort(o, g->path()), COM + " leads to " + g->path());
     o.env["KORVANE_EXTRA_PORTS"] = COM;
-    // Through the launcher the installer can put on PATH.
-    expect(contains(runInstalled(o, {"list"}, &status, "bin/korvane-flash.exe"), "BL_STM32") && status == 0
-               && g->romLog().writes.empty()
+    // Through the launcher the installer can put on PATH; in French, into a
+    // file: UTF-8 whatever the code pages ("MODÈLE" heads the kinds).
+    const std::string listed = runInstalled(o, {"--lang", "fr", "list"}, &status, "bin/korvane-flash.exe");
+    expect(contains(listed, "BL_STM32") && status == 0 && g->romLog().writes.empty()
                && g->romLog().erasedSectors.empty(),
            "korvane-flash.exe list shows " + COM + " in its bootloader, and wrote nothing");
+    expect(contains(listed, "MOD\xc3\x88LE"), "its French output, redirected, is UTF-8");
 
     // The version in the result line is the one the new firmware answered
     // over Modbus, read by Qt's serial port under Wine.
