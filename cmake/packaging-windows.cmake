@@ -63,8 +63,13 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/windows/NOTICE.t
 # korvane-flash from any console: the installer offers to put its bin folder
 # on PATH (CPack's page adds INSTDIR\bin, and takes it off on uninstall). The
 # program itself stays beside the DLLs and plug-ins it loads; bin holds a
-# launcher only.
-install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/korvane-flash.cmd DESTINATION bin)
+# launcher only, a program of its own (tools/korvane-flash/launcher_win.cpp
+# says why not a batch file).
+add_executable(korvane-flash-launcher ${PROJECT_SOURCE_DIR}/tools/korvane-flash/launcher_win.cpp)
+set_target_properties(korvane-flash-launcher PROPERTIES OUTPUT_NAME korvane-flash
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
+target_link_options(korvane-flash-launcher PRIVATE -static)
+install(TARGETS korvane-flash-launcher RUNTIME DESTINATION bin)
 set(CPACK_NSIS_MODIFY_PATH ON)
 
 set(CPACK_GENERATOR NSIS)
@@ -85,6 +90,9 @@ set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALLED_ICON_NAME korvane-upgrader.exe)
 # Start-menu entries for the two windows; korvane-flash is for a console.
 set(CPACK_PACKAGE_EXECUTABLES korvane-upgrader "Korvane Upgrader" korvane-station "Korvane Station")
+# What the "Desktop Icon" box of the PATH page puts on the desktop; unset,
+# the box did nothing.
+set(CPACK_CREATE_DESKTOP_LINKS korvane-upgrader korvane-station)
 # A new version is installed over an older one: the files are the same
 # list, and the new uninstaller replaces the old. (Running the old
 # uninstaller first would refuse the install for good once its folder had

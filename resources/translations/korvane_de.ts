@@ -92,6 +92,17 @@
     </message>
 </context>
 <context>
+    <name>DesktopApp</name>
+    <message>
+        <source>Updates the firmware of a Korvane gripper through a wizard.</source>
+        <translation>Aktualisiert die Firmware eines Korvane-Greifers mit einem Assistenten.</translation>
+    </message>
+    <message>
+        <source>Updates every Korvane gripper on the bench at once, in a window.</source>
+        <translation>Aktualisiert alle Korvane-Greifer am Prüfstand gleichzeitig, in einem Fenster.</translation>
+    </message>
+</context>
+<context>
     <name>DownloadRun</name>
     <message>
         <source>If the device is turned off, turn it on.<byte value="xd"/>
@@ -256,6 +267,10 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <source>no</source>
         <translation>nein</translation>
     </message>
+    <message>
+        <source>%1 is a serial port of the machine itself, where no gripper is looked for (&apos;korvane-flash list&apos; shows the gripper ports)</source>
+        <translation>%1 ist eine serielle Schnittstelle des Rechners selbst, an der kein Greifer gesucht wird (&apos;korvane-flash list&apos; zeigt die Schnittstellen der Greifer)</translation>
+    </message>
 </context>
 <context>
     <name>History</name>
@@ -268,6 +283,25 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>
             <numerusform>%1: %n Zeile übersprungen, die kein Datensatz ist</numerusform>
             <numerusform>%1: %n Zeilen übersprungen, die keine Datensätze sind</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation>%1: Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>No record kept yet (%1).</source>
+        <translation>Noch keine Einträge gespeichert (%1).</translation>
+    </message>
+    <message>
+        <source>%1 holds no record.</source>
+        <translation>%1 enthält keine Einträge.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n record(s), none that answers the question.</source>
+        <translation>
+            <numerusform>%1: %n Eintrag, keiner passt zur Anfrage.</numerusform>
+            <numerusform>%1: %n Einträge, keiner passt zur Anfrage.</numerusform>
         </translation>
     </message>
 </context>

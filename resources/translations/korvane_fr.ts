@@ -92,6 +92,17 @@
     </message>
 </context>
 <context>
+    <name>DesktopApp</name>
+    <message>
+        <source>Updates the firmware of a Korvane gripper through a wizard.</source>
+        <translation>Met à jour le micrologiciel d&apos;une pince Korvane à l&apos;aide d&apos;un assistant.</translation>
+    </message>
+    <message>
+        <source>Updates every Korvane gripper on the bench at once, in a window.</source>
+        <translation>Met à jour toutes les pinces Korvane du banc à la fois, dans une fenêtre.</translation>
+    </message>
+</context>
+<context>
     <name>DownloadRun</name>
     <message>
         <source>If the device is turned off, turn it on.<byte value="xd"/>
@@ -256,6 +267,10 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <source>no</source>
         <translation>non</translation>
     </message>
+    <message>
+        <source>%1 is a serial port of the machine itself, where no gripper is looked for (&apos;korvane-flash list&apos; shows the gripper ports)</source>
+        <translation>%1 est un port série de la machine elle-même, où aucune pince n&apos;est cherchée (&apos;korvane-flash list&apos; affiche les ports des pinces)</translation>
+    </message>
 </context>
 <context>
     <name>History</name>
@@ -268,6 +283,25 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>
             <numerusform>%1 : %n ligne ignorée, qui n&apos;est pas un enregistrement</numerusform>
             <numerusform>%1 : %n lignes ignorées, qui ne sont pas des enregistrements</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation>%1 : fichier introuvable</translation>
+    </message>
+    <message>
+        <source>No record kept yet (%1).</source>
+        <translation>Aucun enregistrement conservé pour l&apos;instant (%1).</translation>
+    </message>
+    <message>
+        <source>%1 holds no record.</source>
+        <translation>%1 ne contient aucun enregistrement.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n record(s), none that answers the question.</source>
+        <translation>
+            <numerusform>%1 : %n enregistrement, aucun ne répond à la question.</numerusform>
+            <numerusform>%1 : %n enregistrements, aucun ne répond à la question.</numerusform>
         </translation>
     </message>
 </context>

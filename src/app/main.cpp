@@ -18,6 +18,11 @@ int main(int argc, char *argv[])
     // looks there by itself), never from the working directory: started in
     // a folder others can write to, the wizard would load their code.
     DesktopApp::prepare();
+    const int answered = DesktopApp::answerCommandLine(
+        argc, argv, "korvane-upgrader", CarriedFirmware::kUpgraderVersion,
+        QT_TRANSLATE_NOOP("DesktopApp", "Updates the firmware of a Korvane gripper through a wizard."));
+    if (answered >= 0)
+        return answered;
     QApplication app(argc, argv);
     Language::install(&app);
     // Named in the records; a window program on Windows has no standard

@@ -11,6 +11,12 @@ namespace DesktopApp {
 // screen's own factor (a 150 % laptop gets 1.5, not 2 rounded up).
 void prepare();
 
+// Before the QApplication exists: answers --help and --version (in the
+// language --lang names) without a window, a display or a session log.
+// Returns the exit status when it answered, -1 when the window is to open.
+// Options it does not know are left to Qt (-platform, -style).
+int answerCommandLine(int argc, char *argv[], const char *program, const char *version, const char *description);
+
 // The programs' icon, in every size the resources carry, so the title bar,
 // the task bar and Alt-Tab each pick a sharp one.
 QIcon icon();

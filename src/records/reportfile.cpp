@@ -1,5 +1,7 @@
 #include "reportfile.h"
 
+#include "appendonly.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -11,10 +13,9 @@ bool ReportFile::open(const QString &path, QString *error)
     filePath = path;
     if (path.isEmpty())
         return true;
-    file.setFileName(path);
     // Unbuffered: a line that cannot be written fails where it is written,
     // and is not written again with the next one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+    if (!AppendOnly::open(&file, path)) {
         *error = QCoreApplication::translate("Batch", "%1: cannot be opened for appending (%2)").arg(path, file.errorString());
         return false;
     }
@@ -37,7 +38,9 @@ bool ReportFile::write(const UnitResult &result, QString *error)
     if (QFileInfo(filePath).isFile() && last.open(QIODevice::ReadOnly) && last.size() > 0
         && last.seek(last.size() - 1) && last.read(1) != "\n")
         endsMidLine = true;
-    const QByteArray line = (endsMidLine ? QByteArrayLiteral("\n") : QByteArray()) + result.toJsonLine();
+    QByteArray line = result.toJsonLine();
+    line.chop(1);
+    line = (endsMidLine ? AppendOnly::lineEnd() : QByteArray()) + line + AppendOnly::lineEnd();
     if (file.write(line) != line.size() || !file.flush()) {
         ++lost;
         *error = file.errorString();

@@ -2,6 +2,7 @@
 // run as a user runs it; the batch's own rules are in tests/batch.
 
 #include "flashtool.h"
+#include "qextserialenumerator.h"
 #include "simflash.h"
 #include "terminal.h"
 
@@ -107,6 +108,7 @@ private slots:
     void badArgumentsTouchNoGripper();
     void updatesSeveralKindsAtOnceWithOneFaulty();
     void planSaysWhatTheRunDoes();
+    void questionsAreAnsweredEvenWhenNothingIsFound();
     void watchUpdatesUnitsAsTheyArrive();
     void secondInterruptGivesUpAndSaysWhere();
     void consoleClosedGivesEveryUnitItsLine();
@@ -289,6 +291,44 @@ void TestFlash::planSaysWhatTheRunDoes()
     QVERIFY(other.status().counters.hostOpens == 0);
     for (const sim::Gripper *g : {&older, &inRom, &current})
         QVERIFY(g->romLog().erasedSectors.empty() && g->romLog().writes.empty());
+}
+
+// Help, history and a port of the machine itself: each answer says what was
+// asked and what was found, and no silence passes for "nothing there".
+void TestFlash::questionsAreAnsweredEvenWhenNothingIsFound()
+{
+    Run help = run({"--help-all"});
+    QVERIFY2(help.code == 0 && help.out.contains("history"), qPrintable(help.err));
+    help = run({"plan", "--help"});
+    QVERIFY(help.code == 0 && help.out.contains("plan [PORT...]") && help.out.contains("--force"));
+    QVERIFY(!help.out.contains("--report") && !help.out.contains("watch"));
+    help = run({"history", "--help"});
+    QVERIFY(help.code == 0 && help.out.contains("--since") && !help.out.contains("--force"));
+
+    const QString empty = writeFile("empty.jsonl", QByteArray());
+    const QString one = writeFile("one.jsonl", R"({"record":1,"time":"2026-12-08T10:00:00.000Z","unit_id":"AB"})" "\n");
+    const QList<std::pair<QStringList, QString>> asked = {
+        {{"history", "--report", dir.filePath("mistyped.jsonl")}, "mistyped.jsonl: no such file"},
+        {{"history", "--report", dir.path()}, dir.path()},
+        {{"history", "--report", empty}, "empty.jsonl holds no record."},
+        {{"history", "--report", one, "--unit", "CD"}, "1 record(s), none that answers the question."},
+    };
+    for (const auto &question : asked) {
+        const Run answer = run(question.first);
+        const bool isError = question.second.endsWith("no such file") || question.second == dir.path();
+        QVERIFY2(answer.code == (isError ? 1 : 0) && (isError ? answer.err : answer.out).contains(question.second),
+                 qPrintable(question.first.join(' ') + ": " + answer.out + answer.err));
+    }
+
+    // The machine's own UART (a port without a USB vendor) is never probed:
+    // named, it is said to be one, not to have gone away.
+    for (const QextPortInfo &builtIn : QextSerialEnumerator::getPorts()) {
+        if (builtIn.enumName != QLatin1String("ACPI"))
+            continue;
+        const Run plan = run({"plan", builtIn.physName.isEmpty() ? builtIn.portName : builtIn.physName});
+        QVERIFY2(plan.code == 2 && plan.err.contains("serial port of the machine itself"), qPrintable(plan.err));
+        break;
+    }
 }
 
 void TestFlash::watchUpdatesUnitsAsTheyArrive()

@@ -45,9 +45,11 @@ def package(version, program):
                 "Maintainer: Korvane <upgrader@korvane.example>\nDescription: korvane-flash for the fleet test\n")
     if program:
         shutil.copy(program, tree + "/usr/bin/korvane-flash")
-    else:  # another release: says its own version, otherwise it is this build's program
+    else:  # another release: says its own version, otherwise it is this build's program, which may be made to
+        # crash in the middle of a report line (FLEET_CUT names the report)
         with open(tree + "/usr/bin/korvane-flash", "w") as f:
-            f.write(f'#!/bin/sh\n[ "$1" = --version ] && exec echo "korvane-flash {version}"\nexec {flash} "$@"\n')
+            f.write(f'#!/bin/sh\n[ "$1" = --version ] && exec echo "korvane-flash {version}"\n{flash} "$@"\nrc=$?\n'
+                    '[ -z "$FLEET_CUT" ] || printf \'{"record":1,"time":"20\' >> "$FLEET_CUT"\nexit $rc\n')
         os.chmod(tree + "/usr/bin/korvane-flash", 0o755)
     deb = under("debs", f"korvane-flash_{version}_{arch}.deb")
     subprocess.run(["dpkg-deb", "-Znone", "--root-owner-group", "--build", tree, deb], check=True, capture_output=True)
@@ -84,23 +86,25 @@ def grippers():
             for u, s in ((u, sim_ask(u, "status")) for u in units)}
 
 
-os.makedirs(under("host_vars"))
 with open(under("inventory.ini"), "w") as inv:
     inv.write("[robot_cells]\n")
+    # cell-a keeps its report where the role puts it by default, in the home of the cell's user (HOME below).
     for cell, own in cells.items():
-        inv.write(f"{cell} korvane_flash_work_dir={under(cell)} korvane_flash_extra_ports={':'.join(map(under, own))}\n")
+        inv.write(f"{cell} korvane_flash_work_dir={under(cell)} korvane_flash_extra_ports={':'.join(map(under, own))}"
+                  + (f" korvane_flash_report={under(cell, 'report.jsonl')}\n" if cell != "cell-a" else "\n"))
+    # cell-b names one port, as text (a group's variables in INI): its other gripper is never opened, in check
+    # mode neither.
+    inv.write(f"\n[bench_b]\ncell-b\n\n[bench_b:vars]\nkorvane_flash_ports={under('b0')}\n")
     inv.write(f"\n[robot_cells:vars]\nansible_connection=local\nansible_become=false\n"
               f"ansible_python_interpreter=auto_silent\nkorvane_flash_deb={new_deb}\nkorvane_flash_type=GC3\n"
               "korvane_flash_program={{ korvane_flash_work_dir }}/root/usr/bin/korvane-flash\n"
               f"korvane_flash_history_dir={under('history')}\n")
-# cell-b names one port: its other gripper is never opened, in check mode neither.
-with open(under("host_vars/cell-b.yml"), "w") as f:
-    json.dump({"korvane_flash_ports": [under("b0")]}, f)
 
 
-def play(*extra):
-    env = dict(os.environ, ANSIBLE_STDOUT_CALLBACK="fleet_json",
-               ANSIBLE_CALLBACK_PLUGINS=os.path.join(os.path.dirname(os.path.abspath(__file__)), "callback_plugins"), PATH=under("bin") + ":" + os.environ["PATH"],
+def play(*extra, **more_env):
+    env = dict(os.environ, **more_env, HOME=under("home"), ANSIBLE_STDOUT_CALLBACK="fleet_json",
+               ANSIBLE_CALLBACK_PLUGINS=os.path.join(os.path.dirname(os.path.abspath(__file__)), "callback"),
+               PATH=under("bin") + ":" + os.environ["PATH"],
                ANSIBLE_LOCAL_TEMP=under("tmp"), ANSIBLE_REMOTE_TEMP=under("tmp"), ANSIBLE_RETRY_FILES_ENABLED="0", ANSIBLE_PIPELINING="1")
     started = time.monotonic()
     run = subprocess.run(["ansible-playbook", "-i", under("inventory.ini"), playbook,
@@ -143,6 +147,8 @@ check(now["a0"][0] == "Rom" and now["a1"][:2] == ("Firmware", "1.6.9"), f"canary
 check(all(now[u][1:3] == ("1.6.8", "0") for u in ("b0", "b1", "c0")), f"grippers not reached were opened: {now}")
 check({c: outcome(lines) for c, lines in history().items()} == {"cell-a": {"a0": "failed", "a1": "updated"}},
       f"history after the canary: {history()}")
+report_a = under("home/.local/share/Korvane/report.jsonl")
+check(os.path.exists(report_a) and len(open(report_a).readlines()) == 2, "cell-a's report is not in its user's home")
 check(table().get("cell-b:", {}).get("result") == table().get("cell-c:", {}).get("result") == "not reached",
       f"fleet table: {table()}")
 
@@ -150,8 +156,8 @@ check(table().get("cell-b:", {}).get("result") == table().get("cell-c:", {}).get
 sim_ask("a0", "clear-faults")
 kept = {name: open(under("history", name), "rb").read() for name in os.listdir(under("history"))}
 rc, stats, fleet, plans = play("--check", "-e", "korvane_flash_canary=3")
-check(rc == 0 and plans == {"cell-a": {"a0": "update", "a1": "up to date"}, "cell-c": {"c0": "update"}},
-      f"check before the rollout: {rc} {plans}")
+check(rc == 0 and plans == {"cell-a": {"a0": "update", "a1": "up to date"}, "cell-c": {"c0": "update"}}
+      and all(s["changed"] > 0 for s in stats.values()), f"check before the rollout: {rc} {plans} {stats}")
 check(any(line.startswith(f"cell-b: korvane-flash {release} would be installed (1.1.0 now)") for line in fleet),
       f"check names cell-b's package: {fleet}")
 after = grippers()
@@ -160,8 +166,9 @@ check({u: g[:2] + g[3:] for u, g in after.items()} == {u: g[:2] + g[3:] for u, g
 check({name: open(under("history", name), "rb").read() for name in os.listdir(under("history"))} == kept,
       "check mode wrote on the controller")
 
+# cell-c's program dies in the middle of a report line after c0's: the complete line still counts.
 before = {c: len(lines) for c, lines in history().items()}
-rc, stats, fleet, _ = play()
+rc, stats, fleet, _ = play(FLEET_CUT=under("cell-c", "report.jsonl"))
 lines = {c: lines[before.get(c, 0):] for c, lines in history().items()}
 now = grippers()
 check(rc == 0 and fleet[:1] and fleet[0].startswith("3 cells, 0 failed, 0 not reached"), f"rollout: {rc} {fleet}")
@@ -176,18 +183,24 @@ check(max(line["time"] for line in lines["cell-a"]) < min(line["time"] for c in 
                                                                 for line in lines[c]), "the canary went first")
 
 rc, stats, fleet, plans = play("--check", "-e", "korvane_flash_canary=3")
-check(rc == 0 and plans == {c: {u: "up to date" for u in own if u != "b1"} for c, own in cells.items()},
-      f"check after the rollout: {plans}")
+check(rc == 0 and plans == {c: {u: "up to date" for u in own if u != "b1"} for c, own in cells.items()}
+      and all(s["changed"] == 0 for s in stats.values()), f"check after the rollout: {plans} {stats}")
 rc, stats, fleet, _ = play("-e", "korvane_flash_canary=3")
 check(rc == 0 and len(stats) == 3 and all(s["changed"] == 0 for s in stats.values()), f"second run changed: {stats}")
 check({c: len(lines) for c, lines in history().items()} == {"cell-a": 6, "cell-b": 2, "cell-c": 2}, "history kept")
 check(all(r["result"] == "up-to-date" and r["version_before"] == r["version_after"] == "GC3-1.6.9"
           for r in table().values()) and len(table()) == 4, f"fleet table after the second run: {table()}")
 
-# A misspelt variable stops the cell before anything is done.
+# No gripper on a cell whose program speaks French (ssh forwards LANGUAGE): the reason is still given.
+rc, stats, fleet, _ = play("--limit", "cell-c", "-e", "korvane_flash_extra_ports=", LANGUAGE="fr")
+check(rc != 0 and any(line.startswith("cell-c: FAILED: no gripper found") for line in fleet), f"no gripper: {fleet}")
+
+# A misspelt variable stops the cell before anything is done, and before any plan in check mode.
 rc, stats, fleet, _ = play("--limit", "cell-c", "-e", "korvane_flash_imgaes=[]")
 check(rc != 0 and stats["cell-c"]["failures"] == 1 and "cell-c: FAILED before updating" in " ".join(fleet),
       f"misspelt variable: {stats} {fleet}")
+rc, stats, fleet, _ = play("--check", "--limit", "cell-c", "-e", "korvane_flash_imgaes=[]")
+check(rc != 0 and "cell-c: korvane-flash ?: FAILED before planning" in fleet, f"misspelt variable, check: {fleet}")
 
 sim.stdin.close()
 sim.wait(10)

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -61,6 +62,7 @@ private slots:
 
     void eachRowReadsAtAGlanceAndTheCloseGuardsTheRom();
     void automaticModeUpdatesUnitsAsTheyArrive();
+    void commandLineIsAnsweredWithoutAWindow();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config, const QString &name = QString())
@@ -164,6 +166,34 @@ void TestStation::automaticModeUpdatesUnitsAsTheyArrive()
     // Pulled off the bench, its row says so.
     g.unplug();
     QTRY_COMPARE_WITH_TIMEOUT(window.cell(port(g), Column::StepColumn), QStringLiteral("unplugged"), 10000);
+}
+
+// Both window programs, asked on a machine without a display: the answer
+// comes on the terminal, no window is tried and no session log is begun.
+void TestStation::commandLineIsAnsweredWithoutAWindow()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("no-window")));
+    for (const char *program : {KORVANE_STATION_PROGRAM, KORVANE_UPGRADER_PROGRAM}) {
+        auto ask = [&](const QStringList &arguments, int code) {
+            QProcess process;
+            process.setProcessEnvironment(env);
+            process.start(QString::fromLocal8Bit(program), arguments);
+            const bool ended = process.waitForFinished(60000);
+            process.kill();
+            const QString out = QString::fromUtf8(process.readAllStandardOutput());
+            return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == code ? out : QString();
+        };
+        const QString name = QFileInfo(QString::fromLocal8Bit(program)).fileName();
+        QCOMPARE(ask({"--version"}, 0), name + QStringLiteral(" 1.2.0\n"));
+        const QString help = ask({"--help"}, 0);
+        QVERIFY2(help.contains("--lang <LANGUAGE>") && help.contains("Korvane gripper"), qPrintable(name + help));
+        QVERIFY(ask({"--lang", "fr", "--help"}, 0).contains("pince"));
+        QVERIFY(ask({"--lang"}, 2).isEmpty());
+    }
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("no-window"))).exists());
 }
 
 QTEST_MAIN(TestStation)

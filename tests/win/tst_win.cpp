@@ -183,10 +183,10 @@ bool begin(const Options &w)
     return r == 0 && fs::exists(w.prefix + "/dosdevices");
 }
 
-// The pseudo-terminal at `ptyPath` as COM11 of the prefix.
-bool linkComPort(const Options &w, const std::string &ptyPath)
+// The pseudo-terminal at `ptyPath` as COM11 (or `name`) of the prefix.
+bool linkComPort(const Options &w, const std::string &ptyPath, const std::string &name = "com11")
 {
-    const std::string link = w.prefix + "/dosdevices/com11";
+    const std::string link = w.prefix + "/dosdevices/" + name;
     unlink(link.c_str());
     return symlink(ptyPath.c_str(), link.c_str()) == 0;
 }
@@ -349,11 +349,13 @@ void flashPart(Options &o, const Bytes &image)
     auto g = romUnit(true);
     expect(linkComPort(o, g->path()), COM + " leads to " + g->path());
     o.env["KORVANE_EXTRA_PORTS"] = COM;
-    // Through the launcher the installer can put on PATH.
-    expect(contains(runInstalled(o, {"list"}, &status, "bin/korvane-flash.cmd"), "BL_STM32") && status == 0
-               && g->romLog().writes.empty()
+    // Through the launcher the installer can put on PATH; in French, into a
+    // file: UTF-8 whatever the code pages ("MODÈLE" heads the kinds).
+    const std::string listed = runInstalled(o, {"--lang", "fr", "list"}, &status, "bin/korvane-flash.exe");
+    expect(contains(listed, "BL_STM32") && status == 0 && g->romLog().writes.empty()
                && g->romLog().erasedSectors.empty(),
            "korvane-flash.exe list shows " + COM + " in its bootloader, and wrote nothing");
+    expect(contains(listed, "MOD\xc3\x88LE"), "its French output, redirected, is UTF-8");
 
     // The version in the result line is the one the new firmware answered
     // over Modbus, read by Qt's serial port under Wine.
@@ -361,6 +363,40 @@ void flashPart(Options &o, const Bytes &image)
     expect(status == 0 && contains(update, COM + ": updated BL_STM32 -> GC3-1.6.9"), "korvane-flash.exe update");
     expect(g->readFlash(MAIN, uint32_t(image.size())) == image && runsCarried(*g),
            "the simulated flash holds the carried image, and the gripper runs it");
+
+    // The history shared by two runs: one holds it open while it writes
+    // COM11 again, the other appends the line of an up-to-date COM12 meanwhile.
+    GripperConfig current;
+    current.version = Version{1, 6, 9};
+    Gripper other(current);
+    expect(other.waitForState(State::Firmware, std::chrono::seconds(2)) && linkComPort(o, other.path(), "com12"),
+           "COM12 leads to " + other.path());
+    o.env["KORVANE_EXTRA_PORTS"] = COM + ";COM12";
+    glob_t found = {};
+    glob((o.prefix + "/drive_c/users/*/AppData/Local/Korvane/history.jsonl").c_str(), 0, nullptr, &found);
+    const std::string history = found.gl_pathc ? found.gl_pathv[0] : std::string();
+    globfree(&found);
+    const auto lines = [&history] {
+        const std::string text = readFile(history);
+        return long(std::count(text.begin(), text.end(), '\n'));
+    };
+    const long before = lines();
+    const pid_t writing = start(o, {installDir(o) + "/korvane-flash.exe", "update", COM, "--force"},
+                                workDir(o) + "/writing.out");
+    expect(g->waitForState(State::Rom, std::chrono::seconds(60)), "the forced update reached the ROM");
+    expect(runInstalled(o, {"update", "COM12"}, &status).find("up to date") != std::string::npos,
+           "COM12 said up to date while COM11 was written");
+    int writingStatus = -1;
+    bool ended = false;
+    expect(waitFor([&] { return ended = ended || waitpid(writing, &writingStatus, WNOHANG) == writing; }, 180)
+               && WIFEXITED(writingStatus) && WEXITSTATUS(writingStatus) == 0,
+           "COM11 written again (--force)");
+    if (!ended)
+        stop(writing);
+    const std::string kept = readFile(history);
+    // COM12's line comes first: COM11 waits 3 s for its ROM after the reboot.
+    expect(!history.empty() && lines() == before + 2 && contains(kept, "\"port\":\"COM12\""),
+           "the history keeps both runs' lines: " + history);
 
     // The uninstaller runs on from a copy of itself and returns at once.
     run(o, {installDir(o) + "/Uninstall.exe", "/S"}, workDir(o) + "/uninstall.out", 60);

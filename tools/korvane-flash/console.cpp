@@ -54,7 +54,7 @@ void Console::write(const QString &text)
     if (gone)
         return;
     QString error;
-    switch (Terminal::writeOut(text.toLocal8Bit(), &error)) {
+    switch (Terminal::writeOut(text, &error)) {
     case Terminal::WriteResult::Written:
         return;
     case Terminal::WriteResult::Failed:

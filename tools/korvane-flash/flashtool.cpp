@@ -196,6 +196,12 @@ bool FlashTool::choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QSt
             *error = tr("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
             return false;
         }
+        // It would be passed over unprobed, and then taken for a port gone.
+        if (found->enumName == QLatin1String("ACPI")) {
+            *error = tr("%1 is a serial port of the machine itself, where no gripper is looked for "
+                        "('korvane-flash list' shows the gripper ports)").arg(name);
+            return false;
+        }
         // Two jobs on one port would fight over its line.
         const QString foundNode = deviceNode(portPath(*found));
         if (!nodes.contains(foundNode)) {

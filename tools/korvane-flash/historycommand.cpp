@@ -5,6 +5,7 @@
 #include "unitresult.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -23,12 +24,19 @@ int runHistory(const Options &options)
         }
     }
     const QString file = options.reportPath.isEmpty() ? History::path() : options.reportPath;
+    // A report named that is not there is a mistyped name, not a report
+    // without records; the history is not there until a first update.
+    if (!options.reportPath.isEmpty() && !QFileInfo::exists(file)) {
+        std::fprintf(stderr, "korvane-flash: %s\n",
+                     qPrintable(QCoreApplication::translate("History", "%1: no such file").arg(file)));
+        return 1;
+    }
     QList<QJsonObject> records;
     int skipped = 0;
     QString error;
     if (!History::read(file, query, &records, &skipped, &error)) {
         std::fprintf(stderr, "korvane-flash: %s\n", qPrintable(error));
-        return 2;
+        return 1;
     }
     for (const QJsonObject &record : qAsConst(records)) {
         if (options.json) {
@@ -52,5 +60,18 @@ int runHistory(const Options &options)
         std::fprintf(stderr, "korvane-flash: %s\n",
                      qPrintable(QCoreApplication::translate("History", "%1: %n line(s) that are no record skipped",
                                                             nullptr, skipped).arg(file)));
+    if (records.isEmpty()) {
+        // Silence would leave the user to guess whether the file was read,
+        // held nothing, or held nothing that answers the question.
+        QList<QJsonObject> all;
+        History::read(file, History::Query(), &all, &skipped, &error);
+        const QString said = !QFileInfo::exists(file)
+            ? QCoreApplication::translate("History", "No record kept yet (%1).").arg(file)
+            : all.isEmpty() ? QCoreApplication::translate("History", "%1 holds no record.").arg(file)
+                            : QCoreApplication::translate("History", "%1: %n record(s), none that answers the question.",
+                                                          nullptr, all.size()).arg(file);
+        // --json output stays a list of records, here an empty one.
+        std::fprintf(options.json ? stderr : stdout, "%s\n", qPrintable(said));
+    }
     return 0;
 }

@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     QString error;
     switch (Options::parse(app.arguments().mid(1), &options, &error)) {
     case Options::Help:
-        std::fputs(Options::usage().toLocal8Bit().constData(), stdout);
+        std::fputs(Options::usage(options.command).toLocal8Bit().constData(), stdout);
         return 0;
     case Options::Version:
     {

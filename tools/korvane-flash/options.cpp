@@ -90,6 +90,23 @@ const QList<CommandRow> &commands()
     return table;
 }
 
+const CommandRow *findCommand(const QString &name)
+{
+    for (const CommandRow &row : commands()) {
+        if (name == QLatin1String(row.name))
+            return &row;
+    }
+    return nullptr;
+}
+
+void addOption(QCommandLineParser *parser, const OptionRow &row)
+{
+    QCommandLineOption option(QLatin1String(row.name), Options::tr(row.description));
+    if (row.valueName)
+        option.setValueName(QLatin1String(row.valueName));
+    parser->addOption(option);
+}
+
 void describe(QCommandLineParser *parser)
 {
     QString text = Options::tr("Updates Korvane grippers without a window, several at once.") + QLatin1String("\n\n")
@@ -101,11 +118,22 @@ void describe(QCommandLineParser *parser)
     parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
                                   QStringLiteral("[PORT...]"));
     parser->addHelpOption();
+    for (const OptionRow &row : kOptions)
+        addOption(parser, row);
+}
+
+// One command's help: its line, its ports, and only the options it takes.
+void describe(QCommandLineParser *parser, const CommandRow &command)
+{
+    parser->setApplicationDescription(Options::tr(command.description));
+    parser->addPositionalArgument(QLatin1String(command.name), QString(), QLatin1String(command.name));
+    if (command.takesPorts)
+        parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
+                                      QStringLiteral("[PORT...]"));
+    parser->addHelpOption();
     for (const OptionRow &row : kOptions) {
-        QCommandLineOption option(QLatin1String(row.name), Options::tr(row.description));
-        if (row.valueName)
-            option.setValueName(QLatin1String(row.valueName));
-        parser->addOption(option);
+        if (command.options.contains(QLatin1String(row.name)) || qstrcmp(row.name, "lang") == 0)
+            addOption(parser, row);
     }
 }
 
@@ -160,17 +188,22 @@ QString Options::manPage(const QString &page)
     for (const OptionRow &row : kOptions)
         optionList += QLatin1String(".TP\n") + roffOption(row) + roffParagraph(row.description, row.details);
     // Qt's own, as --help lists them.
-    optionList += QLatin1String(".TP\n.BR \\-h \", \" \\-\\-help\nthis usage.\n"
-                                ".TP\n.B \\-\\-help\\-all\nthe usage with Qt's own options.\n");
+    optionList += QLatin1String(".TP\n.BR \\-h \", \" \\-\\-help\nthis usage; after a command, that command's "
+                                "options only.\n.TP\n.B \\-\\-help\\-all\nthe same as \\-\\-help: korvane\\-flash "
+                                "takes none of Qt's own options.\n");
     return QString(page)
         .replace(QLatin1String("@SYNOPSIS@\n"), synopsis)
         .replace(QLatin1String("@COMMANDS@\n"), commandList)
         .replace(QLatin1String("@OPTIONS@\n"), optionList);
 }
 
-QString Options::usage()
+QString Options::usage(const QString &command)
 {
     QCommandLineParser parser;
+    if (const CommandRow *row = findCommand(command)) {
+        describe(&parser, *row);
+        return parser.helpText();
+    }
     describe(&parser);
     return parser.helpText() + QLatin1Char('\n')
            + tr("KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, "
@@ -187,8 +220,13 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
         *error = parser.errorText();
         return UsageError;
     }
-    if (parser.isSet(QStringLiteral("help")))
+    // Qt lists --help-all beside --help; a console program of Qt Core
+    // has none of the options it would add.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        const QStringList positional = parser.positionalArguments();
+        options->command = positional.isEmpty() || !findCommand(positional.first()) ? QString() : positional.first();
         return Help;
+    }
     if (parser.isSet(QStringLiteral("version")))
         return Version;
 
@@ -199,11 +237,7 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
     }
     Options parsed;
     parsed.command = positional.takeFirst();
-    const CommandRow *command = nullptr;
-    for (const CommandRow &row : commands()) {
-        if (parsed.command == QLatin1String(row.name))
-            command = &row;
-    }
+    const CommandRow *command = findCommand(parsed.command);
     if (!command) {
         *error = tr("unknown command '%1'").arg(parsed.command);
         return UsageError;

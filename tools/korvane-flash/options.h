@@ -30,7 +30,8 @@ public:
     // Fills `options` from the arguments after the program name; on a usage
     // error `error` says what is wrong.
     static Action parse(const QStringList &arguments, Options *options, QString *error);
-    static QString usage();
+    // The whole help, or one command's (`plan --help`).
+    static QString usage(const QString &command = QString());
     // The manual page: `page` with its @SYNOPSIS@, @COMMANDS@ and @OPTIONS@
     // lines made from the same rows as the help, in English.
     static QString manPage(const QString &page);

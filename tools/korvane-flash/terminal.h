@@ -19,9 +19,10 @@ bool isInteractive();
 bool size(int *columns, int *rows);
 
 enum class WriteResult { Written, Gone, Failed };
-// Writes all of the bytes to standard output. Gone: the reader went away (a
-// hung-up terminal, a closed pipe); Failed: any other error, said in *error.
-WriteResult writeOut(const QByteArray &bytes, QString *error);
+// Writes all of the text to standard output, in the encoding its reader
+// takes. Gone: the reader went away (a hung-up terminal, a closed pipe);
+// Failed: any other error, said in *error.
+WriteResult writeOut(const QString &text, QString *error);
 
 // From now on Ctrl-C and a request to terminate call onInterrupt in the
 // event loop of the receiver's thread, each time; a hang-up of the terminal

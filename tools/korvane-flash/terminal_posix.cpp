@@ -37,8 +37,9 @@ bool Terminal::size(int *columns, int *rows)
     return true;
 }
 
-Terminal::WriteResult Terminal::writeOut(const QByteArray &bytes, QString *error)
+Terminal::WriteResult Terminal::writeOut(const QString &text, QString *error)
 {
+    const QByteArray bytes = text.toLocal8Bit();
     qint64 done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));

@@ -62,21 +62,39 @@ bool Terminal::size(int *columns, int *rows)
     return true;
 }
 
-Terminal::WriteResult Terminal::writeOut(const QByteArray &bytes, QString *error)
+Terminal::WriteResult Terminal::writeOut(const QString &text, QString *error)
 {
+    const auto failed = [error] {
+        const DWORD code = GetLastError();
+        // The reader of the pipe ended: the user gone, not a fault of the
+        // update.
+        if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA)
+            return WriteResult::Gone;
+        *error = QStringLiteral("error %1").arg(code);
+        return WriteResult::Failed;
+    };
+    DWORD mode = 0;
+    if (GetConsoleMode(output(), &mode)) {
+        // The console reads bytes in its OEM code page, where the ANSI
+        // page's accents come out garbled; UTF-16 it shows as it is.
+        const auto *chars = reinterpret_cast<const wchar_t *>(text.utf16());
+        qint64 done = 0;
+        while (done < text.size()) {
+            DWORD written = 0;
+            if (!WriteConsoleW(output(), chars + done, DWORD(text.size() - done), &written, nullptr) || written == 0)
+                return failed();
+            done += written;
+        }
+        return WriteResult::Written;
+    }
+    // Redirected to a file or a pipe: UTF-8, whatever the code pages.
+    const QByteArray bytes = text.toUtf8();
     qint64 done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;
         if (!WriteFile(output(), bytes.constData() + done, DWORD(bytes.size() - done), &written, nullptr)
-            || written == 0) {
-            const DWORD code = GetLastError();
-            // The reader of the pipe ended: the user gone, not a fault of
-            // the update.
-            if (code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA)
-                return WriteResult::Gone;
-            *error = QStringLiteral("error %1").arg(code);
-            return WriteResult::Failed;
-        }
+            || written == 0)
+            return failed();
         done += written;
     }
     return WriteResult::Written;

@@ -11,6 +11,11 @@
 int main(int argc, char *argv[])
 {
     DesktopApp::prepare();
+    const int answered = DesktopApp::answerCommandLine(
+        argc, argv, "korvane-station", CarriedFirmware::kUpgraderVersion,
+        QT_TRANSLATE_NOOP("DesktopApp", "Updates every Korvane gripper on the bench at once, in a window."));
+    if (answered >= 0)
+        return answered;
     QApplication app(argc, argv);
     Language::install(&app);
     QApplication::setWindowIcon(DesktopApp::icon());
