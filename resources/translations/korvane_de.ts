@@ -734,7 +734,11 @@ Protokoll: %2</translation>
     </message>
 </context>
 <context>
-    <name>UnitJob</name>
+    <name>UnitEnd</name>
+    <message>
+        <source>reboot</source>
+        <translation>Neustart</translation>
+    </message>
     <message>
         <source>Rebooting the gripper into its bootloader.</source>
         <translation>Der Greifer wird in seinen Bootloader neu gestartet.</translation>
@@ -752,8 +756,16 @@ Protokoll: %2</translation>
         <translation>Der STM32-Bootloader wird erkannt.</translation>
     </message>
     <message>
+        <source>erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
         <source>Erasing the main firmware flash sectors.</source>
         <translation>Die Flash-Sektoren der Haupt-Firmware werden gelöscht.</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>Schreiben</translation>
     </message>
     <message>
         <source>Downloading the bootloader</source>
@@ -764,6 +776,10 @@ Protokoll: %2</translation>
         <translation>Haupt-Firmware wird heruntergeladen</translation>
     </message>
     <message>
+        <source>verify</source>
+        <translation>Prüfen</translation>
+    </message>
+    <message>
         <source>Verifying and jumping in the main firmware</source>
         <translation>Prüfen und Starten der Haupt-Firmware</translation>
     </message>
@@ -772,8 +788,8 @@ Protokoll: %2</translation>
         <translation>Der Bootloader ist bereit, die neue Firmware zu empfangen.</translation>
     </message>
     <message>
-        <source>The wizard is currently downloading the new firmware.</source>
-        <translation>Der Assistent lädt die neue Firmware herunter.</translation>
+        <source>The new firmware is being downloaded.</source>
+        <translation>Die neue Firmware wird heruntergeladen.</translation>
     </message>
     <message>
         <source>The new firmware has been downloaded successfully.</source>
@@ -784,8 +800,16 @@ Protokoll: %2</translation>
         <translation>Die neue Version wird gelesen.</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>der Greifer antwortet nicht mehr (Kabel oder Stromversorgung verloren?); die neue Firmware wurde nicht gestartet, aktualisieren Sie ihn erneut</translation>
+    </message>
+    <message>
         <source>the Freescale bootloader did not show itself ready</source>
         <translation>der Freescale-Bootloader hat sich nicht bereit gemeldet</translation>
+    </message>
+    <message>
+        <source>its ROM bootloader did not answer</source>
+        <translation>sein ROM-Bootloader hat nicht geantwortet</translation>
     </message>
     <message>
         <source>the gripper did not enter its bootloader</source>
@@ -796,8 +820,8 @@ Protokoll: %2</translation>
         <translation>kein Image für den Freescale-Bootloader</translation>
     </message>
     <message>
-        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
-        <translation>Löschen oder Schreiben des Flash fehlgeschlagen; der Greifer wartet in seinem Bootloader</translation>
+        <source>erasing or writing the flash failed</source>
+        <translation>Löschen oder Schreiben des Flash fehlgeschlagen</translation>
     </message>
     <message>
         <source>the Freescale bootloader did not report the image loaded</source>
@@ -812,12 +836,8 @@ Protokoll: %2</translation>
         <translation>der zurückgelesene Flash weicht vom Image ab; die neue Firmware wurde nicht gestartet</translation>
     </message>
     <message>
-        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
-        <translation>der Greifer antwortet nicht mehr (Kabel oder Stromversorgung verloren?); die neue Firmware wurde nicht gestartet, aktualisieren Sie ihn erneut</translation>
-    </message>
-    <message>
-        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
-        <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet; es wartet dort, erneut aktualisieren</translation>
+        <source>written and read back, but its bootloader did not start it</source>
+        <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet</translation>
     </message>
     <message>
         <source>given up</source>
@@ -842,22 +862,6 @@ Protokoll: %2</translation>
     <message>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1; im Bootloader verblieben, erneut aktualisieren</translation>
-    </message>
-    <message>
-        <source>reboot</source>
-        <translation>Neustart</translation>
-    </message>
-    <message>
-        <source>erase</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>write</source>
-        <translation>Schreiben</translation>
-    </message>
-    <message>
-        <source>verify</source>
-        <translation>Prüfen</translation>
     </message>
 </context>
 <context>

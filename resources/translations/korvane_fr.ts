@@ -734,7 +734,11 @@ Journal : %2</translation>
     </message>
 </context>
 <context>
-    <name>UnitJob</name>
+    <name>UnitEnd</name>
+    <message>
+        <source>reboot</source>
+        <translation>redémarrage</translation>
+    </message>
     <message>
         <source>Rebooting the gripper into its bootloader.</source>
         <translation>Redémarrage de la pince dans son bootloader.</translation>
@@ -752,8 +756,16 @@ Journal : %2</translation>
         <translation>Identification du bootloader STM32.</translation>
     </message>
     <message>
+        <source>erase</source>
+        <translation>effacement</translation>
+    </message>
+    <message>
         <source>Erasing the main firmware flash sectors.</source>
         <translation>Effacement des secteurs flash du firmware principal.</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>écriture</translation>
     </message>
     <message>
         <source>Downloading the bootloader</source>
@@ -764,6 +776,10 @@ Journal : %2</translation>
         <translation>Téléchargement du firmware principal</translation>
     </message>
     <message>
+        <source>verify</source>
+        <translation>vérification</translation>
+    </message>
+    <message>
         <source>Verifying and jumping in the main firmware</source>
         <translation>Vérification et démarrage du firmware principal</translation>
     </message>
@@ -772,8 +788,8 @@ Journal : %2</translation>
         <translation>Le bootloader est prêt à recevoir le nouveau firmware.</translation>
     </message>
     <message>
-        <source>The wizard is currently downloading the new firmware.</source>
-        <translation>L&apos;assistant télécharge le nouveau firmware.</translation>
+        <source>The new firmware is being downloaded.</source>
+        <translation>Le nouveau firmware est en cours de téléchargement.</translation>
     </message>
     <message>
         <source>The new firmware has been downloaded successfully.</source>
@@ -784,8 +800,16 @@ Journal : %2</translation>
         <translation>Lecture de la nouvelle version.</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>la pince ne répond plus (câble ou alimentation perdus ?) ; le nouveau firmware n&apos;a pas été démarré, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
         <source>the Freescale bootloader did not show itself ready</source>
         <translation>le bootloader Freescale ne s&apos;est pas montré prêt</translation>
+    </message>
+    <message>
+        <source>its ROM bootloader did not answer</source>
+        <translation>son bootloader ROM n&apos;a pas répondu</translation>
     </message>
     <message>
         <source>the gripper did not enter its bootloader</source>
@@ -796,8 +820,8 @@ Journal : %2</translation>
         <translation>aucune image à envoyer au bootloader Freescale</translation>
     </message>
     <message>
-        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
-        <translation>l&apos;effacement ou l&apos;écriture de la flash a échoué ; la pince attend dans son bootloader</translation>
+        <source>erasing or writing the flash failed</source>
+        <translation>l&apos;effacement ou l&apos;écriture de la flash a échoué</translation>
     </message>
     <message>
         <source>the Freescale bootloader did not report the image loaded</source>
@@ -812,12 +836,8 @@ Journal : %2</translation>
         <translation>la flash relue diffère de l&apos;image ; le nouveau firmware n&apos;a pas été démarré</translation>
     </message>
     <message>
-        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
-        <translation>la pince ne répond plus (câble ou alimentation perdus ?) ; le nouveau firmware n&apos;a pas été démarré, mettez-la à jour à nouveau</translation>
-    </message>
-    <message>
-        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
-        <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré ; elle y attend, mettez-la à jour à nouveau</translation>
+        <source>written and read back, but its bootloader did not start it</source>
+        <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré</translation>
     </message>
     <message>
         <source>given up</source>
@@ -842,22 +862,6 @@ Journal : %2</translation>
     <message>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1 ; laissée dans son bootloader, mettez-la à jour à nouveau</translation>
-    </message>
-    <message>
-        <source>reboot</source>
-        <translation>redémarrage</translation>
-    </message>
-    <message>
-        <source>erase</source>
-        <translation>effacement</translation>
-    </message>
-    <message>
-        <source>write</source>
-        <translation>écriture</translation>
-    </message>
-    <message>
-        <source>verify</source>
-        <translation>vérification</translation>
     </message>
 </context>
 <context>

@@ -488,7 +488,7 @@ void StationWindow::onJobChanged(const QString &port)
     // instruction to the user instead of flickering between the two.
     if (!(unit->shownPhase == GripperUpdate::AwaitingPowerCycle && phase == GripperUpdate::Rebooting)) {
         unit->shownPhase = phase;
-        setItem(row(port), StepColumn, QCoreApplication::translate("UnitJob", UnitJob::phaseText(phase).toUtf8()));
+        setItem(row(port), StepColumn, UnitEnd::phaseText(phase).shown);
     }
     unit->bar->setValue(unit->job->progress());
 }
