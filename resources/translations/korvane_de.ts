@@ -36,10 +36,6 @@
         <translation>; %1 Berichtszeile(n) nicht geschrieben</translation>
     </message>
     <message>
-        <source>it runs a newer version than %1 (%2)</source>
-        <translation>es läuft eine neuere Version als %1 (%2)</translation>
-    </message>
-    <message>
         <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
         <translation>kein Zugriff auf den Port: den Benutzer zu seiner Gruppe &apos;%1&apos; hinzufügen und neu anmelden</translation>
     </message>
@@ -64,24 +60,24 @@
         <translation>der Port konnte nicht geöffnet werden (%1)</translation>
     </message>
     <message>
-        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
-        <translation>kein Greifer hat geantwortet (--manual-reboot für ein Gerät ohne funktionierende Firmware)</translation>
-    </message>
-    <message>
-        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
-        <translation>im ROM-Bootloader gefunden, wo es seinen Typ nicht angeben kann: --type angeben</translation>
-    </message>
-    <message>
-        <source>a unit without working firmware cannot tell its type: give --type</source>
-        <translation>ein Gerät ohne funktionierende Firmware kann seinen Typ nicht angeben: --type angeben</translation>
-    </message>
-    <message>
-        <source>--force installs it anyway</source>
-        <translation>--force installiert trotzdem</translation>
-    </message>
-    <message>
         <source>%1: cannot be opened for appending (%2)</source>
         <translation>%1: kann nicht zum Anhängen geöffnet werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>no gripper answered</source>
+        <translation>kein Greifer hat geantwortet</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type</source>
+        <translation>im ROM-Bootloader gefunden, wo es seinen Typ nicht angeben kann</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type</source>
+        <translation>ein Gerät ohne funktionierende Firmware kann seinen Typ nicht angeben</translation>
     </message>
 </context>
 <context>
@@ -255,6 +251,18 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>no</source>
         <translation>nein</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force installiert trotzdem</translation>
+    </message>
+    <message>
+        <source>give --type</source>
+        <translation>--type angeben</translation>
+    </message>
+    <message>
+        <source>--manual-reboot for a unit without working firmware</source>
+        <translation>--manual-reboot für ein Gerät ohne funktionierende Firmware</translation>
     </message>
 </context>
 <context>
@@ -732,6 +740,10 @@ Protokoll: %2</translation>
         <source>Force installs it anyway</source>
         <translation>Erzwingen installiert trotzdem</translation>
     </message>
+    <message>
+        <source>choose its type, then Update as</source>
+        <translation>Typ wählen, dann Aktualisieren als</translation>
+    </message>
 </context>
 <context>
     <name>UnitEnd</name>
@@ -862,6 +874,10 @@ Protokoll: %2</translation>
     <message>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1; im Bootloader verblieben, erneut aktualisieren</translation>
+    </message>
+    <message>
+        <source>it runs a newer version than %1</source>
+        <translation>es läuft eine neuere Version als %1</translation>
     </message>
 </context>
 <context>

@@ -36,10 +36,6 @@
         <translation>; %1 ligne(s) de rapport non écrite(s)</translation>
     </message>
     <message>
-        <source>it runs a newer version than %1 (%2)</source>
-        <translation>elle exécute une version plus récente que %1 (%2)</translation>
-    </message>
-    <message>
         <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
         <translation>pas d&apos;accès au port : ajoutez l&apos;utilisateur à son groupe &apos;%1&apos;, puis reconnectez-vous</translation>
     </message>
@@ -64,24 +60,24 @@
         <translation>le port n&apos;a pas pu être ouvert (%1)</translation>
     </message>
     <message>
-        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
-        <translation>aucune pince n&apos;a répondu (--manual-reboot pour une unité sans firmware fonctionnel)</translation>
-    </message>
-    <message>
-        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
-        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type : donnez --type</translation>
-    </message>
-    <message>
-        <source>a unit without working firmware cannot tell its type: give --type</source>
-        <translation>une unité sans firmware fonctionnel ne peut pas indiquer son type : donnez --type</translation>
-    </message>
-    <message>
-        <source>--force installs it anyway</source>
-        <translation>--force l&apos;installe quand même</translation>
-    </message>
-    <message>
         <source>%1: cannot be opened for appending (%2)</source>
         <translation>%1 : impossible d&apos;ouvrir en ajout (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>no gripper answered</source>
+        <translation>aucune pince n&apos;a répondu</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type</source>
+        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type</source>
+        <translation>une unité sans firmware fonctionnel ne peut pas indiquer son type</translation>
     </message>
 </context>
 <context>
@@ -255,6 +251,18 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>no</source>
         <translation>non</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force l&apos;installe quand même</translation>
+    </message>
+    <message>
+        <source>give --type</source>
+        <translation>donnez --type</translation>
+    </message>
+    <message>
+        <source>--manual-reboot for a unit without working firmware</source>
+        <translation>--manual-reboot pour une unité sans firmware fonctionnel</translation>
     </message>
 </context>
 <context>
@@ -732,6 +740,10 @@ Journal : %2</translation>
         <source>Force installs it anyway</source>
         <translation>Forcer l&apos;installe quand même</translation>
     </message>
+    <message>
+        <source>choose its type, then Update as</source>
+        <translation>choisissez son type, puis Mettre à jour en</translation>
+    </message>
 </context>
 <context>
     <name>UnitEnd</name>
@@ -862,6 +874,10 @@ Journal : %2</translation>
     <message>
         <source>%1; left in its bootloader, update it again</source>
         <translation>%1 ; laissée dans son bootloader, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
+        <source>it runs a newer version than %1</source>
+        <translation>elle exécute une version plus récente que %1</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "firmwarechoice.h"
 #include "phrase.h"
 #include "portprobe.h"
+#include "unitend.h"
 #include "unitresult.h"
 
 #include <QList>
@@ -25,9 +26,13 @@ struct UnitRules
     bool force = false;
     // The power-cycle path: the reboot request is repeated without limit.
     bool manualReboot = false;
-    // How the user overrides the refusal of a newer version, in the words of
-    // the program that refused.
-    Phrase forceHint = Phrase("Batch", QT_TRANSLATE_NOOP("Batch", "--force installs it anyway"));
+    // How the user gets past a refusal, in the words of the program that
+    // refused (its options, its controls): shown after the reason, never
+    // kept in the record, which is the same whichever program wrote it.
+    // Empty: nothing is added.
+    Phrase forceHint;  // a newer version runs
+    Phrase typeHint;   // the unit cannot tell its type
+    Phrase manualRebootHint;  // no gripper answered
 };
 
 namespace UnitChoice {

@@ -10,10 +10,8 @@
 #include "portprobe.h"
 #include "qextserialenumerator.h"
 #include "replywait.h"
-#include "reportfile.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -156,14 +154,10 @@ QString DownloadRun::recordEnd(GripperUpdate::Outcome outcome, const QString &ve
     recorded = true;
     const UnitResult &unit = refusal.isEmpty() && update ? end.conclude(outcome, *update, versionRead)
                                                          : end.refuse(refusal);
-    ReportFile history;
-    QString failure;
-    QDir().mkpath(History::folder());
-    if (!history.open(History::path(), &failure) || !history.write(unit, &failure)) {
-        qCWarning(lcWizard) << "ERREUR history:" << failure;
-        return failure.isEmpty() ? History::path() : failure;
-    }
-    return QString();
+    const QString lost = History::append(unit);
+    if (!lost.isEmpty())
+        qCWarning(lcWizard) << "ERREUR history:" << lost;
+    return lost;
 }
 
 void DownloadRun::onPhase(GripperUpdate::Phase reported)

@@ -91,6 +91,25 @@ Phrase UnitEnd::phaseText(GripperUpdate::Phase phase)
     return view ? endText(view->text) : Phrase();
 }
 
+UnitResult UnitEnd::untouched(const QString &port, DeviceKind kind, const QString &typeCode,
+                              const QString &versionBefore, const Phrase &why)
+{
+    UnitResult result;
+    result.time = QDateTime::currentDateTimeUtc();
+    result.port = port;
+    result.kind = kindName(kind);
+    result.typeCode = typeCode;
+    result.versionBefore = versionBefore;
+    result.result = UnitResult::Refused;
+    result.error = why;
+    return result;
+}
+
+Phrase UnitEnd::newerText(const QString &imageVersion)
+{
+    return endText(QT_TRANSLATE_NOOP("UnitEnd", "it runs a newer version than %1")).arg(imageVersion);
+}
+
 void UnitEnd::judge(const Verdict &verdict, UnitResult *result)
 {
     result->versionAfter = verdict.versionRead;

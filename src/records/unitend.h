@@ -4,6 +4,7 @@
 #include "firmwarechoice.h"
 #include "gripperupdate.h"
 #include "phrase.h"
+#include "portprobe.h"
 #include "unitresult.h"
 
 #include <QString>
@@ -47,6 +48,13 @@ public:
         // The last phase reported, named in a failure; -1 for none.
         int lastPhase = -1;
     };
+    // A unit left untouched, before any byte was sent: what it said of
+    // itself, and why (a refusal, empty when it is up to date).
+    static UnitResult untouched(const QString &port, DeviceKind kind, const QString &typeCode,
+                                const QString &versionBefore, const Phrase &why);
+    // Why a unit running a newer version than the image is not updated.
+    static Phrase newerText(const QString &imageVersion);
+
     // The result, the version after, the error and whether the unit is left
     // in its bootloader: a unit that ends in its ROM, whatever ended it.
     static void judge(const Verdict &verdict, UnitResult *result);

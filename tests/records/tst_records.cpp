@@ -52,7 +52,8 @@ void TestRecords::failedUpdateLeavesItsRecordAndLog()
 
 // One gripper updated by korvane-flash, the station (its Report field emptied) and the wizard, its old firmware
 // put back between, the three pointed at one data folder: their history lines are alike, whether the unit is
-// updated or its ROM refuses the erase (each then says it is left in its bootloader).
+// updated, its ROM refuses the erase (each then says it is left in its bootloader) or it runs a newer version
+// (refused; the wizard's user cancels at its warning).
 void TestRecords::everyFrontEndRecordsTheUnitAlike()
 {
     QTemporaryDir data;
@@ -62,19 +63,22 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     sim::GripperConfig config;
     config.uniqueId = "3a0047001851363037383934";
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    const auto backToOldFirmware = [&] {
-        gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", {1, 6, 8}));
+    enum Ends { Updated, FailsInRom, Refused };
+    const auto runs = [&](Ends ends) {
+        sim::Version version{1, 6, 8};
+        version.minor = ends == Refused ? 7 : 6;
+        gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", version));
         gripper.powerCycle();
         return gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5));
     };
     // Each program names itself as its main() does.
     QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
-    const auto updateByAllThree = [&](bool fails) {
-        QVERIFY(backToOldFirmware());
+    const auto updateByAllThree = [&](Ends ends) {
+        QVERIFY(runs(ends));
         QProcess flash;
         flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
-        QVERIFY2(flash.waitForFinished(120000) && (flash.exitCode() == 0) != fails, flash.readAll().constData());
-        QVERIFY(backToOldFirmware());
+        QVERIFY2(flash.waitForFinished(120000) && (flash.exitCode() == 0) == (ends == Updated), flash.readAll().constData());
+        QVERIFY(runs(ends));
         QCoreApplication::setApplicationName(QStringLiteral("korvane-station"));
         {
             StationWindow station;
@@ -83,30 +87,36 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
             station.updateAll();
             QTRY_VERIFY_WITH_TIMEOUT(scanned.size() == 1 && !station.isBusy(), 80000);
         }
-        QVERIFY(backToOldFirmware());
+        QVERIFY(runs(ends));
         QCoreApplication::setApplicationName(QStringLiteral("korvane-upgrader"));
         h.restartWizard();
-        QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
-        if (fails) {
-            QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
+        if (ends == Refused) {
+            delete h.answerer;
+            h.answerer = new MessageBoxAnswerer(QMessageBox::Cancel);
+            QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)"))));
         } else {
+            QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
+        }
+        if (ends == Updated) {
             QVERIFY(h.waitForVerifyButton());
             QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+        } else {
+            QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
         }
     };
-    updateByAllThree(false);
+    updateByAllThree(Updated);
     sim::Faults refusing;
     refusing.romEraseNack = true;
     gripper.setFaults(refusing);
-    updateByAllThree(true);
+    updateByAllThree(FailsInRom);
     gripper.clearFaults();
+    updateByAllThree(Refused);
 
     QList<QJsonObject> records;
     int skipped = 0;
     QString error;
-    QVERIFY(History::read(History::path(), {QString::fromLatin1(config.uniqueId.c_str()), QDateTime()}, &records,
-                          &skipped, &error));
-    QCOMPARE(records.size(), 6);
+    QVERIFY(History::read(History::path(), {QString(), QDateTime()}, &records, &skipped, &error));
+    QCOMPARE(records.size(), 9);
     QStringList programs;
     QByteArrayList alike;
     for (QJsonObject record : records) {
@@ -115,7 +125,7 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
             record.remove(QLatin1String(differs));
         alike << QJsonDocument(record).toJson(QJsonDocument::Compact);
     }
-    for (int round : {0, 3}) {
+    for (int round : {0, 3, 6}) {
         QCOMPARE(alike.at(round + 1), alike.at(round));
         QCOMPARE(alike.at(round + 2), alike.at(round));
         QCOMPARE(programs.mid(round, 3), (QStringList{"korvane-flash", "korvane-station", "korvane-upgrader"}));
@@ -123,6 +133,8 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     QCOMPARE(records.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
     QCOMPARE(records.at(3).value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
     QVERIFY(records.at(3).value(QStringLiteral("left_in_bootloader")).toBool());
+    QCOMPARE(records.at(6).value(QStringLiteral("error")).toString(),
+             QStringLiteral("it runs a newer version than GC3-1.6.9"));
 }
 
 // A bootloader written before the main image: each erase and write keeps its own time in the record.

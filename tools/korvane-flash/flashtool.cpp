@@ -70,6 +70,10 @@ FlashTool::FlashTool(Options options, QObject *parent)
     rules.typeCode = this->options.typeCode;
     rules.force = this->options.force;
     rules.manualReboot = this->options.manualReboot;
+    rules.forceHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--force installs it anyway"));
+    rules.typeHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "give --type"));
+    rules.manualRebootHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--manual-reboot for a unit without "
+                                                                                "working firmware"));
     connect(&batch, &Batch::ended, this, &FlashTool::onEnded);
     connect(&batch, &Batch::started, this, [this](UnitJob *job) {
         console.follow(job);

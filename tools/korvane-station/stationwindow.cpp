@@ -417,6 +417,7 @@ UnitRules StationWindow::rulesFromWindow() const
     UnitRules rules;
     rules.force = forceBox->isChecked();
     rules.forceHint = Phrase("StationWindow", QT_TRANSLATE_NOOP("StationWindow", "Force installs it anyway"));
+    rules.typeHint = Phrase("StationWindow", QT_TRANSLATE_NOOP("StationWindow", "choose its type, then Update as"));
     return rules;
 }
 
