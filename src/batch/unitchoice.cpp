@@ -109,6 +109,34 @@ Phrase unavailableReason(const ProbedDevice &device)
         .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
+bool takenByAll(const ProbedDevice *unit)
+{
+    return unit && (unit->isGripper() || unit->unavailable);
+}
+
+QList<Taken> unitsTaken(const QList<QextPortInfo> &ports, const QList<ProbedDevice> &found, bool all)
+{
+    QList<Taken> taken;
+    for (int i = 0; i < ports.size(); ++i) {
+        QList<ProbedDevice> onPort;
+        for (const ProbedDevice &device : found) {
+            if (device.portName == portPath(ports.at(i)))
+                onPort.append(device);
+        }
+        const ProbedDevice *unit = announcedUnit(onPort);
+        if (all && !takenByAll(unit))
+            continue;
+        Taken next{i, unit ? *unit : ProbedDevice()};
+        if (!unit) {
+            next.unit.portName = portPath(ports.at(i));
+            next.unit.unavailable = true;
+            next.unit.openError = ENODEV;
+        }
+        taken.append(next);
+    }
+    return taken;
+}
+
 Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
                 FirmwareImage *image)
 {

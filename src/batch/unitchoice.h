@@ -55,6 +55,21 @@ const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
 QString unavailableTag(const ProbedDevice &device);
 Phrase unavailableReason(const ProbedDevice &device);
 
+// Whether a port found by `--all` (or arriving) is taken: a gripper, or a
+// port that could not be looked into, which is named with why; a port where
+// no gripper answers is passed over.
+bool takenByAll(const ProbedDevice *unit);
+// The unit on each port chosen, in their order, as a plan and its run both
+// take them: with `all`, only those takenByAll(); a port named is taken with
+// whatever answers there, and one where nothing is found is said to be gone.
+struct Taken
+{
+    // Index into the ports given.
+    int port = 0;
+    ProbedDevice unit;
+};
+QList<Taken> unitsTaken(const QList<QextPortInfo> &ports, const QList<ProbedDevice> &found, bool all);
+
 // What a found unit gets. Newer: it runs a newer version than its image,
 // and is refused without `force`; Untouched: anything else that leaves it as
 // it is (the port cannot be opened, no image, no type, nothing answers).
