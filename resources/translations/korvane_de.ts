@@ -264,6 +264,10 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <source>--manual-reboot for a unit without working firmware</source>
         <translation>--manual-reboot für ein Gerät ohne funktionierende Firmware</translation>
     </message>
+    <message>
+        <source>give one with --image %1-X.Y.Z.bin</source>
+        <translation>eine mit --image %1-X.Y.Z.bin angeben</translation>
+    </message>
 </context>
 <context>
     <name>History</name>
@@ -950,14 +954,6 @@ Protokoll: %2</translation>
         <translation>%1: kein %2-Image: %3</translation>
     </message>
     <message>
-        <source>the gripper&apos;s type code is not known (give it with --type)</source>
-        <translation>der Typcode des Greifers ist unbekannt (mit --type angeben)</translation>
-    </message>
-    <message>
-        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
-        <translation>keine Firmware für einen %1-Greifer (eine mit --image %1-X.Y.Z.bin angeben)</translation>
-    </message>
-    <message>
         <source>the carried %1 cannot run on a %2 gripper: %3</source>
         <translation>das mitgelieferte %1 kann auf einem %2-Greifer nicht laufen: %3</translation>
     </message>
@@ -1000,6 +996,14 @@ Protokoll: %2</translation>
     <message>
         <source>The image cannot run on this gripper: %1.</source>
         <translation>Das Image kann auf diesem Greifer nicht laufen: %1.</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known</source>
+        <translation>der Typcode des Greifers ist unbekannt</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper</source>
+        <translation>keine Firmware für einen %1-Greifer</translation>
     </message>
 </context>
 <context>

@@ -264,6 +264,10 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <source>--manual-reboot for a unit without working firmware</source>
         <translation>--manual-reboot pour une unité sans firmware fonctionnel</translation>
     </message>
+    <message>
+        <source>give one with --image %1-X.Y.Z.bin</source>
+        <translation>donnez-en un avec --image %1-X.Y.Z.bin</translation>
+    </message>
 </context>
 <context>
     <name>History</name>
@@ -950,14 +954,6 @@ Journal : %2</translation>
         <translation>%1 : pas une image %2 : %3</translation>
     </message>
     <message>
-        <source>the gripper&apos;s type code is not known (give it with --type)</source>
-        <translation>le code de type de la pince est inconnu (indiquez-le avec --type)</translation>
-    </message>
-    <message>
-        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
-        <translation>aucun firmware pour une pince %1 (donnez-en un avec --image %1-X.Y.Z.bin)</translation>
-    </message>
-    <message>
         <source>the carried %1 cannot run on a %2 gripper: %3</source>
         <translation>le %1 embarqué ne peut pas fonctionner sur une pince %2 : %3</translation>
     </message>
@@ -1000,6 +996,14 @@ Journal : %2</translation>
     <message>
         <source>The image cannot run on this gripper: %1.</source>
         <translation>L&apos;image ne peut pas fonctionner sur cette pince : %1.</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known</source>
+        <translation>le code de type de la pince est inconnu</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper</source>
+        <translation>aucun firmware pour une pince %1</translation>
     </message>
 </context>
 <context>

@@ -170,8 +170,13 @@ Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *
     DeviceKind kind = device.kind;
     if (device.inBootloader || !device.isGripper())
         kind = FirmwareChoice::kindForTypeCode(typeCode);
-    if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error))
+    if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error)) {
+        if (typeCode.isEmpty())
+            refused.error = withHint(refused.error, rules.typeHint);
+        else if (!rules.imageHint.isEmpty() && !isGsFamily(kind))
+            refused.error = withHint(refused.error, rules.imageHint.arg(typeCode));
         return Untouched;
+    }
     const Decision decision = refuseOrSkip(device, *image, rules, &refused);
     if (decision != Update)
         return decision;

@@ -33,6 +33,7 @@ struct UnitRules
     Phrase forceHint;  // a newer version runs
     Phrase typeHint;   // the unit cannot tell its type
     Phrase manualRebootHint;  // no gripper answered
+    Phrase imageHint;  // no image for its type code (%1)
 };
 
 namespace UnitChoice {

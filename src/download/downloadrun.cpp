@@ -6,10 +6,10 @@
 #include "firmwarechoice.h"
 #include "freescaleconfig.h"
 #include "history.h"
-#include "korvanelog.h"
 #include "portprobe.h"
 #include "qextserialenumerator.h"
 #include "replywait.h"
+#include "wizardlog.h"
 
 #include <QDebug>
 #include <QThread>

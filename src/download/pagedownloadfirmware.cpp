@@ -3,8 +3,8 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "history.h"
-#include "korvanelog.h"
 #include "sessionlog.h"
+#include "wizardlog.h"
 
 #include <QAbstractButton>
 #include <QClipboard>

@@ -5,8 +5,8 @@
 #include "firmwarechoice.h"
 #include "history.h"
 #include "korvanedevice.h"
-#include "korvanelog.h"
 #include "unitend.h"
+#include "wizardlog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -79,6 +79,7 @@ FlashTool::FlashTool(Options options, QObject *parent)
     rules.manualReboot = this->options.manualReboot;
     rules.forceHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--force installs it anyway"));
     rules.typeHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "give --type"));
+    rules.imageHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "give one with --image %1-X.Y.Z.bin"));
     rules.manualRebootHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--manual-reboot for a unit without "
                                                                                 "working firmware"));
     connect(&batch, &Batch::ended, this, &FlashTool::onEnded);
