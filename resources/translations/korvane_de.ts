@@ -185,10 +185,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>%1: %2 ist aktuell, würde unverändert gelassen</translation>
     </message>
     <message>
-        <source>%1: %2 would be refused: %3</source>
-        <translation>%1: %2 würde abgelehnt: %3</translation>
-    </message>
-    <message>
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1: %2 würde nicht aktualisiert: %3</translation>
     </message>

@@ -185,10 +185,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>%1 : %2 est à jour, serait laissée telle quelle</translation>
     </message>
     <message>
-        <source>%1: %2 would be refused: %3</source>
-        <translation>%1 : %2 serait refusée : %3</translation>
-    </message>
-    <message>
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1 : %2 ne serait pas mise à jour : %3</translation>
     </message>

@@ -260,11 +260,9 @@ int FlashTool::plan(QString *error)
             frame = QT_TR_NOOP("%1: %2 is up to date, would be left alone");
             fill = [&](const QString &text, const QString &) { return text.arg(name, before); };
             break;
+        // Whatever leaves it untouched, the run says "not updated" and records
+        // it refused: so does the plan.
         case UnitChoice::Newer:
-            action = QStringLiteral("refused");
-            frame = QT_TR_NOOP("%1: %2 would be refused: %3");
-            fill = [&](const QString &text, const QString &reason) { return text.arg(name, before, reason); };
-            break;
         case UnitChoice::Untouched:
             action = QStringLiteral("refused");
             frame = QT_TR_NOOP("%1: %2 would not be updated: %3");
