@@ -36,10 +36,6 @@
         <translation>; %1 Berichtszeile(n) nicht geschrieben</translation>
     </message>
     <message>
-        <source>it runs a newer version than %1 (%2)</source>
-        <translation>es läuft eine neuere Version als %1 (%2)</translation>
-    </message>
-    <message>
         <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
         <translation>kein Zugriff auf den Port: den Benutzer zu seiner Gruppe &apos;%1&apos; hinzufügen und neu anmelden</translation>
     </message>
@@ -64,24 +60,24 @@
         <translation>der Port konnte nicht geöffnet werden (%1)</translation>
     </message>
     <message>
-        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
-        <translation>kein Greifer hat geantwortet (--manual-reboot für ein Gerät ohne funktionierende Firmware)</translation>
-    </message>
-    <message>
-        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
-        <translation>im ROM-Bootloader gefunden, wo es seinen Typ nicht angeben kann: --type angeben</translation>
-    </message>
-    <message>
-        <source>a unit without working firmware cannot tell its type: give --type</source>
-        <translation>ein Gerät ohne funktionierende Firmware kann seinen Typ nicht angeben: --type angeben</translation>
-    </message>
-    <message>
-        <source>--force installs it anyway</source>
-        <translation>--force installiert trotzdem</translation>
-    </message>
-    <message>
         <source>%1: cannot be opened for appending (%2)</source>
         <translation>%1: kann nicht zum Anhängen geöffnet werden (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>no gripper answered</source>
+        <translation>kein Greifer hat geantwortet</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type</source>
+        <translation>im ROM-Bootloader gefunden, wo es seinen Typ nicht angeben kann</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type</source>
+        <translation>ein Gerät ohne funktionierende Firmware kann seinen Typ nicht angeben</translation>
     </message>
 </context>
 <context>
@@ -200,10 +196,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>%1: %2 ist aktuell, würde unverändert gelassen</translation>
     </message>
     <message>
-        <source>%1: %2 would be refused: %3</source>
-        <translation>%1: %2 würde abgelehnt: %3</translation>
-    </message>
-    <message>
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1: %2 würde nicht aktualisiert: %3</translation>
     </message>
@@ -270,6 +262,22 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     <message>
         <source>%1 is a serial port of the machine itself, where no gripper is looked for (&apos;korvane-flash list&apos; shows the gripper ports)</source>
         <translation>%1 ist eine serielle Schnittstelle des Rechners selbst, an der kein Greifer gesucht wird (&apos;korvane-flash list&apos; zeigt die Schnittstellen der Greifer)</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force installiert trotzdem</translation>
+    </message>
+    <message>
+        <source>give --type</source>
+        <translation>--type angeben</translation>
+    </message>
+    <message>
+        <source>--manual-reboot for a unit without working firmware</source>
+        <translation>--manual-reboot für ein Gerät ohne funktionierende Firmware</translation>
+    </message>
+    <message>
+        <source>give one with --image %1-X.Y.Z.bin</source>
+        <translation>eine mit --image %1-X.Y.Z.bin angeben</translation>
     </message>
 </context>
 <context>
@@ -766,9 +774,17 @@ Protokoll: %2</translation>
         <source>Force installs it anyway</source>
         <translation>Erzwingen installiert trotzdem</translation>
     </message>
+    <message>
+        <source>choose its type, then Update as</source>
+        <translation>Typ wählen, dann Aktualisieren als</translation>
+    </message>
 </context>
 <context>
-    <name>UnitJob</name>
+    <name>UnitEnd</name>
+    <message>
+        <source>reboot</source>
+        <translation>Neustart</translation>
+    </message>
     <message>
         <source>Rebooting the gripper into its bootloader.</source>
         <translation>Der Greifer wird in seinen Bootloader neu gestartet.</translation>
@@ -786,8 +802,16 @@ Protokoll: %2</translation>
         <translation>Der STM32-Bootloader wird erkannt.</translation>
     </message>
     <message>
+        <source>erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
         <source>Erasing the main firmware flash sectors.</source>
         <translation>Die Flash-Sektoren der Haupt-Firmware werden gelöscht.</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>Schreiben</translation>
     </message>
     <message>
         <source>Downloading the bootloader</source>
@@ -798,6 +822,10 @@ Protokoll: %2</translation>
         <translation>Haupt-Firmware wird heruntergeladen</translation>
     </message>
     <message>
+        <source>verify</source>
+        <translation>Prüfen</translation>
+    </message>
+    <message>
         <source>Verifying and jumping in the main firmware</source>
         <translation>Prüfen und Starten der Haupt-Firmware</translation>
     </message>
@@ -806,8 +834,8 @@ Protokoll: %2</translation>
         <translation>Der Bootloader ist bereit, die neue Firmware zu empfangen.</translation>
     </message>
     <message>
-        <source>The wizard is currently downloading the new firmware.</source>
-        <translation>Der Assistent lädt die neue Firmware herunter.</translation>
+        <source>The new firmware is being downloaded.</source>
+        <translation>Die neue Firmware wird heruntergeladen.</translation>
     </message>
     <message>
         <source>The new firmware has been downloaded successfully.</source>
@@ -818,8 +846,16 @@ Protokoll: %2</translation>
         <translation>Die neue Version wird gelesen.</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>der Greifer antwortet nicht mehr (Kabel oder Stromversorgung verloren?); die neue Firmware wurde nicht gestartet, aktualisieren Sie ihn erneut</translation>
+    </message>
+    <message>
         <source>the Freescale bootloader did not show itself ready</source>
         <translation>der Freescale-Bootloader hat sich nicht bereit gemeldet</translation>
+    </message>
+    <message>
+        <source>its ROM bootloader did not answer</source>
+        <translation>sein ROM-Bootloader hat nicht geantwortet</translation>
     </message>
     <message>
         <source>the gripper did not enter its bootloader</source>
@@ -830,8 +866,8 @@ Protokoll: %2</translation>
         <translation>kein Image für den Freescale-Bootloader</translation>
     </message>
     <message>
-        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
-        <translation>Löschen oder Schreiben des Flash fehlgeschlagen; der Greifer wartet in seinem Bootloader</translation>
+        <source>erasing or writing the flash failed</source>
+        <translation>Löschen oder Schreiben des Flash fehlgeschlagen</translation>
     </message>
     <message>
         <source>the Freescale bootloader did not report the image loaded</source>
@@ -846,12 +882,8 @@ Protokoll: %2</translation>
         <translation>der zurückgelesene Flash weicht vom Image ab; die neue Firmware wurde nicht gestartet</translation>
     </message>
     <message>
-        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
-        <translation>der Greifer antwortet nicht mehr (Kabel oder Stromversorgung verloren?); die neue Firmware wurde nicht gestartet, aktualisieren Sie ihn erneut</translation>
-    </message>
-    <message>
-        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
-        <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet; es wartet dort, erneut aktualisieren</translation>
+        <source>written and read back, but its bootloader did not start it</source>
+        <translation>geschrieben und zurückgelesen, aber sein Bootloader hat sie nicht gestartet</translation>
     </message>
     <message>
         <source>given up</source>
@@ -878,20 +910,8 @@ Protokoll: %2</translation>
         <translation>%1; im Bootloader verblieben, erneut aktualisieren</translation>
     </message>
     <message>
-        <source>reboot</source>
-        <translation>Neustart</translation>
-    </message>
-    <message>
-        <source>erase</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>write</source>
-        <translation>Schreiben</translation>
-    </message>
-    <message>
-        <source>verify</source>
-        <translation>Prüfen</translation>
+        <source>it runs a newer version than %1</source>
+        <translation>es läuft eine neuere Version als %1</translation>
     </message>
 </context>
 <context>
@@ -964,14 +984,6 @@ Protokoll: %2</translation>
         <translation>%1: kein %2-Image: %3</translation>
     </message>
     <message>
-        <source>the gripper&apos;s type code is not known (give it with --type)</source>
-        <translation>der Typcode des Greifers ist unbekannt (mit --type angeben)</translation>
-    </message>
-    <message>
-        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
-        <translation>keine Firmware für einen %1-Greifer (eine mit --image %1-X.Y.Z.bin angeben)</translation>
-    </message>
-    <message>
         <source>the carried %1 cannot run on a %2 gripper: %3</source>
         <translation>das mitgelieferte %1 kann auf einem %2-Greifer nicht laufen: %3</translation>
     </message>
@@ -1014,6 +1026,14 @@ Protokoll: %2</translation>
     <message>
         <source>The image cannot run on this gripper: %1.</source>
         <translation>Das Image kann auf diesem Greifer nicht laufen: %1.</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known</source>
+        <translation>der Typcode des Greifers ist unbekannt</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper</source>
+        <translation>keine Firmware für einen %1-Greifer</translation>
     </message>
 </context>
 <context>

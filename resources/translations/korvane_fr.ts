@@ -36,10 +36,6 @@
         <translation>; %1 ligne(s) de rapport non écrite(s)</translation>
     </message>
     <message>
-        <source>it runs a newer version than %1 (%2)</source>
-        <translation>elle exécute une version plus récente que %1 (%2)</translation>
-    </message>
-    <message>
         <source>no access to the port: add the user to its group &apos;%1&apos;, then log in again</source>
         <translation>pas d&apos;accès au port : ajoutez l&apos;utilisateur à son groupe &apos;%1&apos;, puis reconnectez-vous</translation>
     </message>
@@ -64,24 +60,24 @@
         <translation>le port n&apos;a pas pu être ouvert (%1)</translation>
     </message>
     <message>
-        <source>no gripper answered (--manual-reboot for a unit without working firmware)</source>
-        <translation>aucune pince n&apos;a répondu (--manual-reboot pour une unité sans firmware fonctionnel)</translation>
-    </message>
-    <message>
-        <source>found in its ROM bootloader, where it cannot tell its type: give --type</source>
-        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type : donnez --type</translation>
-    </message>
-    <message>
-        <source>a unit without working firmware cannot tell its type: give --type</source>
-        <translation>une unité sans firmware fonctionnel ne peut pas indiquer son type : donnez --type</translation>
-    </message>
-    <message>
-        <source>--force installs it anyway</source>
-        <translation>--force l&apos;installe quand même</translation>
-    </message>
-    <message>
         <source>%1: cannot be opened for appending (%2)</source>
         <translation>%1 : impossible d&apos;ouvrir en ajout (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>no gripper answered</source>
+        <translation>aucune pince n&apos;a répondu</translation>
+    </message>
+    <message>
+        <source>found in its ROM bootloader, where it cannot tell its type</source>
+        <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type</translation>
+    </message>
+    <message>
+        <source>a unit without working firmware cannot tell its type</source>
+        <translation>une unité sans firmware fonctionnel ne peut pas indiquer son type</translation>
     </message>
 </context>
 <context>
@@ -200,10 +196,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>%1 : %2 est à jour, serait laissée telle quelle</translation>
     </message>
     <message>
-        <source>%1: %2 would be refused: %3</source>
-        <translation>%1 : %2 serait refusée : %3</translation>
-    </message>
-    <message>
         <source>%1: %2 would not be updated: %3</source>
         <translation>%1 : %2 ne serait pas mise à jour : %3</translation>
     </message>
@@ -270,6 +262,22 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     <message>
         <source>%1 is a serial port of the machine itself, where no gripper is looked for (&apos;korvane-flash list&apos; shows the gripper ports)</source>
         <translation>%1 est un port série de la machine elle-même, où aucune pince n&apos;est cherchée (&apos;korvane-flash list&apos; affiche les ports des pinces)</translation>
+    </message>
+    <message>
+        <source>--force installs it anyway</source>
+        <translation>--force l&apos;installe quand même</translation>
+    </message>
+    <message>
+        <source>give --type</source>
+        <translation>donnez --type</translation>
+    </message>
+    <message>
+        <source>--manual-reboot for a unit without working firmware</source>
+        <translation>--manual-reboot pour une unité sans firmware fonctionnel</translation>
+    </message>
+    <message>
+        <source>give one with --image %1-X.Y.Z.bin</source>
+        <translation>donnez-en un avec --image %1-X.Y.Z.bin</translation>
     </message>
 </context>
 <context>
@@ -766,9 +774,17 @@ Journal : %2</translation>
         <source>Force installs it anyway</source>
         <translation>Forcer l&apos;installe quand même</translation>
     </message>
+    <message>
+        <source>choose its type, then Update as</source>
+        <translation>choisissez son type, puis Mettre à jour en</translation>
+    </message>
 </context>
 <context>
-    <name>UnitJob</name>
+    <name>UnitEnd</name>
+    <message>
+        <source>reboot</source>
+        <translation>redémarrage</translation>
+    </message>
     <message>
         <source>Rebooting the gripper into its bootloader.</source>
         <translation>Redémarrage de la pince dans son bootloader.</translation>
@@ -786,8 +802,16 @@ Journal : %2</translation>
         <translation>Identification du bootloader STM32.</translation>
     </message>
     <message>
+        <source>erase</source>
+        <translation>effacement</translation>
+    </message>
+    <message>
         <source>Erasing the main firmware flash sectors.</source>
         <translation>Effacement des secteurs flash du firmware principal.</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>écriture</translation>
     </message>
     <message>
         <source>Downloading the bootloader</source>
@@ -798,6 +822,10 @@ Journal : %2</translation>
         <translation>Téléchargement du firmware principal</translation>
     </message>
     <message>
+        <source>verify</source>
+        <translation>vérification</translation>
+    </message>
+    <message>
         <source>Verifying and jumping in the main firmware</source>
         <translation>Vérification et démarrage du firmware principal</translation>
     </message>
@@ -806,8 +834,8 @@ Journal : %2</translation>
         <translation>Le bootloader est prêt à recevoir le nouveau firmware.</translation>
     </message>
     <message>
-        <source>The wizard is currently downloading the new firmware.</source>
-        <translation>L&apos;assistant télécharge le nouveau firmware.</translation>
+        <source>The new firmware is being downloaded.</source>
+        <translation>Le nouveau firmware est en cours de téléchargement.</translation>
     </message>
     <message>
         <source>The new firmware has been downloaded successfully.</source>
@@ -818,8 +846,16 @@ Journal : %2</translation>
         <translation>Lecture de la nouvelle version.</translation>
     </message>
     <message>
+        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
+        <translation>la pince ne répond plus (câble ou alimentation perdus ?) ; le nouveau firmware n&apos;a pas été démarré, mettez-la à jour à nouveau</translation>
+    </message>
+    <message>
         <source>the Freescale bootloader did not show itself ready</source>
         <translation>le bootloader Freescale ne s&apos;est pas montré prêt</translation>
+    </message>
+    <message>
+        <source>its ROM bootloader did not answer</source>
+        <translation>son bootloader ROM n&apos;a pas répondu</translation>
     </message>
     <message>
         <source>the gripper did not enter its bootloader</source>
@@ -830,8 +866,8 @@ Journal : %2</translation>
         <translation>aucune image à envoyer au bootloader Freescale</translation>
     </message>
     <message>
-        <source>erasing or writing the flash failed; the gripper waits in its bootloader</source>
-        <translation>l&apos;effacement ou l&apos;écriture de la flash a échoué ; la pince attend dans son bootloader</translation>
+        <source>erasing or writing the flash failed</source>
+        <translation>l&apos;effacement ou l&apos;écriture de la flash a échoué</translation>
     </message>
     <message>
         <source>the Freescale bootloader did not report the image loaded</source>
@@ -846,12 +882,8 @@ Journal : %2</translation>
         <translation>la flash relue diffère de l&apos;image ; le nouveau firmware n&apos;a pas été démarré</translation>
     </message>
     <message>
-        <source>the gripper stopped answering (its cable or power lost?); the new firmware was not started, update it again</source>
-        <translation>la pince ne répond plus (câble ou alimentation perdus ?) ; le nouveau firmware n&apos;a pas été démarré, mettez-la à jour à nouveau</translation>
-    </message>
-    <message>
-        <source>written and read back, but its bootloader did not start it; it waits there, update it again</source>
-        <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré ; elle y attend, mettez-la à jour à nouveau</translation>
+        <source>written and read back, but its bootloader did not start it</source>
+        <translation>écrit et relu, mais son bootloader ne l&apos;a pas démarré</translation>
     </message>
     <message>
         <source>given up</source>
@@ -878,20 +910,8 @@ Journal : %2</translation>
         <translation>%1 ; laissée dans son bootloader, mettez-la à jour à nouveau</translation>
     </message>
     <message>
-        <source>reboot</source>
-        <translation>redémarrage</translation>
-    </message>
-    <message>
-        <source>erase</source>
-        <translation>effacement</translation>
-    </message>
-    <message>
-        <source>write</source>
-        <translation>écriture</translation>
-    </message>
-    <message>
-        <source>verify</source>
-        <translation>vérification</translation>
+        <source>it runs a newer version than %1</source>
+        <translation>elle exécute une version plus récente que %1</translation>
     </message>
 </context>
 <context>
@@ -964,14 +984,6 @@ Journal : %2</translation>
         <translation>%1 : pas une image %2 : %3</translation>
     </message>
     <message>
-        <source>the gripper&apos;s type code is not known (give it with --type)</source>
-        <translation>le code de type de la pince est inconnu (indiquez-le avec --type)</translation>
-    </message>
-    <message>
-        <source>no firmware for a %1 gripper (give one with --image %1-X.Y.Z.bin)</source>
-        <translation>aucun firmware pour une pince %1 (donnez-en un avec --image %1-X.Y.Z.bin)</translation>
-    </message>
-    <message>
         <source>the carried %1 cannot run on a %2 gripper: %3</source>
         <translation>le %1 embarqué ne peut pas fonctionner sur une pince %2 : %3</translation>
     </message>
@@ -1014,6 +1026,14 @@ Journal : %2</translation>
     <message>
         <source>The image cannot run on this gripper: %1.</source>
         <translation>L&apos;image ne peut pas fonctionner sur cette pince : %1.</translation>
+    </message>
+    <message>
+        <source>the gripper&apos;s type code is not known</source>
+        <translation>le code de type de la pince est inconnu</translation>
+    </message>
+    <message>
+        <source>no firmware for a %1 gripper</source>
+        <translation>aucun firmware pour une pince %1</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "unitchoice.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QThread>
@@ -15,6 +16,14 @@ namespace {
 Phrase batchText(const char *source)
 {
     return Phrase("Batch", source);
+}
+
+// The reason as the record keeps it; on screen, with the program's way past it.
+Phrase withHint(Phrase reason, const Phrase &hint)
+{
+    if (!hint.isEmpty())
+        reason.shown = QCoreApplication::translate("Batch", "%1 (%2)").arg(reason.shown, hint.shown);
+    return reason;
 }
 
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
@@ -35,8 +44,7 @@ UnitChoice::Decision refuseOrSkip(const ProbedDevice &device, const FirmwareImag
     }
     if (newerThan(device, image)) {
         result->result = UnitResult::Refused;
-        result->error = batchText(QT_TRANSLATE_NOOP("Batch", "it runs a newer version than %1 (%2)"))
-                            .arg(image.versionText(), rules.forceHint);
+        result->error = withHint(UnitEnd::newerText(image.versionText()), rules.forceHint);
         return UnitChoice::Newer;
     }
     return UnitChoice::Update;
@@ -101,18 +109,42 @@ Phrase unavailableReason(const ProbedDevice &device)
         .arg(QString::fromLocal8Bit(std::strerror(device.openError)));
 }
 
+bool takenByAll(const ProbedDevice *unit)
+{
+    return unit && (unit->isGripper() || unit->unavailable);
+}
+
+QList<Taken> unitsTaken(const QList<QextPortInfo> &ports, const QList<ProbedDevice> &found, bool all)
+{
+    QList<Taken> taken;
+    for (int i = 0; i < ports.size(); ++i) {
+        QList<ProbedDevice> onPort;
+        for (const ProbedDevice &device : found) {
+            if (device.portName == portPath(ports.at(i)))
+                onPort.append(device);
+        }
+        const ProbedDevice *unit = announcedUnit(onPort);
+        if (all && !takenByAll(unit))
+            continue;
+        Taken next{i, unit ? *unit : ProbedDevice()};
+        if (!unit) {
+            next.unit.portName = portPath(ports.at(i));
+            next.unit.unavailable = true;
+            next.unit.openError = ENODEV;
+        }
+        taken.append(next);
+    }
+    return taken;
+}
+
 Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *result, UpdatePlan *plan,
                 FirmwareImage *image)
 {
-    UnitResult &refused = *result;
-    refused.time = QDateTime::currentDateTimeUtc();
-    refused.port = device.portName;
-    refused.kind = kindName(device.kind);
     // What the unit said of itself: in its ROM it tells neither its type
     // nor its version ("BL_STM32" is what answered, not a firmware).
-    refused.typeCode = device.inBootloader ? QString() : device.typeCode;
-    refused.versionBefore = device.versionKnown() ? device.versionText() : QString();
-    refused.result = UnitResult::Refused;
+    *result = UnitEnd::untouched(device.portName, device.kind, device.inBootloader ? QString() : device.typeCode,
+                                 device.versionKnown() ? device.versionText() : QString(), Phrase());
+    UnitResult &refused = *result;
 
     // The type given speaks for STM32 units that cannot tell their type,
     // never for the GS family, whose one image is chosen by family.
@@ -120,14 +152,15 @@ Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *
     if (device.unavailable) {
         refused.error = unavailableReason(device);
     } else if (!device.isGripper() && !rules.manualReboot) {
-        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "no gripper answered (--manual-reboot for a unit without "
-                                                             "working firmware)"));
+        refused.error = withHint(batchText(QT_TRANSLATE_NOOP("Batch", "no gripper answered")), rules.manualRebootHint);
     } else if (device.inBootloader && typeCode.isEmpty()) {
-        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "found in its ROM bootloader, where it cannot tell its "
-                                                             "type: give --type"));
+        refused.error = withHint(batchText(QT_TRANSLATE_NOOP("Batch", "found in its ROM bootloader, where it cannot "
+                                                                      "tell its type")),
+                                 rules.typeHint);
     } else if (!device.isGripper() && typeCode.isEmpty()) {
-        refused.error = batchText(QT_TRANSLATE_NOOP("Batch", "a unit without working firmware cannot tell its type: "
-                                                             "give --type"));
+        refused.error = withHint(batchText(QT_TRANSLATE_NOOP("Batch", "a unit without working firmware cannot tell "
+                                                                      "its type")),
+                                 rules.typeHint);
     }
     if (!refused.error.isEmpty())
         return Untouched;
@@ -137,8 +170,13 @@ Decision decide(const ProbedDevice &device, const UnitRules &rules, UnitResult *
     DeviceKind kind = device.kind;
     if (device.inBootloader || !device.isGripper())
         kind = FirmwareChoice::kindForTypeCode(typeCode);
-    if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error))
+    if (!FirmwareChoice::imageFor(typeCode, kind, rules.images, image, &refused.error)) {
+        if (typeCode.isEmpty())
+            refused.error = withHint(refused.error, rules.typeHint);
+        else if (!rules.imageHint.isEmpty() && !isGsFamily(kind))
+            refused.error = withHint(refused.error, rules.imageHint.arg(typeCode));
         return Untouched;
+    }
     const Decision decision = refuseOrSkip(device, *image, rules, &refused);
     if (decision != Update)
         return decision;

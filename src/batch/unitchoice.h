@@ -4,6 +4,7 @@
 #include "firmwarechoice.h"
 #include "phrase.h"
 #include "portprobe.h"
+#include "unitend.h"
 #include "unitresult.h"
 
 #include <QList>
@@ -25,9 +26,14 @@ struct UnitRules
     bool force = false;
     // The power-cycle path: the reboot request is repeated without limit.
     bool manualReboot = false;
-    // How the user overrides the refusal of a newer version, in the words of
-    // the program that refused.
-    Phrase forceHint = Phrase("Batch", QT_TRANSLATE_NOOP("Batch", "--force installs it anyway"));
+    // How the user gets past a refusal, in the words of the program that
+    // refused (its options, its controls): shown after the reason, never
+    // kept in the record, which is the same whichever program wrote it.
+    // Empty: nothing is added.
+    Phrase forceHint;  // a newer version runs
+    Phrase typeHint;   // the unit cannot tell its type
+    Phrase manualRebootHint;  // no gripper answered
+    Phrase imageHint;  // no image for its type code (%1)
 };
 
 namespace UnitChoice {
@@ -49,6 +55,21 @@ const ProbedDevice *announcedUnit(const QList<ProbedDevice> &devices);
 // "no-access", "in-use", "gone" or "error": why a port could not be looked into.
 QString unavailableTag(const ProbedDevice &device);
 Phrase unavailableReason(const ProbedDevice &device);
+
+// Whether a port found by `--all` (or arriving) is taken: a gripper, or a
+// port that could not be looked into, which is named with why; a port where
+// no gripper answers is passed over.
+bool takenByAll(const ProbedDevice *unit);
+// The unit on each port chosen, in their order, as a plan and its run both
+// take them: with `all`, only those takenByAll(); a port named is taken with
+// whatever answers there, and one where nothing is found is said to be gone.
+struct Taken
+{
+    // Index into the ports given.
+    int port = 0;
+    ProbedDevice unit;
+};
+QList<Taken> unitsTaken(const QList<QextPortInfo> &ports, const QList<ProbedDevice> &found, bool all);
 
 // What a found unit gets. Newer: it runs a newer version than its image,
 // and is refused without `force`; Untouched: anything else that leaves it as

@@ -4,6 +4,7 @@
 #include "firmwarechoice.h"
 #include "gripperupdate.h"
 #include "portprobe.h"
+#include "unitend.h"
 #include "unitresult.h"
 
 #include <QObject>
@@ -33,10 +34,10 @@ public:
     void giveUpNow();
 
     QString port() const { return device.portName; }
-    GripperUpdate::Phase phase() const { return currentPhase; }
-    // The part of the update the phase belongs to, as the report times it:
-    // "reboot", "erase", "write" or "verify".
-    QString step() const { return stepClock.current(); }
+    GripperUpdate::Phase phase() const { return end.phase(); }
+    // The part of the update the phase belongs to: "reboot", "erase",
+    // "write" or "verify".
+    QString step() const { return end.step(); }
     int progress() const { return currentProgress; }
     bool isRunning() const { return running; }
     // "GC3-1.6.9": the version the unit is to run.
@@ -46,11 +47,8 @@ public:
     // From the confirmed reboot request (or a unit found in its ROM) until
     // the new firmware starts, the gripper runs nothing but its bootloader;
     // given up now, it is left there.
-    bool inBootloader() const { return romReached && !firmwareStarted; }
-    UnitResult result() const { return unitResult; }
-
-    // The words for a phase, as the wizard says them.
-    static QString phaseText(GripperUpdate::Phase phase);
+    bool inBootloader() const { return end.inRom(); }
+    UnitResult result() const { return end.result(); }
 
 signals:
     void changed();
@@ -59,27 +57,19 @@ signals:
 private:
     void onPhase(GripperUpdate::Phase phase);
     void conclude(GripperUpdate::Outcome outcome);
-    void enterStep(const QString &name);
 
     ProbedDevice device;
     FirmwareImage image;
     std::unique_ptr<GripperUpdate> update;
     QThread *thread = nullptr;
-    GripperUpdate::Phase currentPhase = GripperUpdate::Rebooting;
     // The last phase written to the log.
     int loggedPhase = -1;
     int currentProgress = 0;
     bool running = false;
-    // Set on the engine's thread as it happens, not when its queued report
-    // arrives: a unit given up a moment after its reboot echo is in its ROM.
-    std::atomic<bool> romReached{false};
-    // The new firmware was started (GS: loaded): given up now, it runs.
-    std::atomic<bool> firmwareStarted{false};
     std::atomic<int> outcome{-1};
     // The last progress passed on, on the engine's thread.
     std::atomic<int> reportedProgress{-1};
-    PhaseClock stepClock;
-    UnitResult unitResult;
+    UnitEnd end;
     // Written on the engine's thread before it starts, read once it ended.
     QString adapterPath;
     QString adapterSerial;

@@ -1,5 +1,5 @@
-#ifndef KORVANE_FLASH_PORTPROBE_H
-#define KORVANE_FLASH_PORTPROBE_H
+#ifndef KORVANE_DEVICE_PORTPROBE_H
+#define KORVANE_DEVICE_PORTPROBE_H
 
 #include "korvanedevice.h"
 #include "qextportinfo.h"

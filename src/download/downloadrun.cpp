@@ -6,14 +6,12 @@
 #include "firmwarechoice.h"
 #include "freescaleconfig.h"
 #include "history.h"
-#include "korvanelog.h"
 #include "portprobe.h"
 #include "qextserialenumerator.h"
 #include "replywait.h"
-#include "reportfile.h"
+#include "wizardlog.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -27,11 +25,6 @@ const char *const kPowerCycleText
 // The wizard's pauses around the writes, kept from its first releases.
 const int kBeforeBootloaderWriteMs = 1000;
 const int kAfterMainWriteMs = 1000;
-
-DownloadRun::Next afterWrite(Stm32Flasher::Result result, DownloadRun::Next success)
-{
-    return result == Stm32Flasher::Done ? success : DownloadRun::DownloadFailure;
-}
 
 } // namespace
 
@@ -47,9 +40,7 @@ DownloadRun::~DownloadRun()
 {
     // The wizard closed before the unit's end was known (cancelled, or its
     // version never checked): its record says so.
-    record(UnitResult::GivenUp, QString(),
-           Phrase::verbatim(finished ? QStringLiteral("written and started, version not read back")
-                                     : QStringLiteral("given up")));
+    recordEnd(GripperUpdate::Cancelled);
     // A step of an abandoned run may still hold the engine or the link.
     if (update)
         update->cancel();
@@ -94,18 +85,39 @@ bool DownloadRun::runStep(Step step, decltype(step(std::declval<GripperUpdate &>
 Phrase DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderName, QString *mainName,
                              bool manualReboot, const std::function<QString()> &askProduct)
 {
+    stepFailure = GripperUpdate::Cancelled;
     if (manualReboot && !bootloaderChosen && mainName->isEmpty() && !isFreescale()) {
         *mainName = CarriedFirmware::mainImageFor(device->typeCode);
         if (mainName->isEmpty() && (device->kind == BL_STM32 || device->kind == Unidentified))
             *mainName = askProduct();
-        if (mainName->isEmpty())
-            return FirmwareChoice::noFirmwareText(*device);
     }
+    writtenMain = isFreescale() ? QString::fromLatin1(FreescaleConfig::kImageName) : *mainName;
     UpdatePlan plan;
     Phrase refused;
-    if (!FirmwareChoice::planFor(*device, bootloaderName, *mainName, &plan, &refused))
+    if (manualReboot && mainName->isEmpty() && !bootloaderChosen && !isFreescale())
+        refused = FirmwareChoice::noFirmwareText(*device);
+    else
+        FirmwareChoice::planFor(*device, bootloaderName, *mainName, &plan, &refused);
+    // A unit that could not tell its type is what it is written as, as the
+    // batch's front ends record it.
+    FirmwareImage written;
+    const bool judged = FirmwareChoice::describeImage(writtenMain, &written);
+    UnitResult found;
+    found.port = device->portName;
+    found.kind = kindName(device->kind);
+    const bool told = !device->inBootloader && !device->typeCode.isEmpty() && device->kind != GSX;
+    found.typeCode = told ? device->typeCode : judged ? written.typeCode : QString();
+    found.versionBefore = told ? device->versionText() : QString();
+    if (!plan.mainImage.isEmpty())
+        found.setImage(writtenMain, plan.mainImage);
+    else
+        found.setImage(bootloaderName, plan.bootloaderImage);
+    QextSerialEnumerator::adapterOf(device->portName, &found.portPath, &found.adapterSerial);
+    end.begin(found, written, judged, !plan.bootloaderImage.isEmpty() && !plan.mainImage.isEmpty());
+    recorded = false;
+    refusal = refused;
+    if (!refused.isEmpty())
         return refused;
-    writtenMain = isFreescale() ? QString::fromLatin1(FreescaleConfig::kImageName) : *mainName;
     plan.manualPowerCycle = manualReboot;
     plan.beforeBootloaderWriteMs = kBeforeBootloaderWriteMs;
     plan.afterMainWriteMs = kAfterMainWriteMs;
@@ -119,74 +131,40 @@ Phrase DownloadRun::prepare(bool bootloaderChosen, const QString &bootloaderName
         else
             engine->deleteLater();
     });
+    end.watch(update.get());
     connect(update.get(), &GripperUpdate::phaseChanged, this, &DownloadRun::onPhase);
     connect(update.get(), &GripperUpdate::progressChanged, this, &DownloadRun::progressChanged);
-    unit = UnitResult();
-    unit.port = device->portName;
-    unit.kind = kindName(device->kind);
-    const bool told = !device->inBootloader && !device->typeCode.isEmpty() && device->kind != GSX;
-    // A unit that could not tell its type is what it is written as, as the
-    // batch's front ends record it.
-    FirmwareImage written;
-    if (told)
-        unit.typeCode = device->typeCode;
-    else if (FirmwareChoice::describeImage(writtenMain, &written))
-        unit.typeCode = written.typeCode;
-    unit.versionBefore = told ? device->versionText() : QString();
-    if (!plan.mainImage.isEmpty())
-        unit.setImage(writtenMain, plan.mainImage);
-    else
-        unit.setImage(bootloaderName, plan.bootloaderImage);
-    QextSerialEnumerator::adapterOf(device->portName, &unit.portPath, &unit.adapterSerial);
-    recorded = false;
-    stepClock = PhaseClock();
-    enterStep(QStringLiteral("reboot"));
     return Phrase();
 }
 
-void DownloadRun::enterStep(const QString &name)
+DownloadRun::Next DownloadRun::afterWrite(Stm32Flasher::Result result, Next success, GripperUpdate::Outcome failed)
 {
-    stepClock.enter(name, &unit);
+    if (result == Stm32Flasher::Done)
+        return success;
+    stepFailure = result == Stm32Flasher::Cancelled    ? GripperUpdate::Cancelled
+              : result == Stm32Flasher::NotStarted ? GripperUpdate::NotStarted
+                                                   : failed;
+    return DownloadFailure;
 }
 
-QString DownloadRun::record(UnitResult::Result result, const QString &versionAfter, const Phrase &error)
+QString DownloadRun::recordEnd(GripperUpdate::Outcome outcome, const QString &versionRead)
 {
-    if (recorded || !update)
+    if (recorded)
         return QString();
     recorded = true;
-    enterStep(QString());
-    unit.time = QDateTime::currentDateTimeUtc();
-    unit.result = result;
-    unit.versionAfter = versionAfter;
-    unit.error = error;
-    unit.unitId = update->unitId();
-    unit.productId = update->productIdText();
-    ReportFile history;
-    QString failure;
-    QDir().mkpath(History::folder());
-    if (!history.open(History::path(), &failure) || !history.write(unit, &failure)) {
-        qCWarning(lcWizard) << "ERREUR history:" << failure;
-        return failure.isEmpty() ? History::path() : failure;
-    }
-    return QString();
+    const UnitResult &unit = refusal.isEmpty() && update ? end.conclude(outcome, *update, versionRead)
+                                                         : end.refuse(refusal);
+    const QString lost = History::append(unit);
+    if (!lost.isEmpty())
+        qCWarning(lcWizard) << "ERREUR history:" << lost;
+    return lost;
 }
 
 void DownloadRun::onPhase(GripperUpdate::Phase reported)
 {
     if (sender() != update.get())
         return;
-    phase = reported;
-    switch (reported) {
-    case GripperUpdate::Erasing: enterStep(QStringLiteral("erase")); break;
-    case GripperUpdate::WritingBootloader:
-    case GripperUpdate::WritingMain:
-    case GripperUpdate::FreescaleReady:
-    case GripperUpdate::Loading: enterStep(QStringLiteral("write")); break;
-    case GripperUpdate::Verifying:
-    case GripperUpdate::Loaded:
-    case GripperUpdate::ReadingVersion: enterStep(QStringLiteral("verify")); break;
-    default: break;
-    }
+    end.enter(reported);
     const bool gs = isFreescale();
     const char *text = nullptr; // the page's states say the others in their own words
     switch (reported) {
@@ -224,7 +202,9 @@ DownloadRun::Next DownloadRun::enterBootloader()
     switch (entered) {
     case BootloaderEntry::Ready: return InitializeSuccess;
     case BootloaderEntry::Retry: return InitializeRetry;
-    case BootloaderEntry::Failed: return InitializeFailure;
+    case BootloaderEntry::Failed:
+        stepFailure = GripperUpdate::EntryFailed;
+        return InitializeFailure;
     case BootloaderEntry::Cancelled: break;
     }
     return Stay;
@@ -244,6 +224,7 @@ DownloadRun::Next DownloadRun::identify()
     if (linkOpen && !plan().mainImage.isEmpty())
         return UpdateFirmware;
     qCDebug(lcWizard) << "ERREUR PageDownloadFirmware::identifyBootloaderVer: nothing to write";
+    stepFailure = linkOpen ? GripperUpdate::FlashFailed : GripperUpdate::EntryFailed;
     return DownloadFailure;
 }
 
@@ -253,7 +234,7 @@ DownloadRun::Next DownloadRun::write(GripperUpdate::Image image)
     if (!runStep([image](GripperUpdate &engine) { return engine.write(image); }, &written))
         return Stay;
     const bool mainFollows = image == GripperUpdate::BootloaderImage && !plan().mainImage.isEmpty();
-    return afterWrite(written, mainFollows ? UpdateFirmware : DownloadSuccess);
+    return afterWrite(written, mainFollows ? UpdateFirmware : DownloadSuccess, GripperUpdate::FlashFailed);
 }
 
 DownloadRun::Next DownloadRun::verifyAndStart()
@@ -261,9 +242,11 @@ DownloadRun::Next DownloadRun::verifyAndStart()
     Stm32Flasher::Result verified = Stm32Flasher::Cancelled;
     if (!runStep([](GripperUpdate &engine) { return engine.verifyAndStart(); }, &verified))
         return Stay;
-    if (verified == Stm32Flasher::Done)
+    if (verified == Stm32Flasher::Done) {
         finished = true;
-    return afterWrite(verified, DownloadSuccess);
+        end.setStarted();
+    }
+    return afterWrite(verified, DownloadSuccess, GripperUpdate::VerifyFailed);
 }
 
 QString DownloadRun::finishUnit()
@@ -272,15 +255,7 @@ QString DownloadRun::finishUnit()
     QString version;
     if (!runStep([](GripperUpdate &engine) { return engine.readVersion(); }, &version))
         return QString();
-    FirmwareImage written;
-    const bool judged = FirmwareChoice::describeImage(writtenMain, &written);
-    if (!judged || FirmwareChoice::runsImage(version, written))
-        record(version.isEmpty() ? UnitResult::Failed : UnitResult::Updated, version,
-               Phrase::verbatim(version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
-                                                  : QString()));
-    else
-        record(UnitResult::Failed, version,
-               Phrase::verbatim(QStringLiteral("the new firmware reports %1").arg(version)));
+    recordEnd(GripperUpdate::Updated, version);
     watchForNextUnit(true);
     return version.isEmpty() ? QStringLiteral("-0.0.0") : version;
 }
@@ -305,7 +280,7 @@ void DownloadRun::startErase(GripperUpdate::Image image)
         const Stm32Flasher::Result result = engine->erase(image);
         QMetaObject::invokeMethod(this, [this, run, result] {
             if (!isOver(run) && result != Stm32Flasher::Cancelled)
-                emit erased(afterWrite(result, EraseSuccess));
+                emit erased(afterWrite(result, EraseSuccess, GripperUpdate::FlashFailed));
         }, Qt::QueuedConnection);
     });
 }
@@ -331,6 +306,8 @@ void DownloadRun::onFreescaleFinished(int run)
     if (isOver(run) || !freescaleWatcher.future().isFinished())
         return;
     const GripperUpdate::Outcome outcome = freescaleWatcher.result();
+    if (outcome != GripperUpdate::Updated)
+        stepFailure = outcome;
     if (outcome != GripperUpdate::Updated && outcome != GripperUpdate::Cancelled)
         emit failed(outcome);
 }

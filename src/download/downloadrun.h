@@ -2,7 +2,7 @@
 #define DOWNLOADRUN_H
 
 #include "gripperupdate.h"
-#include "unitresult.h"
+#include "unitend.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -65,7 +65,7 @@ public:
     KorvaneDevice *device = nullptr;
     bool isFreescale() const { return device && isGsFamily(device->kind); }
     const UpdatePlan &plan() const { return update->updatePlan(); }
-    GripperUpdate::Phase lastPhase() const { return phase; }
+    GripperUpdate::Phase lastPhase() const { return end.phase(); }
     bool manualReboot() const { return update && update->updatePlan().manualPowerCycle; }
 
     // A new engine for the images named (bare names under :/firmware/;
@@ -109,11 +109,14 @@ public:
     // started later opens it afresh.
     void closeLink() { link->close(); }
 
-    // The record of the unit prepared last, once its update has ended
-    // (written, failed or judged by its version): to the user's history,
-    // once per unit. `versionAfter` empty when nothing answered. Returns
-    // why the line is not in the history, empty when it is.
-    QString record(UnitResult::Result result, const QString &versionAfter, const Phrase &error);
+    // The record of the unit prepared last, once its update has ended, as
+    // every front end makes it: refused when prepare() refused it, else from
+    // the outcome (Updated: written and started, judged by `versionRead`,
+    // empty when nothing answered). To the user's history, once per unit.
+    // Returns why the line is not in the history, empty when it is.
+    QString recordEnd(GripperUpdate::Outcome outcome, const QString &versionRead = QString());
+    // How the step that failed ended the unit; Cancelled while none failed.
+    GripperUpdate::Outcome failure() const { return stepFailure; }
 
     // The next unit of a manual-reboot batch is announced by hot-plug
     // detection, which is off unless someone listens.
@@ -141,7 +144,7 @@ private:
     bool runStep(Step step, decltype(step(std::declval<GripperUpdate &>())) *result);
     void onPhase(GripperUpdate::Phase reported);
     void onFreescaleFinished(int run);
-    void enterStep(const QString &name);
+    Next afterWrite(Stm32Flasher::Result result, Next success, GripperUpdate::Outcome failed);
 
     Communication *communication;
     // The wizard shares the process-wide bootloader line with identification,
@@ -151,11 +154,11 @@ private:
     // while the next attempt starts.
     Engine update;
     QFutureWatcher<GripperUpdate::Outcome> freescaleWatcher;
-    GripperUpdate::Phase phase = GripperUpdate::Rebooting;
     QString writtenMain;
-    UnitResult unit;
+    UnitEnd end;
+    GripperUpdate::Outcome stepFailure = GripperUpdate::Cancelled;
+    Phrase refusal;
     bool recorded = true;
-    PhaseClock stepClock;
     int runId = 0;
     bool finished = false;
     bool watching = false;

@@ -3,8 +3,8 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "history.h"
-#include "korvanelog.h"
 #include "sessionlog.h"
+#include "wizardlog.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -247,13 +247,9 @@ void PageDownloadFirmware::setFlashing(bool on)
         wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
 
-void PageDownloadFirmware::recordVersion(const QString &version, bool runsImage)
+void PageDownloadFirmware::recordVersion(const QString &version)
 {
-    const QString lost = run.record(
-        runsImage ? UnitResult::Updated : UnitResult::Failed, version,
-        Phrase::verbatim(runsImage ? QString()
-                         : version.isEmpty() ? QStringLiteral("the new firmware did not report its version")
-                                             : QStringLiteral("the new firmware reports %1").arg(version)));
+    const QString lost = run.recordEnd(GripperUpdate::Updated, version);
     // A line that must tie the unit to its firmware is not lost in silence.
     if (!lost.isEmpty())
         QMessageBox::warning(wizard(), CarriedFirmware::windowTitle(), recordLostText(lost));
@@ -267,7 +263,7 @@ QString PageDownloadFirmware::recordLostText(const QString &why)
 void PageDownloadFirmware::endWithError(const Phrase &error)
 {
     setFlashing(false);
-    const QString lost = run.record(UnitResult::Failed, QString(), error);
+    const QString lost = run.recordEnd(run.failure());
     const QString text = lost.isEmpty() ? error.shown : error.shown + QStringLiteral("\n\n") + recordLostText(lost);
     QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
     // What the technician sends to support: the details, or the log itself.

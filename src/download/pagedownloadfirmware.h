@@ -47,8 +47,8 @@ signals:
 
 public slots:
     // The version the unit reports after the update (empty: nothing
-    // answered) and whether it is the image's: the unit's record.
-    void recordVersion(const QString &version, bool runsImage);
+    // answered): the unit's record, judged as every front end judges it.
+    void recordVersion(const QString &version);
     void verifyFreescaleBootloader();
     void popupErreurComm();
     void initializeBootloader();

@@ -3,7 +3,10 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "firmwarechoice.h"
+#include "history.h"
 #include "korvanedevice.h"
+#include "unitend.h"
+#include "wizardlog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -114,7 +117,8 @@ void PageCheckVersion::compareVersions(const QString &typeCode, int major, int m
     // against the firmware this build is named after.
     FirmwareImage image;
     bool sameType = false;
-    if (FirmwareChoice::describeImage(firmwareList->currentText(), &image)) {
+    const bool named = FirmwareChoice::describeImage(firmwareList->currentText(), &image);
+    if (named) {
         sameType = installedType == image.typeCode;
     } else {
         image.major = CarriedFirmware::kMajor;
@@ -136,8 +140,23 @@ void PageCheckVersion::compareVersions(const QString &typeCode, int major, int m
     else
         return;
 
-    if (warning.exec() == QMessageBox::Cancel && wizard())
-        wizard()->close();
+    if (warning.exec() != QMessageBox::Cancel || !wizard())
+        return;
+    // Left as it is, as the other front ends leave such a unit: recorded
+    // alike (refused when it runs a newer version, else up to date).
+    const KorvaneDevice *device = chosenDevice();
+    if (named && sameType && installed >= carried && device) {
+        UnitResult left = UnitEnd::untouched(device->portName, device->kind, device->typeCode, device->versionText(),
+                                             installed > carried ? UnitEnd::newerText(image.versionText()) : Phrase());
+        if (installed == carried) {
+            left.result = UnitResult::UpToDate;
+            left.versionAfter = left.versionBefore;
+        }
+        const QString lost = History::append(left);
+        if (!lost.isEmpty())
+            qCWarning(lcWizard) << "ERREUR history:" << lost;
+    }
+    wizard()->close();
 }
 
 bool PageCheckVersion::isComplete() const

@@ -2,8 +2,8 @@
 
 #include "communication.h"
 #include "korvanedevice.h"
-#include "korvanelog.h"
 #include "portwait.h"
+#include "wizardlog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,9 +3,9 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "korvanedevice.h"
-#include "korvanelog.h"
 #include "portwait.h"
 #include "versionreply.h"
+#include "wizardlog.h"
 
 #include <QDebug>
 #include <QLabel>

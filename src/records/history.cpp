@@ -1,5 +1,8 @@
 #include "history.h"
 
+#include "reportfile.h"
+#include "unitresult.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -22,6 +25,16 @@ QString path()
 QString logFolder()
 {
     return folder() + QStringLiteral("/logs");
+}
+
+QString append(const UnitResult &record)
+{
+    ReportFile history;
+    QString failure;
+    QDir().mkpath(folder());
+    if (!history.open(path(), &failure) || !history.write(record, &failure))
+        return failure.isEmpty() ? path() : failure;
+    return QString();
 }
 
 bool read(const QString &file, const Query &query, QList<QJsonObject> *records, int *skipped, QString *error)

@@ -9,6 +9,8 @@
 // Where every front end of this user keeps its records and its session logs
 // (the platform's data folder, shared by the programs: ~/.local/share/Korvane
 // on Linux), and the questions asked of a file of records.
+struct UnitResult;
+
 namespace History {
 
 QString folder();
@@ -16,6 +18,9 @@ QString folder();
 QString path();
 // The session logs' folder.
 QString logFolder();
+
+// Appends one record to the history. Empty, or why the line is not there.
+QString append(const UnitResult &record);
 
 struct Query
 {

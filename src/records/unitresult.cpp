@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QSysInfo>
 
 double UnitResult::seconds() const
@@ -39,9 +40,14 @@ QString UnitResult::resultShown(const QString &name)
 
 QByteArray UnitResult::toJsonLine() const
 {
-    QJsonObject seconds;
+    // A part of the update that comes again (the reboot of a second entry
+    // attempt) adds its time to the first.
+    QMap<QString, double> sums;
     for (const auto &phase : phases)
-        seconds.insert(phase.first, qRound(phase.second * 1000) / 1000.0);
+        sums[phase.first] += phase.second;
+    QJsonObject seconds;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+        seconds.insert(it.key(), qRound(it.value() * 1000) / 1000.0);
     QJsonObject object{
         {QStringLiteral("record"), kRecordVersion},
         {QStringLiteral("time"), time.toUTC().toString(Qt::ISODateWithMs)},

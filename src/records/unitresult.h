@@ -42,8 +42,8 @@ struct UnitResult
     // Why it did not end updated: English in the record, translated in
     // sentence().
     Phrase error;
-    // Given up while the gripper ran nothing but its ROM: it waits there to
-    // be written again.
+    // Ended (given up or failed) while the gripper ran nothing but its
+    // bootloader: it waits there to be written again.
     bool leftInBootloader = false;
     // Seconds spent in each phase, in the order they came.
     QVector<QPair<QString, double>> phases;

@@ -173,13 +173,11 @@ bool FirmwareChoice::imageFor(const QString &typeCode, DeviceKind kind, const QL
                 && readFile(QStringLiteral(":/firmware/") + name, &carried.content, false);
     }
     if (code.isEmpty()) {
-        *error = choiceText(QT_TRANSLATE_NOOP("Update", "the gripper's type code is not known (give it with --type)"));
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "the gripper's type code is not known"));
         return false;
     }
     if (!found || carried.content.isEmpty()) {
-        *error = choiceText(QT_TRANSLATE_NOOP("Update", "no firmware for a %1 gripper (give one with --image "
-                                                        "%1-X.Y.Z.bin)"))
-                     .arg(code);
+        *error = choiceText(QT_TRANSLATE_NOOP("Update", "no firmware for a %1 gripper")).arg(code);
         return false;
     }
     if (!isGsFamily(kind)) {

@@ -1,5 +1,5 @@
-#ifndef KORVANE_FLASH_FIRMWARECHOICE_H
-#define KORVANE_FLASH_FIRMWARECHOICE_H
+#ifndef KORVANE_UPDATE_FIRMWARECHOICE_H
+#define KORVANE_UPDATE_FIRMWARECHOICE_H
 
 #include "gripperupdate.h"
 #include "korvanedevice.h"

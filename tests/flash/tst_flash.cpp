@@ -283,14 +283,26 @@ void TestFlash::planSaysWhatTheRunDoes()
         const QJsonObject row = value.toObject();
         planned << QStringList{field(row, "port"), field(row, "action"), field(row, "image"),
                                field(row, "version_after")}.join(QLatin1Char(' '));
-        QVERIFY(!field(row, "line").isEmpty() && field(row, "reason").isEmpty() == (field(row, "action") != "not updated"));
+        QVERIFY(!field(row, "line").isEmpty() && field(row, "reason").isEmpty() == (field(row, "action") != "refused"));
     }
     const QString update = QStringLiteral(" update GC3-1.6.9.bin 1.6.9");
-    QCOMPARE(planned, (QStringList{port(older) + update, port(inRom) + update, port(silent) + " not updated  ",
-                                   link + " up to date  1.6.9"}));
+    QCOMPARE(planned, (QStringList{port(older) + update, port(inRom) + update, port(silent) + " refused  ",
+                                   link + " up-to-date  1.6.9"}));
     QVERIFY(other.status().counters.hostOpens == 0);
     for (const sim::Gripper *g : {&older, &inRom, &current})
         QVERIFY(g->romLog().erasedSectors.empty() && g->romLog().writes.empty());
+
+    // --all: the run ends the very units the plan names, each in the plan's word (a silent port is in neither).
+    QMap<QString, QString> said;
+    for (const QJsonValue &value : QJsonDocument::fromJson(run({"plan", "--all", "--json", "--type", "GC3"}).out.toUtf8()).array())
+        said[field(value.toObject(), "port")] = field(value.toObject(), "action").replace("update", "updated");
+    const QString report = dir.filePath(QStringLiteral("all.jsonl"));
+    run({"update", "--all", "--type", "GC3", "--report", report});
+    QMap<QString, QString> done;
+    for (const QJsonObject &line : jsonLines(report))
+        done[line.value(QStringLiteral("port")).toString()] = line.value(QStringLiteral("result")).toString();
+    QCOMPARE(done, said);
+    QVERIFY(said.size() >= 4 && !said.contains(port(silent)));
 }
 
 // Help, history and a port of the machine itself: each answer says what was

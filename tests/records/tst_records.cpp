@@ -5,6 +5,7 @@
 #include "downloadharness.h"
 #include "history.h"
 #include "sessionlog.h"
+#include "unitend.h"
 #include "stationwindow.h"
 
 #include <QJsonDocument>
@@ -18,6 +19,7 @@ class TestRecords : public QObject
 private slots:
     void failedUpdateLeavesItsRecordAndLog();
     void everyFrontEndRecordsTheUnitAlike();
+    void aBootloaderAndItsMainImageAreTimedApart();
     void aRecordTheHistoryRefusesIsSaid();
 };
 
@@ -49,7 +51,9 @@ void TestRecords::failedUpdateLeavesItsRecordAndLog()
 }
 
 // One gripper updated by korvane-flash, the station (its Report field emptied) and the wizard, its old firmware
-// put back between, the three pointed at one data folder: their history lines are alike.
+// put back between, the three pointed at one data folder: their history lines are alike, whether the unit is
+// updated, its ROM refuses the erase (each then says it is left in its bootloader) or it runs a newer version
+// (refused; the wizard's user cancels at its warning).
 void TestRecords::everyFrontEndRecordsTheUnitAlike()
 {
     QTemporaryDir data;
@@ -59,40 +63,60 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
     sim::GripperConfig config;
     config.uniqueId = "3a0047001851363037383934";
     sim::Gripper &gripper = h.addGripper(config, QStringLiteral("gripper"));
-    const auto backToOldFirmware = [&] {
-        gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", {1, 6, 8}));
+    enum Ends { Updated, FailsInRom, Refused };
+    const auto runs = [&](Ends ends) {
+        sim::Version version{1, 6, 8};
+        version.minor = ends == Refused ? 7 : 6;
+        gripper.setFlash(kMainAddress, sim::buildStandinImage("GC3", version));
         gripper.powerCycle();
         return gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5));
     };
-
-    QVERIFY(gripper.waitForState(sim::State::Firmware, std::chrono::seconds(5)));
-    QProcess flash;
-    flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
-    QVERIFY2(flash.waitForFinished(120000) && flash.exitCode() == 0, flash.readAll().constData());
-    QVERIFY(backToOldFirmware());
     // Each program names itself as its main() does.
     QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
-    QCoreApplication::setApplicationName(QStringLiteral("korvane-station"));
-    {
-        StationWindow station;
-        station.findChild<QObject *>(QStringLiteral("reportPath"))->setProperty("text", QString());
-        QSignalSpy scanned(&station, &StationWindow::scanned);
-        station.updateAll();
-        QTRY_VERIFY_WITH_TIMEOUT(scanned.size() == 1 && !station.isBusy(), 80000);
-    }
-    QVERIFY(backToOldFirmware());
-    QCoreApplication::setApplicationName(QStringLiteral("korvane-upgrader"));
-    h.startWizard();
-    QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
-    QVERIFY(h.waitForVerifyButton());
-    QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+    const auto updateByAllThree = [&](Ends ends) {
+        QVERIFY(runs(ends));
+        QProcess flash;
+        flash.start(QStringLiteral(KORVANE_FLASH_PROGRAM), {QStringLiteral("update"), h.port(QStringLiteral("gripper"))});
+        QVERIFY2(flash.waitForFinished(120000) && (flash.exitCode() == 0) == (ends == Updated), flash.readAll().constData());
+        QVERIFY(runs(ends));
+        QCoreApplication::setApplicationName(QStringLiteral("korvane-station"));
+        {
+            StationWindow station;
+            station.findChild<QObject *>(QStringLiteral("reportPath"))->setProperty("text", QString());
+            QSignalSpy scanned(&station, &StationWindow::scanned);
+            station.updateAll();
+            QTRY_VERIFY_WITH_TIMEOUT(scanned.size() == 1 && !station.isBusy(), 80000);
+        }
+        QVERIFY(runs(ends));
+        QCoreApplication::setApplicationName(QStringLiteral("korvane-upgrader"));
+        h.restartWizard();
+        if (ends == Refused) {
+            delete h.answerer;
+            h.answerer = new MessageBoxAnswerer(QMessageBox::Cancel);
+            QVERIFY(h.pastPortPage(h.gripperEntry(QStringLiteral("(C)"))));
+        } else {
+            QVERIFY(h.runToDownload(h.gripperEntry(QStringLiteral("(C)")), QString(), kCarried));
+        }
+        if (ends == Updated) {
+            QVERIFY(h.waitForVerifyButton());
+            QVERIFY(h.verifyShows(QStringLiteral("GC3-1.6.9")));
+        } else {
+            QVERIFY(h.waitFor([&] { return h.wizardClosed(); }, 60000));
+        }
+    };
+    updateByAllThree(Updated);
+    sim::Faults refusing;
+    refusing.romEraseNack = true;
+    gripper.setFaults(refusing);
+    updateByAllThree(FailsInRom);
+    gripper.clearFaults();
+    updateByAllThree(Refused);
 
     QList<QJsonObject> records;
     int skipped = 0;
     QString error;
-    QVERIFY(History::read(History::path(), {QString::fromLatin1(config.uniqueId.c_str()), QDateTime()}, &records,
-                          &skipped, &error));
-    QCOMPARE(records.size(), 3);
+    QVERIFY(History::read(History::path(), {QString(), QDateTime()}, &records, &skipped, &error));
+    QCOMPARE(records.size(), 9);
     QStringList programs;
     QByteArrayList alike;
     for (QJsonObject record : records) {
@@ -101,10 +125,30 @@ void TestRecords::everyFrontEndRecordsTheUnitAlike()
             record.remove(QLatin1String(differs));
         alike << QJsonDocument(record).toJson(QJsonDocument::Compact);
     }
-    QCOMPARE(alike.at(1), alike.at(0));
-    QCOMPARE(alike.at(2), alike.at(0));
+    for (int round : {0, 3, 6}) {
+        QCOMPARE(alike.at(round + 1), alike.at(round));
+        QCOMPARE(alike.at(round + 2), alike.at(round));
+        QCOMPARE(programs.mid(round, 3), (QStringList{"korvane-flash", "korvane-station", "korvane-upgrader"}));
+    }
     QCOMPARE(records.first().value(QStringLiteral("version_after")).toString(), QStringLiteral("GC3-1.6.9"));
-    QCOMPARE(programs, (QStringList{"korvane-flash", "korvane-station", "korvane-upgrader"}));
+    QCOMPARE(records.at(3).value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
+    QVERIFY(records.at(3).value(QStringLiteral("left_in_bootloader")).toBool());
+    QCOMPARE(records.at(6).value(QStringLiteral("error")).toString(),
+             QStringLiteral("it runs a newer version than GC3-1.6.9"));
+}
+
+// A bootloader written before the main image: each erase and write keeps its own time in the record.
+void TestRecords::aBootloaderAndItsMainImageAreTimedApart()
+{
+    UnitEnd end;
+    end.begin(UnitResult(), FirmwareImage(), false, true);
+    for (GripperUpdate::Phase phase : {GripperUpdate::Identifying, GripperUpdate::Erasing,
+                                       GripperUpdate::WritingBootloader, GripperUpdate::Erasing,
+                                       GripperUpdate::WritingMain, GripperUpdate::Verifying})
+        end.enter(phase);
+    const QJsonObject seconds = QJsonDocument::fromJson(end.result().toJsonLine()).object().value(
+        QStringLiteral("seconds")).toObject();
+    QCOMPARE(seconds.keys(), (QStringList{"erase", "erase_bootloader", "reboot", "write", "write_bootloader"}));
 }
 
 // A production line ties each unit to its firmware by the history: a line it refuses is not lost in silence.

@@ -19,7 +19,7 @@ const int kMinLiveColumns = 40;
 
 QString stepWord(const QString &step)
 {
-    return QCoreApplication::translate("UnitJob", step.toUtf8().constData());
+    return QCoreApplication::translate("UnitEnd", step.toUtf8().constData());
 }
 
 // The longest of the steps' words (UnitJob::step()) in the language shown,
@@ -28,8 +28,8 @@ int stepWidth()
 {
     static const int width = [] {
         int longest = 0;
-        for (const char *step : {QT_TRANSLATE_NOOP("UnitJob", "reboot"), QT_TRANSLATE_NOOP("UnitJob", "erase"),
-                                 QT_TRANSLATE_NOOP("UnitJob", "write"), QT_TRANSLATE_NOOP("UnitJob", "verify")})
+        for (const char *step : {QT_TRANSLATE_NOOP("UnitEnd", "reboot"), QT_TRANSLATE_NOOP("UnitEnd", "erase"),
+                                 QT_TRANSLATE_NOOP("UnitEnd", "write"), QT_TRANSLATE_NOOP("UnitEnd", "verify")})
             longest = std::max(longest, int(stepWord(QLatin1String(step)).size()));
         return longest;
     }();
@@ -97,12 +97,12 @@ void Console::onChanged(UnitJob *job)
     // From here on plain lines: a block drawn while it fitted goes.
     eraseLive();
     const int index = live.indexOf(job);
-    const QString status = UnitJob::phaseText(job->phase());
+    const QString status = UnitEnd::phaseText(job->phase()).shown;
     if (index < 0 || status.isEmpty() || status == lastStatus.at(index))
         return;
     lastStatus[index] = status;
     print(QCoreApplication::translate("FlashTool", "%1: %2")
-              .arg(job->port(), QCoreApplication::translate("UnitJob", status.toUtf8())));
+              .arg(job->port(), status));
 }
 
 void Console::finished(UnitJob *job, const QString &resultLine)
@@ -163,7 +163,7 @@ QString Console::liveLine(const UnitJob *job) const
                              .arg(job->port(), -16)
                              .arg(stepWord(job->step()), -stepWidth())
                              .arg(job->progress(), 3)
-                             .arg(QCoreApplication::translate("UnitJob", UnitJob::phaseText(job->phase()).toUtf8()));
+                             .arg(UnitEnd::phaseText(job->phase()).shown);
     // A line that fills the last column wraps on some terminals, and a
     // wrapped line throws the cursor arithmetic off.
     return line.left(columns - 1);

@@ -41,12 +41,19 @@ QString versionOnly(const ProbedDevice &device)
     return device.versionKnown() ? device.versionText().mid(device.typeCode.size() + 1) : QString();
 }
 
+QString typeCodeTold(const ProbedDevice &device)
+{
+    return device.inBootloader ? QString() : device.typeCode;
+}
+
 QJsonObject listRow(const ProbedDevice &device)
 {
     QJsonObject row{
         {QStringLiteral("port"), device.portName},
         {QStringLiteral("kind"), device.unavailable ? QStringLiteral("unavailable") : kindName(device.kind)},
-        {QStringLiteral("type_code"), device.typeCode},
+        // In its ROM a unit tells no type code ("BL_STM32" is what answered,
+        // not a firmware), as its record says.
+        {QStringLiteral("type_code"), typeCodeTold(device)},
         {QStringLiteral("version"), versionOnly(device)},
         {QStringLiteral("in_bootloader"), device.inBootloader},
         {QStringLiteral("secondary"), device.secondaryUnit},
@@ -70,6 +77,11 @@ FlashTool::FlashTool(Options options, QObject *parent)
     rules.typeCode = this->options.typeCode;
     rules.force = this->options.force;
     rules.manualReboot = this->options.manualReboot;
+    rules.forceHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--force installs it anyway"));
+    rules.typeHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "give --type"));
+    rules.imageHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "give one with --image %1-X.Y.Z.bin"));
+    rules.manualRebootHint = Phrase("FlashTool", QT_TRANSLATE_NOOP("FlashTool", "--manual-reboot for a unit without "
+                                                                                "working firmware"));
     connect(&batch, &Batch::ended, this, &FlashTool::onEnded);
     connect(&batch, &Batch::started, this, [this](UnitJob *job) {
         console.follow(job);
@@ -176,7 +188,7 @@ int FlashTool::list()
         console.print(QStringLiteral("%1 %2 %3 %4 %5")
                           .arg(device.portName, -24)
                           .arg(kind, -12)
-                          .arg(device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode, -8)
+                          .arg(typeCodeTold(device).isEmpty() ? QStringLiteral("-") : typeCodeTold(device), -8)
                           .arg(version.isEmpty() ? QStringLiteral("-") : version, -9)
                           .arg(device.inBootloader ? tr("yes") : tr("no")));
     }
@@ -228,25 +240,13 @@ int FlashTool::plan(QString *error)
     if (!choosePorts(&chosen, &names, error))
         return 2;
     // Identification only: nothing is written to any unit.
-    const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
+    // The units the run would take, no other: a port --all passes over gets
+    // no row, as it gets no line from the run.
     QJsonArray rows;
-    for (int i = 0; i < chosen.size(); ++i) {
-        const QextPortInfo &port = chosen.at(i);
-        QList<ProbedDevice> onPort;
-        for (const ProbedDevice &device : devices) {
-            if (device.portName == portPath(port))
-                onPort.append(device);
-        }
-        const ProbedDevice *unit = announcedUnit(onPort);
-        ProbedDevice gone;
-        if (!unit) {
-            gone.portName = portPath(port);
-            gone.unavailable = true;
-            gone.openError = ENODEV;
-            unit = &gone;
-        }
+    for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(chosen, PortProbe::identifyAll(chosen), options.all)) {
+        const ProbedDevice *unit = &taken.unit;
         // Named on the command line, a port is said as it was named.
-        const QString name = names.at(i);
+        const QString name = names.at(taken.port);
         const UnitChoice::Forecast forecast = UnitChoice::forecast(*unit, rules);
         const QString before = unit->versionKnown() ? unit->versionText() : kindName(unit->kind);
         QString action;
@@ -262,17 +262,15 @@ int FlashTool::plan(QString *error)
             };
             break;
         case UnitChoice::UpToDate:
-            action = QStringLiteral("up to date");
+            action = QStringLiteral("up-to-date");
             frame = QT_TR_NOOP("%1: %2 is up to date, would be left alone");
             fill = [&](const QString &text, const QString &) { return text.arg(name, before); };
             break;
+        // Whatever leaves it untouched, the run says "not updated" and records
+        // it refused: so does the plan.
         case UnitChoice::Newer:
-            action = QStringLiteral("refused");
-            frame = QT_TR_NOOP("%1: %2 would be refused: %3");
-            fill = [&](const QString &text, const QString &reason) { return text.arg(name, before, reason); };
-            break;
         case UnitChoice::Untouched:
-            action = QStringLiteral("not updated");
+            action = QStringLiteral("refused");
             frame = QT_TR_NOOP("%1: %2 would not be updated: %3");
             fill = [&](const QString &text, const QString &reason) {
                 return text.arg(name, unit->unavailable ? QStringLiteral("-") : before, reason);
@@ -308,30 +306,8 @@ bool FlashTool::startUpdate(QString *error)
     // is started: the operator stopped the run before a byte was written.
     QCoreApplication::processEvents();
     starting = false;
-    for (const QextPortInfo &port : chosen) {
-        QList<ProbedDevice> onPort;
-        for (const ProbedDevice &device : devices) {
-            if (device.portName == portPath(port))
-                onPort.append(device);
-        }
-        const ProbedDevice *unit = announcedUnit(onPort);
-        // --all takes the grippers found, and names the ports it could not
-        // look into; a port named is asked for whatever answers there.
-        if (options.all && (!unit || (!unit->isGripper() && !unit->unavailable)))
-            continue;
-        if (unit) {
-            batch.take(*unit, rules);
-        } else {
-            ProbedDevice vanished;
-            vanished.openError = ENODEV;
-            UnitResult gone;
-            gone.time = QDateTime::currentDateTimeUtc();
-            gone.port = portPath(port);
-            gone.result = UnitResult::Refused;
-            gone.error = UnitChoice::unavailableReason(vanished);
-            batch.end(gone);
-        }
-    }
+    for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(chosen, devices, options.all))
+        batch.take(taken.unit, rules);
     if (options.all && batch.taken() == 0) {
         // A station script asking for every gripper wants to hear that
         // there was none.
@@ -354,7 +330,7 @@ void FlashTool::startWatch()
 void FlashTool::onArrived(const QString &port, const QList<ProbedDevice> &found)
 {
     const ProbedDevice *unit = announcedUnit(found);
-    if (unit && (unit->isGripper() || unit->unavailable))
+    if (UnitChoice::takenByAll(unit))
         batch.take(*unit, rules);
     else
         console.print(tr("%1: no gripper answered, left alone").arg(port));

@@ -417,6 +417,7 @@ UnitRules StationWindow::rulesFromWindow() const
     UnitRules rules;
     rules.force = forceBox->isChecked();
     rules.forceHint = Phrase("StationWindow", QT_TRANSLATE_NOOP("StationWindow", "Force installs it anyway"));
+    rules.typeHint = Phrase("StationWindow", QT_TRANSLATE_NOOP("StationWindow", "choose its type, then Update as"));
     return rules;
 }
 
@@ -488,7 +489,7 @@ void StationWindow::onJobChanged(const QString &port)
     // instruction to the user instead of flickering between the two.
     if (!(unit->shownPhase == GripperUpdate::AwaitingPowerCycle && phase == GripperUpdate::Rebooting)) {
         unit->shownPhase = phase;
-        setItem(row(port), StepColumn, QCoreApplication::translate("UnitJob", UnitJob::phaseText(phase).toUtf8()));
+        setItem(row(port), StepColumn, UnitEnd::phaseText(phase).shown);
     }
     unit->bar->setValue(unit->job->progress());
 }

@@ -1,0 +1,3 @@
+#include "wizardlog.h"
+
+Q_LOGGING_CATEGORY(lcWizard, "korvane.wizard")
