@@ -2,24 +2,41 @@
 # Builds the upgrader and runs the whole test suite as it ships; then, built
 # with AddressSanitizer + UndefinedBehaviorSanitizer, the tests that can hide
 # memory and threading faults; then a short fuzzing run of the byte parsers.
-# Ends with one line counting every CTest result.
+# Ends with one line counting every CTest result. What waits overlaps what
+# computes: the build starts once its own packages are in, while the test
+# tools install; the sanitized and fuzzing builds, and the Windows build (a
+# test of its own), run while the suite waits on its simulated lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 started=$SECONDS
 # Each step says when it ends, counted from the start: where the time goes.
 took() { echo "-- $1: done at $((SECONDS - started)) s"; }
-bash scripts/packages.sh
-took packages
+bash scripts/packages.sh tests
+took "packages for the build"
+mkdir -p build-test
+rm -f build-test/packages.status
+(status=0; bash scripts/packages.sh >build-test/packages.log 2>&1 || status=$?; echo "$status" >build-test/packages.status) &
+packages=$!
 
 # The tests read the programs' English texts: whatever the machine's language.
 export LANGUAGE=en
 jobs=$(nproc)
-# Most tests spend their time waiting on a simulated line, not computing: one
-# more at a time than there are cores keeps the machine busy.
-test_jobs=$((jobs + 1))
-config=()
+# Most tests spend their time waiting on a simulated line, not computing: two
+# at a time a core keeps the machine busy (three made the ones that time a
+# gripper's answer fail now and then, beside the builds).
+test_jobs=$((jobs * 2))
+# The cross build inside the Windows build's test takes as many jobs.
+export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
+# One unity file a target and line tables only (enough for a backtrace):
+# the build is most of the command's time.
+config=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DCMAKE_UNITY_BUILD=ON)
 [ -f tests/download/freescale-test.cmake ] && config+=(-C tests/download/freescale-test.cmake)
+# A folder made by another generator is made anew.
+for dir in build-test build-asan; do
+  [ ! -f $dir/CMakeCache.txt ] || grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' $dir/CMakeCache.txt \
+    || rm -rf $dir/CMakeCache.txt $dir/CMakeFiles
+done
 # Left out of the sanitizer run: what waits on installed, Windows or Python
 # programs (the packages, the Ansible role, Wine, the simulator's peers) and
 # the benches' checks; and the runs that mostly wait out a gripper's time-outs
@@ -69,30 +86,48 @@ PY
 }
 
 result=0
-# Warnings are errors in every build here: there are none, and none may creep in.
-echo "== Building =="
-if ! cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON "${config[@]}" >/dev/null \
-    || ! cmake --build build-test -j"$jobs"; then
-  echo "build-test: build FAILED" >&2
+built=1
+build_failed() {
+  echo "$1: build FAILED" >&2
   failed=$((failed + 1))
   result=1
-fi
+  built=0
+}
+# Warnings are errors in every build here: there are none, and none may creep in.
+echo "== Building =="
+cmake -S . -B build-test "${config[@]}" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" >/dev/null \
+  && cmake --build build-test -j"$jobs" || build_failed build-test
 took "plain build"
 
-# The sanitized build and the fuzzers' build go on, at a lower priority,
-# while the plain suite mostly waits on its simulated lines.
+# The sanitized build goes on, at a lower priority, while the rest installs
+# and the plain suite mostly waits; then the fuzzers' build, once clang is in.
 mkdir -p build-asan
 (
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_WERROR=ON -DKORVANE_SANITIZE=ON \
-    -DKORVANE_BENCH=OFF "${config[@]}" >build-asan/build.log 2>&1 || exit 1
+  cmake -S . -B build-asan "${config[@]}" -DKORVANE_SANITIZE=ON -DKORVANE_BENCH=OFF \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >build-asan/build.log 2>&1 || exit 1
   asan_targets=$(targets_for_tests build-asan "$asan_skip") || exit 1
   # shellcheck disable=SC2086
   nice -n 15 cmake --build build-asan -j"$jobs" --target $asan_targets >>build-asan/build.log 2>&1 || exit 1
+  while [ ! -f build-test/packages.status ]; do sleep 1; done
   nice -n 15 bash scripts/fuzz.sh build >/dev/null 2>&1 || exit 2
 ) &
 background=$!
 
-if [ "$result" -eq 0 ]; then
+# The test tools are in before the suite starts; the build is configured
+# again, and finds them (Wine, MinGW-w64: the Windows tests).
+wait "$packages" || true
+if [ "$(cat build-test/packages.status 2>/dev/null)" != 0 ]; then
+  tail -n 40 build-test/packages.log
+  echo "scripts/packages.sh FAILED: the test tools are not all installed" >&2
+  failed=$((failed + 1))
+  result=1
+fi
+took "the other packages"
+if [ "$built" -eq 1 ]; then
+  cmake build-test >/dev/null && cmake --build build-test -j"$jobs" || build_failed build-test
+fi
+
+if [ "$built" -eq 1 ]; then
   echo "== Test suite =="
   status=0
   (cd build-test && ctest -j"$test_jobs" --output-on-failure) | tee build-test/ctest-output.txt || status=$?

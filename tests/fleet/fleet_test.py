@@ -158,7 +158,7 @@ check(table().get("cell-b:", {}).get("result") == table().get("cell-c:", {}).get
 sim_ask("a0", "clear-faults")
 kept = {name: open(under("history", name), "rb").read() for name in os.listdir(under("history"))}
 rc, stats, fleet, plans = play("--check", "-e", "korvane_flash_canary=3")
-check(rc == 0 and plans == {"cell-a": {"a0": "update", "a1": "up to date"}, "cell-c": {"c0": "update"}}
+check(rc == 0 and plans == {"cell-a": {"a0": "update", "a1": "up-to-date"}, "cell-c": {"c0": "update"}}
       and all(s["changed"] > 0 for s in stats.values()), f"check before the rollout: {rc} {plans} {stats}")
 check(any(line.startswith(f"cell-b: korvane-flash {release} would be installed (1.1.0 now)") for line in fleet),
       f"check names cell-b's package: {fleet}")
