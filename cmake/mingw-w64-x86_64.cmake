@@ -1,5 +1,5 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (package
-# mingw-w64). The "-posix" compilers use the POSIX thread model (winpthreads),
+# g++-mingw-w64-x86-64-posix). The "-posix" compilers use the POSIX thread model (winpthreads),
 # which std::mutex and std::thread need with GCC 12.
 #   cmake -S <project> -B <dir> -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 # With Qt (the wizard, korvane-flash), name the folder a Qt for MinGW-w64 is

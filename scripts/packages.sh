@@ -13,9 +13,9 @@
 set -euo pipefail
 build=(build-essential cmake ninja-build qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev-tools
   libudev-dev pkg-config file)
-tests=("${build[@]}" python3 umockdev libumockdev-dev)
+tests=("${build[@]}" python3)
 packages=(
-  "${tests[@]}"
+  "${tests[@]}" umockdev libumockdev-dev
   qttranslations5-l10n
   stm32flash python3-pymodbus python3-serial python3-serial-asyncio
   clang libclang-rt-14-dev
@@ -43,5 +43,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root=(sudo)
   fi
   "${as_root[@]}" apt-get update
-  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+  # Unpacking, not fetching, is apt's time here: dpkg need not wait for each
+  # file to reach the disk (a power loss mid-install means installing again).
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    -o Dpkg::Options::=--force-unsafe-io "${missing[@]}"
 fi
