@@ -1,12 +1,12 @@
 #include "gripperupdate.h"
 
 #include "communication.h"
+#include "constants.h"
 #include "flashlayout.h"
 #include "freescaleconfig.h"
 #include "freescaleparse.h"
 #include "korvanelog.h"
 #include "replywait.h"
-#include "stbl/constants.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
