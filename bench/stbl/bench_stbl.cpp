@@ -8,7 +8,7 @@
 #include "STBLLIB.h"
 #include "gripper_sim.h"
 #include "portnumbers.h"
-#include "stbl/session.h"
+#include "session.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "identificationrules.h"
 #include "modbusframes.h"
-#include "stbl/session.h"
+#include "session.h"
 
 #include "korvanelog.h"
 #include "qextserial_platform.h"

@@ -2,25 +2,17 @@
 
 #include "carriedfirmware.h"
 #include "communication.h"
-#include "history.h"
-#include "sessionlog.h"
+#include "downloaddialogs.h"
 #include "wizardlog.h"
 
 #include <QAbstractButton>
-#include <QClipboard>
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDesktopServices>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QState>
-#include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,23 +20,6 @@ namespace {
 Phrase pageText(const char *source)
 {
     return Phrase("PageDownloadFirmware", source);
-}
-
-// Found in its ROM, a gripper cannot say which product it is, and the wrong
-// image (or the wrong bank) leaves it without firmware: the user says.
-QString askMainImage()
-{
-    QMessageBox box(QMessageBox::Question, CarriedFirmware::windowTitle(),
-                    QCoreApplication::translate("PageDownloadFirmware", "This gripper waits in its bootloader and cannot tell which product it is. "
-                                   "Which firmware does it take?"));
-    for (const QString &image : CarriedFirmware::mainImages())
-        box.addButton(image, QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Cancel);
-    box.exec();
-    QAbstractButton *clicked = box.clickedButton();
-    return clicked && box.buttonRole(clicked) == QMessageBox::AcceptRole
-               ? clicked->text().remove(QLatin1Char('&'))
-               : QString();
 }
 
 } // namespace
@@ -72,7 +47,7 @@ PageDownloadFirmware::PageDownloadFirmware(QWidget *parent, Communication *comm)
     connect(&run, &DownloadRun::progressChanged, this, &PageDownloadFirmware::progressChanged);
     connect(&run, &DownloadRun::loaded, this, [this] {
         progressBar->setValue(progressBar->maximum());
-        setFlashing(false);
+        closeGuard.hold(false);
         emit downloadOver();
     });
     connect(&run, &DownloadRun::erased, this, &PageDownloadFirmware::moveOn);
@@ -145,7 +120,7 @@ void PageDownloadFirmware::buildMachine()
         if (wizard()->page(id) != this && (machine.isRunning() || run.isWatchingForNextUnit()))
             abandonRun();
     });
-    wizard()->installEventFilter(this);
+    closeGuard.watch(wizard(), detailLabel);
 
     // stop() completes asynchronously; a run asked for meanwhile starts once
     // the old one is down.
@@ -169,7 +144,7 @@ void PageDownloadFirmware::startRun()
 void PageDownloadFirmware::abandonRun()
 {
     restartPending = false;
-    setFlashing(false);
+    closeGuard.hold(false);
     machine.stop();
     run.abandon();
 }
@@ -223,62 +198,20 @@ bool PageDownloadFirmware::isComplete() const
     return run.isFinished();
 }
 
-bool PageDownloadFirmware::eventFilter(QObject *watched, QEvent *event)
-{
-    if (flashing && watched == wizard()) {
-        // QDialog rejects on Escape and on its window's close even while
-        // Cancel is disabled.
-        const bool escape = event->type() == QEvent::KeyPress
-                            && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape;
-        if (escape || event->type() == QEvent::Close) {
-            event->ignore();
-            detailLabel->setText(tr(
-                "Please wait: the window closes once the new firmware is written and started."));
-            return true;
-        }
-    }
-    return QWizardPage::eventFilter(watched, event);
-}
-
-void PageDownloadFirmware::setFlashing(bool on)
-{
-    flashing = on;
-    if (on)
-        wizard()->button(QWizard::CancelButton)->setEnabled(false);
-}
-
 void PageDownloadFirmware::recordVersion(const QString &version)
 {
     const QString lost = run.recordEnd(GripperUpdate::Updated, version);
     // A line that must tie the unit to its firmware is not lost in silence.
     if (!lost.isEmpty())
-        QMessageBox::warning(wizard(), CarriedFirmware::windowTitle(), recordLostText(lost));
-}
-
-QString PageDownloadFirmware::recordLostText(const QString &why)
-{
-    return tr("This update's record could not be added to the history: %1").arg(why);
+        QMessageBox::warning(wizard(), CarriedFirmware::windowTitle(), DownloadDialogs::recordLostText(lost));
 }
 
 void PageDownloadFirmware::endWithError(const Phrase &error)
 {
-    setFlashing(false);
+    closeGuard.hold(false);
     const QString lost = run.recordEnd(run.failure());
-    const QString text = lost.isEmpty() ? error.shown : error.shown + QStringLiteral("\n\n") + recordLostText(lost);
-    QMessageBox box(QMessageBox::Critical, CarriedFirmware::windowTitle(), text);
-    // What the technician sends to support: the details, or the log itself.
-    const QString log = SessionLog::path();
-    box.setDetailedText(log.isEmpty() ? text : tr("%1\nLog: %2").arg(text, log));
-    QPushButton *copy = box.addButton(tr("Copy details"), QMessageBox::ActionRole);
-    QPushButton *folder = box.addButton(tr("Open log folder"), QMessageBox::ActionRole);
-    box.addButton(QMessageBox::Ok);
-    // The action buttons would close the box; it stays until OK.
-    for (QPushButton *action : {copy, folder})
-        QObject::disconnect(action, &QAbstractButton::clicked, nullptr, nullptr);
-    connect(copy, &QPushButton::clicked, &box, [&box] { QGuiApplication::clipboard()->setText(box.detailedText()); });
-    connect(folder, &QPushButton::clicked, &box,
-            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder())); });
-    box.exec();
+    const QString lostText = lost.isEmpty() ? QString() : DownloadDialogs::recordLostText(lost);
+    DownloadDialogs::showFailure(lost.isEmpty() ? error.shown : error.shown + QStringLiteral("\n\n") + lostText);
     wizard()->close();
 }
 
@@ -291,7 +224,7 @@ Phrase PageDownloadFirmware::prepareUpdate()
     QString mainName = named;
     const Phrase refused = run.prepare(field(QStringLiteral("downloadBootloader")).toBool(),
                                         chosen("downloadBootloader", "bootloaderFilename"), &mainName,
-                                        field(QStringLiteral("manualReboot")).toBool(), askMainImage);
+                                        field(QStringLiteral("manualReboot")).toBool(), DownloadDialogs::askMainImage);
     if (mainName != named)
         wizard()->setField(QStringLiteral("firmwareFilename"), mainName);
     return refused;
@@ -368,13 +301,13 @@ void PageDownloadFirmware::identifyBootloaderVer()
 void PageDownloadFirmware::eraseBootloaderFlash()
 {
     // Not waited for: the machine stays in its erase state until it reports.
-    setFlashing(true);
+    closeGuard.hold(true);
     run.startErase(GripperUpdate::BootloaderImage);
 }
 
 void PageDownloadFirmware::eraseFirmawreFlash()
 {
-    setFlashing(true);
+    closeGuard.hold(true);
     run.startErase(GripperUpdate::MainImage);
 }
 
@@ -420,7 +353,7 @@ void PageDownloadFirmware::verifyFirmware()
         emit verifSuccess();
     }
     // Started (GS: loaded): closing the window no longer strands the gripper.
-    setFlashing(false);
+    closeGuard.hold(false);
     emit unitUpdated(run.device, run.mainImageName());
 
     if (!run.manualReboot()) {

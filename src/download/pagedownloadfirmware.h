@@ -1,6 +1,7 @@
 #ifndef PAGEDOWNLOADFIRMWARE_H
 #define PAGEDOWNLOADFIRMWARE_H
 
+#include "closeguard.h"
 #include "downloadrun.h"
 
 #include <QStateMachine>
@@ -23,7 +24,6 @@ public:
 
     void initializePage() override;
     bool isComplete() const override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Object name of the active state ("stateInitialize"...), empty while the
     // machine is stopped: for the log and the benchmarks.
@@ -74,13 +74,9 @@ private:
     Phrase prepareUpdate();
     void startFreescaleTransfer(int run);
 
-    // From the first erase until the new firmware runs, the window must not
-    // close: a gripper left half-written, with nobody told, is the worst outcome.
-    void setFlashing(bool on);
     // Tells the user why the run failed and closes the wizard.
     // The dialog shows the text translated; the history keeps its English.
     void endWithError(const Phrase &text);
-    static QString recordLostText(const QString &why);
 
     Communication *communication;
     DownloadRun run;
@@ -90,7 +86,7 @@ private:
     QPushButton *newDownloadButton;
     QStateMachine machine;
     bool restartPending = false;
-    bool flashing = false;
+    CloseGuard closeGuard;
 };
 
 #endif

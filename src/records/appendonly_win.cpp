@@ -3,6 +3,13 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// <windows.h> defines PARITY_NONE, PARITY_ODD and PARITY_EVEN as macros: in
+// a unity build the files after this one would see them replace the
+// bootloader library's parity codes (constants.h, through unitend.h) and not
+// compile. Nothing here uses them.
+#undef PARITY_NONE
+#undef PARITY_ODD
+#undef PARITY_EVEN
 
 namespace AppendOnly {
 

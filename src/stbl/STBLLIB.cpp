@@ -1,7 +1,7 @@
 #include "STBLLIB.h"
 
 #include "portnumbers.h"
-#include "stbl/session.h"
+#include "session.h"
 
 #include <map>
 #include <memory>

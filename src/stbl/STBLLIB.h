@@ -8,8 +8,8 @@
 // stbl/constants.h, 0 meaning success. Code that needs several ports at once
 // uses stbl::Session directly.
 
-#include "stbl/constants.h"
-#include "stbl/protocol.h"  // struct Commands
+#include "constants.h"
+#include "protocol.h"  // struct Commands
 
 #include <cstdint>
 #include <functional>

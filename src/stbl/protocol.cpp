@@ -1,6 +1,6 @@
-#include "stbl/protocol.h"
+#include "protocol.h"
 
-#include "stbl/constants.h"
+#include "constants.h"
 
 namespace stbl {
 

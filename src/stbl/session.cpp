@@ -1,4 +1,4 @@
-#include "stbl/session.h"
+#include "session.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #ifndef STBL_SESSION_H
 #define STBL_SESSION_H
 
-#include "stbl/constants.h"
-#include "stbl/protocol.h"
-#include "stbl/transport.h"
+#include "constants.h"
+#include "protocol.h"
+#include "transport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // details are Linux's).
 #ifndef _WIN32
 
-#include "stbl/transport.h"
+#include "transport.h"
 
-#include "stbl/constants.h"
+#include "constants.h"
 
 #include <cerrno>
 #include <climits>

@@ -18,9 +18,9 @@
 #undef PARITY_ODD
 #undef PARITY_EVEN
 
-#include "stbl/transport.h"
+#include "transport.h"
 
-#include "stbl/constants.h"
+#include "constants.h"
 
 #include <algorithm>
 

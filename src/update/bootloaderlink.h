@@ -1,9 +1,9 @@
 #ifndef BOOTLOADERLINK_H
 #define BOOTLOADERLINK_H
 
-#include "stbl/constants.h"
-#include "stbl/protocol.h"
-#include "stbl/session.h"
+#include "constants.h"
+#include "protocol.h"
+#include "session.h"
 
 #include <QString>
 

@@ -2,7 +2,9 @@
 // grippers: what ends up in the gripper's flash, what the bootloader was
 // asked, and what the user is shown.
 
+#include "communication.h"
 #include "downloadharness.h"
+#include "downloadrun.h"
 #include "pagefixture.h"
 #include "testpty.h"
 
@@ -90,6 +92,8 @@ private slots:
     // Nothing is sent to a gripper the upgrader carries no image for.
     void noImageForTheGripper_data();
     void noImageForTheGripper();
+    void manualRebootTakesTheCarriedImage_data();
+    void manualRebootTakesTheCarriedImage();
 };
 
 void TestDownloadRuns::update_data()
@@ -429,6 +433,53 @@ void TestDownloadRuns::noImageForTheGripper()
     // runs its firmware.
     QCOMPARE(gripper.status().counters.bytesReceived, identified);
     QCOMPARE(gripper.state(), sim::State::Firmware);
+}
+
+// "Manual reboot" skips the image choice: the wizard takes the carried image
+// made for the product, and asks the user only when the record cannot tell
+// which product it is (a wrong guess writes the wrong bank).
+void TestDownloadRuns::manualRebootTakesTheCarriedImage_data()
+{
+    QTest::addColumn<QString>("typeCode");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("refusal");
+
+    const QString carried = QStringLiteral("GC3-1.6.9.bin");
+    QTest::newRow("found in its ROM, named by the user") << "" << int(BL_STM32) << carried << true << QString();
+    QTest::newRow("found in its ROM, the user declines")
+        << "" << int(BL_STM32) << QString() << true << "This upgrader carries no firmware for the selected gripper.";
+    QTest::newRow("a product nothing is carried for")
+        << "GC1" << int(GC) << carried << false << "This upgrader carries no firmware for the GC1 gripper.";
+}
+
+void TestDownloadRuns::manualRebootTakesTheCarriedImage()
+{
+    QFETCH(QString, typeCode);
+    QFETCH(int, kind);
+    QFETCH(QString, answer);
+    QFETCH(bool, asked);
+    QFETCH(QString, refusal);
+    Communication communication;
+    KorvaneDevice device(QStringLiteral("/dev/null"), typeCode, DeviceKind(kind), false,
+                         {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100});
+    DownloadRun run(&communication);
+    run.device = &device;
+    bool wasAsked = false;
+    const auto ask = [&] {
+        wasAsked = true;
+        return answer;
+    };
+    QString mainName;
+    QCOMPARE(run.prepare(false, QString(), &mainName, true, ask).english, refusal);
+    QCOMPARE(wasAsked, asked);
+    if (refusal.isEmpty()) {
+        QCOMPARE(mainName, QStringLiteral("GC3-1.6.9.bin"));
+        QCOMPARE(run.plan().layoutKind(), GC);
+        QVERIFY(run.plan().manualPowerCycle);
+        QVERIFY(!run.plan().mainImage.isEmpty());
+    }
 }
 
 QTEST_MAIN(TestDownloadRuns)

@@ -3,7 +3,6 @@
 // sent.
 
 #include "communication.h"
-#include "downloadrun.h"
 #include "gripperupdate.h"
 #include "simflash.h"
 #include "testpty.h"
@@ -71,8 +70,6 @@ private slots:
     void failuresNeverStartTheFirmware();
     void silentGripperIsRetriedThenGivenUp();
     void imageThatOverrunsItsRegionIsRefused();
-    void manualRebootTakesTheCarriedImage_data();
-    void manualRebootTakesTheCarriedImage();
 
 private:
     sim::Gripper &gripper(sim::GripperConfig config)
@@ -326,53 +323,6 @@ void TestEngine::imageThatOverrunsItsRegionIsRefused()
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::FlashFailed);
     QCOMPARE(g.status().counters.bytesReceived, 0L);
-}
-
-// "Manual reboot" skips the image choice: the wizard takes the carried image
-// made for the product, and asks the user only when the record cannot tell
-// which product it is (a wrong guess writes the wrong bank).
-void TestEngine::manualRebootTakesTheCarriedImage_data()
-{
-    QTest::addColumn<QString>("typeCode");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<QString>("refusal");
-
-    const QString carried = QStringLiteral("GC3-1.6.9.bin");
-    QTest::newRow("found in its ROM, named by the user") << "" << int(BL_STM32) << carried << true << QString();
-    QTest::newRow("found in its ROM, the user declines")
-        << "" << int(BL_STM32) << QString() << true << "This upgrader carries no firmware for the selected gripper.";
-    QTest::newRow("a product nothing is carried for")
-        << "GC1" << int(GC) << carried << false << "This upgrader carries no firmware for the GC1 gripper.";
-}
-
-void TestEngine::manualRebootTakesTheCarriedImage()
-{
-    QFETCH(QString, typeCode);
-    QFETCH(int, kind);
-    QFETCH(QString, answer);
-    QFETCH(bool, asked);
-    QFETCH(QString, refusal);
-    Communication communication;
-    KorvaneDevice device(QStringLiteral("/dev/null"), typeCode, DeviceKind(kind), false,
-                         {BAUD115200, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 100});
-    DownloadRun run(&communication);
-    run.device = &device;
-    bool wasAsked = false;
-    const auto ask = [&] {
-        wasAsked = true;
-        return answer;
-    };
-    QString mainName;
-    QCOMPARE(run.prepare(false, QString(), &mainName, true, ask).english, refusal);
-    QCOMPARE(wasAsked, asked);
-    if (refusal.isEmpty()) {
-        QCOMPARE(mainName, QStringLiteral("GC3-1.6.9.bin"));
-        QCOMPARE(run.plan().layoutKind(), GC);
-        QVERIFY(run.plan().manualPowerCycle);
-        QVERIFY(!run.plan().mainImage.isEmpty());
-    }
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

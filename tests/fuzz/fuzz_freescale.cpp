@@ -5,7 +5,7 @@
 // Input: stage byte, eight bytes of image size (little-endian, sign bit
 // dropped: a file size), then the buffer.
 
-#include "update/freescaleparse.h"
+#include "freescaleparse.h"
 #include "fuzzcheck.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // the device sends.
 
 #include "fuzzcheck.h"
-#include "stbl/session.h"
+#include "session.h"
 
 #include <algorithm>
 #include <cstdint>
