@@ -32,9 +32,13 @@
 
 namespace {
 
-// A port path longer than this is shortened in its cell (in full in its
-// tooltip), so that it never squeezes what a row ended with.
-const int kPortColumnMaxWidth = 220;
+// The first size: every column in view on a 1280-pixel-wide screen.
+const int kFirstWidth = 1240;
+const int kFirstHeight = 520;
+// Each column's width in average characters; the Result column takes the
+// rest. A text wider than its column wraps in its row (a port path, which
+// has no space, is shortened in its middle); each is whole in its tooltip.
+const int kColumnChars[StationWindow::ColumnCount] = {18, 14, 5, 5, 9, 9, 8, 18, 0, 0};
 
 // The carried images a unit without working firmware may be given, by type
 // code. Not the GS family: its bootloader shows itself for five seconds
@@ -49,6 +53,20 @@ QStringList recoverableTypes()
             types.append(type);
     }
     return types;
+}
+
+// A row's recovery controls: the type it is to be taken for, and the button.
+QWidget *recoveryCell(QWidget *parent, QComboBox **typeBox, QPushButton **button)
+{
+    auto *cell = new QWidget(parent);
+    auto *layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(2, 0, 2, 0);
+    *typeBox = new QComboBox(cell);
+    (*typeBox)->addItems(recoverableTypes());
+    *button = new QPushButton(cell);
+    layout->addWidget(*typeBox);
+    layout->addWidget(*button);
+    return cell;
 }
 
 } // namespace
@@ -111,14 +129,29 @@ StationWindow::StationWindow(QWidget *parent)
         else if (chosen == open)
             QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder()));
     });
-    // Columns are fitted by setItem, not by the header: a header fitting its
-    // columns to their contents measures every cell of the table at each step
-    // or result shown, which stalls the window for tenths of a second with
-    // thirty-odd rows updating at once.
-    // The port is shortened in its middle, where by-id paths differ least;
-    // what a row ended with is shown whole, the table scrolling if need be.
+    // The columns keep their widths whatever the rows say: fitting them to
+    // their contents measures every cell at each step shown, and a column
+    // that widens as units run pushes what they ended with out of view.
+    table->setWordWrap(true);
     table->setTextElideMode(Qt::ElideMiddle);
-    table->resizeColumnsToContents();
+    const QFontMetrics metrics = table->fontMetrics();
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QString title = table->horizontalHeaderItem(column)->text();
+        table->setColumnWidth(column, std::max(kColumnChars[column] * metrics.averageCharWidth(),
+                                               metrics.horizontalAdvance(title) + 2 * metrics.averageCharWidth()));
+    }
+    QComboBox *typeBox = nullptr;
+    QPushButton *button = nullptr;
+    const std::unique_ptr<QWidget> sample(recoveryCell(nullptr, &typeBox, &button));
+    int recoveryWidth = 0;
+    for (const QString &label : {tr("Update as"), tr("Power cycle")}) {
+        button->setText(label);
+        recoveryWidth = std::max(recoveryWidth, sample->sizeHint().width());
+    }
+    table->setColumnWidth(RecoveryColumn, recoveryWidth);
+    table->horizontalHeader()->setSectionResizeMode(ResultColumn, QHeaderView::Stretch);
+    // Three lines: a step's text wraps into them.
+    table->verticalHeader()->setDefaultSectionSize(3 * metrics.lineSpacing() + metrics.height() / 2);
     layout->addWidget(table);
 
     countersLabel = new QLabel(central);
@@ -137,7 +170,7 @@ StationWindow::StationWindow(QWidget *parent)
     messageLabel->setWordWrap(true);
     layout->addWidget(messageLabel);
     setCentralWidget(central);
-    resize(1100, 420);
+    resize(kFirstWidth, kFirstHeight);
 
     scanButton->setObjectName(QStringLiteral("scan"));
     updateButton->setObjectName(QStringLiteral("updateAll"));
@@ -281,14 +314,12 @@ void StationWindow::setItem(int r, Column column, const QString &text)
         return;
     }
     item->setText(text);
-    // Fitting measures the whole column: only when a text wider than any
-    // before it arrives. Columns grow, never shrink, through a batch.
-    const int width = table->fontMetrics().horizontalAdvance(text);
-    if (width > fittedWidth[column]) {
-        fittedWidth[column] = width;
-        table->resizeColumnToContents(column);
-        if (column == PortColumn)
-            table->setColumnWidth(PortColumn, std::min(table->columnWidth(PortColumn), kPortColumnMaxWidth));
+    item->setToolTip(text);
+    // What a row ended with is read whole: its row grows for it. Only the
+    // row is measured, and only as a unit starts or ends.
+    if (column == ResultColumn) {
+        table->resizeRowToContents(r);
+        table->setRowHeight(r, std::max(table->rowHeight(r), table->verticalHeader()->defaultSectionSize()));
     }
 }
 
@@ -303,14 +334,7 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
         unit->bar->setRange(0, 100);
         unit->bar->setValue(0);
         table->setCellWidget(r, ProgressColumn, unit->bar);
-        unit->recovery = new QWidget(table);
-        auto *layout = new QHBoxLayout(unit->recovery);
-        layout->setContentsMargins(2, 0, 2, 0);
-        unit->typeBox = new QComboBox(unit->recovery);
-        unit->typeBox->addItems(recoverableTypes());
-        unit->recoverButton = new QPushButton(unit->recovery);
-        layout->addWidget(unit->typeBox);
-        layout->addWidget(unit->recoverButton);
+        unit->recovery = recoveryCell(table, &unit->typeBox, &unit->recoverButton);
         table->setCellWidget(r, RecoveryColumn, unit->recovery);
         const QString port = device.portName;
         connect(unit->recoverButton, &QPushButton::clicked, this, [this, port] { recover(port); });
@@ -334,7 +358,6 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
     showIdentity(r, unit);
 
     setItem(r, PortColumn, device.portName);
-    table->item(r, PortColumn)->setToolTip(device.portName);
     setItem(r, KindColumn, device.unavailable ? QStringLiteral("-") : kindName(device.kind));
     setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
     setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
@@ -372,10 +395,6 @@ void StationWindow::offerRecovery(Unit &unit, bool on)
     on = on && unit.typeBox->count() > 0;
     unit.typeBox->setVisible(on);
     unit.recoverButton->setVisible(on);
-    // Its column has no text for setItem to fit it to.
-    const int width = unit.recovery->sizeHint().width();
-    if (on && table->columnWidth(RecoveryColumn) < width)
-        table->setColumnWidth(RecoveryColumn, width);
 }
 
 UnitRules StationWindow::rulesFromWindow() const

@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -103,8 +102,6 @@ private:
     QString reportPath() const;
 
     QTableWidget *table = nullptr;
-    // The widest text each column has been fitted to.
-    std::array<int, ColumnCount> fittedWidth{};
     QPushButton *scanButton = nullptr;
     QPushButton *updateButton = nullptr;
     QPushButton *stopButton = nullptr;
