@@ -5,6 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QTimer>
+#include <QtConcurrent>
+
+#include "qextserialenumerator.h"
 
 #include <algorithm>
 
@@ -17,7 +22,7 @@ Batch::Batch(QObject *parent)
 
 Batch::~Batch()
 {
-    giveUpNow();
+    closeNow();
     qDeleteAll(jobs);
     probePool.waitForDone();
 }
@@ -90,8 +95,69 @@ void Batch::onJobDone(UnitJob *job)
 
 void Batch::checkIdle()
 {
-    if (!isBusy())
-        emit idle();
+    if (isBusy())
+        return;
+    if (stopping) {
+        stopping = false;
+        emit stopped(left);
+    }
+    emit idle();
+}
+
+void Batch::scan(const QList<QextPortInfo> &ports, bool adapters)
+{
+    if (scanWatcher)
+        return;
+    QList<QextPortInfo> free;
+    for (const QextPortInfo &port : ports) {
+        if (!portsUnderWay().contains(UnitChoice::portPath(port)))
+            free.append(port);
+    }
+    scanWatcher = new QFutureWatcher<PortScan>(this);
+    connect(scanWatcher, &QFutureWatcherBase::finished, this, &Batch::finishScan);
+    scanWatcher->setFuture(QtConcurrent::run(&probePool, [free, adapters] {
+        PortScan scan;
+        scan.ports = free;
+        scan.found = PortProbe::identifyAll(free);
+        QStringList paths;
+        for (const QextPortInfo &port : free)
+            paths.append(UnitChoice::portPath(port));
+        if (adapters)
+            scan.adapterSerials = QextSerialEnumerator::adapterSerials(paths);
+        return scan;
+    }));
+}
+
+void Batch::finishScan()
+{
+    if (!scanWatcher)
+        return;
+    QFutureWatcher<PortScan> *watcher = scanWatcher;
+    scanWatcher = nullptr;
+    watcher->disconnect(this);
+    watcher->deleteLater();
+    emit scanned(watcher->result());
+    checkIdle();
+}
+
+void Batch::takeEach(const QList<ProbedDevice> &units, const UnitRules &rules)
+{
+    const bool waiting = !toTake.isEmpty();
+    toTake.append(units);
+    takeRules = rules;
+    if (!waiting && !toTake.isEmpty())
+        QTimer::singleShot(0, this, &Batch::takeNext);
+}
+
+void Batch::takeNext()
+{
+    if (toTake.isEmpty())
+        return;
+    const ProbedDevice unit = toTake.takeFirst();
+    if (!portsUnderWay().contains(unit.portName))
+        take(unit, takeRules);
+    if (!toTake.isEmpty())
+        QTimer::singleShot(0, this, &Batch::takeNext);
 }
 
 void Batch::probeArrival(const QextPortInfo &info)
@@ -122,6 +188,36 @@ void Batch::resumeTaking()
     taking = true;
 }
 
+void Batch::stop()
+{
+    stopTaking();
+    toTake.clear();
+    clearLeft();
+    stopping = true;
+    giveUp();
+    // Nothing may be under way: stopped() is told all the same.
+    QMetaObject::invokeMethod(this, &Batch::checkIdle, Qt::QueuedConnection);
+}
+
+QStringList Batch::closeNow()
+{
+    stopTaking();
+    toTake.clear();
+    if (scanWatcher) {
+        scanWatcher->waitForFinished();
+        finishScan();
+    }
+    return giveUpNow(true);
+}
+
+QStringList Batch::closeSafely()
+{
+    stopTaking();
+    toTake.clear();
+    giveUpNow(false);
+    return unitsInBootloader();
+}
+
 void Batch::giveUp()
 {
     const QStringList ports = portsUnderWay();
@@ -135,11 +231,16 @@ void Batch::giveUp()
 
 QStringList Batch::giveUpNow()
 {
+    return giveUpNow(true);
+}
+
+QStringList Batch::giveUpNow(bool inRomToo)
+{
     QStringList leftNow;
-    const QList<UnitJob *> underWay = [this] {
+    const QList<UnitJob *> underWay = [this, inRomToo] {
         QList<UnitJob *> list;
         for (UnitJob *job : qAsConst(jobs)) {
-            if (job->isRunning())
+            if (job->isRunning() && (inRomToo || !job->inBootloader()))
                 list.append(job);
         }
         return list;
@@ -160,7 +261,7 @@ QStringList Batch::giveUpNow()
 
 bool Batch::isBusy() const
 {
-    return !probing.isEmpty() || std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
+    return !probing.isEmpty() || scanWatcher || !toTake.isEmpty() || std::any_of(jobs.begin(), jobs.end(), [](const UnitJob *job) { return job->isRunning(); });
 }
 
 QStringList Batch::portsUnderWay() const

@@ -14,6 +14,18 @@
 #include <QStringList>
 #include <QThreadPool>
 
+template <typename T>
+class QFutureWatcher;
+
+// What a scan found: the ports looked into, all that answered on them, and
+// (when asked) the USB serial number of each port's adapter.
+struct PortScan
+{
+    QList<QextPortInfo> ports;
+    QList<ProbedDevice> found;
+    QHash<QString, QString> adapterSerials;
+};
+
 // A batch of units, whatever front end watches it: which unit gets what, a
 // job per unit taken, how each ends (its report line, the counts), the ports
 // that arrive, and how a batch is stopped, with the units it leaves in their
@@ -36,6 +48,15 @@ public:
     // A unit that ends without being looked into (its port went away).
     void end(const UnitResult &result);
 
+    // Probes the ports in the background, but for those of units under way,
+    // which belong to their engines; scanned() tells what answers.
+    void scan(const QList<QextPortInfo> &ports, bool adapters);
+    bool isScanning() const { return scanWatcher != nullptr; }
+    // Takes the units one per turn of the event loop: starting thirty-odd at
+    // once would hold a window for a tenth of a second or more.
+    void takeEach(const QList<ProbedDevice> &units, const UnitRules &rules);
+    int unitsWaiting() const { return toTake.size(); }
+
     // Probes a port that has just arrived once its gripper has settled;
     // arrived() tells what answers, unless the batch stopped taking units.
     void probeArrival(const QextPortInfo &info);
@@ -45,6 +66,18 @@ public:
     bool isTaking() const { return taking; }
     // Each unit under way stops at its next exchange, and ends given up.
     void giveUp();
+    // Takes no unit more (those waiting their turn stay as they are) and
+    // gives up those under way; stopped() follows once none is.
+    void stop();
+    // For a program that ends in seconds: takes no unit more, lets a scan
+    // under way end (its units are offered, and end given up) and gives
+    // every unit up now. The ports of the units left in their bootloader.
+    QStringList closeNow();
+    // For a window asked to close: takes no unit more and gives up now
+    // every unit under way that still runs its firmware; those in their
+    // ROM go on until their new firmware starts (idle() tells when). The
+    // ports of these.
+    QStringList closeSafely();
     // The same, waiting for each: every line is written on return. The
     // ports of the units left in their bootloader.
     QStringList giveUpNow();
@@ -68,13 +101,20 @@ signals:
     void ended(const UnitResult &result, UnitJob *job);
     void reportLineLost(const QString &port, const QString &error);
     void arrived(const QString &port, const QList<ProbedDevice> &found);
-    // Nothing under way any more: no job, no probe.
+    void scanned(const PortScan &scan);
+    // A stop() has ended: the ports of the units it left in their bootloader.
+    void stopped(const QStringList &left);
+    // Nothing under way any more: no job, no probe, no scan, none waiting.
     void idle();
 
 private:
     void record(const UnitResult &result, UnitJob *job);
     void onJobDone(UnitJob *job);
     void checkIdle();
+    void finishScan();
+    void takeNext();
+    // Gives up now the units under way, those in their ROM only with `inRomToo`.
+    QStringList giveUpNow(bool inRomToo);
 
     ReportFile reportFile;
     QList<UnitJob *> jobs;
@@ -84,6 +124,10 @@ private:
     QStringList left;
     QThreadPool probePool;
     QSet<QString> probing;
+    QFutureWatcher<PortScan> *scanWatcher = nullptr;
+    QList<ProbedDevice> toTake;
+    UnitRules takeRules;
+    bool stopping = false;
 };
 
 #endif

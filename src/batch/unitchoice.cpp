@@ -3,9 +3,11 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QSet>
 #include <QThread>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <tuple>
@@ -24,6 +26,23 @@ Phrase withHint(Phrase reason, const Phrase &hint)
     if (!hint.isEmpty())
         reason.shown = QCoreApplication::translate("Batch", "%1 (%2)").arg(reason.shown, hint.shown);
     return reason;
+}
+
+// The device node a name leads to, so that ttyUSB0, /dev/ttyUSB0 and a link
+// to it are one port and one unit.
+QString deviceNode(const QString &name)
+{
+    QFileInfo file(name);
+    if (!file.exists() && !name.contains(QLatin1Char('/')))
+        file.setFile(QStringLiteral("/dev/") + name);
+    const QString node = file.canonicalFilePath();
+    return node.isEmpty() ? name : node;
+}
+
+// The machine's own serial ports, where no gripper is looked for.
+bool isMachinePort(const QextPortInfo &port)
+{
+    return port.enumName == QLatin1String("ACPI");
 }
 
 bool newerThan(const ProbedDevice &device, const FirmwareImage &image)
@@ -114,16 +133,58 @@ bool takenByAll(const ProbedDevice *unit)
     return unit && (unit->isGripper() || unit->unavailable);
 }
 
+const ProbedDevice *unitOn(const QextPortInfo &port, const QList<ProbedDevice> &found)
+{
+    for (const ProbedDevice &device : found) {
+        if (device.announced && device.portName == portPath(port))
+            return &device;
+    }
+    return nullptr;
+}
+
+PortChoice choosePorts(const QList<QextPortInfo> &present, const QStringList &named, bool all)
+{
+    PortChoice choice;
+    QSet<QString> nodes;
+    for (const QString &name : named) {
+        const QString node = deviceNode(name);
+        const auto found = std::find_if(present.begin(), present.end(), [&](const QextPortInfo &port) {
+            return port.portName == name || port.physName == name || deviceNode(portPath(port)) == node;
+        });
+        // A port of the machine itself would be passed over unprobed, and
+        // then taken for a port gone.
+        const PortChoice::Problem problem = found == present.end() ? PortChoice::NotAPort
+                                            : isMachinePort(*found)  ? PortChoice::MachinePort
+                                                                     : PortChoice::None;
+        if (problem != PortChoice::None) {
+            choice.badName = name;
+            choice.problem = problem;
+            return choice;
+        }
+        // Two jobs on one port would fight over its line.
+        const QString foundNode = deviceNode(portPath(*found));
+        if (!nodes.contains(foundNode)) {
+            choice.ports.append(*found);
+            choice.names.append(name);
+        }
+        nodes.insert(foundNode);
+    }
+    if (all) {
+        for (const QextPortInfo &port : present) {
+            if (!isMachinePort(port)) {
+                choice.ports.append(port);
+                choice.names.append(portPath(port));
+            }
+        }
+    }
+    return choice;
+}
+
 QList<Taken> unitsTaken(const QList<QextPortInfo> &ports, const QList<ProbedDevice> &found, bool all)
 {
     QList<Taken> taken;
     for (int i = 0; i < ports.size(); ++i) {
-        QList<ProbedDevice> onPort;
-        for (const ProbedDevice &device : found) {
-            if (device.portName == portPath(ports.at(i)))
-                onPort.append(device);
-        }
-        const ProbedDevice *unit = announcedUnit(onPort);
+        const ProbedDevice *unit = unitOn(ports.at(i), found);
         if (all && !takenByAll(unit))
             continue;
         Taken next{i, unit ? *unit : ProbedDevice()};

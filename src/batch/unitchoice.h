@@ -60,6 +60,22 @@ Phrase unavailableReason(const ProbedDevice &device);
 // port that could not be looked into, which is named with why; a port where
 // no gripper answers is passed over.
 bool takenByAll(const ProbedDevice *unit);
+// The unit announced on `port` among all that answered; nullptr when none.
+const ProbedDevice *unitOn(const QextPortInfo &port, const QList<ProbedDevice> &found);
+
+// The ports a batch is given: those named, each once however it is named,
+// then with `all` every port where a gripper may be. `badName` is the first
+// name that is not such a port, and `problem` why; the front end words it.
+struct PortChoice
+{
+    enum Problem { None, NotAPort, MachinePort };
+    QList<QextPortInfo> ports;
+    // Each as it was named (with `all`, as found), for the lines about it.
+    QStringList names;
+    QString badName;
+    Problem problem = None;
+};
+PortChoice choosePorts(const QList<QextPortInfo> &present, const QStringList &named, bool all);
 // The unit on each port chosen, in their order, as a plan and its run both
 // take them: with `all`, only those takenByAll(); a port named is taken with
 // whatever answers there, and one where nothing is found is said to be gone.

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -106,6 +107,11 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     sim::GripperConfig dead;
     dead.mainFirmware = false;
     sim::Gripper &noFirmware = gripper(dead);
+    // Six rows, as on a bench: one unit waits in its ROM, another is current.
+    sim::GripperConfig inRom;
+    inRom.bootToRom = true;
+    sim::Gripper &rom = gripper(inRom);
+    sim::Gripper &sameToo = gripper(current);
 
     auto window = std::make_unique<StationWindow>();
     window->show();
@@ -117,24 +123,48 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     window->stop();
     QVERIFY(scanned.wait(20000) && !window->isBusy());
     QCOMPARE(text(*window, "message"), QStringLiteral("Stopped."));
+    // At its first size, on a 1280-pixel-wide screen, every column is in view.
+    QTableWidget *table = window->findChild<QTableWidget *>();
+    QCOMPARE(table->rowCount(), 6);
+    QVERIFY(window->width() <= 1280 - 16);
+    QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
+    const int stepWidth = table->columnWidth(Column::StepColumn);
+    const int resultAt = table->columnViewportPosition(Column::ResultColumn);
+    const int recoveryAt = table->columnViewportPosition(Column::RecoveryColumn);
     window->updateAll();
     QVERIFY(scanned.wait(20000));
-    // The close is refused from the confirmed reboot request on, before the
-    // ROM has said a word, and the window says why.
+    // The close waits from the confirmed reboot request on, before the ROM
+    // has said a word, says why, and closes once the new firmware runs.
+    // The faulty unit ends first (a close gives up any unit still running
+    // its firmware).
+    QTRY_VERIFY_WITH_TIMEOUT(!window->cell(port(faulty), Column::ResultColumn).isEmpty(), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(old.state() == sim::State::Rom, 30000);
     QVERIFY(!window->close());
     QVERIFY(text(*window, "message").contains(QStringLiteral("Please wait")));
     QVERIFY(text(*window, "message").contains(port(old)));
-    QTRY_VERIFY_WITH_TIMEOUT(!window->isBusy(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 60000);
+    QVERIFY(!window->isBusy());
     QCOMPARE(old.status().unit.version, (sim::Version{1, 6, 9}));
+    window->show();
 
-    QTableWidget *table = window->findChild<QTableWidget *>();
     for (const sim::Gripper *g : {&old, &same, &faulty})
         QVERIFY(window->cell(port(*g), Column::StepColumn).isEmpty());
+    // The columns kept their places through the run, and what each row
+    // ended with is read whole in its cell.
+    QCOMPARE(table->columnWidth(Column::StepColumn), stepWidth);
+    QCOMPARE(table->columnViewportPosition(Column::ResultColumn), resultAt);
+    QCOMPARE(table->columnViewportPosition(Column::RecoveryColumn), recoveryAt);
     const QString failed = window->cell(port(faulty), Column::ResultColumn);
     QVERIFY2(failed.contains(QStringLiteral("FAILED: erasing or writing")), qPrintable(failed));
-    QVERIFY(table->columnWidth(Column::ResultColumn) > table->fontMetrics().horizontalAdvance(failed));
-    QCOMPARE(text(*window, "counters"), QStringLiteral("1 updated, 1 up to date, 1 failed"));
+    for (const sim::Gripper *g : {&old, &faulty, &rom}) {
+        const int r = window->row(port(*g));
+        const QRect cell(0, 0, table->columnWidth(Column::ResultColumn) - 8, 10000);
+        QVERIFY(table->fontMetrics().boundingRect(cell, Qt::TextWordWrap, table->item(r, Column::ResultColumn)->text())
+                    .height()
+                <= table->rowHeight(r) - 4);
+    }
+    // The unit in its ROM is taken as korvane-flash update --all takes it.
+    QCOMPARE(text(*window, "counters"), QStringLiteral("1 updated, 2 up to date, 1 not updated, 1 failed"));
 
     // Closed while a unit waits for its power cycle: it is given up, with
     // its line, and the window goes.
@@ -146,7 +176,9 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     const QHash<QString, QString> expected{{port(old), "updated"},
                                            {port(same), "up-to-date"},
                                            {port(faulty), "failed"},
-                                           {port(noFirmware), "given-up"}};
+                                           {port(noFirmware), "given-up"},
+                                           {port(rom), "refused"},
+                                           {port(sameToo), "up-to-date"}};
     QCOMPARE(reportResults(report), expected);
 }
 

@@ -11,30 +11,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTimer>
-
-#include <cerrno>
 
 #include <algorithm>
 #include <functional>
 #include <cstdio>
 
 using UnitChoice::announcedUnit;
-using UnitChoice::portPath;
 using UnitChoice::unavailableTag;
 
 namespace {
-
-// The device node a name leads to, so that ttyUSB0, /dev/ttyUSB0 and a link
-// to it are one port and one unit.
-QString deviceNode(const QString &name)
-{
-    QFileInfo file(name);
-    if (!file.exists() && !name.contains(QLatin1Char('/')))
-        file.setFile(QStringLiteral("/dev/") + name);
-    const QString node = file.canonicalFilePath();
-    return node.isEmpty() ? name : node;
-}
 
 QString versionOnly(const ProbedDevice &device)
 {
@@ -195,58 +180,31 @@ int FlashTool::list()
     return 0;
 }
 
-bool FlashTool::choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QString *error) const
+bool FlashTool::choosePorts(UnitChoice::PortChoice *choice, QString *error) const
 {
-    const QList<QextPortInfo> ports = QextSerialEnumerator::getPorts();
-    QSet<QString> nodes;
-    for (const QString &name : options.ports) {
-        const QString node = deviceNode(name);
-        const auto found = std::find_if(ports.begin(), ports.end(), [&](const QextPortInfo &port) {
-            return port.portName == name || port.physName == name || deviceNode(portPath(port)) == node;
-        });
-        if (found == ports.end()) {
-            *error = tr("%1 is not a serial port ('korvane-flash list' shows them)").arg(name);
-            return false;
-        }
-        // It would be passed over unprobed, and then taken for a port gone.
-        if (found->enumName == QLatin1String("ACPI")) {
-            *error = tr("%1 is a serial port of the machine itself, where no gripper is looked for "
-                        "('korvane-flash list' shows the gripper ports)").arg(name);
-            return false;
-        }
-        // Two jobs on one port would fight over its line.
-        const QString foundNode = deviceNode(portPath(*found));
-        if (!nodes.contains(foundNode)) {
-            chosen->append(*found);
-            names->append(name);
-        }
-        nodes.insert(foundNode);
-    }
-    if (options.all) {
-        for (const QextPortInfo &port : ports) {
-            if (port.enumName != QLatin1String("ACPI")) {
-                chosen->append(port);
-                names->append(portPath(port));
-            }
-        }
-    }
-    return true;
+    *choice = UnitChoice::choosePorts(QextSerialEnumerator::getPorts(), options.ports, options.all);
+    if (choice->problem == UnitChoice::PortChoice::NotAPort)
+        *error = tr("%1 is not a serial port ('korvane-flash list' shows them)").arg(choice->badName);
+    else if (choice->problem == UnitChoice::PortChoice::MachinePort)
+        *error = tr("%1 is a serial port of the machine itself, where no gripper is looked for "
+                    "('korvane-flash list' shows the gripper ports)").arg(choice->badName);
+    return choice->problem == UnitChoice::PortChoice::None;
 }
 
 int FlashTool::plan(QString *error)
 {
-    QList<QextPortInfo> chosen;
-    QStringList names;
-    if (!choosePorts(&chosen, &names, error))
+    UnitChoice::PortChoice chosen;
+    if (!choosePorts(&chosen, error))
         return 2;
     // Identification only: nothing is written to any unit.
     // The units the run would take, no other: a port --all passes over gets
     // no row, as it gets no line from the run.
     QJsonArray rows;
-    for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(chosen, PortProbe::identifyAll(chosen), options.all)) {
+    for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(chosen.ports, PortProbe::identifyAll(chosen.ports),
+                                                                                 options.all)) {
         const ProbedDevice *unit = &taken.unit;
         // Named on the command line, a port is said as it was named.
-        const QString name = names.at(taken.port);
+        const QString name = chosen.names.at(taken.port);
         const UnitChoice::Forecast forecast = UnitChoice::forecast(*unit, rules);
         const QString before = unit->versionKnown() ? unit->versionText() : kindName(unit->kind);
         QString action;
@@ -296,25 +254,23 @@ int FlashTool::plan(QString *error)
 
 bool FlashTool::startUpdate(QString *error)
 {
-    QList<QextPortInfo> chosen;
-    QStringList names;
-    if (!choosePorts(&chosen, &names, error))
+    UnitChoice::PortChoice chosen;
+    if (!choosePorts(&chosen, error))
         return false;
-    starting = true;
-    const QList<ProbedDevice> devices = PortProbe::identifyAll(chosen);
-    // A Ctrl-C pressed while the ports were probed is heard before any unit
-    // is started: the operator stopped the run before a byte was written.
-    QCoreApplication::processEvents();
-    starting = false;
-    for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(chosen, devices, options.all))
-        batch.take(taken.unit, rules);
-    if (options.all && batch.taken() == 0) {
-        // A station script asking for every gripper wants to hear that
-        // there was none.
-        console.print(tr("No gripper found."));
-        anyUnconfirmed = true;
-    }
-    QTimer::singleShot(0, this, &FlashTool::finishIfIdle);
+    // A Ctrl-C pressed while the ports are probed is heard before any unit
+    // is started: the operator stopped the run before a byte was written,
+    // and each unit ends given up, with its line.
+    connect(&batch, &Batch::scanned, this, [this](const PortScan &scan) {
+        for (const UnitChoice::Taken &taken : UnitChoice::unitsTaken(scan.ports, scan.found, options.all))
+            batch.take(taken.unit, rules);
+        if (options.all && batch.taken() == 0) {
+            // A station script asking for every gripper wants to hear that
+            // there was none.
+            console.print(tr("No gripper found."));
+            anyUnconfirmed = true;
+        }
+    });
+    batch.scan(chosen.ports, false);
     return true;
 }
 
@@ -366,8 +322,8 @@ void FlashTool::interrupt()
     batch.stopTaking();
     if (enumerator)
         enumerator->disconnect(&batch);
-    // startUpdate() ends the units it will not start, and then the run.
-    if (starting)
+    // The scan's units end given up, and then the run.
+    if (batch.isScanning())
         return;
     if (!batch.isBusy()) {
         finishIfIdle();
@@ -378,17 +334,16 @@ void FlashTool::interrupt()
                           .arg(batch.portsUnderWay().size()));
         return;
     }
-    batch.giveUp();
+    batch.stop();
 }
 
 void FlashTool::closeNow()
 {
     // Closed while the ports named are probed: the units are not started
-    // in the seconds left (startUpdate() ends each with its line).
-    batch.stopTaking();
+    // in the seconds left, but each ends with its line.
     if (!batch.isBusy())
         return;
     ++interrupts;
-    batch.giveUpNow();
+    batch.closeNow();
     finishIfIdle();
 }

@@ -46,10 +46,9 @@ signals:
     void finished(int exitCode);
 
 private:
-    // The ports named, each once, or every one with --all; false, with
+    // The ports named, each once, then every one with --all; false, with
     // `error` set, when a name is not a port.
-    // `names`: each as it was named (with --all, as found).
-    bool choosePorts(QList<QextPortInfo> *chosen, QStringList *names, QString *error) const;
+    bool choosePorts(UnitChoice::PortChoice *choice, QString *error) const;
     void onEnded(const UnitResult &result, UnitJob *job);
     void onArrived(const QString &port, const QList<ProbedDevice> &found);
     void finishIfIdle();
@@ -62,8 +61,6 @@ private:
     int interrupts = 0;
     bool anyUnconfirmed = false;
     bool ended = false;
-    // The ports named are being probed; no unit is started yet.
-    bool starting = false;
     QextSerialEnumerator *enumerator = nullptr;
 };
 

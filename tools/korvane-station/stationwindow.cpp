@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -26,19 +25,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 #include <algorithm>
 
 namespace {
 
-// A port path longer than this is shortened in its cell (in full in its
-// tooltip), so that it never squeezes what a row ended with.
-const int kPortColumnMaxWidth = 220;
+// The first size: every column in view on a 1280-pixel-wide screen.
+const int kFirstWidth = 1240;
+const int kFirstHeight = 520;
+// Each column's width in average characters; the Result column takes the
+// rest. A text wider than its column wraps in its row (a port path, which
+// has no space, is shortened in its middle); each is whole in its tooltip.
+const int kColumnChars[StationWindow::ColumnCount] = {18, 14, 5, 5, 9, 9, 8, 18, 0, 0};
 
 // The carried images a unit without working firmware may be given, by type
 // code. Not the GS family: its bootloader shows itself for five seconds
@@ -55,14 +55,30 @@ QStringList recoverableTypes()
     return types;
 }
 
+// A row's recovery controls: the type it is to be taken for, and the button.
+QWidget *recoveryCell(QWidget *parent, QComboBox **typeBox, QPushButton **button)
+{
+    auto *cell = new QWidget(parent);
+    auto *layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(2, 0, 2, 0);
+    *typeBox = new QComboBox(cell);
+    (*typeBox)->addItems(recoverableTypes());
+    *button = new QPushButton(cell);
+    layout->addWidget(*typeBox);
+    layout->addWidget(*button);
+    return cell;
+}
+
 } // namespace
 
 StationWindow::StationWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(tr("Korvane Station"));
-    scanPool.setMaxThreadCount(16);
     batch = new Batch(this);
+    connect(batch, &Batch::scanned, this, &StationWindow::onScanned);
+    connect(batch, &Batch::stopped, this, &StationWindow::onStopped);
+    connect(batch, &Batch::idle, this, &StationWindow::onIdle);
     connect(batch, &Batch::started, this, &StationWindow::onStarted);
     connect(batch, &Batch::ended, this, &StationWindow::onEnded);
     connect(batch, &Batch::arrived, this, &StationWindow::onArrived);
@@ -113,14 +129,29 @@ StationWindow::StationWindow(QWidget *parent)
         else if (chosen == open)
             QDesktopServices::openUrl(QUrl::fromLocalFile(History::logFolder()));
     });
-    // Columns are fitted by setItem, not by the header: a header fitting its
-    // columns to their contents measures every cell of the table at each step
-    // or result shown, which stalls the window for tenths of a second with
-    // thirty-odd rows updating at once.
-    // The port is shortened in its middle, where by-id paths differ least;
-    // what a row ended with is shown whole, the table scrolling if need be.
+    // The columns keep their widths whatever the rows say: fitting them to
+    // their contents measures every cell at each step shown, and a column
+    // that widens as units run pushes what they ended with out of view.
+    table->setWordWrap(true);
     table->setTextElideMode(Qt::ElideMiddle);
-    table->resizeColumnsToContents();
+    const QFontMetrics metrics = table->fontMetrics();
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QString title = table->horizontalHeaderItem(column)->text();
+        table->setColumnWidth(column, std::max(kColumnChars[column] * metrics.averageCharWidth(),
+                                               metrics.horizontalAdvance(title) + 2 * metrics.averageCharWidth()));
+    }
+    QComboBox *typeBox = nullptr;
+    QPushButton *button = nullptr;
+    const std::unique_ptr<QWidget> sample(recoveryCell(nullptr, &typeBox, &button));
+    int recoveryWidth = 0;
+    for (const QString &label : {tr("Update as"), tr("Power cycle")}) {
+        button->setText(label);
+        recoveryWidth = std::max(recoveryWidth, sample->sizeHint().width());
+    }
+    table->setColumnWidth(RecoveryColumn, recoveryWidth);
+    table->horizontalHeader()->setSectionResizeMode(ResultColumn, QHeaderView::Stretch);
+    // Three lines: a step's text wraps into them.
+    table->verticalHeader()->setDefaultSectionSize(3 * metrics.lineSpacing() + metrics.height() / 2);
     layout->addWidget(table);
 
     countersLabel = new QLabel(central);
@@ -139,7 +170,7 @@ StationWindow::StationWindow(QWidget *parent)
     messageLabel->setWordWrap(true);
     layout->addWidget(messageLabel);
     setCentralWidget(central);
-    resize(1100, 420);
+    resize(kFirstWidth, kFirstHeight);
 
     scanButton->setObjectName(QStringLiteral("scan"));
     updateButton->setObjectName(QStringLiteral("updateAll"));
@@ -169,8 +200,7 @@ StationWindow::~StationWindow()
     // The rows go first; the batch gives up what is still under way, each
     // unit with its report line.
     batch->disconnect(this);
-    batch->giveUpNow();
-    scanPool.waitForDone();
+    batch->closeNow();
 }
 
 void StationWindow::scan()
@@ -182,7 +212,8 @@ void StationWindow::updateAll()
 {
     // Probed again first: a unit may have been swapped since the table was
     // filled, and the rules need what runs on it now.
-    stopping = false;
+    closeAsked = false;
+    batch->resumeTaking();
     batch->clearLeft();
     messageLabel->clear();
     probe(true);
@@ -190,52 +221,24 @@ void StationWindow::updateAll()
 
 void StationWindow::probe(bool thenUpdate)
 {
-    if (scanning)
+    if (batch->isScanning())
         return;
-    scanning = true;
     updateAfterScan = thenUpdate;
+    batch->scan(UnitChoice::choosePorts(QextSerialEnumerator::getPorts(), {}, true).ports, true);
     refreshButtons();
-    QList<QextPortInfo> ports;
-    for (const QextPortInfo &port : QextSerialEnumerator::getPorts()) {
-        // A port whose unit is under way belongs to its engine.
-        const Unit *unit = unitAt(UnitChoice::portPath(port));
-        if (port.enumName != QLatin1String("ACPI") && !(unit && unit->job && unit->job->isRunning()))
-            ports.append(port);
-    }
-    auto *watcher = new QFutureWatcher<Scan>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, thenUpdate] {
-        watcher->deleteLater();
-        onScanned(watcher->result(), thenUpdate);
-    });
-    watcher->setFuture(QtConcurrent::run(&scanPool, [ports] {
-        Scan scan;
-        scan.devices = PortProbe::identifyAll(ports);
-        QStringList paths;
-        for (const QextPortInfo &port : ports)
-            paths.append(UnitChoice::portPath(port));
-        scan.adapterSerials = QextSerialEnumerator::adapterSerials(paths);
-        return scan;
-    }));
 }
 
-void StationWindow::onScanned(const Scan &scan, bool thenUpdate)
+void StationWindow::onScanned(const PortScan &scan)
 {
-    const QList<ProbedDevice> &devices = scan.devices;
-    scanning = false;
     QStringList seen;
-    for (const ProbedDevice &device : devices) {
-        if (seen.contains(device.portName))
+    for (const QextPortInfo &port : scan.ports) {
+        const ProbedDevice *unit = UnitChoice::unitOn(port, scan.found);
+        if (!unit)
             continue;
-        QList<ProbedDevice> onPort;
-        for (const ProbedDevice &other : devices) {
-            if (other.portName == device.portName)
-                onPort.append(other);
-        }
-        seen.append(device.portName);
+        seen.append(unit->portName);
         // A unit started meanwhile (its recovery) keeps its row as it runs.
-        const Unit *known = unitAt(device.portName);
-        const ProbedDevice *unit = UnitChoice::announcedUnit(onPort);
-        if (unit && !(known && known->job && known->job->isRunning())) {
+        const Unit *known = unitAt(unit->portName);
+        if (!(known && known->job && known->job->isRunning())) {
             const QString serial = scan.adapterSerials.value(unit->portName);
             showUnit(*unit, &serial);
         }
@@ -249,21 +252,17 @@ void StationWindow::onScanned(const Scan &scan, bool thenUpdate)
     }
     // Stop (or the window's close) while the ports were probed cancels the
     // update they were probed for.
-    const bool update = thenUpdate && updateAfterScan;
-    updateAfterScan = false;
-    if (update) {
-        toTake.clear();
-        takeRules = rulesFromWindow();
-        for (const QString &port : seen) {
-            const Unit *unit = unitAt(port);
-            if (unit && !needsRecovery(unit->device) && !(unit->job && unit->job->isRunning()))
-                toTake.append(port);
-        }
-        const bool taking = !toTake.isEmpty();
-        takeNext();
+    if (updateAfterScan) {
+        updateAfterScan = false;
+        // The units korvane-flash update --all takes, by the same choice.
+        QList<ProbedDevice> taken;
+        for (const UnitChoice::Taken &next : UnitChoice::unitsTaken(scan.ports, scan.found, true))
+            taken.append(next.unit);
+        if (!taken.isEmpty())
+            openReport();
+        batch->takeEach(taken, rulesFromWindow());
         // The rows of units waiting for their recovery say so themselves.
-        if (!taking && !isBusy()
-            && std::none_of(seen.begin(), seen.end(), [this](const QString &port) { return unitAt(port) != nullptr; }))
+        if (seen.isEmpty())
             messageLabel->setText(tr("No gripper found."));
     }
     refreshButtons();
@@ -315,14 +314,12 @@ void StationWindow::setItem(int r, Column column, const QString &text)
         return;
     }
     item->setText(text);
-    // Fitting measures the whole column: only when a text wider than any
-    // before it arrives. Columns grow, never shrink, through a batch.
-    const int width = table->fontMetrics().horizontalAdvance(text);
-    if (width > fittedWidth[column]) {
-        fittedWidth[column] = width;
-        table->resizeColumnToContents(column);
-        if (column == PortColumn)
-            table->setColumnWidth(PortColumn, std::min(table->columnWidth(PortColumn), kPortColumnMaxWidth));
+    item->setToolTip(text);
+    // What a row ended with is read whole: its row grows for it. Only the
+    // row is measured, and only as a unit starts or ends.
+    if (column == ResultColumn) {
+        table->resizeRowToContents(r);
+        table->setRowHeight(r, std::max(table->rowHeight(r), table->verticalHeader()->defaultSectionSize()));
     }
 }
 
@@ -337,14 +334,7 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
         unit->bar->setRange(0, 100);
         unit->bar->setValue(0);
         table->setCellWidget(r, ProgressColumn, unit->bar);
-        unit->recovery = new QWidget(table);
-        auto *layout = new QHBoxLayout(unit->recovery);
-        layout->setContentsMargins(2, 0, 2, 0);
-        unit->typeBox = new QComboBox(unit->recovery);
-        unit->typeBox->addItems(recoverableTypes());
-        unit->recoverButton = new QPushButton(unit->recovery);
-        layout->addWidget(unit->typeBox);
-        layout->addWidget(unit->recoverButton);
+        unit->recovery = recoveryCell(table, &unit->typeBox, &unit->recoverButton);
         table->setCellWidget(r, RecoveryColumn, unit->recovery);
         const QString port = device.portName;
         connect(unit->recoverButton, &QPushButton::clicked, this, [this, port] { recover(port); });
@@ -368,7 +358,6 @@ void StationWindow::showUnit(const ProbedDevice &device, const QString *adapterS
     showIdentity(r, unit);
 
     setItem(r, PortColumn, device.portName);
-    table->item(r, PortColumn)->setToolTip(device.portName);
     setItem(r, KindColumn, device.unavailable ? QStringLiteral("-") : kindName(device.kind));
     setItem(r, TypeColumn, device.typeCode.isEmpty() ? QStringLiteral("-") : device.typeCode);
     setItem(r, InstalledColumn, device.versionKnown() ? device.versionText() : QStringLiteral("-"));
@@ -406,10 +395,6 @@ void StationWindow::offerRecovery(Unit &unit, bool on)
     on = on && unit.typeBox->count() > 0;
     unit.typeBox->setVisible(on);
     unit.recoverButton->setVisible(on);
-    // Its column has no text for setItem to fit it to.
-    const int width = unit.recovery->sizeHint().width();
-    if (on && table->columnWidth(RecoveryColumn) < width)
-        table->setColumnWidth(RecoveryColumn, width);
 }
 
 UnitRules StationWindow::rulesFromWindow() const
@@ -421,21 +406,7 @@ UnitRules StationWindow::rulesFromWindow() const
     return rules;
 }
 
-void StationWindow::takeNext()
-{
-    // One unit per turn of the event loop: starting thirty-odd at once would
-    // hold the window for a tenth of a second or more.
-    if (toTake.isEmpty())
-        return;
-    Unit *unit = unitAt(toTake.takeFirst());
-    if (unit && !(unit->job && unit->job->isRunning()))
-        take(*unit, takeRules);
-    if (!toTake.isEmpty())
-        QTimer::singleShot(0, this, &StationWindow::takeNext);
-    refreshButtons();
-}
-
-void StationWindow::take(Unit &unit, const UnitRules &rules)
+void StationWindow::openReport()
 {
     const QString path = reportPath();
     QString error;
@@ -445,18 +416,24 @@ void StationWindow::take(Unit &unit, const UnitRules &rules)
     // so as each ends.
     if (!batch->report().open(path, &error))
         messageLabel->setText(error);
+}
+
+void StationWindow::take(Unit &unit, const UnitRules &rules)
+{
+    closeAsked = false;
+    batch->resumeTaking();
+    openReport();
     batch->take(unit.device, rules);
 }
 
 void StationWindow::recover(const QString &port)
 {
     Unit *unit = unitAt(port);
-    if (!unit || scanning || (unit->job && unit->job->isRunning()) || unit->typeBox->currentText().isEmpty())
+    if (!unit || batch->isScanning() || (unit->job && unit->job->isRunning()) || unit->typeBox->currentText().isEmpty())
         return;
     UnitRules rules = rulesFromWindow();
     rules.typeCode = unit->typeBox->currentText();
     rules.manualReboot = true;
-    stopping = false;
     take(*unit, rules);
 }
 
@@ -520,15 +497,6 @@ void StationWindow::onEnded(const UnitResult &result, UnitJob *job)
             unit->recoverButton->setText(tr("Update as"));
         }
     }
-    if (stopping && !batch->isBusy()) {
-        stopping = false;
-        const QStringList left = batch->leftInBootloader();
-        messageLabel->setText(left.isEmpty()
-                                  ? tr("Stopped.")
-                                  : tr("Stopped. Left in their bootloader (update them again to recover "
-                                                   "them): %1")
-                                        .arg(left.join(QStringLiteral(", "))));
-    }
     refreshCounters();
     refreshButtons();
     emit unitEnded(result.port);
@@ -541,12 +509,13 @@ void StationWindow::refreshCounters()
 
 void StationWindow::refreshButtons()
 {
+    const bool scanning = batch->isScanning();
     scanButton->setEnabled(!scanning);
     updateButton->setEnabled(!scanning);
     stopButton->setEnabled(isBusy());
     // A probe under way holds the port it looks into.
     for (const auto &unit : units)
-        unit->recovery->setEnabled(!scanning && !(unit->job && unit->job->isRunning()));
+        unit->recovery->setEnabled(!batch->isScanning() && !(unit->job && unit->job->isRunning()));
 }
 
 QString StationWindow::reportPath() const
@@ -559,7 +528,7 @@ QString StationWindow::reportPath() const
 
 bool StationWindow::isBusy() const
 {
-    return (scanning && updateAfterScan) || !toTake.isEmpty() || !batch->portsUnderWay().isEmpty();
+    return (batch->isScanning() && updateAfterScan) || batch->unitsWaiting() > 0 || !batch->portsUnderWay().isEmpty();
 }
 
 QStringList StationWindow::unitsInBootloader() const
@@ -571,51 +540,68 @@ void StationWindow::stop()
 {
     if (!isBusy())
         return;
-    stopping = true;
     updateAfterScan = false;
-    toTake.clear();
-    batch->clearLeft();
     automaticBox->setChecked(false);
     messageLabel->setText(tr("Stopping: the units under way are given up."));
-    batch->giveUp();
-    // Only units not yet started were left: no unit's end will say it.
-    if (!batch->isBusy()) {
-        stopping = false;
-        messageLabel->setText(tr("Stopped."));
-        refreshButtons();
-    }
+    batch->stop();
+}
+
+void StationWindow::onStopped(const QStringList &left)
+{
+    messageLabel->setText(left.isEmpty() ? tr("Stopped.")
+                                         : tr("Stopped. Left in their bootloader (update them again to recover "
+                                              "them): %1")
+                                               .arg(left.join(QStringLiteral(", "))));
+    refreshButtons();
 }
 
 void StationWindow::closeEvent(QCloseEvent *event)
 {
-    const QStringList flashing = unitsInBootloader();
-    if (!flashing.isEmpty()) {
-        // Closing now would leave these units without a program to start.
+    // Units not yet started stay as they are; those under way that still run
+    // their firmware are given up now, each with its line. A unit in its ROM
+    // would be left without a program to start: the window waits for it.
+    updateAfterScan = false;
+    automaticBox->setChecked(false);
+    batch->clearLeft();
+    const QStringList inRom = batch->closeSafely();
+    const QStringList left = batch->leftInBootloader();
+    closeAsked = !inRom.isEmpty() && left.isEmpty();
+    if (closeAsked) {
         event->ignore();
         messageLabel->setText(tr("Please wait: the window closes once the new firmware is written and "
-                                             "started (%1).")
-                                  .arg(flashing.join(QStringLiteral(", "))));
+                                 "started (%1).")
+                                  .arg(inRom.join(QStringLiteral(", "))));
         return;
     }
-    // The others are given up now, each with its line; one that reached its
-    // ROM meanwhile keeps the window open and is named. Units not yet
-    // started stay as they are.
-    updateAfterScan = false;
-    toTake.clear();
-    batch->clearLeft();
-    const QStringList left = batch->giveUpNow();
     if (!left.isEmpty()) {
+        // One reached its ROM as it was given up: it is named, and the window
+        // stays for its recovery.
         event->ignore();
-        messageLabel->setText(tr("Stopped. Left in their bootloader (update them again to recover "
-                                             "them): %1")
-                                  .arg(left.join(QStringLiteral(", "))));
+        onStopped(left);
         return;
     }
     QMainWindow::closeEvent(event);
 }
 
+void StationWindow::onIdle()
+{
+    refreshButtons();
+    if (!closeAsked)
+        return;
+    closeAsked = false;
+    // A unit that failed in its ROM waits there: the window stays for its
+    // recovery, and says so.
+    const QStringList left = batch->leftInBootloader();
+    if (left.isEmpty())
+        close();
+    else
+        onStopped(left);
+}
+
 void StationWindow::setAutomatic(bool on)
 {
+    if (on)
+        batch->resumeTaking();
     if (!on) {
         delete enumerator;
         enumerator = nullptr;
@@ -645,6 +631,6 @@ void StationWindow::onArrived(const QString &port, const QList<ProbedDevice> &fo
         return;
     showUnit(*device);
     Unit *unit = unitAt(port);
-    if (automaticBox->isChecked() && unit && !needsRecovery(*device) && !(unit->job && unit->job->isRunning()))
+    if (automaticBox->isChecked() && unit && UnitChoice::takenByAll(device) && !(unit->job && unit->job->isRunning()))
         take(*unit, rulesFromWindow());
 }

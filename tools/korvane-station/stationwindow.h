@@ -7,9 +7,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QStringList>
-#include <QThreadPool>
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -78,12 +76,10 @@ private:
     };
 
     void probe(bool thenUpdate);
-    struct Scan
-    {
-        QList<ProbedDevice> devices;
-        QHash<QString, QString> adapterSerials;
-    };
-    void onScanned(const Scan &scan, bool thenUpdate);
+    void onScanned(const PortScan &scan);
+    void onStopped(const QStringList &left);
+    void onIdle();
+    void openReport();
     // adapterSerial: the adapter's USB serial number when the caller has
     // looked it up already (null: looked up here).
     void showUnit(const ProbedDevice &device, const QString *adapterSerial = nullptr);
@@ -93,7 +89,6 @@ private:
     static bool needsRecovery(const ProbedDevice &device);
     void offerRecovery(Unit &unit, bool on);
     void take(Unit &unit, const UnitRules &rules);
-    void takeNext();
     void onStarted(UnitJob *job);
     void onEnded(const UnitResult &result, UnitJob *job);
     void onJobChanged(const QString &port);
@@ -107,11 +102,6 @@ private:
     QString reportPath() const;
 
     QTableWidget *table = nullptr;
-    // "Update all"'s units not yet started, and the rules they get.
-    QStringList toTake;
-    UnitRules takeRules;
-    // The widest text each column has been fitted to.
-    std::array<int, ColumnCount> fittedWidth{};
     QPushButton *scanButton = nullptr;
     QPushButton *updateButton = nullptr;
     QPushButton *stopButton = nullptr;
@@ -123,11 +113,10 @@ private:
 
     std::vector<std::unique_ptr<Unit>> units;
     Batch *batch = nullptr;
-    bool scanning = false;
     // The scan under way was asked for by "Update all", which Stop cancels.
     bool updateAfterScan = false;
-    bool stopping = false;
-    QThreadPool scanPool;
+    // A close waits for the units in their ROM.
+    bool closeAsked = false;
     QextSerialEnumerator *enumerator = nullptr;
 };
 
