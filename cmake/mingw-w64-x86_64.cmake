@@ -30,3 +30,8 @@ else()
   # One .exe without libstdc++/libgcc/winpthread DLLs beside it.
   set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 endif()
+
+# -O2, as Debian builds the Linux programs: -O3 gains nothing measurable for a
+# program that waits on a serial line, and costs a third more to compile.
+set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")

@@ -113,8 +113,11 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
             qCDebug(lcUpdate) << "Erreur dans STBL_Init_BL? " << int(result);
             return result == stbl::RESULT_NO_ANSWER ? Retry : Failed;
         }
-        link.setTimeout(kFlashingTimeout);
     }
+    // Also when identification synchronised it: it left the line with the
+    // probe's 25 ms, which a USB adapter's latency alone can exceed on every
+    // command of the write.
+    link.setTimeout(kFlashingTimeout);
     const uint8_t ack = link.ackValue();
     if (ack == stbl::ACK)
         return Ready;

@@ -156,6 +156,7 @@ struct Faults {
     int romNackAtWrite = 0;           // NACK the k-th write, nothing programmed
     int romFlipAtWrite = 0;           // k-th write is ACKed but one byte reads back wrong
     int romPowerLossAtWrite = 0;      // power dies halfway through the k-th write
+    int romSlowAckAtWrite = 0;        // the k-th Write Memory command is ACKed 200 ms late (a slow adapter)
     bool romGoNack = false;           // Go's address is NACKed: nothing started
     bool romGoNoAnswer = false;       // Go is not answered at all: nothing started
     bool romUidNack = false;          // the unique ID's address is NACKed, as under readout protection

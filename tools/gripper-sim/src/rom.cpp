@@ -303,8 +303,11 @@ void RomBootloader::command(uint8_t code, TimePoint now)
         expect(Phase::Address, 5);
         return;
     case kRead:
-    case kWrite:
         ack(now);
+        expect(Phase::Address, 5);
+        return;
+    case kWrite:
+        ack(++writeCommandsSinceFaults_ == host_.romFaults().romSlowAckAtWrite ? now + ms(200) : now);
         expect(Phase::Address, 5);
         return;
     case kExtendedErase:
