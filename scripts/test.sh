@@ -22,10 +22,10 @@ packages=$!
 # The tests read the programs' English texts: whatever the machine's language.
 export LANGUAGE=en
 jobs=$(nproc)
-# Most tests spend their time waiting on a simulated line, not computing: two
-# at a time a core keeps the machine busy (three made the ones that time a
-# gripper's answer fail now and then, beside the builds).
-test_jobs=$((jobs * 2))
+# Most tests spend their time waiting on a simulated line, not computing: one
+# more at a time than there are cores keeps the machine busy (more made the
+# ones that time a gripper's answer fail now and then, beside the builds).
+test_jobs=$((jobs + 1))
 # The cross build inside the Windows build's test takes as many jobs.
 export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
 # One unity file a target and line tables only (enough for a backtrace):
