@@ -7,6 +7,7 @@
 #include "constants.h"
 #include "engineline.h"
 #include "korvanelog.h"
+#include "qextserial_platform.h"
 #include "replywait.h"
 
 #include <QDebug>
@@ -38,7 +39,9 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
     const std::unique_ptr<QextSerialPort> port = openFirmwareLine(target, target.baud);
     if (!port) {
         // Gone or busy: counts as unanswered, the step is tried again.
-        qCDebug(lcUpdate) << "ERREUR BootloaderEntry::rebootForUpdate: cannot open" << target.portName;
+        // Why, for the log: a port held by another is not a port gone.
+        qCDebug(lcUpdate) << "ERREUR BootloaderEntry::rebootForUpdate: cannot open" << target.portName
+                          << qt_error_string(QextPlatform::openFailure(target.portName));
         return false;
     }
     if (target.kind != K01 && target.secondaryUnit) {
@@ -53,6 +56,24 @@ bool BootloaderEntry::rebootForUpdate(const UpdateTarget &target)
     return echo == QByteArray::fromHex(Communication::kRebootEcho);
 }
 
+bool BootloaderEntry::romAnswers(const UpdateTarget &target, BootloaderLink &link)
+{
+    // An echo later than its wait, or lost, from a unit that did restart:
+    // its ROM ignores every further request, and the unit would be given up
+    // (or the user asked to cycle its power) while it waits to be written.
+    // One short sync tells it from a unit that is off or still running its
+    // firmware, to which a lone 0x7F is line noise.
+    if (link.open(target.portName) != 0)
+        return false;
+    link.setTimeout(kInitTimeout);
+    if (link.init() == 0 && link.ackValue() == stbl::ACK) {
+        qCDebug(lcUpdate) << "reboot not confirmed, but the ROM answers";
+        return true;
+    }
+    link.close();
+    return false;
+}
+
 BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, BootloaderLink &link,
                                                const std::function<void(bool confirmed)> &afterFirstRequest)
 {
@@ -60,8 +81,16 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
         const bool confirmed = rebootForUpdate(target);
         if (afterFirstRequest)
             afterFirstRequest(confirmed);
-        if (!confirmed)
+        if (!confirmed && isCancelled())
+            return Cancelled;
+        if (!confirmed && !romAnswers(target, link))
             return isCancelled() ? Cancelled : Retry;
+        if (!confirmed) {
+            if (afterFirstRequest)
+                afterFirstRequest(true);
+            link.setTimeout(kFlashingTimeout);
+            return Ready;
+        }
         if (target.kind == GU || target.kind == GV) {
             // GU and GV miss the first request now and then while they
             // restart: it is repeated for a while, then they settle.

@@ -69,6 +69,7 @@ private slots:
     void failuresNeverStartTheFirmware_data();
     void failuresNeverStartTheFirmware();
     void silentGripperIsRetriedThenGivenUp();
+    void lateRebootEchoStillFindsTheRom();
     void imageThatOverrunsItsRegionIsRefused();
 
 private:
@@ -308,8 +309,27 @@ void TestEngine::silentGripperIsRetriedThenGivenUp()
     Running run(plan);
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::EntryFailed);
-    // One reboot request per attempt, nothing else.
-    QCOMPARE(g.status().counters.bytesReceived, 3L * 11);
+    // One reboot request per attempt, and the ROM's sync asked twice after
+    // it: nothing a running firmware would take for a request.
+    QCOMPARE(g.status().counters.bytesReceived, 3L * (11 + 2));
+}
+
+void TestEngine::lateRebootEchoStillFindsTheRom()
+{
+    // The echo comes after its wait (a slow adapter), the unit restarts all
+    // the same: its ROM ignores every further request, so only asking the
+    // ROM itself finds it before the attempts run out.
+    sim::Gripper &g = gripper(sim::GripperConfig());
+    g.setFaults(oneFault(&sim::Faults::modbusDelayMs, 200));
+    UpdatePlan plan = planFor(g, GC, resourceBytes(kCarried));
+    plan.entryAttempts = 3;
+    Running run(plan);
+    QSignalSpy inRom(run.update.get(), &GripperUpdate::romEntered);
+    QVERIFY(run.finish());
+    QCOMPARE(run.outcome(), GripperUpdate::Updated);
+    QCOMPARE(inRom.size(), 1);
+    QCOMPARE(g.romLog().syncs, 1);
+    QVERIFY(flashHoldsExactly(g, kMainAddress, resourceBytes(kCarried), kMainRegion));
 }
 
 void TestEngine::imageThatOverrunsItsRegionIsRefused()
