@@ -66,7 +66,12 @@ bool BootloaderEntry::romAnswers(const UpdateTarget &target, BootloaderLink &lin
     if (link.open(target.portName) != 0)
         return false;
     link.setTimeout(kInitTimeout);
-    if (link.init() == 0 && link.ackValue() == stbl::ACK) {
+    uint8_t result = link.init();
+    // What came instead of an ACK is most likely that late echo itself, the
+    // unit restarting behind it: asked once more.
+    if (result == stbl::RESULT_BAD_ANSWER)
+        result = link.init();
+    if (result == 0 && link.ackValue() == stbl::ACK) {
         qCDebug(lcUpdate) << "reboot not confirmed, but the ROM answers";
         return true;
     }
@@ -79,18 +84,17 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
 {
     if (!target.inBootloader && target.kind != BL_STM32) {
         const bool confirmed = rebootForUpdate(target);
+        // Asked before the front end hears of it: a unit that restarted
+        // unheard is not to be power-cycled.
+        const bool inRom = !confirmed && !isCancelled() && romAnswers(target, link);
         if (afterFirstRequest)
-            afterFirstRequest(confirmed);
-        if (!confirmed && isCancelled())
-            return Cancelled;
-        if (!confirmed && !romAnswers(target, link))
-            return isCancelled() ? Cancelled : Retry;
-        if (!confirmed) {
-            if (afterFirstRequest)
-                afterFirstRequest(true);
+            afterFirstRequest(confirmed || inRom);
+        if (inRom) {
             link.setTimeout(kFlashingTimeout);
             return Ready;
         }
+        if (!confirmed)
+            return isCancelled() ? Cancelled : Retry;
         if (target.kind == GU || target.kind == GV) {
             // GU and GV miss the first request now and then while they
             // restart: it is repeated for a while, then they settle.

@@ -61,9 +61,9 @@ public:
     // One attempt. Ready leaves `link` open and acknowledged; Retry means
     // the gripper did not answer (yet), as when it is off.
     // `afterFirstRequest` is called once the first reboot request is out,
-    // with whether the firmware confirmed it, and again with true when its
-    // ROM answered though the echo did not come: from then on the gripper
-    // runs its ROM, whatever becomes of this attempt.
+    // with whether the firmware confirmed it (or, the echo missing, its ROM
+    // answered): from then on the gripper runs its ROM, whatever becomes of
+    // this attempt.
     Result enter(const UpdateTarget &target, BootloaderLink &link,
                  const std::function<void(bool confirmed)> &afterFirstRequest = {});
 

@@ -320,15 +320,19 @@ void TestEngine::lateRebootEchoStillFindsTheRom()
     // the same: its ROM ignores every further request, so only asking the
     // ROM itself finds it before the attempts run out.
     sim::Gripper &g = gripper(sim::GripperConfig());
-    g.setFaults(oneFault(&sim::Faults::modbusDelayMs, 200));
+    g.setFaults(oneFault(&sim::Faults::modbusDelayMs, 80));
     UpdatePlan plan = planFor(g, GC, resourceBytes(kCarried));
     plan.entryAttempts = 3;
     Running run(plan);
     QSignalSpy inRom(run.update.get(), &GripperUpdate::romEntered);
+    QSignalSpy phases(run.update.get(), &GripperUpdate::phaseChanged);
     QVERIFY(run.finish());
     QCOMPARE(run.outcome(), GripperUpdate::Updated);
     QCOMPARE(inRom.size(), 1);
     QCOMPARE(g.romLog().syncs, 1);
+    // Nobody is asked to cycle the power of a unit that did restart.
+    for (const QList<QVariant> &phase : phases)
+        QVERIFY(phase.first().value<GripperUpdate::Phase>() != GripperUpdate::AwaitingPowerCycle);
     QVERIFY(flashHoldsExactly(g, kMainAddress, resourceBytes(kCarried), kMainRegion));
 }
 
