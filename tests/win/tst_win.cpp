@@ -11,10 +11,12 @@
 //           Next leads to a scan that asks the gripper its version;
 //   setup   the installer as a Windows program: its version resource, PATH
 //           (a long one, silently), "Apps and features", a signed
-//           uninstaller, an upgrade refused while a program runs.
+//           uninstaller, an upgrade over an earlier version and one refused
+//           while a program runs.
 // Arguments: --part, --wine, --prefix, --image, and --exe (stbl), --installer,
 // --xvfb, --xdotool, --screenshots (flash, wizard), --verify (setup: a command
-// that checks a signature, the file appended); --missing REASON fails, naming what to install.
+// that checks a signature, the file appended), --earlier (setup: an installer
+// that also carries dropped.txt); --missing REASON fails, naming what to install.
 
 #include "gripper_sim.h"
 
@@ -66,7 +68,7 @@ struct Options
     // Added to the environment of every wine program; DISPLAY is taken from
     // here only (none by default: the console programs need none).
     std::map<std::string, std::string> env;
-    std::string part, exe, installer, image, xvfb, xdotool, screenshots = ".", verify;
+    std::string part, exe, installer, image, xvfb, xdotool, screenshots = ".", verify, earlier;
 };
 
 // Running Windows programs under Wine: a private prefix, one wineserver per
@@ -510,8 +512,13 @@ void setupPart(Options &o)
         path += ";C:\\Tools\\A folder with a long name, number " + std::to_string(i) + "\\bin";
     run(o, {"reg", "add", env, "/v", "PATH", "/t", "REG_EXPAND_SZ", "/d", path, "/f"}, workDir(o) + "/reg.out", 60);
     const std::string bin = ";C:\\Program Files\\Korvane Upgrader\\bin";
-    if (!install(o, {"/PATH=all"}))
+    const std::string current = o.installer, dropped = installDir(o) + "/dropped.txt";
+    o.installer = o.earlier;
+    const bool earlier = install(o, {"/PATH=all"}) && fs::exists(dropped);
+    o.installer = current;
+    if (!earlier || !install(o, {"/PATH=all"}))
         return;
+    expect(!fs::exists(dropped), "installed over an earlier version: a file only that one carried is gone");
     expect(contains(regQuery(o, env), path + bin + "\n"),
            "a silent install with /PATH=all appends its bin folder to a PATH of " + std::to_string(path.size())
                + " characters, which it keeps whole");
@@ -553,7 +560,8 @@ int main(int argc, char **argv)
         std::string *to = a == "--part" ? &o.part : a == "--wine" ? &o.wine : a == "--exe" ? &o.exe
                         : a == "--installer" ? &o.installer : a == "--prefix" ? &o.prefix
                         : a == "--image" ? &o.image : a == "--xvfb" ? &o.xvfb : a == "--xdotool" ? &o.xdotool
-                        : a == "--screenshots" ? &o.screenshots : a == "--verify" ? &o.verify : nullptr;
+                        : a == "--screenshots" ? &o.screenshots : a == "--verify" ? &o.verify
+                        : a == "--earlier" ? &o.earlier : nullptr;
         if (a == "--missing") {
             std::cout << "FAIL: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
             return 1;
