@@ -548,6 +548,16 @@ void setupPart(Options &o)
     expect(waitFor([&] { return !fs::exists(installDir(o)); }, 30) && contains(regQuery(o, env), path + "\n")
                && !contains(regQuery(o, env), bin),
            "the uninstaller takes the bin folder off PATH and leaves the rest");
+
+    // The user's PATH, which Wine's user has none of yet.
+    const std::string user = "HKCU\\Environment";
+    if (install(o, {"/PATH=user"})) {
+        expect(contains(regQuery(o, user), bin.substr(1) + "\n") && !contains(regQuery(o, env), bin),
+               "/PATH=user puts the bin folder on the user's PATH only");
+        run(o, {uninstaller, "/S"}, workDir(o) + "/uninstall.out", 60);
+        expect(waitFor([&] { return !fs::exists(installDir(o)); }, 30) && !contains(regQuery(o, user), bin.substr(1)),
+               "and the uninstaller takes it off");
+    }
 }
 
 } // namespace
