@@ -117,7 +117,8 @@ set(CPACK_PACKAGE_EXECUTABLES korvane-upgrader "Korvane Upgrader" korvane-statio
 # the box did nothing.
 set(CPACK_CREATE_DESKTOP_LINKS korvane-upgrader korvane-station)
 # A new version is installed over an older one: installer.nsh runs the older
-# one's uninstaller in place first, so that files it alone carried go.
+# one's uninstaller in place first, so that files it alone carried go; when
+# that is missing (a folder deleted by hand), the install goes on without.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
