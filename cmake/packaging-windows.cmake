@@ -61,16 +61,25 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/NOTICE.txt DESTINATION lic
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/windows/NOTICE.txt)
 
 # korvane-flash from any console: the installer offers to put its bin folder
-# on PATH (CPack's page adds INSTDIR\bin, and takes it off on uninstall). The
-# program itself stays beside the DLLs and plug-ins it loads; bin holds a
-# launcher only, a program of its own (tools/korvane-flash/launcher_win.cpp
-# says why not a batch file).
+# on PATH (CPack's page "Install Options", or /PATH=all|user|none), and the
+# uninstaller takes it off. The program itself stays beside the DLLs and
+# plug-ins it loads; bin holds a launcher only, a program of its own
+# (tools/korvane-flash/launcher_win.cpp says why not a batch file).
 add_executable(korvane-flash-launcher ${PROJECT_SOURCE_DIR}/tools/korvane-flash/launcher_win.cpp)
 set_target_properties(korvane-flash-launcher PROPERTIES OUTPUT_NAME korvane-flash
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/launcher)
-target_link_options(korvane-flash-launcher PRIVATE -static)
+# What edits PATH for the installer, which cannot hold a long one itself
+# (tools/korvane-flash/path_win.cpp).
+add_executable(korvane-path ${PROJECT_SOURCE_DIR}/tools/korvane-flash/path_win.cpp)
+foreach(helper korvane-flash-launcher korvane-path)
+  target_link_options(${helper} PRIVATE -static)
+endforeach()
 install(TARGETS korvane-flash-launcher RUNTIME DESTINATION bin)
+install(TARGETS korvane-path RUNTIME DESTINATION .)
 set(CPACK_NSIS_MODIFY_PATH ON)
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro KorvanePreinstall")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro KorvaneInstall")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro KorvaneUninstall")
 
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_NAME "Korvane Upgrader")
@@ -83,9 +92,23 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Korvane Upgrader")
 set(CPACK_NSIS_DISPLAY_NAME "Korvane Upgrader ${PROJECT_VERSION}")
 set(CPACK_NSIS_PACKAGE_NAME "Korvane Upgrader ${PROJECT_VERSION}")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_HELP_LINK https://korvane.example/upgrader)
+set(CPACK_NSIS_URL_INFO_ABOUT https://korvane.example/upgrader)
 # A 64-bit installer for 64-bit programs: it also writes the uninstall entry
-# where 64-bit Windows looks, and runs where only 64-bit programs can.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+# where 64-bit Windows looks, and runs where only 64-bit programs can. The
+# installer's own version resource names what it installs, as the programs'
+# do (cmake/windows-resources.cmake).
+string(JOIN "\n" CPACK_NSIS_DEFINES
+  "Target amd64-unicode"
+  "!include \"${PROJECT_SOURCE_DIR}/resources/windows/installer.nsh\""
+  "VIProductVersion ${PROJECT_VERSION}.0"
+  "VIFileVersion ${PROJECT_VERSION}.0"
+  "VIAddVersionKey /LANG=1033 CompanyName Korvane"
+  "VIAddVersionKey /LANG=1033 ProductName \"Korvane Upgrader\""
+  "VIAddVersionKey /LANG=1033 ProductVersion ${PROJECT_VERSION}"
+  "VIAddVersionKey /LANG=1033 FileVersion ${PROJECT_VERSION}"
+  "VIAddVersionKey /LANG=1033 FileDescription \"Korvane Upgrader ${PROJECT_VERSION} installer\""
+  "VIAddVersionKey /LANG=1033 LegalCopyright \"Copyright 2026 Korvane\"")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_NSIS_INSTALLED_ICON_NAME korvane-upgrader.exe)
 # Start-menu entries for the two windows; korvane-flash is for a console.
@@ -93,10 +116,9 @@ set(CPACK_PACKAGE_EXECUTABLES korvane-upgrader "Korvane Upgrader" korvane-statio
 # What the "Desktop Icon" box of the PATH page puts on the desktop; unset,
 # the box did nothing.
 set(CPACK_CREATE_DESKTOP_LINKS korvane-upgrader korvane-station)
-# A new version is installed over an older one: the files are the same
-# list, and the new uninstaller replaces the old. (Running the old
-# uninstaller first would refuse the install for good once its folder had
-# been deleted by hand.)
+# A new version is installed over an older one: installer.nsh runs the older
+# one's uninstaller in place first, so that files it alone carried go; when
+# that is missing (a folder deleted by hand), the install goes on without.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
 set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/windows/korvane.ico)
@@ -116,5 +138,13 @@ if(KORVANE_SIGN_CERT)
   endif()
   set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-sign.cmake)
   set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-sign.cmake)
+  # The uninstaller is made by makensis inside the installer: signed there,
+  # as makensis writes it (%1), by the same command.
+  list(JOIN CPACK_KORVANE_SIGN_COMMAND "\" \"" sign)
+  string(APPEND CPACK_NSIS_DEFINES
+    "\n!uninstfinalize '\"${sign}\" -in \"%1\" -out \"%1.signed\" && mv -f \"%1.signed\" \"%1\"' = 0")
 endif()
+# The NSIS lines above hold quotes, which CPack's configuration would
+# otherwise take as its own.
+set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

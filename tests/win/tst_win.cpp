@@ -8,9 +8,15 @@
 //           gripper in its ROM, then the uninstaller;
 //   wizard  the installer, then korvane-upgrader.exe with the Windows
 //           platform plug-in on a virtual display (Xvfb): its window, and
-//           Next leads to a scan that asks the gripper its version.
+//           Next leads to a scan that asks the gripper its version;
+//   setup   the installer as a Windows program: its version resource, PATH
+//           (a long one, silently), "Apps and features", a signed
+//           uninstaller, an upgrade over an earlier version and one refused
+//           while a program runs.
 // Arguments: --part, --wine, --prefix, --image, and --exe (stbl), --installer,
-// --xvfb, --xdotool, --screenshots (flash, wizard); --missing REASON fails, naming what to install.
+// --xvfb, --xdotool, --screenshots (flash, wizard), --verify (setup: a command
+// that checks a signature, the file appended), --earlier (setup: an installer
+// that also carries dropped.txt); --missing REASON fails, naming what to install.
 
 #include "gripper_sim.h"
 
@@ -62,7 +68,7 @@ struct Options
     // Added to the environment of every wine program; DISPLAY is taken from
     // here only (none by default: the console programs need none).
     std::map<std::string, std::string> env;
-    std::string part, exe, installer, image, xvfb, xdotool, screenshots = ".";
+    std::string part, exe, installer, image, xvfb, xdotool, screenshots = ".", verify, earlier;
 };
 
 // Running Windows programs under Wine: a private prefix, one wineserver per
@@ -320,9 +326,11 @@ bool startMenuEntry(const Options &o)
     return false;
 }
 
-bool install(const Options &o)
+bool install(const Options &o, const std::vector<std::string> &options = {})
 {
-    const int r = run(o, {o.installer, "/S"}, workDir(o) + "/install.out", 120);
+    std::vector<std::string> args{o.installer, "/S"};
+    args.insert(args.end(), options.begin(), options.end());
+    const int r = run(o, args, workDir(o) + "/install.out", 120);
     bool all = r == 0;
     for (const char *file : {"korvane-upgrader.exe", "korvane-station.exe", "korvane-flash.exe", "Uninstall.exe",
                              "licences/NOTICE.txt", "licences/LGPL-3.txt", "licences/GCC-runtime-copyright.txt"})
@@ -481,6 +489,77 @@ void wizardPart(Options &o)
     }
 }
 
+// What `reg query KEY` prints under Wine.
+std::string regQuery(const Options &o, const std::string &key)
+{
+    run(o, {"reg", "query", key}, workDir(o) + "/reg.out", 60);
+    std::string text = readFile(workDir(o) + "/reg.out");
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+void setupPart(Options &o)
+{
+    std::u16string described = u"Korvane Upgrader 1.2.0 installer";
+    const std::string installer = readFile(o.installer);
+    expect(contains(installer, std::string(reinterpret_cast<const char *>(described.data()), described.size() * 2)),
+           "the installer carries a version resource that names what it installs");
+
+    // Longer than the 1024 characters an installer's string holds.
+    const std::string env = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+    std::string path = "C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\wbem";
+    for (int i = 0; path.size() < 1500; ++i)
+        path += ";C:\\Tools\\A folder with a long name, number " + std::to_string(i) + "\\bin";
+    run(o, {"reg", "add", env, "/v", "PATH", "/t", "REG_EXPAND_SZ", "/d", path, "/f"}, workDir(o) + "/reg.out", 60);
+    const std::string bin = ";C:\\Program Files\\Korvane Upgrader\\bin";
+    const std::string current = o.installer, dropped = installDir(o) + "/dropped.txt";
+    o.installer = o.earlier;
+    const bool earlier = install(o, {"/PATH=all"}) && fs::exists(dropped);
+    o.installer = current;
+    if (!earlier || !install(o, {"/PATH=all"}))
+        return;
+    expect(!fs::exists(dropped), "installed over an earlier version: a file only that one carried is gone");
+    expect(contains(regQuery(o, env), path + bin + "\n"),
+           "a silent install with /PATH=all appends its bin folder to a PATH of " + std::to_string(path.size())
+               + " characters, which it keeps whole");
+    const std::string entry = regQuery(o, "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane Upgrader");
+    const std::size_t size = entry.find("0x", entry.find("EstimatedSize"));
+    expect(contains(entry, "https://korvane.example/upgrader") && size != std::string::npos
+               && std::strtol(entry.c_str() + size, nullptr, 16) > 1000,
+           "\"Apps and features\" has the help link and the size");
+    std::string uninstaller = installDir(o) + "/Uninstall.exe";
+    expect(std::system((o.verify + " '" + uninstaller + "' >/dev/null").c_str()) == 0, "the uninstaller is signed");
+
+    // A program running from the folder: the installer refuses, and leaves it.
+    const pid_t watching = start(o, {installDir(o) + "/korvane-flash.exe", "watch"}, workDir(o) + "/watch.out");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const int refused = run(o, {o.installer, "/S"}, workDir(o) + "/install.out", 120);
+    expect(refused != 0 && fs::exists(installDir(o) + "/korvane-flash.exe"),
+           "an install over korvane-flash running watch stops before it changes a file (exit status "
+               + std::to_string(refused) + ")");
+    stop(watching);
+
+    // Installed again silently, no /PATH: the earlier choice stays, once.
+    install(o);
+    const std::string again = regQuery(o, env);
+    expect(contains(again, path + bin + "\n"), "an upgrade without /PATH keeps the bin folder on PATH, once");
+
+    run(o, {uninstaller, "/S"}, workDir(o) + "/uninstall.out", 60);
+    expect(waitFor([&] { return !fs::exists(installDir(o)); }, 30) && contains(regQuery(o, env), path + "\n")
+               && !contains(regQuery(o, env), bin),
+           "the uninstaller takes the bin folder off PATH and leaves the rest");
+
+    // The user's PATH, which Wine's user has none of yet.
+    const std::string user = "HKCU\\Environment";
+    if (install(o, {"/PATH=user"})) {
+        expect(contains(regQuery(o, user), bin.substr(1) + "\n") && !contains(regQuery(o, env), bin),
+               "/PATH=user puts the bin folder on the user's PATH only");
+        run(o, {uninstaller, "/S"}, workDir(o) + "/uninstall.out", 60);
+        expect(waitFor([&] { return !fs::exists(installDir(o)); }, 30) && !contains(regQuery(o, user), bin.substr(1)),
+               "and the uninstaller takes it off");
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -491,7 +570,8 @@ int main(int argc, char **argv)
         std::string *to = a == "--part" ? &o.part : a == "--wine" ? &o.wine : a == "--exe" ? &o.exe
                         : a == "--installer" ? &o.installer : a == "--prefix" ? &o.prefix
                         : a == "--image" ? &o.image : a == "--xvfb" ? &o.xvfb : a == "--xdotool" ? &o.xdotool
-                        : a == "--screenshots" ? &o.screenshots : nullptr;
+                        : a == "--screenshots" ? &o.screenshots : a == "--verify" ? &o.verify
+                        : a == "--earlier" ? &o.earlier : nullptr;
         if (a == "--missing") {
             std::cout << "FAIL: " << (i + 1 < argc ? argv[i + 1] : "") << std::endl;
             return 1;
@@ -542,6 +622,8 @@ int main(int argc, char **argv)
         flashPart(o, image);
     else if (o.part == "wizard")
         wizardPart(o);
+    else if (o.part == "setup")
+        setupPart(o);
     wineserver(o, "-k");
     unlink((o.prefix + "/dosdevices/com11").c_str());
     if (xvfb > 0) {
