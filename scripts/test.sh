@@ -21,6 +21,9 @@ packages=$!
 
 # The tests read the programs' English texts: whatever the machine's language.
 export LANGUAGE=en
+# Their records and session logs stay in the build, out of the user's own
+# history (tests that look at the history point the programs elsewhere).
+export XDG_DATA_HOME=$root/build-test/test-data
 jobs=$(nproc)
 # Most tests spend their time waiting on a simulated line, not computing: one
 # more at a time than there are cores keeps the machine busy (more made the
