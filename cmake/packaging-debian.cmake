@@ -45,13 +45,17 @@ install(FILES ${korvane_packaging}/changelog.gz ${korvane_linux}/copyright ${kor
 install(TARGETS korvane-upgrader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT wizard)
 install(FILES ${korvane_linux}/korvane-upgrader.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
   COMPONENT wizard)
-# One icon for both windows, in every size the desktops ask for and as SVG.
+# Each window its own icon, in every size the desktops ask for and as SVG.
 foreach(size 16 24 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/images/hicolor/${size}x${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME korvane-upgrader.png
     COMPONENT wizard)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/images/station/${size}x${size}.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME korvane-station.png
+    COMPONENT wizard)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/images/korvane-upgrader.svg
+  ${PROJECT_SOURCE_DIR}/resources/images/korvane-station.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT wizard)
 # What software centres list of the two windows.
 install(FILES ${korvane_linux}/example.korvane.upgrader.metainfo.xml ${korvane_linux}/example.korvane.station.metainfo.xml

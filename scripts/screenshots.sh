@@ -1,6 +1,8 @@
 #!/bin/sh
-# Renders every wizard page against simulated grippers into docs/screenshots/,
-# and the first pages of the Windows build under Wine where it can.
+# Renders every wizard page, the station and a korvane-flash run against
+# simulated grippers into docs/screenshots/ (the version check, the station
+# and korvane-flash in French and German too), and the first pages of the
+# Windows build under Wine where it can.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build-screenshots)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -24,7 +24,7 @@ QWizard *createUpgraderWizard(Communication **commOut)
 
     wizard->setWindowTitle(CarriedFirmware::windowTitle());
     wizard->setWizardStyle(QWizard::ModernStyle);
-    wizard->setWindowIcon(DesktopApp::icon());
+    wizard->setWindowIcon(DesktopApp::icon(QStringLiteral(":/images/hicolor")));
     wizard->setPixmap(QWizard::LogoPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
     wizard->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/images/KorvaneIcon.png")));
 

@@ -287,19 +287,21 @@ QStringList Batch::unitsInBootloader() const
 QString Batch::summary() const
 {
     static const QPair<UnitResult::Result, const char *> kinds[] = {
-        {UnitResult::Updated, QT_TRANSLATE_NOOP("Batch", "%1 updated")},
-        {UnitResult::UpToDate, QT_TRANSLATE_NOOP("Batch", "%1 up to date")},
-        {UnitResult::Refused, QT_TRANSLATE_NOOP("Batch", "%1 not updated")},
-        {UnitResult::Failed, QT_TRANSLATE_NOOP("Batch", "%1 failed")},
-        {UnitResult::GivenUp, QT_TRANSLATE_NOOP("Batch", "%1 given up")},
+        //: The run's count of units (grippers) that ended so, joined as in "3 updated, 1 failed"
+        {UnitResult::Updated, QT_TRANSLATE_N_NOOP("Batch", "%n updated")},
+        {UnitResult::UpToDate, QT_TRANSLATE_N_NOOP("Batch", "%n up to date")},
+        {UnitResult::Refused, QT_TRANSLATE_N_NOOP("Batch", "%n not updated")},
+        {UnitResult::Failed, QT_TRANSLATE_N_NOOP("Batch", "%n failed")},
+        {UnitResult::GivenUp, QT_TRANSLATE_N_NOOP("Batch", "%n given up")},
     };
     QStringList parts;
     for (const auto &kind : kinds) {
         if (counts.value(kind.first) > 0)
-            parts.append(QCoreApplication::translate("Batch", kind.second).arg(counts.value(kind.first)));
+            parts.append(QCoreApplication::translate("Batch", kind.second, nullptr, counts.value(kind.first)));
     }
+    //: No unit of the run updated
     QString line = parts.isEmpty() ? QCoreApplication::translate("Batch", "0 updated") : parts.join(QStringLiteral(", "));
     if (reportFile.linesLost() > 0)
-        line += QCoreApplication::translate("Batch", "; %1 report line(s) not written").arg(reportFile.linesLost());
+        line += QCoreApplication::translate("Batch", "; %n report line(s) not written", nullptr, reportFile.linesLost());
     return line;
 }

@@ -24,6 +24,7 @@ Phrase batchText(const char *source)
 Phrase withHint(Phrase reason, const Phrase &hint)
 {
     if (!hint.isEmpty())
+        //: A reason a unit was not updated, then how to get past it
         reason.shown = QCoreApplication::translate("Batch", "%1 (%2)").arg(reason.shown, hint.shown);
     return reason;
 }

@@ -50,12 +50,12 @@ int answerCommandLine(int argc, char *argv[], const char *program, const char *v
     return -1;
 }
 
-QIcon icon()
+QIcon icon(const QString &sizes)
 {
     QIcon icon;
-    const QDir sizes(QStringLiteral(":/images/hicolor"));
-    for (const QString &file : sizes.entryList(QDir::Files))
-        icon.addFile(sizes.filePath(file));
+    const QDir folder(sizes);
+    for (const QString &file : folder.entryList(QDir::Files))
+        icon.addFile(folder.filePath(file));
     return icon;
 }
 

@@ -17,9 +17,10 @@ void prepare();
 // Options it does not know are left to Qt (-platform, -style).
 int answerCommandLine(int argc, char *argv[], const char *program, const char *version, const char *description);
 
-// The programs' icon, in every size the resources carry, so the title bar,
-// the task bar and Alt-Tab each pick a sharp one.
-QIcon icon();
+// A program's icon, in every size the resources carry under `sizes`
+// (":/images/hicolor" the wizard's, ":/images/station" the station's), so the
+// title bar, the task bar and Alt-Tab each pick a sharp one.
+QIcon icon(const QString &sizes);
 
 } // namespace DesktopApp
 

@@ -368,7 +368,7 @@ void PageDownloadFirmware::verifyFirmware()
     const QString version = run.finishUnit();
     if (version.isEmpty())
         return;
-    statusLabel->setText(statusLabel->text() + tr("\r\nSoftware Version: %1").arg(version));
+    statusLabel->setText(statusLabel->text() + QStringLiteral("\r\n") + tr("Software Version: %1").arg(version));
     if (run.device->kind == GB1 || run.device->kind == FS)
         newDownloadButton->show();
     emit progressChanged(0);

@@ -25,6 +25,7 @@ VersionVerdict judgeVersionReply(const QByteArray &reply, const FirmwareImage *w
 
     if (type == QByteArray(3, '\0')) {
         verdict.dialog = VersionVerdict::CannotRead;
+        //: The new firmware's version, when the gripper did not tell it
         verdict.versionText = Phrase("PageVerifyNewVersion", QT_TRANSLATE_NOOP("PageVerifyNewVersion", "unknown"));
     } else if (type == "DVP") {
         verdict.dialog = VersionVerdict::WrongVersion;

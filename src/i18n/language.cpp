@@ -26,12 +26,17 @@ QString chosen(const QStringList &arguments)
 void install(QCoreApplication *app)
 {
     const QLocale locale(chosen(app->arguments()));
-    if (locale.language() == QLocale::English || locale.language() == QLocale::C)
-        return;
+    const bool english = locale.language() == QLocale::English || locale.language() == QLocale::C;
     // The translators live as long as the application: both end with main().
+    // English has a file too, with only its plural forms ("1 unit", "2
+    // units"); a language without one of its own gets those.
     auto *own = new QTranslator(app);
-    if (own->load(locale, QStringLiteral("korvane"), QStringLiteral("_"), QStringLiteral(":/translations")))
+    const QString folder = QStringLiteral(":/translations");
+    if ((!english && own->load(locale, QStringLiteral("korvane"), QStringLiteral("_"), folder))
+        || own->load(QStringLiteral("korvane_en"), folder))
         QCoreApplication::installTranslator(own);
+    if (english)
+        return;
     auto *qt = new QTranslator(app);
     if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::location(QLibraryInfo::TranslationsPath)))

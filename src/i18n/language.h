@@ -15,7 +15,8 @@ namespace Language {
 QString chosen(const QStringList &arguments);
 
 // Installs the carried translation and Qt's for that language, where there
-// are; English needs none. Call once the application object exists.
+// are; English gets only its plural forms. Call once the application object
+// exists.
 void install(QCoreApplication *app);
 
 } // namespace Language

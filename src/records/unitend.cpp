@@ -16,17 +16,21 @@ struct PhaseView
     const char *text;
 };
 const PhaseView kPhases[] = {
+    //: A step of an update, one word in the station's Step column and in korvane-flash's progress: a noun
     {GripperUpdate::Rebooting, QT_TRANSLATE_NOOP("UnitEnd", "reboot"),
      QT_TRANSLATE_NOOP("UnitEnd", "Rebooting the gripper into its bootloader.")},
     {GripperUpdate::AwaitingPowerCycle, "reboot", QT_TRANSLATE_NOOP("UnitEnd", "If the device is turned off, turn it on.")},
     {GripperUpdate::RebootConfirmed, "reboot", QT_TRANSLATE_NOOP("UnitEnd", "Rebooting the gripper into its bootloader.")},
     {GripperUpdate::InitializingRom, "reboot", QT_TRANSLATE_NOOP("UnitEnd", "Initializing the STM32 bootloader.")},
     {GripperUpdate::Identifying, "reboot", QT_TRANSLATE_NOOP("UnitEnd", "Identifying the STM32 bootloader.")},
+    //: A step of an update (the flash being erased): a noun
     {GripperUpdate::Erasing, QT_TRANSLATE_NOOP("UnitEnd", "erase"),
      QT_TRANSLATE_NOOP("UnitEnd", "Erasing the main firmware flash sectors.")},
+    //: A step of an update (the new firmware being written): a noun
     {GripperUpdate::WritingBootloader, QT_TRANSLATE_NOOP("UnitEnd", "write"),
      QT_TRANSLATE_NOOP("UnitEnd", "Downloading the bootloader")},
     {GripperUpdate::WritingMain, "write", QT_TRANSLATE_NOOP("UnitEnd", "Downloading the main firmware")},
+    //: A step of an update (the flash read back and compared): a noun
     {GripperUpdate::Verifying, QT_TRANSLATE_NOOP("UnitEnd", "verify"),
      QT_TRANSLATE_NOOP("UnitEnd", "Verifying and jumping in the main firmware")},
     {GripperUpdate::FreescaleReady, "write", QT_TRANSLATE_NOOP("UnitEnd", "The bootloader is ready to receive the new firmware.")},

@@ -20,14 +20,18 @@ QString UnitResult::resultName(Result result)
 {
     switch (result) {
     case Updated:
+        //: How a unit's update ended, one word in korvane-flash's lines and the station's Result column
         return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "updated"));
     case UpToDate:
+        //: The unit already ran the version it would get, and was left alone
         return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "up-to-date"));
     case Refused:
+        //: Nothing was written to the unit, for a reason given beside
         return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "refused"));
     case Failed:
         return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "failed"));
     case GivenUp:
+        //: The unit's update was stopped by the user (Stop, Ctrl-C)
         return QStringLiteral(QT_TRANSLATE_NOOP("UnitResult", "given-up"));
     }
     return QString();

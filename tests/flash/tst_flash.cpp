@@ -323,7 +323,7 @@ void TestFlash::questionsAreAnsweredEvenWhenNothingIsFound()
         {{"history", "--report", dir.filePath("mistyped.jsonl")}, "mistyped.jsonl: no such file"},
         {{"history", "--report", dir.path()}, dir.path()},
         {{"history", "--report", empty}, "empty.jsonl holds no record."},
-        {{"history", "--report", one, "--unit", "CD"}, "1 record(s), none that answers the question."},
+        {{"history", "--report", one, "--unit", "CD"}, "1 record, which does not answer the question."},
     };
     for (const auto &question : asked) {
         const Run answer = run(question.first);

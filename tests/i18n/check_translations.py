@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a text of the sources has no finished translation in a .ts file,
-when a translation drops or adds a placeholder, or when korvane-flash does not
-speak the language asked for.
+when a translation drops or adds a placeholder, spells a plural by hand
+("unit(s)") or uses a word its language's glossary rules out, or when
+korvane-flash does not speak the language asked for.
 Usage: check_translations.py LUPDATE SOURCE_DIR DIR,DIR... KORVANE_FLASH TS_FILE... """
 import json, os, re, shutil, subprocess, sys, tempfile
 import xml.etree.ElementTree as ET
@@ -10,6 +11,15 @@ lupdate, source_dir, flash, ts_files = sys.argv[1], sys.argv[2], sys.argv[4], sy
 translated_dirs = sys.argv[3].split(",")
 problems = []
 placeholders = lambda text: sorted(re.findall(r"%\d+", text))
+# "unit(s)", "Gerät(e)", "écrite(s)": a count's words belong in a %n plural.
+hand_plural = re.compile(r"[^\W\d_]\((?:s|e|n|en|es|x)\)")
+
+def glossary(ts):
+    """The glossary beside a .ts file: (English term, words its translation may not use)."""
+    path = re.sub(r"korvane_(\w+)\.ts$", r"glossary_\1.md", ts)
+    rows = [line.split("|")[1:-1] for line in open(path, encoding="utf-8") if line.startswith("|")]
+    return [(re.compile(r"\b%s(?:s|es|'s)?\b" % re.escape(cells[0].strip()), re.I),
+             [word.strip() for word in cells[2].split(",") if word.strip()]) for cells in rows[2:]]
 
 with tempfile.TemporaryDirectory() as tmp:
     for ts in ts_files:
@@ -17,8 +27,11 @@ with tempfile.TemporaryDirectory() as tmp:
         # file lacks comes out unfinished.
         copy = os.path.join(tmp, os.path.basename(ts))
         shutil.copy(ts, copy)
-        subprocess.run([lupdate, "-silent", "-no-obsolete", "-locations", "none", *translated_dirs, "-ts", copy],
-                       cwd=source_dir, check=True)
+        # English takes from its file only the forms of its plurals.
+        english = ts.endswith("_en.ts")
+        subprocess.run([lupdate, "-silent", "-no-obsolete", "-locations", "none", *(["-pluralonly"] if english else []),
+                        *translated_dirs, "-ts", copy], cwd=source_dir, check=True)
+        terms = [] if english else glossary(ts)
         for context in ET.parse(copy).getroot().iter("context"):
             for message in context.iter("message"):
                 source = "".join(message.find("source").itertext())
@@ -31,6 +44,15 @@ with tempfile.TemporaryDirectory() as tmp:
                 for text in forms:
                     if placeholders(source) != placeholders(text):
                         problems.append(where + " placeholders %s became %s" % (placeholders(source), placeholders(text)))
+                    if hand_plural.search(text):
+                        problems.append(where + " spells a plural by hand: %r" % text)
+                    for term, banned in terms:
+                        if term.search(source):
+                            problems += [where + " says %r against the glossary (%s)" % (word, term.pattern)
+                                         for word in banned if re.search(r"(?<!\w)%s(?!\w)" % re.escape(word), text, re.I)]
+                # Where the English itself is read, a count has its %n.
+                if hand_plural.search(source) and message.get("numerus") != "yes":
+                    problems.append(where + " spells a plural by hand in the source")
 
 def translation_of(ts, source):
     for message in ET.parse(ts).getroot().iter("message"):

@@ -73,8 +73,14 @@ for m in "$wizard_root"/usr/share/metainfo/*.metainfo.xml; do
   appstreamcli validate --no-net "$m" || fail "AppStream metainfo $(basename "$m")"
 done
 [ "$(ls "$wizard_root"/usr/share/metainfo/*.metainfo.xml | wc -l)" -eq 2 ] || fail "metainfo for both windows"
-for size in 16x16 32x32 48x48 256x256 scalable; do
-  ls "$wizard_root/usr/share/icons/hicolor/$size/apps/korvane-upgrader."* >/dev/null || fail "no $size icon"
+icons=
+for p in korvane-upgrader korvane-station; do
+  icon=$(sed -n 's/^Icon=//p' "$wizard_root/usr/share/applications/$p.desktop")
+  case " $icons " in *" $icon "*) fail "$p has the other window's icon" ;; esac
+  icons="$icons $icon"
+  for size in 16x16 32x32 48x48 256x256 scalable; do
+    ls "$wizard_root/usr/share/icons/hicolor/$size/apps/$icon."* >/dev/null || fail "no $size icon for $p"
+  done
 done
 
 # Errors fail the test; warnings are shown.

@@ -330,8 +330,8 @@ void FlashTool::interrupt()
         return;
     }
     if (interrupts == 1) {
-        console.print(tr("Stopping: %1 unit(s) under way finish first; Ctrl-C again gives them up.")
-                          .arg(batch.portsUnderWay().size()));
+        console.print(tr("Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.", nullptr,
+                         batch.portsUnderWay().size()));
         return;
     }
     batch.stop();

@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         return answered;
     QApplication app(argc, argv);
     Language::install(&app);
-    QApplication::setWindowIcon(DesktopApp::icon());
+    QApplication::setWindowIcon(DesktopApp::icon(QStringLiteral(":/images/station")));
     QApplication::setApplicationName(QStringLiteral("korvane-station"));
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));

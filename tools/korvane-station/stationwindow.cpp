@@ -91,9 +91,12 @@ StationWindow::StationWindow(QWidget *parent)
     auto *layout = new QVBoxLayout(central);
 
     auto *controls = new QHBoxLayout;
+    //: Button: look for grippers on every port
     scanButton = new QPushButton(tr("Scan"), central);
     updateButton = new QPushButton(tr("Update all"), central);
+    //: Button: stop the run (units under way finish first)
     stopButton = new QPushButton(tr("Stop"), central);
+    //: Check box: install even over the same or a newer version
     forceBox = new QCheckBox(tr("Force"), central);
     forceBox->setToolTip(tr("Also install over the same or a newer version"));
     automaticBox = new QCheckBox(tr("Update grippers as they are plugged in"), central);
@@ -105,6 +108,8 @@ StationWindow::StationWindow(QWidget *parent)
     layout->addLayout(controls);
 
     table = new QTableWidget(0, ColumnCount, central);
+    //: Column headings. Kind: the gripper's family (GC, GS); Type: its type code (GC3); Installed: the firmware
+    //: version it runs; Will get: the version it would be given
     table->setHorizontalHeaderLabels({tr("Port"), tr("Unit / adapter"), tr("Kind"), tr("Type"),
                                       tr("Installed"), tr("Will get"),
                                       tr("Progress"), tr("Step"), tr("Result"),
@@ -144,6 +149,8 @@ StationWindow::StationWindow(QWidget *parent)
     QPushButton *button = nullptr;
     const std::unique_ptr<QWidget> sample(recoveryCell(nullptr, &typeBox, &button));
     int recoveryWidth = 0;
+    //: Button beside a type list: update a unit found in its ROM as the type chosen. Its twin, "Power cycle",
+    //: waits for the user to switch a silent unit off and on again.
     for (const QString &label : {tr("Update as"), tr("Power cycle")}) {
         button->setText(label);
         recoveryWidth = std::max(recoveryWidth, sample->sizeHint().width());
@@ -619,6 +626,7 @@ void StationWindow::setAutomatic(bool on)
         if (!unit || (unit->job && unit->job->isRunning()))
             return;
         offerRecovery(*unit, false);
+        //: A unit's step once its adapter was pulled out
         setItem(row(port), StepColumn, tr("unplugged"));
     });
     enumerator->setUpNotifications();

@@ -3,7 +3,8 @@
 //
 //   korvane_screenshots OUTPUT_DIR [--lang xx]
 //
-// With a language, the pages up to the version check only, named -xx.png.
+// With a language, the pages up to the version check, the station and a
+// korvane-flash run only, named -xx.png.
 //
 // Every message box on the way is answered with OK and named on stderr.
 
@@ -20,10 +21,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+#include <QProcess>
 #include <QProgressBar>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QWizard>
 
 #include <cstdio>
@@ -72,7 +79,7 @@ bool waitFor(Predicate done, int timeoutMs)
 
 // The station with a bench of grippers under way: paced lines, so that the
 // rows are caught mid-write, one already up to date and one in its ROM.
-bool stationUnderWay(const QDir &dir)
+bool stationUnderWay(const QDir &dir, const QString &language)
 {
     QStandardPaths::setTestModeEnabled(true);
     std::vector<std::unique_ptr<korvane::sim::Gripper>> bench;
@@ -90,14 +97,69 @@ bool stationUnderWay(const QDir &dir)
     }
     qputenv("KORVANE_EXTRA_PORTS", paths.join(QDir::listSeparator()).toLocal8Bit());
     StationWindow window;
-    window.resize(2000, 300);
+    // Tall enough for a step that takes two or three lines in French or German.
+    window.resize(2000, 460);
     window.show();
     window.updateAll();
     settle(12000);
-    const bool ok = window.grab().save(dir.filePath(QStringLiteral("5-station.png")));
+    const bool ok = window.grab().save(dir.filePath(QStringLiteral("5-station%1.png").arg(language)));
     window.stop();
     waitFor([&window] { return !window.isBusy(); }, 60000);
     return ok;
+}
+
+// A korvane-flash run as a terminal shows it: its lines for a bench of an
+// outdated gripper, an up-to-date one and one found in its ROM (refused
+// without --type), drawn light on dark in the terminal's fixed font.
+bool flashRun(const QDir &dir, const QString &language)
+{
+    std::vector<std::unique_ptr<korvane::sim::Gripper>> bench;
+    QStringList paths;
+    for (const auto &[version, inRom] : std::vector<std::pair<korvane::sim::Version, bool>>{
+             {{1, 6, 8}, false}, {{1, 6, 9}, false}, {{1, 6, 8}, true}}) {
+        korvane::sim::GripperConfig config;
+        config.version = version;
+        config.bootToRom = inRom;
+        bench.push_back(std::make_unique<korvane::sim::Gripper>(config));
+        bench.back()->waitForState(inRom ? korvane::sim::State::Rom : korvane::sim::State::Firmware,
+                                   std::chrono::seconds(5));
+        paths << QString::fromStdString(bench.back()->path());
+    }
+    // The run's records go to a history of its own, not the user's.
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KORVANE_EXTRA_PORTS"), paths.join(QDir::listSeparator()));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+    environment.insert(QStringLiteral("LANGUAGE"), language.isEmpty() ? QStringLiteral("en") : language.mid(1));
+    QProcess flash;
+    flash.setProcessEnvironment(environment);
+    flash.setProcessChannelMode(QProcess::MergedChannels);
+    const QStringList arguments{QStringLiteral("update"), QStringLiteral("--all")};
+    flash.start(QStringLiteral(KORVANE_FLASH), arguments);
+    if (!flash.waitForFinished(120000)) {
+        std::fprintf(stderr, "korvane-flash did not finish\n");
+        return false;
+    }
+    QStringList lines = QString::fromUtf8(flash.readAll()).split(QLatin1Char('\n'));
+    lines.prepend(QStringLiteral("$ korvane-flash ") + arguments.join(QLatin1Char(' ')));
+    if (lines.last().isEmpty())
+        lines.last() = QStringLiteral("$");
+
+    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontMetrics metrics(font);
+    const int margin = metrics.height();
+    int width = 0;
+    for (const QString &line : lines)
+        width = std::max(width, metrics.horizontalAdvance(line));
+    QImage image(width + 2 * margin, lines.size() * metrics.lineSpacing() + 2 * margin, QImage::Format_RGB32);
+    image.fill(QColor(30, 30, 30));
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(QColor(220, 220, 220));
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(margin, margin + i * metrics.lineSpacing() + metrics.ascent(), lines.at(i));
+    painter.end();
+    return image.save(dir.filePath(QStringLiteral("6-korvane-flash%1.png").arg(language)));
 }
 
 } // namespace
@@ -154,8 +216,11 @@ int main(int argc, char *argv[])
             box->click();
     }
     ok &= save(wizard, dir, QStringLiteral("2-version-check%1.png").arg(language));
-    if (!language.isEmpty())
+    if (!language.isEmpty()) {
+        wizard->hide();
+        ok &= stationUnderWay(dir, language) && flashRun(dir, language);
         return ok ? 0 : 1;
+    }
 
     // The update itself runs against the simulated gripper; the page is taken
     // once it offers "Verify version".
@@ -189,6 +254,6 @@ int main(int argc, char *argv[])
     for (const SeenMessageBox &box : answerer.seen())
         std::fprintf(stderr, "message box: %s\n", qPrintable(box.text));
     wizard->hide();
-    ok &= stationUnderWay(dir);
+    ok &= stationUnderWay(dir, language) && flashRun(dir, language);
     return ok ? 0 : 1;
 }
