@@ -312,6 +312,34 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
             <numerusform>%1: %n Einträge, keiner passt zur Anfrage.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Versions</source>
+        <translation>Versionen</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Image</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
@@ -372,10 +400,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>die Versionen des Programms und der mitgelieferten Firmware</translation>
     </message>
     <message>
-        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
-        <translation>KORVANE_EXTRA_PORTS fügt Ports hinzu. Rückgabewert: 0, wenn jedes angeforderte Gerät die neue Version hat, 1, wenn nicht (oder eine Berichtszeile nicht geschrieben werden konnte), 2 bei einem Bedienfehler; plan: 0, sobald der Plan erstellt ist.</translation>
-    </message>
-    <message>
         <source>no command given</source>
         <translation>kein Befehl angegeben</translation>
     </message>
@@ -408,10 +432,6 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>--manual-reboot braucht die Ports namentlich</translation>
     </message>
     <message>
-        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
-        <translation>list, plan: ein JSON-Array statt Zeilen; history: die Datensätze, wie sie sind</translation>
-    </message>
-    <message>
         <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
         <translation>hängt pro Einheit eine JSON-Zeile an FILE statt an den Verlauf des Benutzers an (history: fragt FILE statt des Verlaufs ab)</translation>
     </message>
@@ -420,16 +440,112 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>history: nur die Einheit mit dieser ID (24 Hexadezimalziffern)</translation>
     </message>
     <message>
-        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
-        <translation>history: nur Datensätze ab DATE (2026-12-08 oder 2026-12-08T14:00)</translation>
-    </message>
-    <message>
         <source>which units got what, and when, from the records kept</source>
         <translation>welche Einheiten was wann erhalten haben, aus den aufbewahrten Datensätzen</translation>
     </message>
     <message>
         <source>list, update, plan, watch or history</source>
         <translation>list, update, plan, watch oder history</translation>
+    </message>
+    <message>
+        <source>list, plan: one JSON array instead of lines; update, watch: each unit&apos;s record as one JSON line, the other lines on standard error; history: the records as they are</source>
+        <translation>list, plan: ein JSON-Array statt Zeilen; update, watch: der Eintrag jedes Geräts als eine JSON-Zeile, die übrigen Zeilen auf der Standardfehlerausgabe; history: die Einträge, wie sie sind</translation>
+    </message>
+    <message>
+        <source>history: only records from DATE on, local time (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history: nur Einträge ab DATE, in Ortszeit (2026-12-08 oder 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <source>which grippers are attached, on which ports</source>
+        <translation>welche Greifer angeschlossen sind, an welchen Ports</translation>
+    </message>
+    <message>
+        <source>what an update of every gripper would do, writing nothing</source>
+        <translation>was eine Aktualisierung jedes Greifers täte, ohne etwas zu schreiben</translation>
+    </message>
+    <message>
+        <source>update two grippers at once</source>
+        <translation>zwei Greifer gleichzeitig aktualisieren</translation>
+    </message>
+    <message>
+        <source>update every gripper, one JSON line per unit for a script to read</source>
+        <translation>alle Greifer aktualisieren, eine JSON-Zeile je Gerät für ein Skript</translation>
+    </message>
+    <message>
+        <source>put an older firmware back on one gripper</source>
+        <translation>eine ältere Firmware wieder auf einen Greifer bringen</translation>
+    </message>
+    <message>
+        <source>update each gripper as it is plugged in, with its line in bench.jsonl</source>
+        <translation>jeden Greifer aktualisieren, sobald er angeschlossen wird, mit seiner Zeile in bench.jsonl</translation>
+    </message>
+    <message>
+        <source>the records kept since 1 December, local time</source>
+        <translation>die gespeicherten Einträge seit dem 1. Dezember, in Ortszeit</translation>
+    </message>
+    <message>
+        <source>the options and examples of plan</source>
+        <translation>die Optionen und Beispiele von plan</translation>
+    </message>
+    <message>
+        <source>the language of the messages, as for other programs (fr, de); --lang outranks it</source>
+        <translation>die Sprache der Meldungen, wie bei anderen Programmen (fr, de); --lang hat Vorrang</translation>
+    </message>
+    <message>
+        <source>further serial ports (serial bridges, simulated grippers), as paths separated by colons; on Windows COM names separated by semicolons</source>
+        <translation>weitere serielle Ports (serielle Brücken, simulierte Greifer) als durch Doppelpunkte getrennte Pfade; unter Windows durch Semikolons getrennte COM-Namen</translation>
+    </message>
+    <message>
+        <source>when set, every diagnostic of the update and of the ports goes to standard error</source>
+        <translation>wenn gesetzt, gehen alle Diagnosemeldungen der Aktualisierung und der Ports auf die Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <source>without KORVANE_FLASH_DEBUG, the diagnostics to show by category, such as korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</source>
+        <translation>ohne KORVANE_FLASH_DEBUG die anzuzeigenden Diagnosemeldungen je Kategorie, etwa korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</translation>
+    </message>
+    <message>
+        <source>the records of every unit updated, kept by korvane-flash, the wizard and the station alike, unless --report names another file</source>
+        <translation>die Einträge jedes aktualisierten Geräts, von korvane-flash wie vom Assistenten und der Station geführt, sofern --report keine andere Datei nennt</translation>
+    </message>
+    <message>
+        <source>the diagnostics of the wizard&apos;s and the station&apos;s sessions; korvane-flash writes its own to standard error</source>
+        <translation>die Diagnosemeldungen der Sitzungen des Assistenten und der Station; korvane-flash schreibt seine auf die Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <source>every unit asked for ended on the new version, or was on it already; plan: the plan is made</source>
+        <translation>jedes angeforderte Gerät hat nun die neue Version oder hatte sie schon; plan: der Plan ist erstellt</translation>
+    </message>
+    <message>
+        <source>a unit did not end on the new version, a report line could not be written, or the records could not be read</source>
+        <translation>ein Gerät hat nicht die neue Version, eine Berichtszeile konnte nicht geschrieben werden, oder die Einträge konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>a usage error: nothing was sent to any gripper</source>
+        <translation>ein Bedienfehler: an keinen Greifer wurde etwas gesendet</translation>
+    </message>
+    <message>
+        <source>the options and examples of one command, or this help</source>
+        <translation>die Optionen und Beispiele eines Befehls oder diese Hilfe</translation>
+    </message>
+    <message>
+        <source>Examples:</source>
+        <translation>Beispiele:</translation>
+    </message>
+    <message>
+        <source>Environment:</source>
+        <translation>Umgebung:</translation>
+    </message>
+    <message>
+        <source>Files:</source>
+        <translation>Dateien:</translation>
+    </message>
+    <message>
+        <source>Exit status:</source>
+        <translation>Rückgabewert:</translation>
+    </message>
+    <message>
+        <source>&apos;korvane-flash help COMMAND&apos; shows the options and examples of one command.</source>
+        <translation>„korvane-flash help COMMAND“ zeigt die Optionen und Beispiele eines Befehls.</translation>
     </message>
 </context>
 <context>

@@ -312,6 +312,34 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
             <numerusform>%1 : %n enregistrements, aucun ne répond à la question.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Time</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unité</translation>
+    </message>
+    <message>
+        <source>Versions</source>
+        <translation>Versions</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Image</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Hôte</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
 </context>
 <context>
     <name>Options</name>
@@ -372,10 +400,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>les versions du programme et du firmware embarqué</translation>
     </message>
     <message>
-        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
-        <translation>KORVANE_EXTRA_PORTS ajoute des ports. Code de sortie : 0 quand chaque unité demandée a fini sur la nouvelle version, 1 sinon (ou si une ligne de rapport n&apos;a pu être écrite), 2 pour une erreur d&apos;utilisation ; plan : 0 une fois le plan établi.</translation>
-    </message>
-    <message>
         <source>no command given</source>
         <translation>aucune commande donnée</translation>
     </message>
@@ -408,10 +432,6 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>--manual-reboot demande que les ports soient nommés</translation>
     </message>
     <message>
-        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
-        <translation>list, plan : un tableau JSON au lieu de lignes ; history : les enregistrements tels quels</translation>
-    </message>
-    <message>
         <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
         <translation>ajoute une ligne JSON par unité à FILE au lieu de l&apos;historique de l&apos;utilisateur (history : interroge FILE au lieu de l&apos;historique)</translation>
     </message>
@@ -420,16 +440,112 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>history : seulement l&apos;unité de cet identifiant (24 chiffres hexadécimaux)</translation>
     </message>
     <message>
-        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
-        <translation>history : seulement les enregistrements à partir de DATE (2026-12-08 ou 2026-12-08T14:00)</translation>
-    </message>
-    <message>
         <source>which units got what, and when, from the records kept</source>
         <translation>quelles unités ont reçu quoi, et quand, d&apos;après les enregistrements conservés</translation>
     </message>
     <message>
         <source>list, update, plan, watch or history</source>
         <translation>list, update, plan, watch ou history</translation>
+    </message>
+    <message>
+        <source>list, plan: one JSON array instead of lines; update, watch: each unit&apos;s record as one JSON line, the other lines on standard error; history: the records as they are</source>
+        <translation>list, plan : un tableau JSON au lieu de lignes ; update, watch : l&apos;enregistrement de chaque unité en une ligne JSON, les autres lignes sur la sortie d&apos;erreur ; history : les enregistrements tels quels</translation>
+    </message>
+    <message>
+        <source>history: only records from DATE on, local time (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history : seulement les enregistrements à partir de DATE, en heure locale (2026-12-08 ou 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <source>which grippers are attached, on which ports</source>
+        <translation>quelles pinces sont branchées, et sur quels ports</translation>
+    </message>
+    <message>
+        <source>what an update of every gripper would do, writing nothing</source>
+        <translation>ce que ferait la mise à jour de chaque pince, sans rien écrire</translation>
+    </message>
+    <message>
+        <source>update two grippers at once</source>
+        <translation>mettre à jour deux pinces à la fois</translation>
+    </message>
+    <message>
+        <source>update every gripper, one JSON line per unit for a script to read</source>
+        <translation>mettre à jour toutes les pinces, une ligne JSON par unité pour un script</translation>
+    </message>
+    <message>
+        <source>put an older firmware back on one gripper</source>
+        <translation>remettre un firmware plus ancien sur une pince</translation>
+    </message>
+    <message>
+        <source>update each gripper as it is plugged in, with its line in bench.jsonl</source>
+        <translation>mettre à jour chaque pince dès qu&apos;elle est branchée, avec sa ligne dans bench.jsonl</translation>
+    </message>
+    <message>
+        <source>the records kept since 1 December, local time</source>
+        <translation>les enregistrements conservés depuis le 1er décembre, en heure locale</translation>
+    </message>
+    <message>
+        <source>the options and examples of plan</source>
+        <translation>les options et les exemples de plan</translation>
+    </message>
+    <message>
+        <source>the language of the messages, as for other programs (fr, de); --lang outranks it</source>
+        <translation>la langue des messages, comme pour les autres programmes (fr, de) ; --lang l&apos;emporte</translation>
+    </message>
+    <message>
+        <source>further serial ports (serial bridges, simulated grippers), as paths separated by colons; on Windows COM names separated by semicolons</source>
+        <translation>d&apos;autres ports série (passerelles série, pinces simulées), en chemins séparés par des deux-points ; sous Windows, des noms COM séparés par des points-virgules</translation>
+    </message>
+    <message>
+        <source>when set, every diagnostic of the update and of the ports goes to standard error</source>
+        <translation>si elle est définie, tous les diagnostics de la mise à jour et des ports vont sur la sortie d&apos;erreur</translation>
+    </message>
+    <message>
+        <source>without KORVANE_FLASH_DEBUG, the diagnostics to show by category, such as korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</source>
+        <translation>sans KORVANE_FLASH_DEBUG, les diagnostics à montrer par catégorie, comme korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</translation>
+    </message>
+    <message>
+        <source>the records of every unit updated, kept by korvane-flash, the wizard and the station alike, unless --report names another file</source>
+        <translation>les enregistrements de chaque unité mise à jour, tenus par korvane-flash comme par l&apos;assistant et la station, sauf si --report nomme un autre fichier</translation>
+    </message>
+    <message>
+        <source>the diagnostics of the wizard&apos;s and the station&apos;s sessions; korvane-flash writes its own to standard error</source>
+        <translation>les diagnostics des sessions de l&apos;assistant et de la station ; korvane-flash écrit les siens sur la sortie d&apos;erreur</translation>
+    </message>
+    <message>
+        <source>every unit asked for ended on the new version, or was on it already; plan: the plan is made</source>
+        <translation>chaque unité demandée a fini sur la nouvelle version, ou y était déjà ; plan : le plan est établi</translation>
+    </message>
+    <message>
+        <source>a unit did not end on the new version, a report line could not be written, or the records could not be read</source>
+        <translation>une unité n&apos;a pas fini sur la nouvelle version, une ligne du rapport n&apos;a pas pu être écrite, ou les enregistrements n&apos;ont pas pu être lus</translation>
+    </message>
+    <message>
+        <source>a usage error: nothing was sent to any gripper</source>
+        <translation>une erreur d&apos;utilisation : rien n&apos;a été envoyé à aucune pince</translation>
+    </message>
+    <message>
+        <source>the options and examples of one command, or this help</source>
+        <translation>les options et les exemples d&apos;une commande, ou cette aide</translation>
+    </message>
+    <message>
+        <source>Examples:</source>
+        <translation>Exemples :</translation>
+    </message>
+    <message>
+        <source>Environment:</source>
+        <translation>Environnement :</translation>
+    </message>
+    <message>
+        <source>Files:</source>
+        <translation>Fichiers :</translation>
+    </message>
+    <message>
+        <source>Exit status:</source>
+        <translation>Code de sortie :</translation>
+    </message>
+    <message>
+        <source>&apos;korvane-flash help COMMAND&apos; shows the options and examples of one command.</source>
+        <translation>« korvane-flash help COMMAND » montre les options et les exemples d&apos;une commande.</translation>
     </message>
 </context>
 <context>
