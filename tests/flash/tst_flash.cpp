@@ -335,8 +335,10 @@ void TestFlash::questionsAreAnsweredEvenWhenNothingIsFound()
     // Read and shown in local time: 10:00 UTC is 11:00 an hour east.
     qputenv("TZ", "CET-1");
     const Run local = run({"history", "--report", one, "--since", "2026-12-08T10:30"});
+    const Run later = run({"history", "--report", one, "--since", "2026-12-08T11:30"});
     qunsetenv("TZ");
-    QVERIFY2(local.out.startsWith("Time ") && local.out.contains("\n2026-12-08 11:00:00  AB  "), qPrintable(local.out));
+    QVERIFY2(local.out.startsWith("Time ") && local.out.contains("\n2026-12-08 11:00:00  AB  ")
+             && later.out.contains("none that answers"), qPrintable(local.out + later.out));
     for (const auto &question : asked) {
         const Run answer = run(question.first);
         const bool isError = question.second.endsWith("no such file") || question.second == dir.path();
