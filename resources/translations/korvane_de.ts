@@ -232,7 +232,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     </message>
     <message>
         <location filename="../../tools/korvane-flash/console.cpp" line="+104"/>
-        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+7"/>
+        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+13"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
@@ -247,7 +247,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>%1 ist in seinem Bootloader geblieben</translation>
     </message>
     <message>
-        <location line="-90"/>
+        <location line="-96"/>
         <source>%1: %2 would be updated to %3 (%4)</source>
         <translation>%1: %2 würde auf %3 aktualisiert (%4)</translation>
     </message>
@@ -362,7 +362,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>eine mit --image %1-X.Y.Z.bin angeben</translation>
     </message>
     <message numerus="yes">
-        <location line="+266"/>
+        <location line="+272"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Wird angehalten: %n laufendes Gerät wird erst fertig; ein zweites Strg-C bricht es ab.</numerusform>
@@ -373,12 +373,12 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
 <context>
     <name>History</name>
     <message>
-        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+21"/>
+        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+23"/>
         <source>--since %1: not a date (2026-12-08, 2026-12-08T14:00)</source>
         <translation>--since %1: kein Datum (2026-12-08, 2026-12-08T14:00)</translation>
     </message>
     <message numerus="yes">
-        <location line="+40"/>
+        <location line="+59"/>
         <source>%1: %n line(s) that are no record skipped</source>
         <translation>
             <numerusform>%1: %n Zeile übersprungen, die kein Eintrag ist</numerusform>
@@ -386,12 +386,47 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         </translation>
     </message>
     <message>
-        <location line="-30"/>
+        <location line="-49"/>
         <source>%1: no such file</source>
         <translation>%1: Datei nicht gefunden</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+30"/>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Unit</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Versions</source>
+        <translation>Versionen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Image</source>
+        <translation>Image</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location line="+24"/>
         <source>No record kept yet (%1).</source>
         <translation>Noch keine Einträge gespeichert (%1).</translation>
     </message>
@@ -412,7 +447,12 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
 <context>
     <name>Options</name>
     <message>
-        <location filename="../../tools/korvane-flash/options.cpp" line="+21"/>
+        <location filename="../../tools/korvane-flash/options.cpp" line="+24"/>
+        <source>list, plan: one JSON array instead of lines; update, watch: each unit&apos;s record as one JSON line, the other lines on standard error; history: the records as they are</source>
+        <translation>list, plan: ein JSON-Array statt Zeilen; update, watch: der Eintrag jedes Geräts als eine JSON-Zeile, die übrigen Zeilen auf der Standardfehlerausgabe; history: die Einträge, wie sie sind</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>update, plan: every gripper found</source>
         <translation>update, plan: alle gefundenen Greifer</translation>
     </message>
@@ -438,11 +478,101 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
     </message>
     <message>
         <location line="+9"/>
+        <source>history: only records from DATE on, local time (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history: nur Einträge ab DATE, in Ortszeit (2026-12-08 oder 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>the language of the messages (fr, de, en)</source>
         <translation>die Sprache der Meldungen (fr, de, en)</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+24"/>
+        <source>which grippers are attached, on which ports</source>
+        <translation>welche Greifer angeschlossen sind, an welchen Ports</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>what an update of every gripper would do, writing nothing</source>
+        <translation>was eine Aktualisierung jedes Greifers täte, ohne etwas zu schreiben</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>update two grippers at once</source>
+        <translation>zwei Greifer gleichzeitig aktualisieren</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>update every gripper, one JSON line per unit for a script to read</source>
+        <translation>alle Greifer aktualisieren, eine JSON-Zeile je Gerät für ein Skript</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>put an older firmware back on one gripper</source>
+        <translation>eine ältere Firmware wieder auf einen Greifer bringen</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>update each gripper as it is plugged in, with its line in bench.jsonl</source>
+        <translation>jeden Greifer aktualisieren, sobald er angeschlossen wird, mit seiner Zeile in bench.jsonl</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the records kept since 1 December, local time</source>
+        <translation>die gespeicherten Einträge seit dem 1. Dezember, in Ortszeit</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the options and examples of plan</source>
+        <translation>die Optionen und Beispiele von plan</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>the language of the messages, as for other programs (fr, de); --lang outranks it</source>
+        <translation>die Sprache der Meldungen, wie bei anderen Programmen (fr, de); --lang hat Vorrang</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>further serial ports (serial bridges, simulated grippers), as paths separated by colons; on Windows COM names separated by semicolons</source>
+        <translation>weitere serielle Ports (serielle Brücken, simulierte Greifer) als durch Doppelpunkte getrennte Pfade; unter Windows durch Semikolons getrennte COM-Namen</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>when set, every diagnostic of the update and of the ports goes to standard error</source>
+        <translation>wenn gesetzt, gehen alle Diagnosemeldungen der Aktualisierung und der Ports auf die Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>without KORVANE_FLASH_DEBUG, the diagnostics to show by category, such as korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</source>
+        <translation>ohne KORVANE_FLASH_DEBUG die anzuzeigenden Diagnosemeldungen je Kategorie, etwa korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>the records of every unit updated, kept by korvane-flash, the wizard and the station alike, unless --report names another file</source>
+        <translation>die Einträge jedes aktualisierten Geräts, von korvane-flash wie vom Assistenten und der Station geführt, sofern --report keine andere Datei nennt</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>the diagnostics of the wizard&apos;s and the station&apos;s sessions; korvane-flash writes its own to standard error</source>
+        <translation>die Diagnosemeldungen der Sitzungen des Assistenten und der Station; korvane-flash schreibt seine auf die Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>every unit asked for ended on the new version, or was on it already; plan: the plan is made</source>
+        <translation>jedes angeforderte Gerät hat nun die neue Version oder hatte sie schon; plan: der Plan ist erstellt</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>a unit did not end on the new version, a report line could not be written, or the records could not be read</source>
+        <translation>ein Gerät hat nicht die neue Version, eine Berichtszeile konnte nicht geschrieben werden, oder die Einträge konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>a usage error: nothing was sent to any gripper</source>
+        <translation>ein Bedienfehler: an keinen Greifer wurde etwas gesendet</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>identify the gripper on every serial port (all ports at once)</source>
         <translation>den Greifer an jedem seriellen Port erkennen (alle Ports gleichzeitig)</translation>
     </message>
@@ -457,9 +587,14 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>anzeigen, was update mit jedem Gerät täte, ohne etwas auf einen Greifer zu schreiben</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+8"/>
         <source>wait for grippers to be plugged in and update each as it arrives; Ctrl-C lets the units under way finish, a second Ctrl-C gives them up</source>
         <translation>auf angeschlossene Greifer warten und jeden bei Ankunft aktualisieren; Strg-C lässt laufende Geräte fertig werden, ein zweites Strg-C bricht sie ab</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>the options and examples of one command, or this help</source>
+        <translation>die Optionen und Beispiele eines Befehls oder diese Hilfe</translation>
     </message>
     <message>
         <location line="+33"/>
@@ -478,27 +613,48 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>update, plan: Gerätepfade, wie &apos;list&apos; sie anzeigt</translation>
     </message>
     <message>
-        <location line="-113"/>
+        <location line="+147"/>
+        <source>Examples:</source>
+        <translation>Beispiele:</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Environment:</source>
+        <translation>Umgebung:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Files:</source>
+        <translation>Dateien:</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Exit status:</source>
+        <translation>Rückgabewert:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&apos;korvane-flash help COMMAND&apos; shows the options and examples of one command.</source>
+        <translation>„korvane-flash help COMMAND“ zeigt die Optionen und Beispiele eines Befehls.</translation>
+    </message>
+    <message>
+        <location line="-344"/>
         <source>the program&apos;s and the carried firmware&apos;s versions</source>
         <translation>die Versionen des Programms und der mitgelieferten Firmware</translation>
     </message>
     <message>
-        <location line="+191"/>
-        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
-        <translation>KORVANE_EXTRA_PORTS fügt Ports hinzu. Rückgabewert: 0, wenn jedes angeforderte Gerät die neue Version hat, 1, wenn nicht (oder eine Berichtszeile nicht geschrieben werden konnte), 2 bei einem Bedienfehler; plan: 0, sobald der Plan erstellt ist.</translation>
-    </message>
-    <message>
-        <location line="+26"/>
+        <location line="+368"/>
         <source>no command given</source>
         <translation>kein Befehl angegeben</translation>
     </message>
     <message>
         <location line="+7"/>
+        <location line="+6"/>
         <source>unknown command &apos;%1&apos;</source>
         <translation>unbekannter Befehl &apos;%1&apos;</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+8"/>
         <source>&apos;--%1&apos; is not an option of &apos;%2&apos;</source>
         <translation>&apos;--%1&apos; ist keine Option von &apos;%2&apos;</translation>
     </message>
@@ -528,12 +684,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>--manual-reboot verlangt ausdrücklich genannte Ports</translation>
     </message>
     <message>
-        <location line="-262"/>
-        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
-        <translation>list, plan: ein JSON-Array statt Zeilen; history: die Einträge, wie sie sind</translation>
-    </message>
-    <message>
-        <location line="+14"/>
+        <location line="-406"/>
         <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
         <translation>pro Gerät eine JSON-Zeile an FILE statt an den Verlauf des Benutzers anhängen (history: FILE statt des Verlaufs abfragen)</translation>
     </message>
@@ -543,17 +694,13 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>history: nur das Gerät mit dieser ID (24 Hexadezimalziffern)</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
-        <translation>history: nur Einträge ab DATE (2026-12-08 oder 2026-12-08T14:00)</translation>
-    </message>
-    <message>
-        <location line="+47"/>
+        <location line="+110"/>
         <source>which units got what, and when, from the records kept</source>
         <translation>welche Geräte was wann erhalten haben, aus den aufbewahrten Einträgen</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+41"/>
+        <location line="+17"/>
         <source>list, update, plan, watch or history</source>
         <translation>list, update, plan, watch oder history</translation>
     </message>
@@ -1361,12 +1508,12 @@ Protokoll: %2</translation>
 </translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+30"/>
         <source>cannot set up Ctrl-C handling</source>
         <translation>Strg-C-Behandlung kann nicht eingerichtet werden</translation>
     </message>
     <message>
-        <location line="-31"/>
+        <location line="-35"/>
         <source>carried firmware: %1</source>
         <translation>mitgelieferte Firmware: %1</translation>
     </message>

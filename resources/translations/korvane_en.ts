@@ -56,7 +56,7 @@
 <context>
     <name>FlashTool</name>
     <message numerus="yes">
-        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+333"/>
+        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+339"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Stopping: %n unit under way finishes first; Ctrl-C again gives it up.</numerusform>
@@ -67,7 +67,7 @@
 <context>
     <name>History</name>
     <message numerus="yes">
-        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+61"/>
+        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+82"/>
         <source>%1: %n line(s) that are no record skipped</source>
         <translation>
             <numerusform>%1: %n line that is no record skipped</numerusform>

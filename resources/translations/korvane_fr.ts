@@ -232,7 +232,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     </message>
     <message>
         <location filename="../../tools/korvane-flash/console.cpp" line="+104"/>
-        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+7"/>
+        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+13"/>
         <source>%1: %2</source>
         <translation>%1 : %2</translation>
     </message>
@@ -247,7 +247,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>%1 est resté dans son bootloader</translation>
     </message>
     <message>
-        <location line="-90"/>
+        <location line="-96"/>
         <source>%1: %2 would be updated to %3 (%4)</source>
         <translation>%1 : %2 serait mise à jour en %3 (%4)</translation>
     </message>
@@ -362,7 +362,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>donnez-en un avec --image %1-X.Y.Z.bin</translation>
     </message>
     <message numerus="yes">
-        <location line="+266"/>
+        <location line="+272"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Arrêt : %n unité en cours termine d&apos;abord ; un second Ctrl-C l&apos;abandonne.</numerusform>
@@ -373,12 +373,12 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
 <context>
     <name>History</name>
     <message>
-        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+21"/>
+        <location filename="../../tools/korvane-flash/historycommand.cpp" line="+23"/>
         <source>--since %1: not a date (2026-12-08, 2026-12-08T14:00)</source>
         <translation>--since %1 : pas une date (2026-12-08, 2026-12-08T14:00)</translation>
     </message>
     <message numerus="yes">
-        <location line="+40"/>
+        <location line="+59"/>
         <source>%1: %n line(s) that are no record skipped</source>
         <translation>
             <numerusform>%1 : %n ligne ignorée, qui n&apos;est pas un enregistrement</numerusform>
@@ -386,12 +386,47 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         </translation>
     </message>
     <message>
-        <location line="-30"/>
+        <location line="-49"/>
         <source>%1: no such file</source>
         <translation>%1 : fichier introuvable</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+30"/>
+        <source>Time</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Unit</source>
+        <translation>Unité</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Versions</source>
+        <translation>Versions</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Result</source>
+        <translation>Résultat</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Image</source>
+        <translation>Image</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Host</source>
+        <translation>Hôte</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location line="+24"/>
         <source>No record kept yet (%1).</source>
         <translation>Aucun enregistrement conservé pour l&apos;instant (%1).</translation>
     </message>
@@ -412,7 +447,12 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
 <context>
     <name>Options</name>
     <message>
-        <location filename="../../tools/korvane-flash/options.cpp" line="+21"/>
+        <location filename="../../tools/korvane-flash/options.cpp" line="+24"/>
+        <source>list, plan: one JSON array instead of lines; update, watch: each unit&apos;s record as one JSON line, the other lines on standard error; history: the records as they are</source>
+        <translation>list, plan : un tableau JSON au lieu de lignes ; update, watch : l&apos;enregistrement de chaque unité en une ligne JSON, les autres lignes sur la sortie d&apos;erreur ; history : les enregistrements tels quels</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>update, plan: every gripper found</source>
         <translation>update, plan : toutes les pinces trouvées</translation>
     </message>
@@ -438,11 +478,101 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
     </message>
     <message>
         <location line="+9"/>
+        <source>history: only records from DATE on, local time (2026-12-08 or 2026-12-08T14:00)</source>
+        <translation>history : seulement les enregistrements à partir de DATE, en heure locale (2026-12-08 ou 2026-12-08T14:00)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>the language of the messages (fr, de, en)</source>
         <translation>la langue des messages (fr, de, en)</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+24"/>
+        <source>which grippers are attached, on which ports</source>
+        <translation>quelles pinces sont branchées, et sur quels ports</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>what an update of every gripper would do, writing nothing</source>
+        <translation>ce que ferait la mise à jour de chaque pince, sans rien écrire</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>update two grippers at once</source>
+        <translation>mettre à jour deux pinces à la fois</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>update every gripper, one JSON line per unit for a script to read</source>
+        <translation>mettre à jour toutes les pinces, une ligne JSON par unité pour un script</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>put an older firmware back on one gripper</source>
+        <translation>remettre un firmware plus ancien sur une pince</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>update each gripper as it is plugged in, with its line in bench.jsonl</source>
+        <translation>mettre à jour chaque pince dès qu&apos;elle est branchée, avec sa ligne dans bench.jsonl</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the records kept since 1 December, local time</source>
+        <translation>les enregistrements conservés depuis le 1er décembre, en heure locale</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>the options and examples of plan</source>
+        <translation>les options et les exemples de plan</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>the language of the messages, as for other programs (fr, de); --lang outranks it</source>
+        <translation>la langue des messages, comme pour les autres programmes (fr, de) ; --lang l&apos;emporte</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>further serial ports (serial bridges, simulated grippers), as paths separated by colons; on Windows COM names separated by semicolons</source>
+        <translation>d&apos;autres ports série (passerelles série, pinces simulées), en chemins séparés par des deux-points ; sous Windows, des noms COM séparés par des points-virgules</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>when set, every diagnostic of the update and of the ports goes to standard error</source>
+        <translation>si elle est définie, tous les diagnostics de la mise à jour et des ports vont sur la sortie d&apos;erreur</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>without KORVANE_FLASH_DEBUG, the diagnostics to show by category, such as korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</source>
+        <translation>sans KORVANE_FLASH_DEBUG, les diagnostics à montrer par catégorie, comme korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, korvane.device)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>the records of every unit updated, kept by korvane-flash, the wizard and the station alike, unless --report names another file</source>
+        <translation>les enregistrements de chaque unité mise à jour, tenus par korvane-flash comme par l&apos;assistant et la station, sauf si --report nomme un autre fichier</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>the diagnostics of the wizard&apos;s and the station&apos;s sessions; korvane-flash writes its own to standard error</source>
+        <translation>les diagnostics des sessions de l&apos;assistant et de la station ; korvane-flash écrit les siens sur la sortie d&apos;erreur</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>every unit asked for ended on the new version, or was on it already; plan: the plan is made</source>
+        <translation>chaque unité demandée a fini sur la nouvelle version, ou y était déjà ; plan : le plan est établi</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>a unit did not end on the new version, a report line could not be written, or the records could not be read</source>
+        <translation>une unité n&apos;a pas fini sur la nouvelle version, une ligne du rapport n&apos;a pas pu être écrite, ou les enregistrements n&apos;ont pas pu être lus</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>a usage error: nothing was sent to any gripper</source>
+        <translation>une erreur d&apos;utilisation : rien n&apos;a été envoyé à aucune pince</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>identify the gripper on every serial port (all ports at once)</source>
         <translation>identifier la pince sur chaque port série (tous les ports à la fois)</translation>
     </message>
@@ -457,9 +587,14 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>indiquer ce que update ferait à chaque unité, sans rien écrire sur aucune pince</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+8"/>
         <source>wait for grippers to be plugged in and update each as it arrives; Ctrl-C lets the units under way finish, a second Ctrl-C gives them up</source>
         <translation>attendre le branchement des pinces et mettre à jour chacune à son arrivée ; Ctrl-C laisse finir les unités en cours, un second Ctrl-C les abandonne</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>the options and examples of one command, or this help</source>
+        <translation>les options et les exemples d&apos;une commande, ou cette aide</translation>
     </message>
     <message>
         <location line="+33"/>
@@ -478,27 +613,48 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>update, plan : chemins des périphériques, tels que &apos;list&apos; les affiche</translation>
     </message>
     <message>
-        <location line="-113"/>
+        <location line="+147"/>
+        <source>Examples:</source>
+        <translation>Exemples :</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Environment:</source>
+        <translation>Environnement :</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Files:</source>
+        <translation>Fichiers :</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Exit status:</source>
+        <translation>Code de sortie :</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&apos;korvane-flash help COMMAND&apos; shows the options and examples of one command.</source>
+        <translation>« korvane-flash help COMMAND » montre les options et les exemples d&apos;une commande.</translation>
+    </message>
+    <message>
+        <location line="-344"/>
         <source>the program&apos;s and the carried firmware&apos;s versions</source>
         <translation>les versions du programme et du firmware embarqué</translation>
     </message>
     <message>
-        <location line="+191"/>
-        <source>KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, 1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the plan is made.</source>
-        <translation>KORVANE_EXTRA_PORTS ajoute des ports. Code de sortie : 0 quand chaque unité demandée a fini sur la nouvelle version, 1 sinon (ou si une ligne de rapport n&apos;a pu être écrite), 2 pour une erreur d&apos;utilisation ; plan : 0 une fois le plan établi.</translation>
-    </message>
-    <message>
-        <location line="+26"/>
+        <location line="+368"/>
         <source>no command given</source>
         <translation>aucune commande donnée</translation>
     </message>
     <message>
         <location line="+7"/>
+        <location line="+6"/>
         <source>unknown command &apos;%1&apos;</source>
         <translation>commande inconnue &apos;%1&apos;</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+8"/>
         <source>&apos;--%1&apos; is not an option of &apos;%2&apos;</source>
         <translation>&apos;--%1&apos; n&apos;est pas une option de &apos;%2&apos;</translation>
     </message>
@@ -528,12 +684,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>--manual-reboot demande que les ports soient nommés</translation>
     </message>
     <message>
-        <location line="-262"/>
-        <source>list, plan: one JSON array instead of lines; history: the records as they are</source>
-        <translation>list, plan : un tableau JSON au lieu de lignes ; history : les enregistrements tels quels</translation>
-    </message>
-    <message>
-        <location line="+14"/>
+        <location line="-406"/>
         <source>append one JSON line per unit to FILE instead of the user&apos;s history (history: ask FILE instead of the history)</source>
         <translation>ajoute une ligne JSON par unité à FILE au lieu de l&apos;historique de l&apos;utilisateur (history : interroge FILE au lieu de l&apos;historique)</translation>
     </message>
@@ -543,17 +694,13 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>history : seulement l&apos;unité de cet identifiant (24 chiffres hexadécimaux)</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)</source>
-        <translation>history : seulement les enregistrements à partir de DATE (2026-12-08 ou 2026-12-08T14:00)</translation>
-    </message>
-    <message>
-        <location line="+47"/>
+        <location line="+110"/>
         <source>which units got what, and when, from the records kept</source>
         <translation>quelles unités ont reçu quoi, et quand, d&apos;après les enregistrements conservés</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+41"/>
+        <location line="+17"/>
         <source>list, update, plan, watch or history</source>
         <translation>list, update, plan, watch ou history</translation>
     </message>
@@ -1361,12 +1508,12 @@ Journal : %2</translation>
 </translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+30"/>
         <source>cannot set up Ctrl-C handling</source>
         <translation>impossible de mettre en place la gestion de Ctrl-C</translation>
     </message>
     <message>
-        <location line="-31"/>
+        <location line="-35"/>
         <source>carried firmware: %1</source>
         <translation>firmware embarqué : %1</translation>
     </message>

@@ -70,9 +70,11 @@ bool read(const QString &file, const Query &query, QList<QJsonObject> *records, 
 
 QDateTime parseSince(const QString &text)
 {
-    const QDate day = QDate::fromString(text, Qt::ISODate);
-    if (day.isValid())
-        return QDateTime(day, QTime(0, 0));
+    // Local time, as the user's clock and the history's lines show it. A
+    // day alone is its midnight; Qt would read a day out of the front of
+    // "2026-12-08T14:00" as well and drop the hour.
+    if (text.size() == 10)
+        return QDateTime(QDate::fromString(text, Qt::ISODate), QTime(0, 0));
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 

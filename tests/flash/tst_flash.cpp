@@ -297,7 +297,11 @@ void TestFlash::planSaysWhatTheRunDoes()
     for (const QJsonValue &value : QJsonDocument::fromJson(run({"plan", "--all", "--json", "--type", "GC3"}).out.toUtf8()).array())
         said[field(value.toObject(), "port")] = field(value.toObject(), "action").replace("update", "updated");
     const QString report = dir.filePath(QStringLiteral("all.jsonl"));
-    run({"update", "--all", "--type", "GC3", "--report", report});
+    const Run all = run({"update", "--all", "--type", "GC3", "--report", report, "--json"});
+    // With --json standard output holds the report's lines and nothing else.
+    QFile reported(report);
+    QVERIFY(reported.open(QIODevice::ReadOnly));
+    QCOMPARE(all.out, QString::fromUtf8(reported.readAll()));
     QMap<QString, QString> done;
     for (const QJsonObject &line : jsonLines(report))
         done[line.value(QStringLiteral("port")).toString()] = line.value(QStringLiteral("result")).toString();
@@ -312,10 +316,13 @@ void TestFlash::questionsAreAnsweredEvenWhenNothingIsFound()
     Run help = run({"--help-all"});
     QVERIFY2(help.code == 0 && help.out.contains("history"), qPrintable(help.err));
     help = run({"plan", "--help"});
-    QVERIFY(help.code == 0 && help.out.contains("plan [PORT...]") && help.out.contains("--force"));
-    QVERIFY(!help.out.contains("--report") && !help.out.contains("watch"));
+    QVERIFY(help.code == 0 && help.out.contains("plan {PORT... | --all}") && help.out.contains("--force"));
+    QVERIFY(!help.out.contains("--report") && !help.out.contains("Commands:"));
     help = run({"history", "--help"});
     QVERIFY(help.code == 0 && help.out.contains("--since") && !help.out.contains("--force"));
+    for (const char *command : {"list", "update", "plan", "watch", "history", "help"})
+        QCOMPARE(run({"help", command}).out, run({command, "--help"}).out);
+    QCOMPARE(run({"help", "frobnicate"}).code, 2);
 
     const QString empty = writeFile("empty.jsonl", QByteArray());
     const QString one = writeFile("one.jsonl", R"({"record":1,"time":"2026-12-08T10:00:00.000Z","unit_id":"AB"})" "\n");
@@ -325,6 +332,13 @@ void TestFlash::questionsAreAnsweredEvenWhenNothingIsFound()
         {{"history", "--report", empty}, "empty.jsonl holds no record."},
         {{"history", "--report", one, "--unit", "CD"}, "1 record, which does not answer the question."},
     };
+    // Read and shown in local time: 10:00 UTC is 11:00 an hour east.
+    qputenv("TZ", "CET-1");
+    const Run local = run({"history", "--report", one, "--since", "2026-12-08T10:30"});
+    const Run later = run({"history", "--report", one, "--since", "2026-12-08T11:30"});
+    qunsetenv("TZ");
+    QVERIFY2(local.out.startsWith("Time ") && local.out.contains("\n2026-12-08 11:00:00  AB  ")
+             && later.out.contains("which does not answer"), qPrintable(local.out + later.out));
     for (const auto &question : asked) {
         const Run answer = run(question.first);
         const bool isError = question.second.endsWith("no such file") || question.second == dir.path();

@@ -3,7 +3,7 @@
 cell-b and cell-c in one batch), each with its own simulated grippers and its own dpkg root, from an older
 korvane-flash package (cell-c runs a newer one, which stays). The canary's a0 fails mid-write: the rollout stops
 there. Then check mode, the full rollout, check mode again and a second run, which changes nothing."""
-import csv, json, os, re, shutil, subprocess, sys, time
+import csv, json, os, re, shutil, struct, subprocess, sys, time
 
 playbook, flash, sim_program, work = sys.argv[1:5]
 if not shutil.which("ansible-playbook") or not shutil.which("dpkg-deb"):
@@ -193,6 +193,16 @@ check(rc == 0 and len(stats) == 3 and all(s["changed"] == 0 for s in stats.value
 check({c: len(lines) for c, lines in history().items()} == {"cell-a": 6, "cell-b": 2, "cell-c": 2}, "history kept")
 check(all(r["result"] == "up-to-date" and r["version_before"] == r["version_after"] == "GC3-1.6.9"
           for r in table().values()) and len(table()) == 4, f"fleet table after the second run: {table()}")
+
+# The canary rolls its unit back through the role alone (--tags update): an older image, forced.
+older = under("GC3-1.6.8.bin")
+with open(older, "wb") as f:  # the simulator's stand-in: a vector table into the image, then its version record
+    f.write((struct.pack("<II", 0x20020000, 0x08080401) + struct.pack("<I", 0x08080411) * 96).ljust(0x200, b"\0")
+            + b"KVFWGC3\x01\x06\x08".ljust(0xe00, b"\0"))
+rc, stats, fleet, _ = play("--limit", "cell-c", "--tags", "update", "-e",
+                           json.dumps({"korvane_flash_force": True, "korvane_flash_images": [older]}))
+check(rc == 0 and grippers()["c0"][:2] == ("Firmware", "1.6.8") and "cell-c: ok - korvane-flash 99.0.0" in " ".join(fleet),
+      f"rollback: {rc} {grippers()['c0']} {fleet}")
 
 # No gripper on a cell whose program speaks French (ssh forwards LANGUAGE): the reason is still given.
 rc, stats, fleet, _ = play("--limit", "cell-c", "-e", "korvane_flash_extra_ports=", LANGUAGE="fr")

@@ -296,6 +296,12 @@ void FlashTool::onEnded(const UnitResult &result, UnitJob *job)
 {
     if (!result.confirmed())
         anyUnconfirmed = true;
+    if (options.json) {
+        // The report's line, the moment the unit ends.
+        const QByteArray record = result.toJsonLine();
+        std::fwrite(record.constData(), 1, size_t(record.size()), stdout);
+        std::fflush(stdout);
+    }
     QString line = tr("%1: %2").arg(result.port, result.sentence());
     if (result.result == UnitResult::UpToDate)
         line += tr(" (--force updates it anyway)");

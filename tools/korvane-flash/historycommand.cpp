@@ -5,8 +5,10 @@
 #include "unitresult.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QVector>
 
 #include <cstdio>
 
@@ -38,6 +40,9 @@ int runHistory(const Options &options)
         std::fprintf(stderr, "korvane-flash: %s\n", qPrintable(error));
         return 1;
     }
+    // Columns under a header, the time as the clock on the wall shows it
+    // (--since is read in the same local time).
+    QList<QStringList> rows;
     for (const QJsonObject &record : qAsConst(records)) {
         if (options.json) {
             std::fputs(QJsonDocument(record).toJson(QJsonDocument::Compact).constData(), stdout);
@@ -45,16 +50,32 @@ int runHistory(const Options &options)
             continue;
         }
         auto field = [&record](const char *name) { return record.value(QLatin1String(name)).toString(); };
+        auto orDash = [](const QString &text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+        const QDateTime time = QDateTime::fromString(field("time"), Qt::ISODateWithMs);
         const QString port = field("port_path").isEmpty() ? field("port") : field("port_path");
-        const QString unit = field("unit_id").isEmpty() ? QStringLiteral("-") : field("unit_id");
-        const QString image = record.value(QStringLiteral("image")).toObject().value(QStringLiteral("name")).toString();
-        const QString line = QStringLiteral("%1  %2  %3 -> %4  %5  %6  %7 %8")
-                                 .arg(field("time"), unit, field("version_before"), field("version_after"),
-                                      UnitResult::resultShown(field("result")),
-                                      image.isEmpty() ? QStringLiteral("-") : image, field("host"),
-                                      port);
-        std::fputs(line.toLocal8Bit().constData(), stdout);
-        std::fputc('\n', stdout);
+        rows.append({time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : field("time"),
+                     orDash(field("unit_id")), field("version_before") + QLatin1String(" -> ") + field("version_after"),
+                     UnitResult::resultShown(field("result")),
+                     orDash(record.value(QStringLiteral("image")).toObject().value(QStringLiteral("name")).toString()),
+                     orDash(field("host")), orDash(port)});
+    }
+    if (!rows.isEmpty()) {
+        rows.prepend({QCoreApplication::translate("History", "Time"), QCoreApplication::translate("History", "Unit"),
+                      QCoreApplication::translate("History", "Versions"),
+                      QCoreApplication::translate("History", "Result"), QCoreApplication::translate("History", "Image"),
+                      QCoreApplication::translate("History", "Host"), QCoreApplication::translate("History", "Port")});
+        QVector<int> widths(rows.first().size());
+        for (const QStringList &row : qAsConst(rows)) {
+            for (int i = 0; i < row.size(); ++i)
+                widths[i] = qMax(widths[i], int(row.at(i).size()));
+        }
+        for (const QStringList &row : qAsConst(rows)) {
+            QString line;
+            for (int i = 0; i < row.size(); ++i)
+                line += i + 1 < row.size() ? row.at(i).leftJustified(widths[i] + 2) : row.at(i);
+            std::fputs(line.toLocal8Bit().constData(), stdout);
+            std::fputc('\n', stdout);
+        }
     }
     if (skipped > 0)
         std::fprintf(stderr, "korvane-flash: %s\n",

@@ -75,6 +75,10 @@ int main(int argc, char *argv[])
     if (options.command == QLatin1String("history"))
         return runHistory(options);
 
+    // Standard output carries nothing but the records then, for a script
+    // to read as they come.
+    if (options.json && (options.command == QLatin1String("update") || options.command == QLatin1String("watch")))
+        Terminal::useStandardError();
     FlashTool tool(options);
     if (!tool.prepare(&error)) {
         printError(error);

@@ -1,6 +1,10 @@
 #include "options.h"
 
+#include "history.h"
+
 #include <QCommandLineParser>
+#include <QDir>
+#include <QPair>
 
 namespace {
 
@@ -17,7 +21,9 @@ struct OptionRow
 const OptionRow kOptions[] = {
     {"version", nullptr, QT_TRANSLATE_NOOP("Options", "the program's and the carried firmware's versions")},
     {"json", nullptr,
-     QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines; history: the records as they are")},
+     QT_TRANSLATE_NOOP("Options", "list, plan: one JSON array instead of lines; update, watch: each unit's record as "
+                                  "one JSON line, the other lines on standard error; history: the records as they are"),
+     "The records of update and watch are the lines a report gets."},
     {"all", nullptr, QT_TRANSLATE_NOOP("Options", "update, plan: every gripper found")},
     {"image", "FILE",
      QT_TRANSLATE_NOOP("Options", "take FILE instead of the carried firmware for the grippers whose type code "
@@ -36,7 +42,8 @@ const OptionRow kOptions[] = {
      "Each line holds the time, the port, the kind, the type code, the version before and after, the result, the "
      "seconds of each phase, and the error where the unit was not updated."},
     {"unit", "ID", QT_TRANSLATE_NOOP("Options", "history: only the unit with this ID (24 hex digits)")},
-    {"since", "DATE", QT_TRANSLATE_NOOP("Options", "history: only records from DATE on (2026-12-08 or 2026-12-08T14:00)")},
+    {"since", "DATE",
+     QT_TRANSLATE_NOOP("Options", "history: only records from DATE on, local time (2026-12-08 or 2026-12-08T14:00)")},
     {"lang", "LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages (fr, de, en)"),
      "Without it, the LANGUAGE variable or the system's. JSON output and report lines stay English."},
 };
@@ -51,6 +58,66 @@ struct CommandRow
     const char *description;
     const char *details;
 };
+
+// Each command's examples, in the order the manual page lists them: a
+// command's help shows its own.
+struct ExampleRow
+{
+    const char *command;
+    const char *arguments;
+    const char *description;
+};
+const ExampleRow kExamples[] = {
+    {"list", "", QT_TRANSLATE_NOOP("Options", "which grippers are attached, on which ports")},
+    {"plan", "--all", QT_TRANSLATE_NOOP("Options", "what an update of every gripper would do, writing nothing")},
+    {"update", "/dev/ttyUSB0 /dev/ttyUSB1", QT_TRANSLATE_NOOP("Options", "update two grippers at once")},
+    {"update", "--all --json > run.jsonl",
+     QT_TRANSLATE_NOOP("Options", "update every gripper, one JSON line per unit for a script to read")},
+    {"update", "--force --image GC3-1.6.8.bin /dev/ttyUSB0",
+     QT_TRANSLATE_NOOP("Options", "put an older firmware back on one gripper")},
+    {"watch", "--report bench.jsonl",
+     QT_TRANSLATE_NOOP("Options", "update each gripper as it is plugged in, with its line in bench.jsonl")},
+    {"history", "--since 2026-12-01", QT_TRANSLATE_NOOP("Options", "the records kept since 1 December, local time")},
+    {"help", "plan", QT_TRANSLATE_NOOP("Options", "the options and examples of plan")},
+};
+
+// What the program reads of its environment, the files it keeps, and what
+// its exit status says.
+struct NoteRow
+{
+    const char *name;
+    const char *description;
+};
+const NoteRow kEnvironment[] = {
+    {"LANGUAGE", QT_TRANSLATE_NOOP("Options", "the language of the messages, as for other programs (fr, de); "
+                                              "--lang outranks it")},
+    {"KORVANE_EXTRA_PORTS",
+     QT_TRANSLATE_NOOP("Options", "further serial ports (serial bridges, simulated grippers), as paths separated by "
+                                  "colons; on Windows COM names separated by semicolons")},
+    {"KORVANE_FLASH_DEBUG",
+     QT_TRANSLATE_NOOP("Options", "when set, every diagnostic of the update and of the ports goes to standard error")},
+    {"QT_LOGGING_RULES",
+     QT_TRANSLATE_NOOP("Options", "without KORVANE_FLASH_DEBUG, the diagnostics to show by category, such as "
+                                  "korvane.batch.debug=true (korvane.update, korvane.stbl, korvane.serial, "
+                                  "korvane.device)")},
+};
+// Where the records and logs are: the help names them as this system has
+// them; the manual page as Linux has them.
+const NoteRow kFiles[] = {
+    {"~/.local/share/Korvane/history.jsonl",
+     QT_TRANSLATE_NOOP("Options", "the records of every unit updated, kept by korvane-flash, the wizard and the "
+                                  "station alike, unless --report names another file")},
+    {"~/.local/share/Korvane/logs/",
+     QT_TRANSLATE_NOOP("Options", "the diagnostics of the wizard's and the station's sessions; korvane-flash writes "
+                                  "its own to standard error")},
+};
+const NoteRow kExitStatus[] = {
+    {"0", QT_TRANSLATE_NOOP("Options", "every unit asked for ended on the new version, or was on it already; plan: "
+                                       "the plan is made")},
+    {"1", QT_TRANSLATE_NOOP("Options", "a unit did not end on the new version, a report line could not be written, "
+                                       "or the records could not be read")},
+    {"2", QT_TRANSLATE_NOOP("Options", "a usage error: nothing was sent to any gripper")},
+};
 const QList<CommandRow> &commands()
 {
     static const QList<CommandRow> table = {
@@ -60,7 +127,7 @@ const QList<CommandRow> &commands()
          "program holds is shown (in use) and is sent nothing."},
         {"update", true,
          {QStringLiteral("all"), QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"),
-          QStringLiteral("manual-reboot"), QStringLiteral("report")},
+          QStringLiteral("manual-reboot"), QStringLiteral("report"), QStringLiteral("json")},
          QT_TRANSLATE_NOOP("Options", "update the grippers on the named ports, or every one found with --all"),
          "All units at once, each on its own port. A gripper already on the carried version is left alone unless "
          "--force. A port that cannot be opened is named with the reason (no access, in use by another program, "
@@ -75,7 +142,8 @@ const QList<CommandRow> &commands()
          "nothing but identification is sent. With --json, the fields of list --json plus action, image, "
          "version_after, reason and line. Exit status 0 once the plan is made, 2 for a usage error."},
         {"watch", false,
-         {QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"), QStringLiteral("report")},
+         {QStringLiteral("image"), QStringLiteral("type"), QStringLiteral("force"), QStringLiteral("report"),
+          QStringLiteral("json")},
          QT_TRANSLATE_NOOP("Options", "wait for grippers to be plugged in and update each as it arrives; Ctrl-C "
                                       "lets the units under way finish, a second Ctrl-C gives them up"),
          "One result line per unit. Units given up each get their report line, and the ports left in their "
@@ -84,8 +152,10 @@ const QList<CommandRow> &commands()
          "allows, each with its line."},
         {"history", false, {QStringLiteral("unit"), QStringLiteral("since"), QStringLiteral("json"), QStringLiteral("report")},
          QT_TRANSLATE_NOOP("Options", "which units got what, and when, from the records kept"),
-         "One line per record: time, unit ID, version before and after, result, image, host and port. The wizard, "
-         "the station and korvane-flash keep their records in ~/.local/share/Korvane/history.jsonl."},
+         "One line per record under a header: local time, unit ID, version before and after, result, image, "
+         "host and port."},
+        {"help", false, {}, QT_TRANSLATE_NOOP("Options", "the options and examples of one command, or this help"),
+         nullptr},
     };
     return table;
 }
@@ -105,6 +175,14 @@ void addOption(QCommandLineParser *parser, const OptionRow &row)
     if (row.valueName)
         option.setValueName(QLatin1String(row.valueName));
     parser->addOption(option);
+}
+
+// What follows the name of a command that takes more than options.
+QString operands(const CommandRow &command)
+{
+    if (command.takesPorts)
+        return QStringLiteral("{PORT... | --all}");
+    return qstrcmp(command.name, "help") == 0 ? QStringLiteral("[COMMAND]") : QString();
 }
 
 void describe(QCommandLineParser *parser)
@@ -129,7 +207,10 @@ void describe(QCommandLineParser *parser, const CommandRow &command)
     parser->addPositionalArgument(QLatin1String(command.name), QString(), QLatin1String(command.name));
     if (command.takesPorts)
         parser->addPositionalArgument(QStringLiteral("ports"), Options::tr("update, plan: device paths, as 'list' shows them"),
-                                      QStringLiteral("[PORT...]"));
+                                      operands(command));
+    else if (!operands(command).isEmpty())
+        parser->addPositionalArgument(QStringLiteral("command"), Options::tr("list, update, plan, watch or history"),
+                                      operands(command));
     parser->addHelpOption();
     for (const OptionRow &row : kOptions) {
         if (command.options.contains(QLatin1String(row.name)) || qstrcmp(row.name, "lang") == 0)
@@ -137,13 +218,56 @@ void describe(QCommandLineParser *parser, const CommandRow &command)
     }
 }
 
-// Text for a manual page: a backslash or a minus sign is written as roff
-// wants it.
+// A section of the help in the layout of Qt's own: the name on its line,
+// the text below it, indented and wrapped.
+QString helpSection(const QString &title, const QList<QPair<QString, QString>> &rows)
+{
+    const int kWidth = 79;
+    const QString indent(6, QLatin1Char(' '));
+    QString text = QLatin1Char('\n') + title + QLatin1Char('\n');
+    for (const auto &row : rows) {
+        text += QLatin1String("  ") + row.first + QLatin1Char('\n');
+        QString line = indent;
+        for (const QString &word : row.second.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (line.size() > indent.size() && line.size() + 1 + word.size() > kWidth) {
+                text += line + QLatin1Char('\n');
+                line = indent;
+            }
+            line += (line.size() > indent.size() ? QLatin1String(" ") : QLatin1String("")) + word;
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+template<size_t N>
+QList<QPair<QString, QString>> helpRows(const NoteRow (&rows)[N])
+{
+    QList<QPair<QString, QString>> list;
+    for (const NoteRow &row : rows)
+        list.append({QLatin1String(row.name), Options::tr(row.description)});
+    return list;
+}
+
+QString exampleLine(const ExampleRow &row)
+{
+    return (QStringLiteral("korvane-flash %1 %2").arg(QLatin1String(row.command), QLatin1String(row.arguments)))
+        .trimmed();
+}
+
+// Text for a manual page: a backslash, a minus sign or a tilde is written
+// as roff wants it (groff would print a minus as a hyphen and a tilde as
+// an accent, neither of which a shell takes when pasted).
+QString roff(const QString &text)
+{
+    return QString(text)
+        .replace(QLatin1Char('\\'), QLatin1String("\\e"))
+        .replace(QLatin1Char('-'), QLatin1String("\\-"))
+        .replace(QLatin1Char('~'), QLatin1String("\\(ti"));
+}
 QString roff(const char *text)
 {
-    return QString::fromUtf8(text)
-        .replace(QLatin1Char('\\'), QLatin1String("\\e"))
-        .replace(QLatin1Char('-'), QLatin1String("\\-"));
+    return roff(QString::fromUtf8(text));
 }
 
 // `.B --json` or `.BI --image " FILE"`.
@@ -162,6 +286,17 @@ QString roffParagraph(const char *description, const char *details)
     return text + QLatin1Char('\n');
 }
 
+// A list of tagged paragraphs, the tag in `font` (B or I).
+template<size_t N>
+QString roffNotes(const NoteRow (&rows)[N], const char *font)
+{
+    QString text;
+    for (const NoteRow &row : rows)
+        text += QStringLiteral(".TP\n.%1 %2\n").arg(QLatin1String(font), roff(row.name))
+                + roffParagraph(row.description, nullptr);
+    return text;
+}
+
 } // namespace
 
 QString Options::manPage(const QString &page)
@@ -172,10 +307,14 @@ QString Options::manPage(const QString &page)
         if (!synopsis.isEmpty())
             synopsis += QLatin1String(".br\n");
         synopsis += QStringLiteral(".B korvane\\-flash %1\n").arg(roff(command.name));
+        // The ports or --all, never both.
         if (command.takesPorts)
-            synopsis += QLatin1String(".RI [ PORT ...]\n");
+            // "\\&": the dots end no sentence, which roff would follow with two spaces.
+            synopsis += QLatin1String(".RI { PORT ...\\&\n.RB \"| \" \\-\\-all }\n");
+        else if (!operands(command).isEmpty())
+            synopsis += QLatin1String(".RI [ COMMAND ]\n");
         for (const OptionRow &row : kOptions) {
-            if (!command.options.contains(QLatin1String(row.name)))
+            if (!command.options.contains(QLatin1String(row.name)) || (command.takesPorts && qstrcmp(row.name, "all") == 0))
                 continue;
             const QString value = QLatin1String(row.valueName);
             synopsis += row.valueName ? QStringLiteral(".RB [ \\-\\-%1\n.IR %2 ]\n").arg(roff(row.name), value)
@@ -191,10 +330,17 @@ QString Options::manPage(const QString &page)
     optionList += QLatin1String(".TP\n.BR \\-h \", \" \\-\\-help\nthis usage; after a command, that command's "
                                 "options only.\n.TP\n.B \\-\\-help\\-all\nthe same as \\-\\-help: korvane\\-flash "
                                 "takes none of Qt's own options.\n");
+    QString examples;
+    for (const ExampleRow &row : kExamples)
+        examples += QStringLiteral(".TP\n.B %1\n").arg(roff(exampleLine(row))) + roffParagraph(row.description, nullptr);
     return QString(page)
         .replace(QLatin1String("@SYNOPSIS@\n"), synopsis)
         .replace(QLatin1String("@COMMANDS@\n"), commandList)
-        .replace(QLatin1String("@OPTIONS@\n"), optionList);
+        .replace(QLatin1String("@OPTIONS@\n"), optionList)
+        .replace(QLatin1String("@ENVIRONMENT@\n"), roffNotes(kEnvironment, "B"))
+        .replace(QLatin1String("@FILES@\n"), roffNotes(kFiles, "I"))
+        .replace(QLatin1String("@EXIT_STATUS@\n"), roffNotes(kExitStatus, "B"))
+        .replace(QLatin1String("@EXAMPLES@\n"), examples);
 }
 
 QString Options::usage(const QString &command)
@@ -202,13 +348,22 @@ QString Options::usage(const QString &command)
     QCommandLineParser parser;
     if (const CommandRow *row = findCommand(command)) {
         describe(&parser, *row);
-        return parser.helpText();
+        QList<QPair<QString, QString>> examples;
+        for (const ExampleRow &example : kExamples) {
+            if (command == QLatin1String(example.command))
+                examples.append({exampleLine(example), tr(example.description)});
+        }
+        return parser.helpText() + (examples.isEmpty() ? QString() : helpSection(tr("Examples:"), examples));
     }
     describe(&parser);
-    return parser.helpText() + QLatin1Char('\n')
-           + tr("KORVANE_EXTRA_PORTS adds ports. Exit status: 0 when every unit asked for ended on the new version, "
-                "1 when any did not (or a report line could not be written), 2 for a usage error; plan: 0 once the "
-                "plan is made.")
+    // The files where this system keeps them.
+    QList<QPair<QString, QString>> files = helpRows(kFiles);
+    const QString home = QStringLiteral("~/.local/share/Korvane");
+    for (auto &file : files)
+        file.first = QDir::toNativeSeparators(file.first.replace(home, History::folder()));
+    return parser.helpText() + helpSection(tr("Environment:"), helpRows(kEnvironment))
+           + helpSection(tr("Files:"), files) + helpSection(tr("Exit status:"), helpRows(kExitStatus))
+           + QLatin1Char('\n') + tr("'korvane-flash help COMMAND' shows the options and examples of one command.")
            + QLatin1Char('\n');
 }
 
@@ -241,6 +396,15 @@ Options::Action Options::parse(const QStringList &arguments, Options *options, Q
     if (!command) {
         *error = tr("unknown command '%1'").arg(parsed.command);
         return UsageError;
+    }
+    if (parsed.command == QLatin1String("help")) {
+        // `help frobnicate` is a usage error, as `frobnicate` is.
+        if (positional.size() > 1 || (!positional.isEmpty() && !findCommand(positional.first()))) {
+            *error = tr("unknown command '%1'").arg(positional.join(QLatin1Char(' ')));
+            return UsageError;
+        }
+        options->command = positional.value(0);
+        return Help;
     }
     for (const QString &name : parser.optionNames()) {
         if (name != QLatin1String("lang") && !command->options.contains(name)) {

@@ -12,14 +12,18 @@
 // (terminal_posix.cpp, terminal_win.cpp).
 namespace Terminal {
 
-// Whether standard output is a terminal that follows the cursor movements
+// From now on the lines for the user go to standard error instead of
+// standard output, which is left to lines a script reads (--json).
+void useStandardError();
+
+// Whether the user's output is a terminal that follows the cursor movements
 // the live lines are redrawn with.
 bool isInteractive();
 // The size of that terminal now; false when it cannot be told.
 bool size(int *columns, int *rows);
 
 enum class WriteResult { Written, Gone, Failed };
-// Writes all of the text to standard output, in the encoding its reader
+// Writes all of the text to the user's output, in the encoding its reader
 // takes. Gone: the reader went away (a hung-up terminal, a closed pipe);
 // Failed: any other error, said in *error.
 WriteResult writeOut(const QString &text, QString *error);

@@ -12,6 +12,7 @@
 namespace {
 
 int signalPipe[2] = {-1, -1};
+int userOutput = STDOUT_FILENO;
 
 // Only a write is safe inside a signal handler; the event loop reads it.
 void onSignal(int)
@@ -22,15 +23,20 @@ void onSignal(int)
 
 } // namespace
 
+void Terminal::useStandardError()
+{
+    userOutput = STDERR_FILENO;
+}
+
 bool Terminal::isInteractive()
 {
-    return isatty(STDOUT_FILENO) == 1;
+    return isatty(userOutput) == 1;
 }
 
 bool Terminal::size(int *columns, int *rows)
 {
     winsize size = {};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0)
+    if (::ioctl(userOutput, TIOCGWINSZ, &size) != 0)
         return false;
     *columns = size.ws_col;
     *rows = size.ws_row;
@@ -42,7 +48,7 @@ Terminal::WriteResult Terminal::writeOut(const QString &text, QString *error)
     const QByteArray bytes = text.toLocal8Bit();
     qint64 done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t written = ::write(userOutput, bytes.constData() + done, size_t(bytes.size() - done));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {

@@ -34,12 +34,19 @@ BOOL WINAPI onConsoleEvent(DWORD event)
     }
 }
 
+DWORD userOutput = STD_OUTPUT_HANDLE;
+
 HANDLE output()
 {
-    return GetStdHandle(STD_OUTPUT_HANDLE);
+    return GetStdHandle(userOutput);
 }
 
 } // namespace
+
+void Terminal::useStandardError()
+{
+    userOutput = STD_ERROR_HANDLE;
+}
 
 bool Terminal::isInteractive()
 {
