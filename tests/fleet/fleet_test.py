@@ -109,7 +109,7 @@ def play(*extra, **more_env):
     started = time.monotonic()
     run = subprocess.run(["ansible-playbook", "-i", under("inventory.ini"), playbook,
                           "-e", "korvane_flash_batch_size=2", *extra], cwd=work, env=env, capture_output=True, text=True,
-                         timeout=150)
+                         timeout=300)
     out = json.loads(run.stdout[run.stdout.find("{"):] or "{}")
     results = [(t["task"]["name"], host, r) for p in out.get("plays", []) for t in p["tasks"] for host, r in
                t["hosts"].items()]
