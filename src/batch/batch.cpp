@@ -174,6 +174,22 @@ void Batch::probeArrival(const QextPortInfo &info)
     });
 }
 
+void Batch::watchArrivals(bool on)
+{
+    if (!on) {
+        delete arrivals;
+        arrivals = nullptr;
+        return;
+    }
+    if (arrivals)
+        return;
+    arrivals = new QextSerialEnumerator(this);
+    connect(arrivals, &QextSerialEnumerator::deviceDiscovered, this, &Batch::probeArrival);
+    connect(arrivals, &QextSerialEnumerator::deviceRemoved, this,
+            [this](const QextPortInfo &info) { emit departed(UnitChoice::portPath(info)); });
+    arrivals->setUpNotifications();
+}
+
 void Batch::stopTaking()
 {
     if (taking)

@@ -16,6 +16,7 @@
 
 template <typename T>
 class QFutureWatcher;
+class QextSerialEnumerator;
 
 // What a scan found: the ports looked into, all that answered on them, and
 // (when asked) the USB serial number of each port's adapter.
@@ -60,6 +61,9 @@ public:
     // Probes a port that has just arrived once its gripper has settled;
     // arrived() tells what answers, unless the batch stopped taking units.
     void probeArrival(const QextPortInfo &info);
+    // Watches the system's ports: each that arrives is probed as above, and
+    // each that goes is told by departed().
+    void watchArrivals(bool on);
     // No unit arriving from now on is probed; those under way go on.
     void stopTaking();
     void resumeTaking();
@@ -101,6 +105,7 @@ signals:
     void ended(const UnitResult &result, UnitJob *job);
     void reportLineLost(const QString &port, const QString &error);
     void arrived(const QString &port, const QList<ProbedDevice> &found);
+    void departed(const QString &port);
     void scanned(const PortScan &scan);
     // A stop() has ended: the ports of the units it left in their bootloader.
     void stopped(const QStringList &left);
@@ -124,6 +129,7 @@ private:
     QStringList left;
     QThreadPool probePool;
     QSet<QString> probing;
+    QextSerialEnumerator *arrivals = nullptr;
     QFutureWatcher<PortScan> *scanWatcher = nullptr;
     QList<ProbedDevice> toTake;
     UnitRules takeRules;
