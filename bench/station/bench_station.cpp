@@ -134,7 +134,7 @@ Run updateAll(const Grippers &grippers)
     for (int i = 0; i < int(grippers.units.size()); ++i) {
         if (!(grippers.units[size_t(i)]->status().unit.version == sim::Version{1, 6, 9})) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(grippers.paths[i]),
-                         qPrintable(window.cell(grippers.paths[i], StationWindow::ResultColumn)));
+                         qPrintable(window.cell(grippers.paths[i], StationModel::ResultColumn)));
             return run;
         }
     }
