@@ -14,6 +14,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <functional>
+
 template <typename T>
 class QFutureWatcher;
 class QextSerialEnumerator;
@@ -52,6 +54,10 @@ public:
     // Probes the ports in the background, but for those of units under way,
     // which belong to their engines; scanned() tells what answers.
     void scan(const QList<QextPortInfo> &ports, bool adapters);
+    // The same for every port where a gripper may be (as `--all` chooses
+    // them), listed in the background too: reading the system's port list
+    // takes milliseconds a window must not wait for.
+    void scanAll(bool adapters);
     bool isScanning() const { return scanWatcher != nullptr; }
     // Takes the units one per turn of the event loop: starting thirty-odd at
     // once would hold a window for a tenth of a second or more.
@@ -117,6 +123,7 @@ private:
     void onJobDone(UnitJob *job);
     void checkIdle();
     void finishScan();
+    void startScan(const std::function<QList<QextPortInfo>()> &listPorts, bool adapters);
     void takeNext();
     // Gives up now the units under way, those in their ROM only with `inRomToo`.
     QStringList giveUpNow(bool inRomToo);

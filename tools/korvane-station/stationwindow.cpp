@@ -1,6 +1,5 @@
 #include "stationwindow.h"
 
-#include "qextserialenumerator.h"
 #include "reportfield.h"
 #include "stationtable.h"
 
@@ -116,7 +115,7 @@ void StationWindow::probe(bool thenUpdate)
     if (batch->isScanning())
         return;
     updateAfterScan = thenUpdate;
-    batch->scan(UnitChoice::choosePorts(QextSerialEnumerator::getPorts(), {}, true).ports, true);
+    batch->scanAll(true);
     refreshButtons();
 }
 
