@@ -74,7 +74,8 @@ public:
         bar.progress = index.data().toInt();
         bar.text = QStringLiteral("%1%").arg(bar.progress);
         bar.textVisible = true;
-        bar.textAlignment = Qt::AlignCenter;
+        // As a progress bar widget aligns its text unless told otherwise.
+        bar.textAlignment = Qt::AlignLeft;
         option.widget->style()->drawControl(QStyle::CE_ProgressBar, &bar, painter, option.widget);
     }
 };
