@@ -106,21 +106,31 @@ void Batch::checkIdle()
 
 void Batch::scan(const QList<QextPortInfo> &ports, bool adapters)
 {
+    startScan([ports] { return ports; }, adapters);
+}
+
+void Batch::scanAll(bool adapters)
+{
+    startScan([] { return UnitChoice::choosePorts(QextSerialEnumerator::getPorts(), {}, true).ports; }, adapters);
+}
+
+void Batch::startScan(const std::function<QList<QextPortInfo>()> &listPorts, bool adapters)
+{
     if (scanWatcher)
         return;
-    QList<QextPortInfo> free;
-    for (const QextPortInfo &port : ports) {
-        if (!portsUnderWay().contains(UnitChoice::portPath(port)))
-            free.append(port);
-    }
+    // The ports of units under way belong to their engines.
+    const QStringList underWay = portsUnderWay();
     scanWatcher = new QFutureWatcher<PortScan>(this);
     connect(scanWatcher, &QFutureWatcherBase::finished, this, &Batch::finishScan);
-    scanWatcher->setFuture(QtConcurrent::run(&probePool, [free, adapters] {
+    scanWatcher->setFuture(QtConcurrent::run(&probePool, [listPorts, underWay, adapters] {
         PortScan scan;
-        scan.ports = free;
-        scan.found = PortProbe::identifyAll(free);
+        for (const QextPortInfo &port : listPorts()) {
+            if (!underWay.contains(UnitChoice::portPath(port)))
+                scan.ports.append(port);
+        }
+        scan.found = PortProbe::identifyAll(scan.ports);
         QStringList paths;
-        for (const QextPortInfo &port : free)
+        for (const QextPortInfo &port : qAsConst(scan.ports))
             paths.append(UnitChoice::portPath(port));
         if (adapters)
             scan.adapterSerials = QextSerialEnumerator::adapterSerials(paths);
@@ -172,6 +182,22 @@ void Batch::probeArrival(const QextPortInfo &info)
             emit arrived(port, found);
         checkIdle();
     });
+}
+
+void Batch::watchArrivals(bool on)
+{
+    if (!on) {
+        delete arrivals;
+        arrivals = nullptr;
+        return;
+    }
+    if (arrivals)
+        return;
+    arrivals = new QextSerialEnumerator(this);
+    connect(arrivals, &QextSerialEnumerator::deviceDiscovered, this, &Batch::probeArrival);
+    connect(arrivals, &QextSerialEnumerator::deviceRemoved, this,
+            [this](const QextPortInfo &info) { emit departed(UnitChoice::portPath(info)); });
+    arrivals->setUpNotifications();
 }
 
 void Batch::stopTaking()

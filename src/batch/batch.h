@@ -14,8 +14,11 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <functional>
+
 template <typename T>
 class QFutureWatcher;
+class QextSerialEnumerator;
 
 // What a scan found: the ports looked into, all that answered on them, and
 // (when asked) the USB serial number of each port's adapter.
@@ -51,6 +54,10 @@ public:
     // Probes the ports in the background, but for those of units under way,
     // which belong to their engines; scanned() tells what answers.
     void scan(const QList<QextPortInfo> &ports, bool adapters);
+    // The same for every port where a gripper may be (as `--all` chooses
+    // them), listed in the background too: reading the system's port list
+    // takes milliseconds a window must not wait for.
+    void scanAll(bool adapters);
     bool isScanning() const { return scanWatcher != nullptr; }
     // Takes the units one per turn of the event loop: starting thirty-odd at
     // once would hold a window for a tenth of a second or more.
@@ -60,6 +67,9 @@ public:
     // Probes a port that has just arrived once its gripper has settled;
     // arrived() tells what answers, unless the batch stopped taking units.
     void probeArrival(const QextPortInfo &info);
+    // Watches the system's ports: each that arrives is probed as above, and
+    // each that goes is told by departed().
+    void watchArrivals(bool on);
     // No unit arriving from now on is probed; those under way go on.
     void stopTaking();
     void resumeTaking();
@@ -101,6 +111,7 @@ signals:
     void ended(const UnitResult &result, UnitJob *job);
     void reportLineLost(const QString &port, const QString &error);
     void arrived(const QString &port, const QList<ProbedDevice> &found);
+    void departed(const QString &port);
     void scanned(const PortScan &scan);
     // A stop() has ended: the ports of the units it left in their bootloader.
     void stopped(const QStringList &left);
@@ -112,6 +123,7 @@ private:
     void onJobDone(UnitJob *job);
     void checkIdle();
     void finishScan();
+    void startScan(const std::function<QList<QextPortInfo>()> &listPorts, bool adapters);
     void takeNext();
     // Gives up now the units under way, those in their ROM only with `inRomToo`.
     QStringList giveUpNow(bool inRomToo);
@@ -124,6 +136,7 @@ private:
     QStringList left;
     QThreadPool probePool;
     QSet<QString> probing;
+    QextSerialEnumerator *arrivals = nullptr;
     QFutureWatcher<PortScan> *scanWatcher = nullptr;
     QList<ProbedDevice> toTake;
     UnitRules takeRules;

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,8 +84,8 @@ private:
     }
     static QPushButton *recoveryButton(StationWindow &window, const QString &port)
     {
-        return window.findChild<QTableWidget *>()
-            ->cellWidget(window.row(port), StationWindow::RecoveryColumn)
+        auto *table = window.findChild<QTableView *>();
+        return table->indexWidget(table->model()->index(window.row(port), Column::RecoveryColumn))
             ->findChild<QPushButton *>();
     }
 
@@ -124,8 +124,8 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     QVERIFY(scanned.wait(20000) && !window->isBusy());
     QCOMPARE(text(*window, "message"), QStringLiteral("Stopped."));
     // At its first size, on a 1280-pixel-wide screen, every column is in view.
-    QTableWidget *table = window->findChild<QTableWidget *>();
-    QCOMPARE(table->rowCount(), 6);
+    QTableView *table = window->findChild<QTableView *>();
+    QCOMPARE(table->model()->rowCount(), 6);
     QVERIFY(window->width() <= 1280 - 16);
     QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
     const int stepWidth = table->columnWidth(Column::StepColumn);
@@ -159,7 +159,7 @@ void TestStation::eachRowReadsAtAGlanceAndTheCloseGuardsTheRom()
     for (const sim::Gripper *g : {&old, &faulty, &rom}) {
         const int r = window->row(port(*g));
         const QRect cell(0, 0, table->columnWidth(Column::ResultColumn) - 8, 10000);
-        QVERIFY(table->fontMetrics().boundingRect(cell, Qt::TextWordWrap, table->item(r, Column::ResultColumn)->text())
+        QVERIFY(table->fontMetrics().boundingRect(cell, Qt::TextWordWrap, window->cell(port(*g), Column::ResultColumn))
                     .height()
                 <= table->rowHeight(r) - 4);
     }

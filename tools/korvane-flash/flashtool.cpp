@@ -277,9 +277,7 @@ bool FlashTool::startUpdate(QString *error)
 void FlashTool::startWatch()
 {
     watching = true;
-    enumerator = new QextSerialEnumerator(this);
-    connect(enumerator, &QextSerialEnumerator::deviceDiscovered, &batch, &Batch::probeArrival);
-    enumerator->setUpNotifications();
+    batch.watchArrivals(true);
     console.print(tr("Waiting for grippers to be plugged in; Ctrl-C stops."));
 }
 
@@ -326,8 +324,7 @@ void FlashTool::interrupt()
 {
     ++interrupts;
     batch.stopTaking();
-    if (enumerator)
-        enumerator->disconnect(&batch);
+    batch.watchArrivals(false);
     // The scan's units end given up, and then the run.
     if (batch.isScanning())
         return;

@@ -8,7 +8,6 @@
 #include <QList>
 #include <QObject>
 
-class QextSerialEnumerator;
 struct QextPortInfo;
 
 // The commands, a console tracker of a batch. list and plan run to their end
@@ -61,7 +60,6 @@ private:
     int interrupts = 0;
     bool anyUnconfirmed = false;
     bool ended = false;
-    QextSerialEnumerator *enumerator = nullptr;
 };
 
 #endif
