@@ -9,7 +9,7 @@
         <translation>vor Beginn seiner Aktualisierung angehalten; nichts wurde darauf geschrieben</translation>
     </message>
     <message>
-        <location line="+263"/>
+        <location line="+289"/>
         <source>0 updated</source>
         <extracomment>No unit of the run updated</extracomment>
         <translation>0 aktualisiert</translation>
@@ -221,7 +221,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>Kein Greifer gefunden.</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+12"/>
         <source>Waiting for grippers to be plugged in; Ctrl-C stops.</source>
         <translation>Warten auf angeschlossene Greifer; Strg-C hält an.</translation>
     </message>
@@ -247,7 +247,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>%1 ist in seinem Bootloader geblieben</translation>
     </message>
     <message>
-        <location line="-96"/>
+        <location line="-94"/>
         <source>%1: %2 would be updated to %3 (%4)</source>
         <translation>%1: %2 würde auf %3 aktualisiert (%4)</translation>
     </message>
@@ -362,7 +362,7 @@ Es kann nötig sein, das Aus- und Einschalten einige Male zu wiederholen, bis de
         <translation>eine mit --image %1-X.Y.Z.bin angeben</translation>
     </message>
     <message numerus="yes">
-        <location line="+272"/>
+        <location line="+269"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Wird angehalten: %n laufendes Gerät wird erst fertig; ein zweites Strg-C bricht es ab.</numerusform>
@@ -944,12 +944,12 @@ Protokoll: %2</translation>
 <context>
     <name>StationWindow</name>
     <message>
-        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+77"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+24"/>
         <source>Korvane Station</source>
         <translation>Korvane Station</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+18"/>
         <source>%1: the line for %2 could not be written (%3)</source>
         <translation>%1: Die Zeile für %2 konnte nicht geschrieben werden (%3)</translation>
     </message>
@@ -987,13 +987,13 @@ Protokoll: %2</translation>
         <translation>Greifer beim Anschließen aktualisieren</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+93"/>
         <source>Port</source>
         <extracomment>Column headings. Kind: the gripper&apos;s family (GC, GS); Type: its type code (GC3); Installed: the firmware version it runs; Will get: the version it would be given</extracomment>
         <translation>Port</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Kind</source>
         <translation>Modell</translation>
     </message>
@@ -1023,71 +1023,71 @@ Protokoll: %2</translation>
         <translation>Schritt</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Result</source>
         <translation>Ergebnis</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Recovery</source>
         <translation>Wiederherstellung</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location filename="../../tools/korvane-station/reportfield.cpp" line="+19"/>
         <source>Report:</source>
         <translation>Bericht:</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
         <source>Choose...</source>
         <translation>Auswählen...</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+3"/>
         <source>Report file</source>
         <translation>Berichtsdatei</translation>
     </message>
     <message>
-        <location line="+60"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+88"/>
         <source>not found at the last scan</source>
         <translation>bei der letzten Suche nicht gefunden</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+15"/>
         <source>No gripper found.</source>
         <translation>Kein Greifer gefunden.</translation>
     </message>
     <message>
-        <location line="+110"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+116"/>
         <source>found in its ROM bootloader, where it cannot tell its type: choose it and update</source>
         <translation>im ROM-Bootloader gefunden, wo er seinen Typ nicht melden kann: Typ wählen und aktualisieren</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>no gripper answered: a unit without working firmware is recovered with a power cycle</source>
         <translation>kein Greifer hat geantwortet: ein Gerät ohne funktionierende Firmware wird durch Aus- und Einschalten wiederhergestellt</translation>
     </message>
     <message>
-        <location line="-231"/>
-        <location line="+233"/>
-        <location line="+117"/>
+        <location line="+4"/>
+        <location line="+79"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+119"/>
         <source>Update as</source>
         <extracomment>Button beside a type list: update a unit found in its ROM as the type chosen. Its twin, &quot;Power cycle&quot;, waits for the user to switch a silent unit off and on again.</extracomment>
         <translation>Aktualisieren als</translation>
     </message>
     <message>
-        <location line="-350"/>
-        <location line="+233"/>
+        <location line="-78"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+1"/>
         <source>Power cycle</source>
         <translation>Aus-/Einschalten</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+32"/>
         <source>switch the unit off, then on again; the update starts when it answers</source>
         <translation>Gerät aus- und wieder einschalten; die Aktualisierung beginnt, sobald es antwortet</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+99"/>
         <source>Stopped.</source>
         <translation>Angehalten.</translation>
     </message>
@@ -1107,18 +1107,18 @@ Protokoll: %2</translation>
         <translation>Bitte warten: Das Fenster schließt sich, sobald die neue Firmware geschrieben und gestartet ist (%1).</translation>
     </message>
     <message>
-        <location line="+52"/>
+        <location line="-241"/>
         <source>unplugged</source>
         <extracomment>A unit&apos;s step once its adapter was pulled out</extracomment>
         <translation>abgesteckt</translation>
     </message>
     <message>
-        <location line="-517"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="-160"/>
         <source>Unit / adapter</source>
         <translation>Gerät / Adapter</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+59"/>
         <source>Copy the details</source>
         <translation>Details kopieren</translation>
     </message>
@@ -1128,12 +1128,12 @@ Protokoll: %2</translation>
         <translation>Protokollordner öffnen</translation>
     </message>
     <message>
-        <location line="+364"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+197"/>
         <source>Log: %1</source>
         <translation>Protokoll: %1</translation>
     </message>
     <message>
-        <location line="-83"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+142"/>
         <source>Force installs it anyway</source>
         <translation>„Erzwingen“ installiert trotzdem</translation>
     </message>

@@ -4,7 +4,7 @@
 <context>
     <name>Batch</name>
     <message numerus="yes">
-        <location filename="../../src/batch/batch.cpp" line="+291"/>
+        <location filename="../../src/batch/batch.cpp" line="+317"/>
         <source>%n updated</source>
         <extracomment>The run&apos;s count of units (grippers) that ended so, joined as in &quot;3 updated, 1 failed&quot;</extracomment>
         <translation>
@@ -56,7 +56,7 @@
 <context>
     <name>FlashTool</name>
     <message numerus="yes">
-        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+339"/>
+        <location filename="../../tools/korvane-flash/flashtool.cpp" line="+336"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Stopping: %n unit under way finishes first; Ctrl-C again gives it up.</numerusform>

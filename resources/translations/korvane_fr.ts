@@ -9,7 +9,7 @@
         <translation>arrêtée avant le début de sa mise à jour ; rien n&apos;y a été écrit</translation>
     </message>
     <message>
-        <location line="+263"/>
+        <location line="+289"/>
         <source>0 updated</source>
         <extracomment>No unit of the run updated</extracomment>
         <translation>0 mise à jour</translation>
@@ -221,7 +221,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>Aucune pince trouvée.</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+12"/>
         <source>Waiting for grippers to be plugged in; Ctrl-C stops.</source>
         <translation>En attente du branchement de pinces ; Ctrl-C arrête.</translation>
     </message>
@@ -247,7 +247,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>%1 est resté dans son bootloader</translation>
     </message>
     <message>
-        <location line="-96"/>
+        <location line="-94"/>
         <source>%1: %2 would be updated to %3 (%4)</source>
         <translation>%1 : %2 serait mise à jour en %3 (%4)</translation>
     </message>
@@ -362,7 +362,7 @@ Il peut être nécessaire de répéter la coupure d&apos;alimentation plusieurs 
         <translation>donnez-en un avec --image %1-X.Y.Z.bin</translation>
     </message>
     <message numerus="yes">
-        <location line="+272"/>
+        <location line="+269"/>
         <source>Stopping: %n unit(s) under way finish first; Ctrl-C again gives them up.</source>
         <translation>
             <numerusform>Arrêt : %n unité en cours termine d&apos;abord ; un second Ctrl-C l&apos;abandonne.</numerusform>
@@ -944,12 +944,12 @@ Journal : %2</translation>
 <context>
     <name>StationWindow</name>
     <message>
-        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+77"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+24"/>
         <source>Korvane Station</source>
         <translation>Korvane Station</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+18"/>
         <source>%1: the line for %2 could not be written (%3)</source>
         <translation>%1 : la ligne de %2 n&apos;a pas pu être écrite (%3)</translation>
     </message>
@@ -987,13 +987,13 @@ Journal : %2</translation>
         <translation>Mettre à jour les pinces dès leur branchement</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+93"/>
         <source>Port</source>
         <extracomment>Column headings. Kind: the gripper&apos;s family (GC, GS); Type: its type code (GC3); Installed: the firmware version it runs; Will get: the version it would be given</extracomment>
         <translation>Port</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Kind</source>
         <translation>Modèle</translation>
     </message>
@@ -1023,71 +1023,71 @@ Journal : %2</translation>
         <translation>Étape</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Result</source>
         <translation>Résultat</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Recovery</source>
         <translation>Récupération</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location filename="../../tools/korvane-station/reportfield.cpp" line="+19"/>
         <source>Report:</source>
         <translation>Rapport :</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
         <source>Choose...</source>
         <translation>Choisir...</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+3"/>
         <source>Report file</source>
         <translation>Fichier de rapport</translation>
     </message>
     <message>
-        <location line="+60"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+88"/>
         <source>not found at the last scan</source>
         <translation>non trouvée lors de la dernière recherche</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+15"/>
         <source>No gripper found.</source>
         <translation>Aucune pince trouvée.</translation>
     </message>
     <message>
-        <location line="+110"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+116"/>
         <source>found in its ROM bootloader, where it cannot tell its type: choose it and update</source>
         <translation>trouvée dans son bootloader ROM, où elle ne peut pas indiquer son type : choisissez-le et mettez à jour</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>no gripper answered: a unit without working firmware is recovered with a power cycle</source>
         <translation>aucune pince n&apos;a répondu : une unité sans firmware fonctionnel se récupère en coupant puis rétablissant l&apos;alimentation</translation>
     </message>
     <message>
-        <location line="-231"/>
-        <location line="+233"/>
-        <location line="+117"/>
+        <location line="+4"/>
+        <location line="+79"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+119"/>
         <source>Update as</source>
         <extracomment>Button beside a type list: update a unit found in its ROM as the type chosen. Its twin, &quot;Power cycle&quot;, waits for the user to switch a silent unit off and on again.</extracomment>
         <translation>Mettre à jour en</translation>
     </message>
     <message>
-        <location line="-350"/>
-        <location line="+233"/>
+        <location line="-78"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+1"/>
         <source>Power cycle</source>
         <translation>Éteindre/rallumer</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+32"/>
         <source>switch the unit off, then on again; the update starts when it answers</source>
         <translation>éteignez l&apos;unité puis rallumez-la ; la mise à jour démarre dès qu&apos;elle répond</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+99"/>
         <source>Stopped.</source>
         <translation>Arrêté.</translation>
     </message>
@@ -1107,18 +1107,18 @@ Journal : %2</translation>
         <translation>Veuillez patienter : la fenêtre se ferme une fois le nouveau firmware écrit et démarré (%1).</translation>
     </message>
     <message>
-        <location line="+52"/>
+        <location line="-241"/>
         <source>unplugged</source>
         <extracomment>A unit&apos;s step once its adapter was pulled out</extracomment>
         <translation>débranchée</translation>
     </message>
     <message>
-        <location line="-517"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="-160"/>
         <source>Unit / adapter</source>
         <translation>Unité / adaptateur</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location filename="../../tools/korvane-station/stationtable.cpp" line="+59"/>
         <source>Copy the details</source>
         <translation>Copier les détails</translation>
     </message>
@@ -1128,12 +1128,12 @@ Journal : %2</translation>
         <translation>Ouvrir le dossier du journal</translation>
     </message>
     <message>
-        <location line="+364"/>
+        <location filename="../../tools/korvane-station/stationmodel.cpp" line="+197"/>
         <source>Log: %1</source>
         <translation>Journal : %1</translation>
     </message>
     <message>
-        <location line="-83"/>
+        <location filename="../../tools/korvane-station/stationwindow.cpp" line="+142"/>
         <source>Force installs it anyway</source>
         <translation>« Forcer » l&apos;installe quand même</translation>
     </message>
