@@ -1,8 +1,6 @@
 #include "carriedfirmware.h"
 #include "communication.h"
 #include "desktopapp.h"
-#include "language.h"
-#include "sessionlog.h"
 #include "upgraderwizard.h"
 
 #include <QApplication>
@@ -24,12 +22,7 @@ int main(int argc, char *argv[])
     if (answered >= 0)
         return answered;
     QApplication app(argc, argv);
-    Language::install(&app);
-    // Named in the records; a window program on Windows has no standard
-    // error, so its diagnostics go to a file a technician can send.
-    QCoreApplication::setApplicationName(QStringLiteral("korvane-upgrader"));
-    QCoreApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
-    SessionLog::start(QStringLiteral("korvane-upgrader"));
+    DesktopApp::begin(&app, "korvane-upgrader", CarriedFirmware::kUpgraderVersion);
     Communication *comm = nullptr;
     QWizard *window = createUpgraderWizard(&comm);
     // The wizard goes first: its pages use the Communication to the end.

@@ -1,6 +1,7 @@
 #include "desktopapp.h"
 
 #include "language.h"
+#include "sessionlog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -48,6 +49,14 @@ int answerCommandLine(int argc, char *argv[], const char *program, const char *v
         return 0;
     }
     return -1;
+}
+
+void begin(QCoreApplication *app, const char *program, const char *version)
+{
+    Language::install(app);
+    QCoreApplication::setApplicationName(QLatin1String(program));
+    QCoreApplication::setApplicationVersion(QLatin1String(version));
+    SessionLog::start(QLatin1String(program));
 }
 
 QIcon icon(const QString &sizes)

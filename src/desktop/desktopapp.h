@@ -3,6 +3,8 @@
 
 #include <QIcon>
 
+class QCoreApplication;
+
 // What the two window programs (the wizard, the station) share as desktop
 // programs, whatever they show.
 namespace DesktopApp {
@@ -16,6 +18,12 @@ void prepare();
 // Returns the exit status when it answered, -1 when the window is to open.
 // Options it does not know are left to Qt (-platform, -style).
 int answerCommandLine(int argc, char *argv[], const char *program, const char *version, const char *description);
+
+// Once the QApplication exists: its texts in the user's language, and the
+// name and version its records and its session log (a window program on
+// Windows has no standard error: its diagnostics go to a file a technician
+// can send) give it.
+void begin(QCoreApplication *app, const char *program, const char *version);
 
 // A program's icon, in every size the resources carry under `sizes`
 // (":/images/hicolor" the wizard's, ":/images/station" the station's), so the

@@ -2,8 +2,6 @@
 
 #include "carriedfirmware.h"
 #include "desktopapp.h"
-#include "language.h"
-#include "sessionlog.h"
 #include "stationwindow.h"
 
 #include <QApplication>
@@ -17,12 +15,9 @@ int main(int argc, char *argv[])
     if (answered >= 0)
         return answered;
     QApplication app(argc, argv);
-    Language::install(&app);
     QApplication::setWindowIcon(DesktopApp::icon(QStringLiteral(":/images/station")));
-    QApplication::setApplicationName(QStringLiteral("korvane-station"));
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
-    QApplication::setApplicationVersion(QLatin1String(CarriedFirmware::kUpgraderVersion));
-    SessionLog::start(QStringLiteral("korvane-station"));
+    DesktopApp::begin(&app, "korvane-station", CarriedFirmware::kUpgraderVersion);
     StationWindow window;
     window.show();
     window.scan();
