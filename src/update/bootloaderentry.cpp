@@ -26,6 +26,8 @@ const int kInitAttempts = 2;
 const uint32_t kInitTimeout = 100;
 const uint32_t kFlashingTimeout = 5000;
 const int kRebootEchoWaitMs = 50;
+// Before a ROM is asked whether the unit restarted without a word.
+const int kLateEchoMs = 100;
 
 } // namespace
 
@@ -65,12 +67,16 @@ bool BootloaderEntry::romAnswers(const UpdateTarget &target, BootloaderLink &lin
     // firmware, to which a lone 0x7F is line noise.
     if (link.open(target.portName) != 0)
         return false;
+    // An echo still on its way comes first, and is thrown away with the
+    // line's input as the sync begins. One later than that is taken for no
+    // answer, and the ROM not asked again: a second 0x7F to a ROM that took
+    // the first would start a command, and the next one would be refused.
+    if (!pause(kLateEchoMs)) {
+        link.close();
+        return false;
+    }
     link.setTimeout(kInitTimeout);
-    uint8_t result = link.init();
-    // What came instead of an ACK is most likely that late echo itself, the
-    // unit restarting behind it: asked once more.
-    if (result == stbl::RESULT_BAD_ANSWER)
-        result = link.init();
+    const uint8_t result = link.init();
     if (result == 0 && link.ackValue() == stbl::ACK) {
         qCDebug(lcUpdate) << "reboot not confirmed, but the ROM answers";
         return true;
