@@ -96,6 +96,10 @@ set(CPACK_DEBIAN_WIZARD_PACKAGE_NAME korvane-upgrader)
 # and a technician with the wizard has the terminal tool, with the same
 # firmware, at hand. The Qt libraries still come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_WIZARD_PACKAGE_DEPENDS "korvane-flash (= ${PROJECT_VERSION})")
+# Qt's own words (Next, Cancel, the command line's errors) in the user's
+# language: without them a French window has English buttons, but works.
+set(CPACK_DEBIAN_WIZARD_PACKAGE_RECOMMENDS qttranslations5-l10n)
+set(CPACK_DEBIAN_FLASH_PACKAGE_RECOMMENDS qttranslations5-l10n)
 set(CPACK_DEBIAN_WIZARD_DESCRIPTION "firmware updater for Korvane grippers, desktop wizard
 A wizard that replaces the firmware of a Korvane gripper attached through
 its auxiliary USB port: it finds grippers on every serial port, shows the

@@ -35,6 +35,18 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   install(FILES ${korvane_runtime_${dll}} DESTINATION .)
 endforeach()
 
+# Qt's own words (Next, Cancel, the command line's errors) in the languages
+# the programs speak. The MinGW Qt has none; translations are data, the same
+# for every platform, so Debian's for this Qt version serve.
+set(KORVANE_QT_TRANSLATIONS /usr/share/qt5/translations
+  CACHE PATH "Folder with Qt's qtbase_LANG.qm files, for the installer")
+foreach(lang fr de)
+  if(NOT EXISTS ${KORVANE_QT_TRANSLATIONS}/qtbase_${lang}.qm)
+    message(FATAL_ERROR "${KORVANE_QT_TRANSLATIONS}/qtbase_${lang}.qm is missing (scripts/packages.sh installs qttranslations5-l10n)")
+  endif()
+  install(FILES ${KORVANE_QT_TRANSLATIONS}/qtbase_${lang}.qm DESTINATION translations)
+endforeach()
+
 install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/README.txt DESTINATION .)
 
 # What the LGPL and the runtime's licences ask: their texts beside the DLLs,
@@ -46,6 +58,7 @@ set(KORVANE_LICENCE_TEXTS
   /usr/share/common-licenses/GPL-3|GPL-3.txt
   /usr/share/doc/libqt5core5a/copyright|Qt-copyright.txt
   /usr/share/doc/libqt5serialport5/copyright|QtSerialPort-copyright.txt
+  /usr/share/doc/qttranslations5-l10n/copyright|Qt-translations-copyright.txt
   /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright|GCC-runtime-copyright.txt
   /usr/share/doc/mingw-w64-common/copyright|mingw-w64-copyright.txt)
 foreach(entry ${KORVANE_LICENCE_TEXTS})

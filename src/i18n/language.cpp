@@ -37,10 +37,18 @@ void install(QCoreApplication *app)
         QCoreApplication::installTranslator(own);
     if (english)
         return;
+    // Qt's own words (Next, Cancel, the command line's errors): where the
+    // system keeps Qt's translations, else in the folder the Windows
+    // installer puts beside the programs, whose Qt has no such place.
     auto *qt = new QTranslator(app);
-    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                 QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qt);
+    for (const QString &folder : {QLibraryInfo::location(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(qt);
+            return;
+        }
+    }
+    delete qt;
 }
 
 } // namespace Language

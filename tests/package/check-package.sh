@@ -40,6 +40,11 @@ for p in libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libc6 \
   has "$p" "$wizard_depends" || fail "korvane-upgrader Depends lacks $p"
 done
 
+# Qt's own buttons and messages in the user's language.
+for deb in "$flash_deb" "$wizard_deb"; do
+  has qttranslations5-l10n "$(dpkg-deb -f "$deb" Recommends)" || fail "$(basename "$deb") does not recommend qttranslations5-l10n"
+done
+
 # Each file in one package only: dpkg refuses to install both otherwise.
 files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sort; }
 shared=$(comm -12 <(files "$flash_deb") <(files "$wizard_deb"))

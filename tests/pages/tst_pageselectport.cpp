@@ -1,3 +1,4 @@
+#include "language.h"
 #include "pagefixture.h"
 #include "pageselectport.h"
 #include "simgrippers.h"
@@ -23,6 +24,7 @@ private slots:
     void nextPageFollowsKindAndManualReboot();
     void rebootTurnsTheChosenRecordIntoABootloaderRecord();
     void oneScanAtATime();
+    void frenchWizardHasFrenchButtons();
 
 private:
     PageSelectPort *page() const { return qobject_cast<PageSelectPort *>(fixture->wizard->page(1)); }
@@ -171,6 +173,26 @@ void TestPageSelectPort::oneScanAtATime()
     QCOMPARE(stillEnabled, QStringList());
     checkOneRecordPerPort();
     QVERIFY(fixture->wizard->button(QWizard::BackButton)->isEnabled());
+}
+
+// Qt's own buttons follow the user's language with the wizard's texts, or a
+// French technician reads "Suivant" on the page and "Next" under it.
+void TestPageSelectPort::frenchWizardHasFrenchButtons()
+{
+    qputenv("LANGUAGE", "fr");
+    Language::install(QCoreApplication::instance());
+    qunsetenv("LANGUAGE");
+    QString next, cancel;
+    {
+        WizardFixture french;
+        next = french.nextButton()->text();
+        cancel = french.wizard->button(QWizard::CancelButton)->text();
+    }
+    for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    QVERIFY2(next.contains("Suivant") && cancel == "Annuler", qPrintable(next + " / " + cancel));
 }
 
 QTEST_MAIN(TestPageSelectPort)

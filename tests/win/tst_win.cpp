@@ -364,6 +364,11 @@ void flashPart(Options &o, const Bytes &image)
                && g->romLog().erasedSectors.empty(),
            "korvane-flash.exe list shows " + COM + " in its bootloader, and wrote nothing");
     expect(contains(listed, "MOD\xc3\x88LE"), "its French output, redirected, is UTF-8");
+    // Qt's own words come from the translations installed beside the
+    // programs: this Qt has no folder of its own for them.
+    const std::string help = runInstalled(o, {"--lang", "fr", "--help"}, &status, "korvane-upgrader.exe");
+    expect(status == 0 && contains(help, "Afficher les informations de version"),
+           "korvane-upgrader.exe --lang fr --help shows Qt's own words in French");
 
     // The version in the result line is the one the new firmware answered
     // over Modbus, read by Qt's serial port under Wine.
