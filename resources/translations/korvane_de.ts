@@ -131,12 +131,12 @@
 <context>
     <name>DesktopApp</name>
     <message>
-        <location filename="../../src/app/main.cpp" line="+23"/>
+        <location filename="../../src/app/main.cpp" line="+15"/>
         <source>Updates the firmware of a Korvane gripper through a wizard.</source>
         <translation>Aktualisiert die Firmware eines Korvane-Greifers mit einem Assistenten.</translation>
     </message>
     <message>
-        <location filename="../../tools/korvane-station/main.cpp" line="+16"/>
+        <location filename="../../tools/korvane-station/main.cpp" line="+13"/>
         <source>Updates every Korvane gripper on the bench at once, in a window.</source>
         <translation>Aktualisiert alle Korvane-Greifer am Prüfstand gleichzeitig, in einem Fenster.</translation>
     </message>

@@ -131,12 +131,12 @@
 <context>
     <name>DesktopApp</name>
     <message>
-        <location filename="../../src/app/main.cpp" line="+23"/>
+        <location filename="../../src/app/main.cpp" line="+15"/>
         <source>Updates the firmware of a Korvane gripper through a wizard.</source>
         <translation>Met à jour le firmware d&apos;une pince Korvane à l&apos;aide d&apos;un assistant.</translation>
     </message>
     <message>
-        <location filename="../../tools/korvane-station/main.cpp" line="+16"/>
+        <location filename="../../tools/korvane-station/main.cpp" line="+13"/>
         <source>Updates every Korvane gripper on the bench at once, in a window.</source>
         <translation>Met à jour toutes les pinces Korvane du banc à la fois, dans une fenêtre.</translation>
     </message>

@@ -3,6 +3,7 @@
 #include "language.h"
 #include "sessionlog.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +13,10 @@
 
 namespace DesktopApp {
 
+namespace {
+
+// Before the QApplication exists: scale to the screen's density, at the
+// screen's own factor (a 150 % laptop gets 1.5, not 2 rounded up).
 void prepare()
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
@@ -19,6 +24,7 @@ void prepare()
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
+// Returns the exit status when it answered, -1 when the window is to open.
 int answerCommandLine(int argc, char *argv[], const char *program, const char *version, const char *description)
 {
     // Only for reading the arguments and the translations; gone before the
@@ -51,12 +57,25 @@ int answerCommandLine(int argc, char *argv[], const char *program, const char *v
     return -1;
 }
 
-void begin(QCoreApplication *app, const char *program, const char *version)
+} // namespace
+
+int run(int argc, char *argv[], const char *program, const char *version, const char *description,
+        const std::function<int()> &window)
 {
-    Language::install(app);
+    prepare();
+    const int answered = answerCommandLine(argc, argv, program, version, description);
+    if (answered >= 0)
+        return answered;
+    // Plug-ins come from Qt's own folder and from beside the program (Qt
+    // looks there by itself), never from the working directory: started in
+    // a folder others can write to, the program would load their code.
+    QApplication app(argc, argv);
+    Language::install(&app);
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvane"));
     QCoreApplication::setApplicationName(QLatin1String(program));
     QCoreApplication::setApplicationVersion(QLatin1String(version));
     SessionLog::start(QLatin1String(program));
+    return window();
 }
 
 QIcon icon(const QString &sizes)

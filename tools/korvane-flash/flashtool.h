@@ -52,14 +52,18 @@ private:
     void onArrived(const QString &port, const QList<ProbedDevice> &found);
     void finishIfIdle();
 
+    // `watch` ends on an interrupt only, not when the batch is idle.
+    bool watching = false;
+    // The first Ctrl-C lets running units finish; the second stops them.
+    int interrupts = 0;
+    // A unit not confirmed updated makes the exit status 1.
+    bool anyUnconfirmed = false;
+    // finished() is emitted once, whatever ends last.
+    bool ended = false;
     Options options;
     Console console;
     UnitRules rules;
     Batch batch;
-    bool watching = false;
-    int interrupts = 0;
-    bool anyUnconfirmed = false;
-    bool ended = false;
 };
 
 #endif
