@@ -50,7 +50,7 @@ void Communication::handleNewDevice(QextPortInfo port)
         qCDebug(lcDevice) << "ERREUR Communication::handleNewDevice";
         return;
     }
-    // The probe korvane-flash runs too, on the pool: the window stays live
+    // The probe a batch of units runs too, on the pool: the window stays live
     // for its waits. The port object is its own: the shared one may be in use
     // by a page while a hot-plug notice runs this inside one of its waits.
     const QList<ProbedDevice> found = runBlocking([port, portNumber] {

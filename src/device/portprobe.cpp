@@ -124,7 +124,7 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
     }
 
     // Older grippers print a banner instead; the first read may hold half of it.
-    // Like the wizard's, the wait ends at the first new output.
+    // The wait ends at the first new output.
     reply += line.readAll();
     if (line.isOpen() && line.waitForReadyRead(kTextWaitMs))
         reply += line.readAll();

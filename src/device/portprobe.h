@@ -22,7 +22,7 @@ struct ProbedDevice
     bool inBootloader = false;
     // A GB1 reached through the K01 on the same port.
     bool secondaryUnit = false;
-    // The unit the wizard would offer for this port; a K01 with a GB1
+    // The unit offered for this port; a K01 with a GB1
     // behind it is listed but the GB1 is the one updated.
     bool announced = true;
     // The port could not be opened; openError says why: EACCES (its

@@ -64,13 +64,13 @@ public:
     // `bootloaderFirst`: a bootloader image is written before the main one,
     // whose erase and write are timed apart from the main image's.
     void begin(const UnitResult &found, const FirmwareImage &image, bool imageKnown, bool bootloaderFirst = false);
-    // Follows this engine from now on (the wizard makes one per attempt):
+    // Follows this engine from now on (a caller may make one per attempt):
     // call on the front end's thread before it runs.
     void watch(GripperUpdate *engine);
     // A phase reported, on the front end's thread: true when it starts
     // another part of the update.
     bool enter(GripperUpdate::Phase phase);
-    // The wizard starts the new firmware and reads its version apart.
+    // For a caller that starts the new firmware and reads its version apart.
     void setStarted() { firmwareStarted = true; }
 
     GripperUpdate::Phase phase() const { return current; }

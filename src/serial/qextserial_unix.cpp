@@ -140,7 +140,7 @@ QString portListFingerprint(const QStringList &paths, bool withSystemPorts)
 {
     // Asking the system for its ports walks the whole device database: about
     // 5 ms of CPU time on a Linux desktop, which at every poll kept an idle
-    // wizard at almost 1 % of a core. The kernel lists its tty devices as
+    // window at almost 1 % of a core. The kernel lists its tty devices as
     // entries of one folder; with their inode numbers, which are new for an
     // entry made again, the listing changes whenever a port comes, goes or
     // is replaced, and costs a fraction of that.

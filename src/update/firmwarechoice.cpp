@@ -78,7 +78,7 @@ DeviceKind FirmwareChoice::kindForTypeCode(const QString &typeCode)
         return GV;
     if (family == QLatin1String("CH"))
         return CH;
-    // An STM32 part on the common main layout, as the wizard writes it.
+    // An STM32 part on the common main layout.
     if (family == QLatin1String("FS"))
         return FS;
     return Unidentified;

@@ -84,17 +84,18 @@ struct UpdatePlan
     // Empty: the main firmware is left as it is. For the GS family, the
     // S-records as text.
     QByteArray mainImage;
-    // Entry attempts before giving up; 0 tries until cancelled, as the
-    // wizard does while the user cycles the power.
+    // Entry attempts before giving up; 0 tries until cancelled, for as long
+    // as the user takes to cycle the power.
     int entryAttempts = 0;
     // The GS family's power cycle by hand: no reboot request, and the
     // bootloader is waited for without a time limit (the user may take
     // minutes; Cancel is the way out).
     bool manualPowerCycle = false;
-    // The wizard's pauses: before the bootloader image, after the main one.
+    // Pauses the caller asks for: before the bootloader image, after the
+    // main one.
     int beforeBootloaderWriteMs = 0;
     int afterMainWriteMs = 0;
-    // The version is asked once, as the wizard's batch does, instead of
+    // The version is asked once, as a batch of units does, instead of
     // again and again for the new firmware's whole start-up time.
     bool askVersionOnce = false;
 
@@ -146,8 +147,8 @@ public:
     // A K01 takes this long to start its own firmware and its secondary unit.
     static constexpr int kK01StartMs = 8000;
 
-    // `sharedLink`: a line to the ROM the caller owns (the wizard's process-
-    // wide one, which remembers that identification synchronised); without
+    // `sharedLink`: a line to the ROM the caller owns (a process-wide one,
+    // which remembers that identification synchronised); without
     // one the update opens a session of its own.
     explicit GripperUpdate(UpdatePlan plan, BootloaderLink *sharedLink = nullptr, QObject *parent = nullptr);
 

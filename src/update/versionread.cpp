@@ -31,7 +31,7 @@ QString GripperUpdate::readVersion()
     const bool secondary = !k01 && target.secondaryUnit;
     const QByteArray request = QByteArray::fromHex(secondary ? Communication::kSecondaryVersionRequest
                                                              : Communication::kVersionRequest);
-    // One request, as the wizard's batch asks it: the port gets its time to
+    // One request, as a batch of units asks it: the port gets its time to
     // come back, the firmware a second to answer.
     const int limitMs = plan.askVersionOnce ? kPortBackMs
                         : k01 || secondary ? GripperUpdate::kK01StartMs + kStartMs : kStartMs;
