@@ -19,6 +19,31 @@
   !insertmacro KorvaneChoose 4 ${USER}
 !macroend
 
+# The earlier installation's choices of PATH and desktop icon, read from its
+# uninstall entry, made the page's (the page offers "do not add" otherwise,
+# and an upgrade clicked through would take korvane-flash off PATH).
+!macro KorvaneEarlierChoices
+  ReadRegStr $R6 SHCTX "${KORVANE_UNINSTALL_KEY}" "AddToPathAllUsers"
+  ReadRegStr $R7 SHCTX "${KORVANE_UNINSTALL_KEY}" "AddToPathCurrentUser"
+  ReadRegStr $R8 SHCTX "${KORVANE_UNINSTALL_KEY}" "InstallToDesktop"
+  ${If} $R6 == "1"
+    !insertmacro KorvanePathChoice 0 1 0
+  ${ElseIf} $R7 == "1"
+    !insertmacro KorvanePathChoice 0 0 1
+  ${EndIf}
+  ${If} $R8 == "1"
+    !insertmacro KorvaneChoose 5 1
+  ${EndIf}
+!macroend
+
+# Leaving the welcome page, before the page "Install Options" is shown (the
+# welcome page is the first that takes this define). The page file exists by
+# then: .onInit extracted it.
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE KorvaneWelcomeLeave
+Function KorvaneWelcomeLeave
+  !insertmacro KorvaneEarlierChoices
+FunctionEnd
+
 # Appends ` NAME` to $R4 when FILE exists and cannot be opened for writing:
 # Windows refuses that while the program runs (or a DLL is loaded).
 !macro KorvaneInUse FILE NAME
@@ -40,12 +65,10 @@
   ${If} $R3 == ""
     StrCpy $R3 $INSTDIR
   ${EndIf}
-  ReadRegStr $R6 SHCTX "${KORVANE_UNINSTALL_KEY}" "AddToPathAllUsers"
-  ReadRegStr $R7 SHCTX "${KORVANE_UNINSTALL_KEY}" "AddToPathCurrentUser"
-  ReadRegStr $R8 SHCTX "${KORVANE_UNINSTALL_KEY}" "InstallToDesktop"
 
   # /PATH=all or /PATH=user puts korvane-flash on PATH, /PATH=none not, page
-  # or no page. A silent upgrade without it keeps the earlier choice.
+  # or no page. A silent upgrade without it keeps the earlier choice; one
+  # through the pages was offered it (KorvaneWelcomeLeave).
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/PATH=" $R1
@@ -61,14 +84,7 @@
       Abort "/PATH= takes all, user or none"
     ${EndIf}
   ${ElseIf} ${Silent}
-    ${If} $R6 == "1"
-      !insertmacro KorvanePathChoice 0 1 0
-    ${ElseIf} $R7 == "1"
-      !insertmacro KorvanePathChoice 0 0 1
-    ${EndIf}
-    ${If} $R8 == "1"
-      !insertmacro KorvaneChoose 5 1
-    ${EndIf}
+    !insertmacro KorvaneEarlierChoices
   ${EndIf}
 
   # A program that runs cannot be replaced: the install would stop half way,

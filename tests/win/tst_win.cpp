@@ -8,7 +8,8 @@
 //           gripper in its ROM, then the uninstaller;
 //   wizard  the installer, then korvane-upgrader.exe with the Windows
 //           platform plug-in on a virtual display (Xvfb): its window, and
-//           Next leads to a scan that asks the gripper its version;
+//           Next leads to a scan that asks the gripper its version; then
+//           an upgrade through the installer's pages keeps PATH;
 //   setup   the installer as a Windows program: its version resource, PATH
 //           (a long one, silently), "Apps and features", a signed
 //           uninstaller, an upgrade over an earlier version and one refused
@@ -503,6 +504,33 @@ std::string regQuery(const Options &o, const std::string &key)
     return text;
 }
 
+// An upgrade clicked through, Return on every page, as a user in a hurry
+// does: the page "Install Options" offers what the earlier install chose,
+// so korvane-flash stays on the user's PATH.
+void upgradeThroughThePages(Options &o)
+{
+    const std::string user = "HKCU\\Environment", bin = "C:\\Program Files\\Korvane Upgrader\\bin";
+    if (!install(o, {"/PATH=user"}))
+        return;
+    const pid_t setup = start(o, {o.installer}, workDir(o) + "/upgrade.out");
+    expect(waitFor([&] { return xdotool(o, "search --name 'Korvane Upgrader.*Setup'"); }, 60),
+           "the installer's pages are shown");
+    int status = -1;
+    waitFor([&] {
+        if (waitpid(setup, &status, WNOHANG) == setup)
+            return true;
+        xdotool(o, "key Return");
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        return false;
+    }, 120);
+    if (!WIFEXITED(status))
+        stop(setup);
+    const std::string path = regQuery(o, user);
+    expect(WIFEXITED(status) && WEXITSTATUS(status) == 0 && contains(path, bin)
+               && path.find(bin) == path.rfind(bin),
+           "an upgrade with Return on every page keeps korvane-flash on the user's PATH, once: " + path);
+}
+
 void setupPart(Options &o)
 {
     std::u16string described = u"Korvane Upgrader 1.2.0 installer";
@@ -625,8 +653,10 @@ int main(int argc, char **argv)
         stblPart(o, image);
     else if (o.part == "flash" && install(o))
         flashPart(o, image);
-    else if (o.part == "wizard")
+    else if (o.part == "wizard") {
         wizardPart(o);
+        upgradeThroughThePages(o);
+    }
     else if (o.part == "setup")
         setupPart(o);
     wineserver(o, "-k");
