@@ -28,7 +28,6 @@ jobs=$(nproc)
 # Most tests spend their time waiting on a simulated line, not computing: one
 # more at a time than there are cores keeps the machine busy (more made the
 # ones that time a gripper's answer fail now and then, beside the builds).
-# In the plain suite the Windows tests' chain is that one more.
 test_jobs=$((jobs + 1))
 # The cross build inside the Windows build's test takes as many jobs.
 export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
@@ -137,8 +136,8 @@ if [ "$built" -eq 1 ]; then
 fi
 
 # The Windows tests are a chain of their own: the cross build, then one Wine
-# at a time. They run beside the rest of the suite, in one slot of it, and
-# may go on into the sanitized tests rather than hold them back.
+# at a time. They run beside the rest of the suite, and may go on into the
+# sanitized tests rather than hold them back.
 windows_tests='^win_'
 windows=
 if [ "$built" -eq 1 ]; then
@@ -147,7 +146,7 @@ if [ "$built" -eq 1 ]; then
    echo "$status" >ctest-windows.status) &
   windows=$!
   status=0
-  (cd build-test && ctest -j"$jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
+  (cd build-test && ctest -j"$test_jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
     || status=$?
   count_results build-test/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
