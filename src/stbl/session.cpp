@@ -116,7 +116,12 @@ uint8_t Session::init()
         uint8_t r = send(sync, 1);
         if (r != RESULT_OK)
             return r;
-        const Deadline until = deadline(timeoutMs_, 2);
+        // The second 0x7F is for a ROM synchronised before, which takes
+        // the first as a command code and NACKs the pair. To a ROM whose
+        // ACK to the first is merely late (a busy machine, an adapter's
+        // latency), it would be a command code whose complement never
+        // comes: the first answer is awaited one time-out longer.
+        const Deadline until = deadline(attempt == 0 ? 2 * timeoutMs_ : timeoutMs_, 2);
         uint8_t byte = STRAY_BYTE;
         IoStatus s;
         do {

@@ -65,6 +65,7 @@ bool BootloaderEntry::romAnswers(const UpdateTarget &target, BootloaderLink &lin
     // (or the user asked to cycle its power) while it waits to be written.
     // One short sync tells it from a unit that is off or still running its
     // firmware, to which a lone 0x7F is line noise.
+    romAsked = true;
     if (link.open(target.portName) != 0)
         return false;
     // An echo still on its way comes first, and is thrown away with the
@@ -92,7 +93,7 @@ BootloaderEntry::Result BootloaderEntry::enter(const UpdateTarget &target, Bootl
         const bool confirmed = rebootForUpdate(target);
         // Asked before the front end hears of it: a unit that restarted
         // unheard is not to be power-cycled.
-        const bool inRom = !confirmed && !isCancelled() && romAnswers(target, link);
+        const bool inRom = !confirmed && !romAsked && !isCancelled() && romAnswers(target, link);
         if (afterFirstRequest)
             afterFirstRequest(confirmed || inRom);
         if (inRom) {

@@ -70,6 +70,12 @@ public:
 private:
     bool rebootForUpdate(const UpdateTarget &target);
     bool romAnswers(const UpdateTarget &target, BootloaderLink &link);
+
+    // The ROM is asked after the first unanswered request only: the unit
+    // that restarts unheard does so on that one, and while the user cycles
+    // the power the requests must come faster than a product bootloader's
+    // short listening window after power-on.
+    bool romAsked = false;
 };
 
 // The images to write, where they go, and the waits of the front end.

@@ -58,13 +58,16 @@ void TestStbl::initSynchronises_data()
     QTest::addColumn<bool>("strayZero");
     QTest::addColumn<bool>("silent");
     QTest::addColumn<bool>("alreadySynced");
+    QTest::addColumn<int>("lateMs");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("fresh ROM acknowledges") << -1 << false << false << false << 0;
-    QTest::newRow("stray 0x00 before ACK") << -1 << true << false << false << 0;
-    QTest::newRow("synchronised by an earlier probe") << -1 << false << false << true << 0;
-    QTest::newRow("wrong answer") << 0x42 << false << false << false << int(stbl::RESULT_BAD_ANSWER);
-    QTest::newRow("silence") << -1 << false << true << false << int(stbl::RESULT_NO_ANSWER);
+    QTest::newRow("fresh ROM acknowledges") << -1 << false << false << false << 0 << 0;
+    QTest::newRow("stray 0x00 before ACK") << -1 << true << false << false << 0 << 0;
+    QTest::newRow("synchronised by an earlier probe") << -1 << false << false << true << 0 << 0;
+    // A second 0x7F sent before this ACK arrives would leave the ROM waiting for its complement.
+    QTest::newRow("ACK later than the time-out") << -1 << false << false << false << 300 << 0;
+    QTest::newRow("wrong answer") << 0x42 << false << false << false << 0 << int(stbl::RESULT_BAD_ANSWER);
+    QTest::newRow("silence") << -1 << false << true << false << 0 << int(stbl::RESULT_NO_ANSWER);
 }
 
 void TestStbl::initSynchronises()
@@ -73,6 +76,7 @@ void TestStbl::initSynchronises()
     QFETCH(bool, strayZero);
     QFETCH(bool, silent);
     QFETCH(bool, alreadySynced);
+    QFETCH(int, lateMs);
     QFETCH(int, expected);
 
     Gripper g(romConfig());
@@ -81,6 +85,7 @@ void TestStbl::initSynchronises()
     f.romSyncWrongByte = wrongByte;
     f.romSyncStrayZero = strayZero;
     f.romNoSyncAnswer = silent;
+    f.romSyncAckDelayMs = lateMs;
     g.setFaults(f);
 
     if (alreadySynced) {

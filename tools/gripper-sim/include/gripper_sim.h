@@ -152,6 +152,7 @@ struct Faults {
     bool romNoSyncAnswer = false;     // 0x7F is ignored (stays unsynchronised)
     int romSyncWrongByte = -1;        // 0..255: answer 0x7F with this byte
     bool romSyncStrayZero = false;    // a 0x00 precedes the ACK to 0x7F
+    int romSyncAckDelayMs = 0;        // the ACK to 0x7F comes this much later (a busy host, a slow adapter)
     bool romEraseNack = false;        // erase commands end in NACK, nothing erased
     int romNackAtWrite = 0;           // NACK the k-th write, nothing programmed
     int romFlipAtWrite = 0;           // k-th write is ACKed but one byte reads back wrong

@@ -97,7 +97,7 @@ void RomBootloader::receive(uint8_t byte, TimePoint now)
             return;
         }
         ++log_.syncs;
-        reply(faults.romSyncStrayZero ? Bytes{0x00, kAck} : Bytes{kAck}, now);
+        reply(faults.romSyncStrayZero ? Bytes{0x00, kAck} : Bytes{kAck}, now + ms(faults.romSyncAckDelayMs));
         expect(Phase::Idle, 0);
         return;
     }
