@@ -136,8 +136,10 @@ if [ "$built" -eq 1 ]; then
 fi
 
 # The Windows tests are a chain of their own: the cross build, then one Wine
-# at a time. They run beside the rest of the suite, and may go on into the
-# sanitized tests rather than hold them back.
+# at a time. They run beside the rest of the suite, as its one test more
+# than there are cores, and may go on into the sanitized tests rather than
+# hold them back. (A test more beside them starved the sanitized build,
+# which then held the sanitized tests back longer.)
 windows_tests='^win_'
 windows=
 if [ "$built" -eq 1 ]; then
@@ -146,7 +148,7 @@ if [ "$built" -eq 1 ]; then
    echo "$status" >ctest-windows.status) &
   windows=$!
   status=0
-  (cd build-test && ctest -j"$test_jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
+  (cd build-test && ctest -j"$jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
     || status=$?
   count_results build-test/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
