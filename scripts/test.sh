@@ -144,8 +144,7 @@ windows_tests='^win_'
 windows=
 if [ "$built" -eq 1 ]; then
   echo "== Test suite =="
-  (status=0; cd build-test && ctest -R "$windows_tests" --output-on-failure >ctest-windows.txt 2>&1 || status=$?
-   echo "$status" >ctest-windows.status) &
+  (cd build-test && ctest -R "$windows_tests" --output-on-failure >ctest-windows.txt 2>&1) &
   windows=$!
   status=0
   (cd build-test && ctest -j"$jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
@@ -183,11 +182,12 @@ wait "$fuzzing" || result=1
 cat build-fuzz/run.log
 took "sanitized tests and fuzzing"
 if [ -n "$windows" ]; then
-  wait "$windows" || true
+  status=0
+  wait "$windows" || status=$?
   echo "== The Windows tests (beside the suite) =="
   cat build-test/ctest-windows.txt
-  count_results build-test/ctest-windows.txt "$(cat build-test/ctest-windows.status 2>/dev/null || echo 1)"
-  [ "$(cat build-test/ctest-windows.status 2>/dev/null)" = 0 ] || result=1
+  count_results build-test/ctest-windows.txt "$status"
+  [ "$status" -eq 0 ] || result=1
   took "the Windows tests"
 fi
 echo "Suite: $passed passed, $failed failed, $skipped skipped"

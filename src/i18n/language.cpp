@@ -41,9 +41,9 @@ void install(QCoreApplication *app)
     // system keeps Qt's translations, else in the folder the Windows
     // installer puts beside the programs, whose Qt has no such place.
     auto *qt = new QTranslator(app);
-    for (const QString &folder : {QLibraryInfo::location(QLibraryInfo::TranslationsPath),
-                                  QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
-        if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+    for (const QString &qtFolder : {QLibraryInfo::location(QLibraryInfo::TranslationsPath),
+                                    QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), qtFolder)) {
             QCoreApplication::installTranslator(qt);
             return;
         }

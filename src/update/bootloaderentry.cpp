@@ -77,8 +77,7 @@ bool BootloaderEntry::romAnswers(const UpdateTarget &target, BootloaderLink &lin
         return false;
     }
     link.setTimeout(kInitTimeout);
-    const uint8_t result = link.init();
-    if (result == 0 && link.ackValue() == stbl::ACK) {
+    if (link.init() == 0 && link.ackValue() == stbl::ACK) {
         qCDebug(lcUpdate) << "reboot not confirmed, but the ROM answers";
         return true;
     }
