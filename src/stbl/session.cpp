@@ -112,15 +112,15 @@ uint8_t Session::init()
         return RESULT_NOT_OPEN;
     transport_->discardInput();
     const std::vector<uint8_t> sync{SYNC_BYTE};
+    const Clock::time_point start = Clock::now();
     for (int attempt = 0; attempt < 2; ++attempt) {
         uint8_t r = send(sync, 1);
         if (r != RESULT_OK)
             return r;
         // The second 0x7F is for a ROM synchronised before, which takes
-        // the first as a command code and NACKs the pair. To a ROM whose
-        // ACK to the first is merely late (a busy machine, an adapter's
-        // latency), it would be a command code whose complement never
-        // comes: the first answer is awaited one time-out longer.
+        // the first as a command code and NACKs the pair. The first answer
+        // is awaited one time-out longer, so that a merely late ACK (a busy
+        // machine, an adapter's latency) is seldom met by a second 0x7F.
         const Deadline until = deadline(attempt == 0 ? 2 * timeoutMs_ : timeoutMs_, 2);
         uint8_t byte = STRAY_BYTE;
         IoStatus s;
@@ -135,12 +135,38 @@ uint8_t Session::init()
             // Callers check the acknowledge byte for 0x79; a synchronised
             // ROM is as good as one that just locked its baud rate.
             noteAck(ACK);
-            return RESULT_OK;
+            if (attempt == 0 || byte == NACK)
+                return RESULT_OK;
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+            return settleAfterSecondSync(uint32_t(took.count()));
         }
         noteAck(byte);
         return RESULT_BAD_ANSWER;
     }
     return RESULT_NO_ANSWER;
+}
+
+// An ACK after the second 0x7F is either that byte's (the first went
+// unheard) or the first's, late: the ROM then took the second 0x7F as a
+// command code and waits for its complement, so the next command would be
+// refused. 0x80 is 0x7F's complement and 0x7F is 0x80's: sent in turn
+// until one is NACKed, they leave the ROM waiting for a command whichever
+// it was. Each answer is given twice as long as the ACK took to come.
+uint8_t Session::settleAfterSecondSync(uint32_t ackTookMs)
+{
+    const uint32_t waitMs = std::max(2 * ackTookMs, 2 * timeoutMs_);
+    for (const uint8_t byte : {uint8_t(SYNC_BYTE ^ 0xFF), SYNC_BYTE}) {
+        uint8_t r = send({byte}, 1);
+        if (r == RESULT_OK)
+            r = waitAck(waitMs, 1);
+        if (r == RESULT_NACK)
+            break;
+        if (r != RESULT_TIMEOUT)
+            return r == RESULT_OK ? RESULT_BAD_ANSWER : r;
+    }
+    // The 0x79 of the synchronisation stays the acknowledge callers read.
+    noteAck(ACK);
+    return RESULT_OK;
 }
 
 uint8_t Session::get(uint8_t *version, Commands *commands)

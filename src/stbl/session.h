@@ -100,6 +100,7 @@ private:
     Deadline deadline(uint32_t waitMs, std::size_t wireBytes) const;
     uint8_t send(const std::vector<uint8_t> &bytes, std::size_t expectedBytes);
     uint8_t waitAck(uint32_t waitMs, std::size_t wireBytes);
+    uint8_t settleAfterSecondSync(uint32_t ackTookMs);
     uint8_t command(uint8_t code);
     uint8_t sendAddress(uint32_t address);
     uint8_t receive(uint8_t *data, std::size_t size);

@@ -59,15 +59,18 @@ void TestStbl::initSynchronises_data()
     QTest::addColumn<bool>("silent");
     QTest::addColumn<bool>("alreadySynced");
     QTest::addColumn<int>("lateMs");
+    QTest::addColumn<int>("missed");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("fresh ROM acknowledges") << -1 << false << false << false << 0 << 0;
-    QTest::newRow("stray 0x00 before ACK") << -1 << true << false << false << 0 << 0;
-    QTest::newRow("synchronised by an earlier probe") << -1 << false << false << true << 0 << 0;
+    QTest::newRow("fresh ROM acknowledges") << -1 << false << false << false << 0 << 0 << 0;
+    QTest::newRow("stray 0x00 before ACK") << -1 << true << false << false << 0 << 0 << 0;
+    QTest::newRow("synchronised by an earlier probe") << -1 << false << false << true << 0 << 0 << 0;
     // A second 0x7F sent before this ACK arrives would leave the ROM waiting for its complement.
-    QTest::newRow("ACK later than the time-out") << -1 << false << false << false << 300 << 0;
-    QTest::newRow("wrong answer") << 0x42 << false << false << false << 0 << int(stbl::RESULT_BAD_ANSWER);
-    QTest::newRow("silence") << -1 << false << true << false << 0 << int(stbl::RESULT_NO_ANSWER);
+    QTest::newRow("ACK later than the time-out") << -1 << false << false << false << 300 << 0 << 0;
+    QTest::newRow("ACK later than twice the time-out") << -1 << false << false << false << 500 << 0 << 0;
+    QTest::newRow("first 0x7F unheard") << -1 << false << false << false << 0 << 1 << 0;
+    QTest::newRow("wrong answer") << 0x42 << false << false << false << 0 << 0 << int(stbl::RESULT_BAD_ANSWER);
+    QTest::newRow("silence") << -1 << false << true << false << 0 << 0 << int(stbl::RESULT_NO_ANSWER);
 }
 
 void TestStbl::initSynchronises()
@@ -77,6 +80,7 @@ void TestStbl::initSynchronises()
     QFETCH(bool, silent);
     QFETCH(bool, alreadySynced);
     QFETCH(int, lateMs);
+    QFETCH(int, missed);
     QFETCH(int, expected);
 
     Gripper g(romConfig());
@@ -86,6 +90,7 @@ void TestStbl::initSynchronises()
     f.romSyncStrayZero = strayZero;
     f.romNoSyncAnswer = silent;
     f.romSyncAckDelayMs = lateMs;
+    f.romMissedSyncs = missed;
     g.setFaults(f);
 
     if (alreadySynced) {

@@ -153,6 +153,7 @@ struct Faults {
     int romSyncWrongByte = -1;        // 0..255: answer 0x7F with this byte
     bool romSyncStrayZero = false;    // a 0x00 precedes the ACK to 0x7F
     int romSyncAckDelayMs = 0;        // the ACK to 0x7F comes this much later (a busy host, a slow adapter)
+    int romMissedSyncs = 0;           // the first k 0x7F go unheard (a ROM still starting, a byte lost)
     bool romEraseNack = false;        // erase commands end in NACK, nothing erased
     int romNackAtWrite = 0;           // NACK the k-th write, nothing programmed
     int romFlipAtWrite = 0;           // k-th write is ACKed but one byte reads back wrong

@@ -69,7 +69,8 @@ const char *usageText =
     "  replug                   new pty, link re-pointed; answers 'ok path=PTY'\n"
     "  fault NAME [VALUE]       add a fault:\n"
     "      modbus-silent | modbus-delay MS | modbus-split GAP_MS | modbus-exception CODE\n"
-    "      rom-no-sync | rom-sync-byte BYTE | rom-stray-zero | rom-sync-late MS | rom-erase-nack\n"
+    "      rom-no-sync | rom-sync-byte BYTE | rom-stray-zero | rom-sync-late MS | rom-miss-sync K\n"
+    "      rom-erase-nack\n"
     "      rom-nack-write K | rom-flip-write K | rom-power-loss-write K   (K-th write from now)\n"
     "      rom-go-nack | rom-go-silent   (Go refused / not answered: nothing started)\n"
     "      rom-uid-nack                  (the unique ID's read is refused, as under readout protection)\n"
@@ -342,6 +343,10 @@ bool addFault(Faults &faults, const std::string &name, const std::string &value,
         if (!need())
             return false;
         faults.romSyncAckDelayMs = int(v);
+    } else if (name == "rom-miss-sync") {
+        if (!need())
+            return false;
+        faults.romMissedSyncs = int(v);
     }
     else if (name == "rom-erase-nack")
         faults.romEraseNack = true;

@@ -90,7 +90,7 @@ void RomBootloader::receive(uint8_t byte, TimePoint now)
             return;
         }
         const Faults &faults = host_.romFaults();
-        if (faults.romNoSyncAnswer)
+        if (faults.romNoSyncAnswer || ++syncsSinceFaults_ <= faults.romMissedSyncs)
             return;
         if (faults.romSyncWrongByte >= 0) {
             reply({uint8_t(faults.romSyncWrongByte)}, now);

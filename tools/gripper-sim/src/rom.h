@@ -31,7 +31,7 @@ public:
     // The ROM does not read the line while it erases or programs.
     TimePoint busyUntil() const { return busyUntil_; }
     // Restarts the write count that Faults' k refer to.
-    void resetFaultCounts() { writesSinceFaults_ = writeCommandsSinceFaults_ = 0; }
+    void resetFaultCounts() { writesSinceFaults_ = writeCommandsSinceFaults_ = syncsSinceFaults_ = 0; }
 
     static const Bytes &commandList(bool legacyErase);
 
@@ -76,6 +76,7 @@ private:
     std::vector<bool> writeProtected_;
     int writesSinceFaults_ = 0;
     int writeCommandsSinceFaults_ = 0;
+    int syncsSinceFaults_ = 0;
 };
 
 } // namespace korvane::sim
