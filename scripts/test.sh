@@ -4,8 +4,9 @@
 # memory and threading faults; then a short fuzzing run of the byte parsers.
 # Ends with one line counting every CTest result. What waits overlaps what
 # computes: the build starts once its own packages are in, while the test
-# tools install; the sanitized and fuzzing builds, and the Windows build (a
-# test of its own), run while the suite waits on its simulated lines.
+# tools install; the sanitized build and the Windows build (a test of its
+# own) run while the suite waits on its simulated lines, the fuzzers' build
+# while the sanitized tests do.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -25,10 +26,11 @@ export LANGUAGE=en
 # history (tests that look at the history point the programs elsewhere).
 export XDG_DATA_HOME=$root/build-test/test-data
 jobs=$(nproc)
-# Most tests spend their time waiting on a simulated line, not computing: one
-# more at a time than there are cores keeps the machine busy (more made the
-# ones that time a gripper's answer fail now and then, beside the builds).
-test_jobs=$((jobs + 1))
+# Most tests spend their time waiting on a simulated line, not computing. The
+# plain suite runs a test a core, beside the builds (more made the ones that
+# time a gripper's answer fail now and then); the sanitized tests, which leave
+# those out and have the machine but for the fuzzers, twice as many and one.
+asan_jobs=$((jobs * 2 + 1))
 # The cross build inside the Windows build's test takes as many jobs.
 export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
 # One unity file a target and line tables only (enough for a backtrace):
@@ -106,7 +108,7 @@ took "plain build"
 
 # The sanitized build goes on, at the lowest priority (a test that times a
 # gripper's answer must not wait for a compiler), while the rest installs and
-# the plain suite mostly waits; then the fuzzers' build, once clang is in.
+# the plain suite mostly waits.
 # Unoptimised: the sanitized tests wait on simulated lines as the others do,
 # and the build's time is what counts.
 mkdir -p build-asan
@@ -116,8 +118,6 @@ mkdir -p build-asan
   asan_targets=$(targets_for_tests build-asan "$asan_skip") || exit 1
   # shellcheck disable=SC2086
   nice -n 19 cmake --build build-asan -j"$jobs" --target $asan_targets >>build-asan/build.log 2>&1 || exit 1
-  while [ ! -f build-test/packages.status ]; do sleep 1; done
-  nice -n 19 bash scripts/fuzz.sh build >/dev/null 2>&1 || exit 2
 ) &
 background=$!
 
@@ -158,8 +158,8 @@ build_status=0
 wait "$background" || build_status=$?
 took "sanitized build"
 echo "== Tests that can hide memory and threading faults, under AddressSanitizer and UndefinedBehaviorSanitizer =="
-# The fuzzers take what CPU the sanitized tests leave, for as long as ever
-# (a failed fuzzer build shows itself there).
+# The fuzzers are built (clang), then take what CPU the sanitized tests
+# leave, for as long as ever; a failed fuzzer build shows itself there.
 mkdir -p build-fuzz
 nice -n 19 bash scripts/fuzz.sh >build-fuzz/run.log 2>&1 &
 fuzzing=$!
@@ -171,10 +171,14 @@ if [ "$build_status" -eq 1 ]; then
 else
   # Leaks count as failures; the suppressions name only what the program
   # keeps for its whole life on purpose.
+  # The longest first, as the plain suite measured them, so that the last
+  # ones to end are short.
+  mkdir -p build-asan/Testing/Temporary
+  cp build-test/Testing/Temporary/CTestCostData.txt build-asan/Testing/Temporary/ 2>/dev/null || true
   status=0
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest -j"$test_jobs" -E "$asan_skip" --output-on-failure) | tee build-asan/ctest-output.txt || status=$?
+    ctest -j"$asan_jobs" -E "$asan_skip" --output-on-failure) | tee build-asan/ctest-output.txt || status=$?
   count_results build-asan/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
 fi
