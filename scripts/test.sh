@@ -118,6 +118,7 @@ mkdir -p build-asan
   asan_targets=$(targets_for_tests build-asan "$asan_skip") || exit 1
   # shellcheck disable=SC2086
   nice -n 19 cmake --build build-asan -j"$jobs" --target $asan_targets >>build-asan/build.log 2>&1 || exit 1
+  took "sanitized build (beside the suite)"
 ) &
 background=$!
 
@@ -156,7 +157,6 @@ took "test suite but the Windows tests"
 
 build_status=0
 wait "$background" || build_status=$?
-took "sanitized build"
 echo "== Tests that can hide memory and threading faults, under AddressSanitizer and UndefinedBehaviorSanitizer =="
 # The fuzzers are built (clang), then take what CPU the sanitized tests
 # leave, for as long as ever; a failed fuzzer build shows itself there.
