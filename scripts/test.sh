@@ -27,9 +27,11 @@ export LANGUAGE=en
 export XDG_DATA_HOME=$root/build-test/test-data
 jobs=$(nproc)
 # Most tests spend their time waiting on a simulated line, not computing. The
-# plain suite runs a test a core, beside the builds (more made the ones that
-# time a gripper's answer fail now and then); the sanitized tests, which leave
-# those out and have the machine but for the fuzzers, twice as many and one.
+# plain suite runs one test more than there are cores, beside the Windows
+# chain and the sanitized build (more made the ones that time a gripper's
+# answer fail now and then); the sanitized tests, which leave those out and
+# have the machine but for the fuzzers, twice as many as cores and one.
+test_jobs=$((jobs + 1))
 asan_jobs=$((jobs * 2 + 1))
 # The cross build inside the Windows build's test takes as many jobs.
 export CMAKE_BUILD_PARALLEL_LEVEL=$jobs
@@ -137,10 +139,8 @@ if [ "$built" -eq 1 ]; then
 fi
 
 # The Windows tests are a chain of their own: the cross build, then one Wine
-# at a time. They run beside the rest of the suite, as its one test more
-# than there are cores, and may go on into the sanitized tests rather than
-# hold them back. (A test more beside them starved the sanitized build,
-# which then held the sanitized tests back longer.)
+# at a time. They run beside the rest of the suite and may go on into the
+# sanitized tests rather than hold them back.
 windows_tests='^win_'
 windows=
 if [ "$built" -eq 1 ]; then
@@ -148,7 +148,7 @@ if [ "$built" -eq 1 ]; then
   (cd build-test && ctest -R "$windows_tests" --output-on-failure >ctest-windows.txt 2>&1) &
   windows=$!
   status=0
-  (cd build-test && ctest -j"$jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
+  (cd build-test && ctest -j"$test_jobs" -E "$windows_tests" --output-on-failure) | tee build-test/ctest-output.txt \
     || status=$?
   count_results build-test/ctest-output.txt "$status"
   [ "$status" -eq 0 ] || result=1
