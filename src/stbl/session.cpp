@@ -151,10 +151,11 @@ uint8_t Session::init()
 // command code and waits for its complement, so the next command would be
 // refused. 0x80 is 0x7F's complement and 0x7F is 0x80's: sent in turn
 // until one is NACKed, they leave the ROM waiting for a command whichever
-// it was. Each answer is given twice as long as the ACK took to come.
+// it was. Each answer is given twice as long as the ACK took to come
+// (which is more than twice the time-out: the first wait lasted that).
 uint8_t Session::settleAfterSecondSync(uint32_t ackTookMs)
 {
-    const uint32_t waitMs = std::max(2 * ackTookMs, 2 * timeoutMs_);
+    const uint32_t waitMs = 2 * ackTookMs;
     for (const uint8_t byte : {uint8_t(SYNC_BYTE ^ 0xFF), SYNC_BYTE}) {
         uint8_t r = send({byte}, 1);
         if (r == RESULT_OK)

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <utility>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -310,73 +311,45 @@ bool parseState(const std::string &name, State *state)
 
 bool addFault(Faults &faults, const std::string &name, const std::string &value, std::string *error)
 {
-    long v = 0;
-    bool hasValue = parseInt(value, &v);
-    auto need = [&]() {
-        if (!hasValue)
-            *error = name + " needs a number";
-        return hasValue;
+    static const std::pair<const char *, bool Faults::*> flags[] = {
+        {"modbus-silent", &Faults::modbusNoAnswer},   {"rom-no-sync", &Faults::romNoSyncAnswer},
+        {"rom-stray-zero", &Faults::romSyncStrayZero}, {"rom-erase-nack", &Faults::romEraseNack},
+        {"rom-go-nack", &Faults::romGoNack},           {"rom-go-silent", &Faults::romGoNoAnswer},
+        {"rom-uid-nack", &Faults::romUidNack},         {"fs-no-report", &Faults::freescaleNoReport},
+        {"fs-report-first", &Faults::freescaleReportFirst},
     };
-    if (name == "modbus-silent")
-        faults.modbusNoAnswer = true;
-    else if (name == "modbus-delay") {
-        if (!need())
-            return false;
-        faults.modbusDelayMs = int(v);
-    } else if (name == "modbus-split") {
-        if (!need())
-            return false;
-        faults.modbusSplitGapMs = int(v);
-    } else if (name == "modbus-exception") {
-        if (!need())
-            return false;
-        faults.modbusException = int(v);
-    } else if (name == "rom-no-sync")
-        faults.romNoSyncAnswer = true;
-    else if (name == "rom-sync-byte") {
-        if (!need())
-            return false;
-        faults.romSyncWrongByte = int(v & 0xFF);
-    } else if (name == "rom-stray-zero")
-        faults.romSyncStrayZero = true;
-    else if (name == "rom-sync-late") {
-        if (!need())
-            return false;
-        faults.romSyncAckDelayMs = int(v);
-    } else if (name == "rom-miss-sync") {
-        if (!need())
-            return false;
-        faults.romMissedSyncs = int(v);
+    // The number given, masked (a byte is a byte).
+    struct Number {
+        const char *name;
+        int Faults::*field;
+        long mask;
+    };
+    static const Number numbers[] = {
+        {"modbus-delay", &Faults::modbusDelayMs, -1},       {"modbus-split", &Faults::modbusSplitGapMs, -1},
+        {"modbus-exception", &Faults::modbusException, -1}, {"rom-sync-byte", &Faults::romSyncWrongByte, 0xFF},
+        {"rom-sync-late", &Faults::romSyncAckDelayMs, -1},  {"rom-miss-sync", &Faults::romMissedSyncs, -1},
+        {"rom-nack-write", &Faults::romNackAtWrite, -1},    {"rom-flip-write", &Faults::romFlipAtWrite, -1},
+        {"rom-power-loss-write", &Faults::romPowerLossAtWrite, -1},
+    };
+    for (const auto &flag : flags) {
+        if (name == flag.first) {
+            faults.*flag.second = true;
+            return true;
+        }
     }
-    else if (name == "rom-erase-nack")
-        faults.romEraseNack = true;
-    else if (name == "rom-nack-write") {
-        if (!need())
+    for (const Number &number : numbers) {
+        if (name != number.name)
+            continue;
+        long v = 0;
+        if (!parseInt(value, &v)) {
+            *error = name + " needs a number";
             return false;
-        faults.romNackAtWrite = int(v);
-    } else if (name == "rom-flip-write") {
-        if (!need())
-            return false;
-        faults.romFlipAtWrite = int(v);
-    } else if (name == "rom-power-loss-write") {
-        if (!need())
-            return false;
-        faults.romPowerLossAtWrite = int(v);
-    } else if (name == "rom-go-nack")
-        faults.romGoNack = true;
-    else if (name == "rom-go-silent")
-        faults.romGoNoAnswer = true;
-    else if (name == "rom-uid-nack")
-        faults.romUidNack = true;
-    else if (name == "fs-no-report")
-        faults.freescaleNoReport = true;
-    else if (name == "fs-report-first")
-        faults.freescaleReportFirst = true;
-    else {
-        *error = "unknown fault '" + name + "'";
-        return false;
+        }
+        faults.*number.field = int(v & number.mask);
+        return true;
     }
-    return true;
+    *error = "unknown fault '" + name + "'";
+    return false;
 }
 
 std::string runCommand(std::vector<std::unique_ptr<Gripper>> &grippers, const std::string &line, bool *quit)

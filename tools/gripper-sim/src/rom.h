@@ -30,7 +30,7 @@ public:
     void receive(uint8_t byte, TimePoint now);
     // The ROM does not read the line while it erases or programs.
     TimePoint busyUntil() const { return busyUntil_; }
-    // Restarts the write count that Faults' k refer to.
+    // Restarts the counts (writes, syncs) that Faults' k refer to.
     void resetFaultCounts() { writesSinceFaults_ = writeCommandsSinceFaults_ = syncsSinceFaults_ = 0; }
 
     static const Bytes &commandList(bool legacyErase);
