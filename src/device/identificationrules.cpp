@@ -1,5 +1,9 @@
 #include "identificationrules.h"
 
+#include "constants.h"
+
+#include <algorithm>
+
 namespace IdentificationRules {
 
 namespace {
@@ -39,6 +43,14 @@ bool namesSecondaryGb1(const QByteArray &reply)
 bool printsGsBanner(const QByteArray &text)
 {
     return text.contains("(GS1)") || text.contains("(GS2)") || text.contains("(GS3)");
+}
+
+bool answersLikeARom(const QByteArray &reply)
+{
+    return !reply.isEmpty()
+        && std::all_of(reply.begin(), reply.end(), [](char byte) {
+               return uint8_t(byte) == stbl::ACK || uint8_t(byte) == stbl::NACK;
+           });
 }
 
 } // namespace IdentificationRules

@@ -30,6 +30,9 @@ DeviceKind kindFromVersionReply(const QByteArray &reply);
 bool namesSecondaryGb1(const QByteArray &reply);
 // Older GS grippers never answer Modbus but print "(GS1)", "(GS2)"...
 bool printsGsBanner(const QByteArray &text);
+// Nothing but the ROM bootloader's ACK and NACK bytes: what a ROM sends a
+// Modbus request, and its late answer to a sync.
+bool answersLikeARom(const QByteArray &reply);
 
 } // namespace IdentificationRules
 

@@ -50,6 +50,13 @@ ProbedDevice record(const QString &portName, DeviceKind kind, const QString &typ
     return device;
 }
 
+ProbedDevice romRecord(const QString &portName)
+{
+    ProbedDevice device = record(portName, BL_STM32, QStringLiteral("BL_STM32"), 0, 0, 0);
+    device.inBootloader = true;
+    return device;
+}
+
 } // namespace
 
 QString kindName(DeviceKind kind)
@@ -85,11 +92,8 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
 {
     const QString portName = path;
 
-    if (romAnswers(path)) {
-        ProbedDevice device = record(portName, BL_STM32, QStringLiteral("BL_STM32"), 0, 0, 0);
-        device.inBootloader = true;
-        return {device};
-    }
+    if (romAnswers(path))
+        return {romRecord(portName)};
 
     QextSerialPort line(path, kProbeSettings, QextSerialPort::Polling);
     if (!line.open(QIODevice::ReadWrite)) {
@@ -126,10 +130,19 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
     // Older grippers print a banner instead; the first read may hold half of it.
     // The wait ends at the first new output.
     reply += line.readAll();
-    if (line.isOpen() && line.waitForReadyRead(kTextWaitMs))
+    if (!answersLikeARom(reply) && line.isOpen() && line.waitForReadyRead(kTextWaitMs))
         reply += line.readAll();
     if (!line.isOpen())
         return {};
+    // A ROM whose answer to the sync came after its probe had given up (a
+    // busy machine, an adapter's latency) shows itself here, answering the
+    // request with acknowledge bytes alone. Asked again on a line of its own
+    // it is found, where it would otherwise be listed as a silent port.
+    if (answersLikeARom(reply)) {
+        line.close();
+        if (romAnswers(path))
+            return {romRecord(portName)};
+    }
     return {record(portName, printsGsBanner(reply) ? GSX : Unidentified, typeCode, 0, 0, 0)};
 }
 

@@ -84,6 +84,7 @@ private slots:
     void textAndOddAnswersAfterTheModbusRequest();
     void portVanishingMidProbeLeavesNothingOpen();
     void unitArrivingDuringADownloadLeavesItsLineAlone();
+    void romAnsweringAfterItsProbeGaveUpIsFound();
 };
 
 void TestIdentificationPorts::portsThatAreNeverProbed()
@@ -218,6 +219,36 @@ void TestIdentificationPorts::unitArrivingDuringADownloadLeavesItsLineAlone()
     QCOMPARE(int(download.get(&version, &commands)), 0);
     QCOMPARE(writing.romLog().commands, std::vector<uint8_t>{0x00});
     download.close();
+}
+
+void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound()
+{
+    // A loaded machine: the ROM's ACK comes after the sync's time-outs, so
+    // the Modbus request that follows meets a ROM, which NACKs it.
+    SimBench sims;
+    korvane::sim::GripperConfig inRom;
+    inRom.bootToRom = true;
+    korvane::sim::Gripper &late = sims.add(inRom);
+    QVERIFY(sims.settle());
+    korvane::sim::Faults faults;
+    faults.romSyncAckDelayMs = 300;
+    late.setFaults(faults);
+    QextSerialEnumerator::getPorts();
+
+    Communication comm;
+    comm.handleNewDevice(portInfo(SimBench::pathOf(late), QStringLiteral("EXTRA")));
+    QCOMPARE(comm.devices.size(), 1);
+    QCOMPARE(comm.devices.at(0)->kind, BL_STM32);
+    QVERIFY(comm.devices.at(0)->inBootloader);
+
+    // Found in its ROM, the unit is updated without a sync: it must have
+    // been left ready for a command, not halfway through one.
+    LibraryLink link;
+    QCOMPARE(int(link.open(SimBench::pathOf(late))), 0);
+    uint8_t version = 0;
+    Commands commands = {};
+    QCOMPARE(int(link.get(&version, &commands)), 0);
+    link.close();
 }
 
 QTEST_GUILESS_MAIN(TestIdentificationPorts)
