@@ -146,7 +146,6 @@ void TestStbl::getChoosesTheEraseCommand()
 
     stbl::Session s;
     QCOMPARE(s.open(g.path()), stbl::RESULT_OK);
-    s.setTimeout(100);
     QCOMPARE(s.init(), stbl::RESULT_OK);
     if (callGet) {
         uint8_t version = 0;
