@@ -205,6 +205,9 @@ void TestIdentificationPorts::unitArrivingDuringADownloadLeavesItsLineAlone()
 
     LibraryLink download;
     QCOMPARE(int(download.open(SimBench::pathOf(writing))), 0);
+    // Set as a download sets it: the probes before left the process-wide
+    // library at their own 25 ms, which a loaded machine's ROM may outlast.
+    download.setTimeout(1000);
     QCOMPARE(int(download.init()), 0);
 
     Communication comm;
