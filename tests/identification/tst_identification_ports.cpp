@@ -248,6 +248,7 @@ void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound()
     // been left ready for a command, not halfway through one.
     LibraryLink link;
     QCOMPARE(int(link.open(SimBench::pathOf(late))), 0);
+    link.setTimeout(1000);
     uint8_t version = 0;
     Commands commands = {};
     QCOMPARE(int(link.get(&version, &commands)), 0);
