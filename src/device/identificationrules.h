@@ -19,6 +19,9 @@ constexpr int kTextWaitMs = 1000;
 // Short enough that a port with nothing behind it costs little; the ROM
 // answers its sync byte within a few milliseconds.
 constexpr uint32_t kBootloaderTimeoutMs = 25;
+// A ROM that answered its sync late may have more answers on their way;
+// this long without a byte, it has none.
+constexpr int kRomQuietMs = 250;
 
 extern const PortSettings kProbeSettings;
 

@@ -9,6 +9,7 @@
 #include "replywait.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -88,6 +89,17 @@ QString ProbedDevice::versionText() const
 
 namespace {
 
+// Reads until nothing has come for quietMs, or limitMs have passed.
+QByteArray readUntilQuiet(QextSerialPort &line, int quietMs, int limitMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QByteArray got;
+    while (line.isOpen() && elapsed.elapsed() < limitMs && line.waitForReadyRead(quietMs))
+        got += line.readAll();
+    return got;
+}
+
 QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAnswers)
 {
     const QString portName = path;
@@ -132,12 +144,17 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
     reply += line.readAll();
     if (!answersLikeARom(reply) && line.isOpen() && line.waitForReadyRead(kTextWaitMs))
         reply += line.readAll();
+    if (answersLikeARom(reply))
+        reply += readUntilQuiet(line, kRomQuietMs, kTextWaitMs);
     if (!line.isOpen())
         return {};
     // A ROM whose answer to the sync came after its probe had given up (a
     // busy machine, an adapter's latency) shows itself here, answering the
     // request with acknowledge bytes alone. Asked again on a line of its own
-    // it is found, where it would otherwise be listed as a silent port.
+    // it is found, where it would otherwise be listed as a silent port. It
+    // is asked only once the line is quiet: an answer still on its way would
+    // be taken for the new sync's, and leave the ROM halfway through a
+    // command.
     if (answersLikeARom(reply)) {
         line.close();
         if (romAnswers(path))

@@ -46,7 +46,8 @@ namespace PortProbe {
 using RomProbe = std::function<bool(const QString &path)>;
 bool romAnswersOnOwnSession(const QString &path);
 
-// A probe takes about 1.2 s at most (a port that answers nothing). One that
+// A probe takes about 1.2 s (a port that answers nothing), 2.5 s at most (a
+// ROM that answered late, heard out before it is asked again). One that
 // has not ended by this deadline is stuck in the system's open, as with a
 // Bluetooth port connecting to a device out of reach or a hung driver.
 constexpr int kDeadlineMs = 4000;

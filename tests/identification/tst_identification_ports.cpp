@@ -84,6 +84,7 @@ private slots:
     void textAndOddAnswersAfterTheModbusRequest();
     void portVanishingMidProbeLeavesNothingOpen();
     void unitArrivingDuringADownloadLeavesItsLineAlone();
+    void romAnsweringAfterItsProbeGaveUpIsFound_data();
     void romAnsweringAfterItsProbeGaveUpIsFound();
 };
 
@@ -224,13 +225,27 @@ void TestIdentificationPorts::unitArrivingDuringADownloadLeavesItsLineAlone()
     download.close();
 }
 
+void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::newRow("answers at once") << 0;
+    // Its answers come a byte at a time, the last ones after the first was
+    // read: asked again before they are all in, one would be taken for the
+    // answer to the new sync.
+    QTest::newRow("answers trickling in") << 1200;
+}
+
 void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound()
 {
     // A loaded machine: the ROM's ACK comes after the sync's time-outs, so
     // the Modbus request that follows meets a ROM, which NACKs it.
+    QFETCH(int, baud);
     SimBench sims;
     korvane::sim::GripperConfig inRom;
     inRom.bootToRom = true;
+    inRom.pacing.enabled = baud > 0;
+    inRom.pacing.baud = baud;
+    inRom.pacing.usbFrameMicroseconds = 0;
     korvane::sim::Gripper &late = sims.add(inRom);
     QVERIFY(sims.settle());
     korvane::sim::Faults faults;
