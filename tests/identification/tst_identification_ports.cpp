@@ -232,7 +232,7 @@ void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound_data()
     // Its answers come a byte at a time, the last ones after the first was
     // read: asked again before they are all in, one would be taken for the
     // answer to the new sync.
-    QTest::newRow("answers trickling in") << 1200;
+    QTest::newRow("answers trickling in") << 9600;
 }
 
 void TestIdentificationPorts::romAnsweringAfterItsProbeGaveUpIsFound()
