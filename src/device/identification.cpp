@@ -18,7 +18,7 @@ using namespace IdentificationRules;
 // True when the gripper's STM32 system bootloader acknowledged its sync, on
 // the process-wide line: it remembers the synchronisation, so the download
 // that follows does not send the ROM a second sync byte.
-bool probeBootloader(int portNumber)
+bool probeBootloader(int portNumber, uint32_t timeoutMs)
 {
     qCDebug(lcDevice) << "TARGET_SetComIntType? " << int(TARGET_SetComIntType(0));
     qCDebug(lcDevice) << "SetCOMSettings? " << int(BootloaderLine::configure(portNumber));
@@ -28,7 +28,7 @@ bool probeBootloader(int portNumber)
     BootloaderLineGuard line;
     if (COM_Open() != 0)
         return false;
-    SetTimeOut(kBootloaderTimeoutMs);
+    SetTimeOut(timeoutMs);
     qCDebug(lcDevice) << "DS";
     uint8_t ack = 0;
     if (STBL_Init_BL() == 0)
@@ -54,12 +54,12 @@ void Communication::handleNewDevice(QextPortInfo port)
     // for its waits. The port object is its own: the shared one may be in use
     // by a page while a hot-plug notice runs this inside one of its waits.
     const QList<ProbedDevice> found = runBlocking([port, portNumber] {
-        return PortProbe::identify(port, [portNumber](const QString &path) {
+        return PortProbe::identify(port, [portNumber](const QString &path, uint32_t timeoutMs) {
             // A download holds the process-wide line (a unit plugged in
             // during a batch): this port is asked on a session of its own.
             if (!BootloaderLine::take())
-                return PortProbe::romAnswersOnOwnSession(path);
-            const bool answered = probeBootloader(portNumber);
+                return PortProbe::romAnswersOnOwnSession(path, timeoutMs);
+            const bool answered = probeBootloader(portNumber, timeoutMs);
             BootloaderLine::release();
             return answered;
         });

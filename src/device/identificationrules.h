@@ -22,6 +22,8 @@ constexpr uint32_t kBootloaderTimeoutMs = 25;
 // A ROM that answered its sync late may have more answers on their way;
 // this long without a byte, it has none.
 constexpr int kRomQuietMs = 250;
+// ... and is then asked again with more patience than the first time.
+constexpr uint32_t kLateRomTimeoutMs = 100;
 
 extern const PortSettings kProbeSettings;
 

@@ -25,12 +25,12 @@ using namespace IdentificationRules;
 
 // The ROM answers its sync byte within a few milliseconds; a session of our
 // own opens the line in the ROM's 8E1 and releases it before the Modbus probe.
-bool PortProbe::romAnswersOnOwnSession(const QString &path)
+bool PortProbe::romAnswersOnOwnSession(const QString &path, uint32_t timeoutMs)
 {
     stbl::Session session;
     if (session.open(path.toStdString()) != stbl::RESULT_OK)
         return false;
-    session.setTimeout(kBootloaderTimeoutMs);
+    session.setTimeout(timeoutMs);
     const bool acknowledged = session.init() == stbl::RESULT_OK && session.hasAck() && session.lastAck() == stbl::ACK;
     session.close();
     return acknowledged;
@@ -104,7 +104,7 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
 {
     const QString portName = path;
 
-    if (romAnswers(path))
+    if (romAnswers(path, kBootloaderTimeoutMs))
         return {romRecord(portName)};
 
     QextSerialPort line(path, kProbeSettings, QextSerialPort::Polling);
@@ -157,7 +157,7 @@ QList<ProbedDevice> probe(const QString &path, const PortProbe::RomProbe &romAns
     // command.
     if (answersLikeARom(reply)) {
         line.close();
-        if (romAnswers(path))
+        if (romAnswers(path, kLateRomTimeoutMs))
             return {romRecord(portName)};
     }
     return {record(portName, printsGsBanner(reply) ? GSX : Unidentified, typeCode, 0, 0, 0)};

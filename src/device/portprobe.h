@@ -42,11 +42,12 @@ QString kindName(DeviceKind kind);
 
 namespace PortProbe {
 
-// Whether a gripper's STM32 ROM acknowledges its sync on the port at `path`.
-using RomProbe = std::function<bool(const QString &path)>;
-bool romAnswersOnOwnSession(const QString &path);
+// Whether a gripper's STM32 ROM acknowledges its sync on the port at `path`
+// within timeoutMs (twice that for the first answer).
+using RomProbe = std::function<bool(const QString &path, uint32_t timeoutMs)>;
+bool romAnswersOnOwnSession(const QString &path, uint32_t timeoutMs);
 
-// A probe takes about 1.2 s (a port that answers nothing), 2.5 s at most (a
+// A probe takes about 1.2 s (a port that answers nothing), 2.8 s at most (a
 // ROM that answered late, heard out before it is asked again). One that
 // has not ended by this deadline is stuck in the system's open, as with a
 // Bluetooth port connecting to a device out of reach or a hung driver.

@@ -489,9 +489,9 @@ void TestFaults::hungOpenIsNamedAndTheScanGoesOn()
         std::atomic<bool> returned{false};
     };
     const auto hang = std::make_shared<Hang>();
-    const auto romAnswers = [hang, hung](const QString &port) {
+    const auto romAnswers = [hang, hung](const QString &port, uint32_t timeoutMs) {
         if (port != hung)
-            return PortProbe::romAnswersOnOwnSession(port);
+            return PortProbe::romAnswersOnOwnSession(port, timeoutMs);
         hang->released.wait();
         return !(hang->returned = true);
     };
