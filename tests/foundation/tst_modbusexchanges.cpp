@@ -80,7 +80,13 @@ void TestModbusExchanges::rebootDevice()
         return answer.mid(splitAt);
     });
 
-    QCOMPARE(askReboot(pty.path()), confirmed ? 1 : 0);
+    int result = askReboot(pty.path());
+    // The peer is a thread of this process: on a loaded machine it may miss
+    // the 50 ms itself. An echo that should confirm gets a second exchange;
+    // one the parser wrongly refuses is refused both times.
+    if (confirmed && result == 0)
+        result = askReboot(pty.path());
+    QCOMPARE(result, confirmed ? 1 : 0);
     pty.stop();
     QCOMPARE(seen, QByteArray::fromHex("091001900001022a00d360"));
 }
