@@ -305,7 +305,13 @@ void TestFlash::planSaysWhatTheRunDoes()
     QMap<QString, QString> done;
     for (const QJsonObject &line : jsonLines(report))
         done[line.value(QStringLiteral("port")).toString()] = line.value(QStringLiteral("result")).toString();
-    QCOMPARE(done, said);
+    const auto text = [](const QMap<QString, QString> &units) {
+        QStringList lines;
+        for (auto unit = units.cbegin(); unit != units.cend(); ++unit)
+            lines << unit.key() + QLatin1Char(' ') + unit.value();
+        return lines.join(QStringLiteral(", "));
+    };
+    QVERIFY2(done == said, qPrintable(QStringLiteral("ended: %1; planned: %2").arg(text(done), text(said))));
     QVERIFY(said.size() >= 4 && !said.contains(port(silent)));
 }
 
