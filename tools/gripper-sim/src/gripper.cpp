@@ -15,7 +15,6 @@
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -292,10 +291,6 @@ struct Gripper::Impl : Line {
     {
         if (config.pacing.enabled)
             prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
-        // A gripper answers whatever the host's CPU is busy with. Where this
-        // is allowed (as root), the simulated one does not queue behind a
-        // compiler either; elsewhere it runs as any other thread.
-        (void)setpriority(PRIO_PROCESS, id_t(gettid()), -10);
         std::unique_lock<std::mutex> lock(mutex);
         while (!stopping) {
             readInotify();
